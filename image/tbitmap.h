@@ -1,0 +1,59 @@
+#pragma once
+// The one picture type: a true-colour raster, row 0 at the top. Stored as one
+// contiguous block; every observable result is that of a table of rows.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/dc.h"
+#include "platform/result.h"
+
+struct tpixel {
+  std::uint8_t red = 0;
+  std::uint8_t green = 0;
+  std::uint8_t blue = 0;
+  tpixel() = default;
+  // keeps the low 8 bits of each value, no clamping
+  tpixel(int r, int g, int b)
+      : red(static_cast<std::uint8_t>(r)), green(static_cast<std::uint8_t>(g)), blue(static_cast<std::uint8_t>(b)) {}
+  friend bool operator==(const tpixel&, const tpixel&) = default;
+};
+static_assert(sizeof(tpixel) == 3);
+
+class tbitmap {
+ public:
+  // Blank picture, all black. Negative sizes count as 0.
+  tbitmap(std::int32_t w, std::int32_t h);
+
+  // create from file: the BMP reader (image/bmp.h)
+  static Result<std::unique_ptr<tbitmap>> fromFile(const std::string& path);
+
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+
+  // Clipped: positions outside the picture are ignored.
+  void setPixel(int x, int y, tpixel p) {
+    if (x >= 0 && y >= 0 && x < width && y < height) row(y)[x] = p;
+  }
+  void setPixel(int x, int y, int r, int g, int b) { setPixel(x, y, tpixel(r, g, b)); }
+  // Corners in any order; the larger coordinates are exclusive.
+  void fillRect(int x1, int y1, int x2, int y2, int r, int g, int b);
+  void fillRect(int x1, int y1, int x2, int y2, tpixel p);
+  // red + green + blue, 0..765; 0 outside the picture
+  int brightness(int x, int y) const;
+  // Copy of a rectangle (corners in any order) clamped to the picture; an
+  // empty or inverted rectangle gives a valid 0-wide or 0-high picture.
+  std::unique_ptr<tbitmap> crop(int x1, int y1, int x2, int y2) const;
+  // Paints the picture unscaled at (x0, y0) in device pixels; clipped.
+  void drawTo(TDC& dc, int x0, int y0) const;
+  // 24-bit BMP, written atomically. Error: one line naming the file.
+  Status saveBmp(const std::string& path) const;
+
+  tpixel* row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * width; }
+  const tpixel* row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * width; }
+  tpixel pixel(int x, int y) const { return row(y)[x]; }  // caller checks the range
+
+ private:
+  std::vector<tpixel> pixels_;
+};

@@ -1,0 +1,32 @@
+#pragma once
+// File services: case-insensitive search and open, whole-file reads, atomic
+// writes, the current directory. The path separator is '/'.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/result.h"
+
+// Names (not paths) of the regular files in dir matching pattern, ignoring
+// letter case ('*' and '?' wildcards). No directories, no names starting with
+// '.', nothing that is not a regular file. Sorted ignoring case.
+std::vector<std::string> findFiles(const std::string& dir, const std::string& pattern);
+
+// The path itself when it exists, else the case-insensitive match of its file
+// name in the same directory, else the path unchanged.
+std::string resolvePath(const std::string& path);
+
+// The whole file (found as resolvePath finds it). Error: one line naming it.
+Result<std::vector<std::uint8_t>> readFile(const std::string& path);
+
+// At most maxBytes from the start of the file.
+Result<std::vector<std::uint8_t>> readFilePrefix(const std::string& path, std::size_t maxBytes);
+
+// Writes a temporary file beside path, then renames it over path, so a
+// failure never leaves a damaged or half-written file.
+Status writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+std::string currentDirectory();  // absolute, without a trailing '/' (except "/")
+bool setCurrentDirectory(const std::string& dir);
+std::string directoryOf(const std::string& path);  // part before the last '/'
+std::string absolutePath(const std::string& path); // against the current directory

@@ -1,0 +1,95 @@
+#pragma once
+// The headless back end: a framebuffer of a set size, events fed by the
+// caller, queued answers for file dialogs and modal dialogs, and a record of
+// everything a user would have seen. Deterministic; used by the scenario
+// runner, the tests and binoxa-cli.
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/backend.h"
+
+class HeadlessFrame;
+
+class HeadlessBackend : public Backend {
+ public:
+  explicit HeadlessBackend(int clientWidth = 800, int clientHeight = 600);
+  ~HeadlessBackend() override;
+
+  struct DialogAction {
+    enum Kind { Set, Check, ExpectText, ExpectCheck, Ok, Cancel } kind;
+    int control = 0;
+    std::string text;     // Set, ExpectText
+    bool checked = false; // Check, ExpectCheck
+    std::string where;    // file:line of the step, for failure reports
+  };
+  struct Outcome {        // a dialog expectation, or a failure of the back end
+    bool passed;
+    std::string where;
+    std::string detail;   // what was seen / what went wrong
+  };
+
+  // --- answers ---
+  void queueFileAnswer(std::optional<std::string> absolutePath);  // nullopt: cancel
+  void queueDialogAction(int templateId, DialogAction action);
+
+  // --- records ---
+  std::deque<std::pair<std::string, std::string>> messages;  // (title, text), oldest first
+  int beeps = 0;
+  std::vector<Outcome> outcomes;  // dialog expectations and back-end errors, in order
+  std::size_t pendingFileAnswers() const { return fileAnswers_.size(); }
+
+  // --- the frame (nullptr before start and after it closed) ---
+  HeadlessFrame* frame() const { return frame_; }
+  int clientWidth() const { return width_; }
+  int clientHeight() const { return height_; }
+  // Sets the client size; with a frame, resizes it and sends WM_SIZE.
+  void setClientSize(int w, int h);
+
+  // Backend
+  std::unique_ptr<FrameHost> createFrame(TFrameWindow& frame) override;
+  int runLoop(TApplication& app) override;  // returns at once: the caller drives
+  int runModal(TDialog& dialog) override;
+  std::optional<std::string> chooseFile(FileDialogKind kind, const std::string& filter,
+                                        TWindow* owner) override;
+  int messageBox(TWindow* owner, const std::string& text, const std::string& title) override;
+  void beep(unsigned type) override;
+
+ private:
+  friend class HeadlessFrame;
+  int width_, height_;
+  HeadlessFrame* frame_ = nullptr;
+  std::deque<std::optional<std::string>> fileAnswers_;
+  std::map<int, std::deque<DialogAction>> dialogActions_;
+};
+
+class HeadlessFrame : public FrameHost {
+ public:
+  HeadlessFrame(HeadlessBackend& backend, TFrameWindow& frame, int w, int h);
+  ~HeadlessFrame() override;
+
+  TFrameWindow& window() { return window_; }
+  std::string caption;
+  std::map<unsigned, bool> checks;  // menu check marks by command id
+  int scrollMin = 0, scrollMax = 0, scrollPos = 0;
+  const MenuResource* menu = nullptr;
+  bool hasIcon = false;
+
+  void setCaption(const std::string& text) override { caption = text; }
+  void setMenu(const MenuResource& m) override;
+  void checkMenuItem(unsigned id, bool checked) override { checks[id] = checked; }
+  void setIcon(const IconResource&) override { hasIcon = true; }
+  Framebuffer& framebuffer() override { return fb_; }
+  void invalidate() override {}
+  void showDrawing() override {}
+  void setScrollRange(int min, int max, bool) override;
+  void setScrollPos(int pos, bool) override { scrollPos = pos; }
+  void close() override;
+
+ private:
+  HeadlessBackend& backend_;
+  TFrameWindow& window_;
+  Framebuffer fb_;
+};

@@ -1,0 +1,44 @@
+#pragma once
+// The pictures built from an aligned pair: anaglyph, parallel and crossed.
+// Pure functions of the two pictures, the position and the settings.
+#include <cstdint>
+#include <memory>
+
+#include "image/tbitmap.h"
+#include "platform/result.h"
+
+// Anaglyph weights of one picture's brightness in red, green, blue.
+struct ColourWeights {
+  std::uint32_t red = 0;
+  std::uint32_t green = 0;
+  std::uint32_t blue = 0;
+  friend bool operator==(const ColourWeights&, const ColourWeights&) = default;
+};
+
+// Region common to both pictures at position (dx, dy): left pixel (x, y)
+// pairs with right pixel (x + dx, y + dy).
+struct Overlap {
+  int leftX = 0, leftY = 0;    // leftOrigin
+  int rightX = 0, rightY = 0;  // rightOrigin
+  int w = 0, h = 0;
+};
+Overlap pairOverlap(std::int32_t dx, std::int32_t dy, const tbitmap& left, const tbitmap& right);
+
+// |dx| <= both widths and |dy| <= both heights (equality fits).
+bool positionFits(std::int32_t dx, std::int32_t dy, const tbitmap& left, const tbitmap& right);
+
+// Caller has checked positionFits.
+std::unique_ptr<tbitmap> buildAnaglyph(const tbitmap& left, const tbitmap& right, std::int32_t dx,
+                                       std::int32_t dy, ColourWeights leftColour,
+                                       ColourWeights rightColour);
+
+// Side-by-side build of first picture a and second b at (dx, dy) of b
+// against a. Caller has checked positionFits. Settings that would give a
+// picture of zero, negative or absurd size are refused with a message.
+Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap& b, std::int32_t dx,
+                                                 std::int32_t dy, std::uint32_t viewSize,
+                                                 std::int32_t imageSpacing);
+// The crossed picture: the right picture first, the position negated.
+Result<std::unique_ptr<tbitmap>> buildCrossed(const tbitmap& left, const tbitmap& right, std::int32_t dx,
+                                              std::int32_t dy, std::uint32_t viewSize,
+                                              std::int32_t imageSpacing);

@@ -1,0 +1,22 @@
+#pragma once
+// The ten user settings kept in the profile section "Binoxa".
+#include <cstdint>
+
+#include "platform/profile.h"
+#include "stereo/compose.h"
+
+struct tsettings {
+  ColourWeights leftColour{255, 0, 0};    // MLR MLG MLB
+  ColourWeights rightColour{0, 192, 128}; // MRR MRG MRB
+  std::uint32_t viewSize = 200;           // VIEWSIZE
+  std::int32_t imageSpacing = 0;          // SPACE
+  bool usePosFiles = true;                // SAVEPOS: on only when exactly 1
+  bool lockY = true;                      // LOCKY: on only when exactly 1
+};
+
+inline constexpr const char* kProfileSection = "Binoxa";
+
+// Reads the ten keys in their fixed order; missing keys give the defaults.
+tsettings readSettings(const Profile& profile);
+// Writes all ten keys in their fixed order as "%d" text; failures are quiet.
+void writeSettings(Profile& profile, const tsettings& s);

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Debian packages the build, the tests and the real window need.
+set -euo pipefail
+pkgs=(build-essential cmake pkg-config git libgtest-dev libbenchmark-dev
+      libfreetype-dev libfontconfig-dev fonts-dejavu-core libwxgtk3.2-dev
+      xvfb xdotool x11-utils imagemagick)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+fi
