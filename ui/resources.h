@@ -1,0 +1,6 @@
+#pragma once
+// The program's module: menu 1, accelerator table 1, dialog templates 1-4
+// and icon 1, as data.
+#include "platform/resources.h"
+
+const ResourceModule& binoxaResources();
