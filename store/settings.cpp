@@ -1,0 +1,52 @@
+#include "store/settings.h"
+
+#include <string>
+
+namespace {
+
+// Unsigned settings travel through the profile as their 32-bit pattern, the
+// way "%d" prints them.
+std::uint32_t asUnsigned(int v) { return static_cast<std::uint32_t>(v); }
+
+void writeIntSetting(Profile& profile, const char* key, std::int32_t value) {
+  profile.writeString(kProfileSection, key, std::to_string(value));
+}
+
+void writeIntSetting(Profile& profile, const char* key, std::uint32_t value) {
+  writeIntSetting(profile, key, static_cast<std::int32_t>(value));
+}
+
+}  // namespace
+
+tsettings readSettings(const Profile& profile) {
+  const tsettings def;
+  auto get = [&](const char* key, int d) { return profile.getInt(kProfileSection, key, d); };
+  auto getU = [&](const char* key, std::uint32_t d) {
+    return asUnsigned(get(key, static_cast<int>(d)));
+  };
+  tsettings s;
+  s.leftColour.red = getU("MLR", def.leftColour.red);
+  s.leftColour.green = getU("MLG", def.leftColour.green);
+  s.leftColour.blue = getU("MLB", def.leftColour.blue);
+  s.rightColour.red = getU("MRR", def.rightColour.red);
+  s.rightColour.green = getU("MRG", def.rightColour.green);
+  s.rightColour.blue = getU("MRB", def.rightColour.blue);
+  s.viewSize = getU("VIEWSIZE", def.viewSize);
+  s.imageSpacing = get("SPACE", def.imageSpacing);
+  s.usePosFiles = get("SAVEPOS", def.usePosFiles ? 1 : 0) == 1;
+  s.lockY = get("LOCKY", def.lockY ? 1 : 0) == 1;
+  return s;
+}
+
+void writeSettings(Profile& profile, const tsettings& s) {
+  writeIntSetting(profile, "MLR", s.leftColour.red);
+  writeIntSetting(profile, "MLG", s.leftColour.green);
+  writeIntSetting(profile, "MLB", s.leftColour.blue);
+  writeIntSetting(profile, "MRR", s.rightColour.red);
+  writeIntSetting(profile, "MRG", s.rightColour.green);
+  writeIntSetting(profile, "MRB", s.rightColour.blue);
+  writeIntSetting(profile, "VIEWSIZE", s.viewSize);
+  writeIntSetting(profile, "SPACE", s.imageSpacing);
+  writeIntSetting(profile, "SAVEPOS", std::int32_t{s.usePosFiles ? 1 : 0});
+  writeIntSetting(profile, "LOCKY", std::int32_t{s.lockY ? 1 : 0});
+}
