@@ -1,0 +1,172 @@
+#include "store/library.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <new>
+#include <unordered_set>
+
+#include "image/bmp.h"
+#include "platform/files.h"
+
+tlibraryentry::~tlibraryentry() {
+  std::unique_ptr<tlibraryentry> rest = std::move(next);
+  while (rest) rest = std::move(rest->next);
+}
+
+namespace {
+
+std::string lowerCase(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+bool readAt(std::FILE* f, std::size_t offset, std::vector<std::uint8_t>& buffer) {
+  return std::fseek(f, static_cast<long>(offset), SEEK_SET) == 0 &&
+         std::fread(buffer.data(), 1, buffer.size(), f) == buffer.size();
+}
+
+// Keeps every s-th row and column from the top-left pixel; the kept rows end
+// at the bottom of the square. Stops quietly at the first thing that is wrong.
+void reduceFile(std::uint8_t* store, const std::string& path) {
+  File f(std::fopen(resolvePath(path).c_str(), "rb"));
+  if (!f || std::fseek(f.get(), 0, SEEK_END) != 0) return;
+  const long size = std::ftell(f.get());
+  if (size < 0) return;
+  const auto fileSize = static_cast<std::uint64_t>(size);
+  std::vector<std::uint8_t> prefix(std::min<std::uint64_t>(fileSize, kBmpLayoutPrefix));
+  if (!readAt(f.get(), 0, prefix)) return;
+  const Result<BmpLayout> parsed = parseBmpLayout(prefix, fileSize);
+  if (!parsed) return;
+  const BmpLayout& layout = parsed.value();
+
+  const std::int32_t step = std::max(layout.width / 64 + 1, layout.height / 64 + 1);
+  const std::int32_t keptRows = (layout.height + step - 1) / step;
+  std::vector<std::uint8_t> fileRow(layout.rowBytes());
+  std::vector<tpixel> pixels(static_cast<std::size_t>(layout.width));
+  for (std::int32_t k = 0; k < layout.height; ++k) {
+    const std::int32_t y = layout.pictureRow(k);
+    if (y % step != 0) continue;
+    if (!readAt(f.get(), layout.rowOffset(k), fileRow)) return;
+    decodeBmpRow(layout, fileRow.data(), pixels.data());
+    const std::size_t q = static_cast<std::size_t>(kThumbnailSide - keptRows + y / step);
+    for (std::int32_t x = 0; x < layout.width; x += step) {
+      const std::size_t i = static_cast<std::size_t>(x / step) * kThumbnailSide + q;
+      const tpixel p = pixels[static_cast<std::size_t>(x)];
+      store[i] = p.red;
+      store[kThumbnailPlane + i] = p.green;
+      store[2 * kThumbnailPlane + i] = p.blue;
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> libraryPairNames(const std::vector<std::string>& fileNames) {
+  std::unordered_set<std::string> present;
+  for (const std::string& name : fileNames) present.insert(lowerCase(name));
+  std::vector<std::string> bases;
+  for (const std::string& name : fileNames) {
+    if (name.size() < 5) continue;
+    const std::size_t letter = name.size() - 5;
+    if (name[letter] != 'L' && name[letter] != 'l') continue;
+    std::string partner = name;
+    partner[letter] = 'r';
+    if (present.count(lowerCase(partner)) != 0) bases.push_back(name.substr(0, letter));
+  }
+  return bases;
+}
+
+std::unique_ptr<tlibraryentry> makeLibraryList(const std::vector<std::string>& baseNames) {
+  std::unique_ptr<tlibraryentry> head;
+  tlibraryentry* last = nullptr;
+  for (const std::string& base : baseNames) {
+    auto entry = std::make_unique<tlibraryentry>();
+    entry->baseName = base;
+    entry->previous = last;
+    std::unique_ptr<tlibraryentry>& slot = last ? last->next : head;
+    slot = std::move(entry);
+    last = slot.get();
+  }
+  return head;
+}
+
+tlibraryentry* stepForward(tlibraryentry* e, std::int64_t n) {
+  for (; n > 0 && e->next; --n) e = e->next.get();
+  return e;
+}
+
+tlibraryentry* stepBack(tlibraryentry* e, std::int64_t n) {
+  for (; n > 0 && e->previous; --n) e = e->previous;
+  return e;
+}
+
+std::string libraryPrefix(const std::string& dir) {
+  return !dir.empty() && dir.back() == '/' ? dir : dir + '/';
+}
+
+void buildThumbnail(tlibraryentry& entry, const std::string& path) {
+  if (!entry.thumbnail) {
+    entry.thumbnail.reset(new (std::nothrow) std::uint8_t[kThumbnailBytes]);
+    if (!entry.thumbnail) return;
+  }
+  std::fill_n(entry.thumbnail.get(), kThumbnailBytes, std::uint8_t{255});
+  reduceFile(entry.thumbnail.get(), path);
+  entry.thumbnailReady = true;
+}
+
+int tlibrarygrid::cellAt(TPoint p, std::int64_t available) const {
+  const std::int64_t n = std::min<std::int64_t>(cells(), available);
+  for (int i = 0; i < n; ++i) {
+    const TPoint o = cellOrigin(i);
+    if (o.x <= p.x && p.x <= o.x + 64 && o.y <= p.y && p.y <= o.y + 64) return i;
+  }
+  return -1;
+}
+
+int tlibrarygrid::scrollMax(std::int32_t count) const {
+  if (cols <= 0 || count <= 0) return 0;
+  return (count + cols - 1) / cols - 1;
+}
+
+tlibrarygrid libraryGrid(int clientWidth, int clientHeight) {
+  return {std::max((clientWidth - 8) / 80, 0), std::max((clientHeight - 8) / 80, 0)};
+}
+
+bool applyLibraryScroll(tlibraryentry* head, tlibraryscroll& s, unsigned code, int thumbPos,
+                        const tlibrarygrid& grid) {
+  auto back = [&] {
+    s.firstShown = stepBack(s.firstShown, grid.cols);
+    --s.row;
+  };
+  auto forward = [&] {
+    s.firstShown = stepForward(s.firstShown, grid.cols);
+    ++s.row;
+  };
+  switch (code) {
+    case SB_LINEUP:
+      if (s.firstShown->previous) back();
+      return true;
+    case SB_LINEDOWN:
+      if (s.firstShown->next) forward();
+      return true;
+    case SB_PAGEUP:
+      for (int i = 0; i < grid.rows && s.firstShown->previous; ++i) back();
+      return true;
+    case SB_PAGEDOWN:
+      for (int i = 0; i < grid.rows && s.firstShown->next; ++i) forward();
+      return true;
+    case SB_THUMBTRACK:
+      s.row = thumbPos;
+      s.firstShown = stepForward(head, std::int64_t{thumbPos} * grid.cols);
+      return true;
+    default:
+      return false;
+  }
+}

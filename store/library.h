@@ -1,0 +1,76 @@
+#pragma once
+// The library directory: the list of pairs named base + "L.BMP" / base +
+// "R.BMP", their 64 x 64 thumbnails, and the grid they are shown in.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/types.h"
+
+inline constexpr int kThumbnailSide = 64;
+inline constexpr std::size_t kThumbnailPlane = kThumbnailSide * kThumbnailSide;
+inline constexpr std::size_t kThumbnailBytes = 3 * kThumbnailPlane;  // 12,288
+
+struct tlibraryentry {
+  bool thumbnailReady = false;
+  std::string baseName;  // the left file's name without "L.BMP"; may be empty
+  // Planes red, green, blue; column p, row q of a plane at p * 64 + q.
+  std::unique_ptr<std::uint8_t[]> thumbnail;
+  std::unique_ptr<tlibraryentry> next;
+  tlibraryentry* previous = nullptr;
+
+  tlibraryentry() = default;
+  tlibraryentry(const tlibraryentry&) = delete;
+  tlibraryentry& operator=(const tlibraryentry&) = delete;
+  // Frees the rest of the list one entry at a time, so a long list cannot
+  // exhaust the stack.
+  ~tlibraryentry();
+};
+
+// Base names of the pairs among file names, in their order: a name whose
+// character before the final four is 'L' or 'l' and whose partner, the same
+// name with that character 'r', is among the names too (letter case ignored).
+std::vector<std::string> libraryPairNames(const std::vector<std::string>& fileNames);
+
+// Entries for the base names, linked both ways; nullptr for none.
+std::unique_ptr<tlibraryentry> makeLibraryList(const std::vector<std::string>& baseNames);
+
+// n entries further (or back), stopping at the last entry (or the head).
+tlibraryentry* stepForward(tlibraryentry* e, std::int64_t n);
+tlibraryentry* stepBack(tlibraryentry* e, std::int64_t n);
+
+// The directory prefix of a pair's files: dir and one '/' unless dir is "/".
+std::string libraryPrefix(const std::string& dir);
+
+// Reduces the left picture at path into entry.thumbnail, reading the headers
+// and only the rows kept. Unreadable or malformed files leave it white;
+// thumbnailReady stays off only when the store could not be allocated.
+void buildThumbnail(tlibraryentry& entry, const std::string& path);
+
+// Grid of cells in client pixels, origin top-left: a cell is 80 x 80, its
+// 64 x 64 square inset by 4, the base name under the square.
+struct tlibrarygrid {
+  int cols = 0;
+  int rows = 0;
+  int cells() const { return cols * rows; }
+  // Top-left of cell i counted row by row from the top-left cell.
+  TPoint cellOrigin(int i) const { return {i % cols * 80 + 4, i / cols * 80 + 4}; }
+  // Index of the first of the first `available` cells whose square, edges
+  // included, holds p; -1 for none.
+  int cellAt(TPoint p, std::int64_t available) const;
+  // Largest scroll position for count entries; 0 when no column fits.
+  int scrollMax(std::int32_t count) const;
+};
+// Partly visible rows and columns are not used.
+tlibrarygrid libraryGrid(int clientWidth, int clientHeight);
+
+struct tlibraryscroll {
+  tlibraryentry* firstShown = nullptr;
+  std::int32_t row = 0;  // libraryScrollRow
+};
+// One scroll-bar code (SB_*) on a non-empty list; true for the codes after
+// which the grid is repainted (line, page, thumb drag), moved or not.
+bool applyLibraryScroll(tlibraryentry* head, tlibraryscroll& s, unsigned code, int thumbPos,
+                        const tlibrarygrid& grid);
