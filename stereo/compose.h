@@ -32,9 +32,15 @@ std::unique_ptr<tbitmap> buildAnaglyph(const tbitmap& left, const tbitmap& right
                                        std::int32_t dy, ColourWeights leftColour,
                                        ColourWeights rightColour);
 
+// The builders' refusals, shown as they stand.
+inline constexpr const char* kViewSettingsOutOfRange =
+    "Image size for viewing or space between images out of range";
+inline constexpr const char* kPositionDoesNotFit = "Change position of right picture first!";
+
 // Side-by-side build of first picture a and second b at (dx, dy) of b
-// against a. Caller has checked positionFits. Settings that would give a
-// picture of zero, negative or absurd size are refused with a message.
+// against a. Settings that would give a picture of zero, negative or absurd
+// size are refused with kViewSettingsOutOfRange, a position that does not fit
+// with kPositionDoesNotFit.
 Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap& b, std::int32_t dx,
                                                  std::int32_t dy, std::uint32_t viewSize,
                                                  std::int32_t imageSpacing);

@@ -1,0 +1,191 @@
+#include "image/bmp.h"
+
+#include <algorithm>
+
+#include "platform/files.h"
+
+namespace {
+
+// Bounds-checked little-endian reads: a read past the end yields 0 and marks
+// the reader failed, so a caller checks once after a group of fields.
+class LeReader {
+ public:
+  LeReader(std::span<const std::uint8_t> bytes, std::size_t pos) : bytes_(bytes), pos_(pos) {}
+  bool failed() const { return failed_; }
+  std::uint8_t u8() { return static_cast<std::uint8_t>(take(1)); }
+  std::uint16_t u16() { return static_cast<std::uint16_t>(take(2)); }
+  std::uint32_t u32() { return static_cast<std::uint32_t>(take(4)); }
+  std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
+
+ private:
+  std::uint64_t take(std::size_t n) {
+    if (failed_ || bytes_.size() - std::min(pos_, bytes_.size()) < n) {
+      failed_ = true;
+      return 0;
+    }
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < n; ++i) v |= std::uint64_t{bytes_[pos_ + i]} << (8 * i);
+    pos_ += n;
+    return v;
+  }
+  std::span<const std::uint8_t> bytes_;
+  std::size_t pos_;
+  bool failed_ = false;
+};
+
+class LeWriter {
+ public:
+  explicit LeWriter(std::vector<std::uint8_t>& out) : out_(out) {}
+  void u16(std::uint16_t v) { put(v, 2); }
+  void u32(std::uint32_t v) { put(v, 4); }
+  void i32(std::int32_t v) { put(static_cast<std::uint32_t>(v), 4); }
+
+ private:
+  void put(std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) out_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  }
+  std::vector<std::uint8_t>& out_;
+};
+
+constexpr std::uint16_t kSignature = 0x4D42;  // "BM"
+constexpr std::uint32_t kInfoSize = 40;
+constexpr std::uint64_t kFileHeaderBytes = 14;
+
+std::uint64_t strideOf(std::int64_t width, int bits) {
+  return (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bits / 8) + 3) & ~std::uint64_t{3};
+}
+
+}  // namespace
+
+Result<BmpHeader> readBmpHeader(std::span<const std::uint8_t> bytes) {
+  LeReader r(bytes, 0);
+  BmpHeader h;
+  h.signature = r.u16();
+  h.fileSize = r.u32();
+  r.u16();  // reserved
+  r.u16();  // reserved
+  h.dataOffset = r.u32();
+  h.infoSize = r.u32();
+  h.width = r.i32();
+  h.height = r.i32();
+  h.planes = r.u16();
+  h.bitsPerPixel = r.u16();
+  h.compression = r.u32();
+  h.imageSize = r.u32();
+  h.xPixelsPerMetre = r.i32();
+  h.yPixelsPerMetre = r.i32();
+  h.coloursUsed = r.u32();
+  h.importantColours = r.u32();
+  if (r.failed()) return Error{"file is shorter than a bitmap header"};
+  return h;
+}
+
+Result<BmpLayout> parseBmpLayout(std::span<const std::uint8_t> prefix, std::uint64_t fileSize) {
+  auto header = readBmpHeader(prefix);
+  if (!header) return header.error();
+  const BmpHeader& h = *header;
+  // Older 12-byte core headers have 16-bit fields; newer ones extend the 40 bytes.
+  if (h.infoSize < kInfoSize) return Error{"unsupported bitmap header size"};
+  const std::uint64_t infoEnd = kFileHeaderBytes + h.infoSize;
+  if (infoEnd > fileSize) return Error{"file is shorter than its bitmap header"};
+
+  const std::int64_t width = h.width;
+  const std::int64_t height = h.height < 0 ? -std::int64_t{h.height} : std::int64_t{h.height};
+  if (width <= 0 || height == 0) return Error{"bitmap width or height is 0 or negative"};
+  if (width > kBmpMaxSide || height > kBmpMaxSide || width * height > kBmpMaxPixels)
+    return Error{"bitmap dimensions too large"};
+
+  BmpLayout l;
+  l.width = static_cast<std::int32_t>(width);
+  l.height = static_cast<std::int32_t>(height);
+  l.topDown = h.height < 0;
+  l.bits = h.bitsPerPixel == 8 ? 8 : 24;
+  l.stride = strideOf(width, l.bits);
+  if (h.dataOffset < infoEnd) return Error{"bitmap pixel data offset out of range"};
+  l.dataOffset = h.dataOffset;
+
+  if (l.bits == 8) {
+    // Colours-used 0 means a full palette; the palette cannot reach into the pixels.
+    std::uint64_t count = h.coloursUsed == 0 ? 256 : std::min<std::uint64_t>(h.coloursUsed, 256);
+    count = std::min<std::uint64_t>(count, (h.dataOffset - infoEnd) / 4);
+    LeReader r(prefix, infoEnd);
+    for (std::uint64_t i = 0; i < count; ++i) {
+      const std::uint8_t blue = r.u8(), green = r.u8(), red = r.u8();
+      r.u8();
+      l.palette[i] = tpixel(red, green, blue);
+    }
+    if (r.failed()) return Error{"file is shorter than its palette"};
+  }
+
+  // The last row's padding may be missing; its pixels may not.
+  const std::uint64_t end = l.dataOffset + l.stride * static_cast<std::uint64_t>(height - 1) + l.rowBytes();
+  if (end > fileSize) return Error{"file is shorter than its pixel rows"};
+  return l;
+}
+
+void decodeBmpRow(const BmpLayout& layout, const std::uint8_t* fileRow, tpixel* out) {
+  if (layout.bits == 8) {
+    for (std::int32_t x = 0; x < layout.width; ++x) out[x] = layout.palette[fileRow[x]];
+    return;
+  }
+  for (std::int32_t x = 0; x < layout.width; ++x, fileRow += 3)
+    out[x] = tpixel(fileRow[2], fileRow[1], fileRow[0]);
+}
+
+Result<std::unique_ptr<tbitmap>> decodeBmp(std::span<const std::uint8_t> file) {
+  auto layout = parseBmpLayout(file, file.size());
+  if (!layout) return layout.error();
+  const BmpLayout& l = *layout;
+  auto picture = std::make_unique<tbitmap>(l.width, l.height);
+  for (std::int32_t k = 0; k < l.height; ++k)
+    decodeBmpRow(l, file.data() + l.rowOffset(k), picture->row(l.pictureRow(k)));
+  return picture;
+}
+
+std::vector<std::uint8_t> encodeBmp(const tbitmap& picture) {
+  const std::uint64_t stride = strideOf(picture.width, 24);
+  const auto imageSize = static_cast<std::uint32_t>(stride * static_cast<std::uint64_t>(picture.height));
+  std::vector<std::uint8_t> out;
+  out.reserve(kBmpHeaderBytes + imageSize);
+  LeWriter w(out);
+  w.u16(kSignature);
+  w.u32(static_cast<std::uint32_t>(kBmpHeaderBytes) + imageSize);  // file size
+  w.u16(0);                                                         // reserved
+  w.u16(0);                                                         // reserved
+  w.u32(static_cast<std::uint32_t>(kBmpHeaderBytes));               // pixel data offset
+  w.u32(kInfoSize);
+  w.i32(picture.width);
+  w.i32(picture.height);
+  w.u16(1);          // planes
+  w.u16(24);         // bits per pixel
+  w.u32(0);          // compression
+  w.u32(imageSize);
+  w.i32(11810);      // horizontal pixels per metre
+  w.i32(11810);      // vertical pixels per metre
+  w.u32(0x10000);    // colours used: our files have always said so, though they have no palette
+  w.u32(256);        // important colours
+
+  // Bottom row first; padding stays 0.
+  std::vector<std::uint8_t> line(stride, 0);
+  for (std::int32_t y = picture.height - 1; y >= 0; --y) {
+    const tpixel* row = picture.row(y);
+    for (std::int32_t x = 0; x < picture.width; ++x) {
+      line[3 * x] = row[x].blue;
+      line[3 * x + 1] = row[x].green;
+      line[3 * x + 2] = row[x].red;
+    }
+    out.insert(out.end(), line.begin(), line.end());
+  }
+  return out;
+}
+
+Status checkBmpHeader(const std::string& path) {
+  auto bytes = readFilePrefix(path, kBmpHeaderBytes);
+  if (!bytes) return bytes.error();
+  auto header = readBmpHeader(*bytes);
+  if (!header) return Error{"Cannot read " + path + ": " + header.error().message};
+  if (header->bitsPerPixel != 8 && header->bitsPerPixel != 24)
+    return Error{"Must be an 8 or 24 bit bitmap"};
+  if (header->compression != 0) return Error{"Cannot handle compressed bitmaps"};
+  return success();
+}

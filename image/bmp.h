@@ -1,0 +1,76 @@
+#pragma once
+// The BMP file format: bytes in, not paths. A header read is separate from the
+// pixel decode so a header check or a thumbnail scan reads no more than it needs.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "image/tbitmap.h"
+#include "platform/result.h"
+
+inline constexpr std::size_t kBmpHeaderBytes = 54;  // file header + 40-byte info header
+
+// Reading limits: larger files are refused as not real pictures.
+inline constexpr std::int64_t kBmpMaxSide = 1 << 15;
+inline constexpr std::int64_t kBmpMaxPixels = std::int64_t{1} << 28;
+
+// The 54 header bytes, field by field, as stored.
+struct BmpHeader {
+  std::uint16_t signature = 0;
+  std::uint32_t fileSize = 0;
+  std::uint32_t dataOffset = 0;
+  std::uint32_t infoSize = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;  // negative: rows stored top-down
+  std::uint16_t planes = 0;
+  std::uint16_t bitsPerPixel = 0;
+  std::uint32_t compression = 0;
+  std::uint32_t imageSize = 0;
+  std::int32_t xPixelsPerMetre = 0;
+  std::int32_t yPixelsPerMetre = 0;
+  std::uint32_t coloursUsed = 0;
+  std::uint32_t importantColours = 0;
+};
+// Error when fewer than 54 bytes are given.
+Result<BmpHeader> readBmpHeader(std::span<const std::uint8_t> bytes);
+
+// Where the pixels of a file are, once the headers and the palette were
+// checked against the file's size. Depths other than 8 are laid out as 24-bit.
+struct BmpLayout {
+  std::int32_t width = 0;
+  std::int32_t height = 0;  // always positive
+  bool topDown = false;
+  int bits = 24;            // 8 or 24
+  std::size_t stride = 0;   // bytes per file row, padding included
+  std::size_t dataOffset = 0;
+  std::array<tpixel, 256> palette{};  // 8-bit only; entries the file lacks are black
+
+  // Offset in the file of file row k (k = 0 first) and the picture row it holds.
+  std::size_t rowOffset(std::int32_t k) const { return dataOffset + static_cast<std::size_t>(k) * stride; }
+  std::int32_t pictureRow(std::int32_t k) const { return topDown ? k : height - 1 - k; }
+  // Bytes of one row that hold pixels (the padding may be missing from the last row).
+  std::size_t rowBytes() const { return static_cast<std::size_t>(width) * (bits == 8 ? 1 : 3); }
+};
+// The headers and palette needed for the layout end before this many bytes
+// for every header up to 124 bytes, so a thumbnail reader can read just that.
+inline constexpr std::size_t kBmpLayoutPrefix = 14 + 124 + 1024;
+// prefix: the first bytes of the file (headers and palette); fileSize: the
+// whole file's size, against which the pixel rows are checked.
+Result<BmpLayout> parseBmpLayout(std::span<const std::uint8_t> prefix, std::uint64_t fileSize);
+// Decodes one file row of at least layout.rowBytes() bytes into width pixels.
+void decodeBmpRow(const BmpLayout& layout, const std::uint8_t* fileRow, tpixel* out);
+
+// The whole picture from the whole file.
+Result<std::unique_ptr<tbitmap>> decodeBmp(std::span<const std::uint8_t> file);
+
+// An uncompressed 24-bit file with the fixed header values of our writer.
+std::vector<std::uint8_t> encodeBmp(const tbitmap& picture);
+
+// The loading commands' check: "Must be an 8 or 24 bit bitmap", "Cannot
+// handle compressed bitmaps" (depth tested first), or a one-line error for a
+// file that cannot be read or is shorter than its header.
+Status checkBmpHeader(const std::string& path);

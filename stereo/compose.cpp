@@ -1,0 +1,152 @@
+#include "stereo/compose.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <vector>
+
+
+namespace {
+
+int clampToInt(std::int64_t v) {
+  return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
+}
+
+// Rounded to single precision before use: the rounding is part of the result.
+float weightFactor(std::uint32_t m) { return static_cast<float>(static_cast<double>(m) / 768.0); }
+
+std::uint8_t saturate(double v) { return v >= 255.0 ? 255 : static_cast<std::uint8_t>(v); }
+
+// -INT32_MIN does not exist; such a position never fits, so any value that
+// does not fit either keeps the result the same.
+std::int32_t negate(std::int32_t v) { return v == INT32_MIN ? INT32_MAX : -v; }
+
+constexpr std::int64_t kMaxOutputPixels = std::int64_t{1} << 28;
+
+}  // namespace
+
+Overlap pairOverlap(std::int32_t dx, std::int32_t dy, const tbitmap& left, const tbitmap& right) {
+  const std::int64_t lx = std::max<std::int64_t>(0, -std::int64_t{dx});
+  const std::int64_t ly = std::max<std::int64_t>(0, -std::int64_t{dy});
+  const std::int64_t rx = std::max<std::int64_t>(0, dx);
+  const std::int64_t ry = std::max<std::int64_t>(0, dy);
+  Overlap o;
+  o.leftX = clampToInt(lx);
+  o.leftY = clampToInt(ly);
+  o.rightX = clampToInt(rx);
+  o.rightY = clampToInt(ry);
+  o.w = clampToInt(std::min(left.width - lx, right.width - rx));
+  o.h = clampToInt(std::min(left.height - ly, right.height - ry));
+  return o;
+}
+
+bool positionFits(std::int32_t dx, std::int32_t dy, const tbitmap& left, const tbitmap& right) {
+  const std::int64_t ax = dx < 0 ? -std::int64_t{dx} : dx;
+  const std::int64_t ay = dy < 0 ? -std::int64_t{dy} : dy;
+  return ax <= left.width && ax <= right.width && ay <= left.height && ay <= right.height;
+}
+
+std::unique_ptr<tbitmap> buildAnaglyph(const tbitmap& left, const tbitmap& right, std::int32_t dx,
+                                       std::int32_t dy, ColourWeights leftColour,
+                                       ColourWeights rightColour) {
+  const Overlap o = pairOverlap(dx, dy, left, right);
+  auto out = std::make_unique<tbitmap>(o.w, o.h);
+  // Each channel's product for every brightness 0..765, in double as the
+  // per-pixel formula computes it, so the table gives the same bits.
+  const float factors[2][3] = {
+      {weightFactor(leftColour.red), weightFactor(leftColour.green), weightFactor(leftColour.blue)},
+      {weightFactor(rightColour.red), weightFactor(rightColour.green), weightFactor(rightColour.blue)}};
+  std::vector<double> table(2 * 3 * 766);
+  for (int eye = 0; eye < 2; ++eye)
+    for (int c = 0; c < 3; ++c)
+      for (int b = 0; b <= 765; ++b) table[(eye * 3 + c) * 766 + b] = b * static_cast<double>(factors[eye][c]);
+  const double* lt[3] = {&table[0], &table[766], &table[2 * 766]};
+  const double* rt[3] = {&table[3 * 766], &table[4 * 766], &table[5 * 766]};
+
+  for (int y = 0; y < out->height; ++y) {
+    const tpixel* lrow = left.row(o.leftY + y) + o.leftX;
+    const tpixel* rrow = right.row(o.rightY + y) + o.rightX;
+    tpixel* dst = out->row(y);
+    for (int x = 0; x < out->width; ++x) {
+      const int l = lrow[x].red + lrow[x].green + lrow[x].blue;
+      const int r = rrow[x].red + rrow[x].green + rrow[x].blue;
+      dst[x].red = saturate(lt[0][l] + rt[0][r]);
+      dst[x].green = saturate(lt[1][l] + rt[1][r]);
+      dst[x].blue = saturate(lt[2][l] + rt[2][r]);
+    }
+  }
+  return out;
+}
+
+Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap& b, std::int32_t dx,
+                                                 std::int32_t dy, std::uint32_t viewSize,
+                                                 std::int32_t imageSpacing) {
+  // A viewing size above INT32_MAX is a negative number in the profile.
+  if (a.width <= 0 || viewSize == 0 || viewSize > INT32_MAX || imageSpacing < 0)
+    return Error{kViewSettingsOutOfRange};
+  if (!positionFits(dx, dy, a, b)) return Error{kPositionDoesNotFit};
+  const Overlap o = pairOverlap(dx, dy, a, b);
+  const int w = o.w, h = o.h;
+  const double space = imageSpacing;
+  const double s = static_cast<float>(static_cast<double>(viewSize) / a.width);
+  const double wd = 2.0 * w * s + 3.0 * space;
+  const double hd = h * s + 2.0 * space;
+  if (!(wd >= 1.0 && hd >= 1.0) || wd * hd > static_cast<double>(kMaxOutputPixels))
+    return Error{kViewSettingsOutOfRange};
+  auto out = std::make_unique<tbitmap>(static_cast<int>(wd), static_cast<int>(hd));
+  const int W = out->width, H = out->height;
+  out->fillRect(0, 0, W, H, 255, 255, 255);
+
+  // Block bounds: entry i is where source column / row i starts, i = w / h its end.
+  auto bound = [&](double base, std::int64_t i) { return static_cast<int>(base + static_cast<double>(i) * s); };
+  std::vector<int> colA(w + 1), colB(w + 1), rowY(h + 1);
+  for (int x = 0; x <= w; ++x) {
+    colA[x] = bound(space, x);
+    colB[x] = bound(2.0 * space, std::int64_t{w} + x);
+  }
+  for (int y = 0; y <= h; ++y) rowY[y] = bound(space, y);
+
+  auto sourceA = [&](int y) { return a.row(o.leftY + y) + o.leftX; };
+  auto sourceB = [&](int y) { return b.row(o.rightY + y) + o.rightX; };
+
+  if (s > 1) {
+    // Enlarging: the blocks of one sequence tile without overlap, so the write
+    // order does not matter; one output row per source row, copied down its block.
+    for (int y = 0; y < h; ++y) {
+      const int top = std::clamp(rowY[y], 0, H), bottom = std::clamp(rowY[y + 1], 0, H);
+      if (top >= bottom) continue;
+      tpixel* dst = out->row(top);
+      const tpixel* pa = sourceA(y);
+      const tpixel* pb = sourceB(y);
+      for (int x = 0; x < w; ++x) {
+        std::fill(dst + std::clamp(colA[x], 0, W), dst + std::clamp(colA[x + 1], 0, W), pa[x]);
+        std::fill(dst + std::clamp(colB[x], 0, W), dst + std::clamp(colB[x + 1], 0, W), pb[x]);
+      }
+      for (int r = top + 1; r < bottom; ++r)
+        std::memcpy(out->row(r), dst, static_cast<std::size_t>(W) * sizeof(tpixel));
+    }
+    return out;
+  }
+
+  // Reducing: rows are written from the bottom up and every source row of one
+  // output row writes the same output pixels, so only the topmost source row
+  // of each output row survives. Within a row the write order (columns left
+  // to right, A before B) decides, as the last write wins.
+  for (int y = 0; y < h; ++y) {
+    if (y > 0 && rowY[y] == rowY[y - 1]) continue;
+    const int oy = rowY[y];
+    const tpixel* pa = sourceA(y);
+    const tpixel* pb = sourceB(y);
+    for (int x = 0; x < w; ++x) {
+      out->setPixel(colA[x], oy, pa[x]);
+      out->setPixel(colB[x], oy, pb[x]);
+    }
+  }
+  return out;
+}
+
+Result<std::unique_ptr<tbitmap>> buildCrossed(const tbitmap& left, const tbitmap& right, std::int32_t dx,
+                                              std::int32_t dy, std::uint32_t viewSize,
+                                              std::int32_t imageSpacing) {
+  return buildSideBySide(right, left, negate(dx), negate(dy), viewSize, imageSpacing);
+}

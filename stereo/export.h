@@ -1,0 +1,55 @@
+#pragma once
+// The window-independent rules of the export commands: which checks each runs,
+// what picture it writes and under which name. The window adds the file
+// dialog, the message boxes and the workspace updates.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "image/tbitmap.h"
+#include "platform/result.h"
+#include "stereo/compose.h"
+
+inline constexpr const char* kLeftImageNotAssigned = "Left image not assigned";
+inline constexpr const char* kRightImageNotAssigned = "Right image not assigned";
+inline constexpr const char* kLeftPhotoNotDefined = "Left photo not defined";
+inline constexpr const char* kRightPhotoNotDefined = "Right photo not defined";
+// kPositionDoesNotFit (compose.h) is the position check's message.
+
+// In the order Save all writes them; saveAllNames follows the same order.
+enum class ExportKind { Anaglyph, Parallel, Crossed, Left, Right, All };
+inline constexpr std::array<const char*, 5> kSaveAllSuffixes = {"_A.BMP", "_P.BMP", "_C.BMP",
+                                                                "_L.BMP", "_R.BMP"};
+
+struct ExportSettings {
+  ColourWeights leftColour;
+  ColourWeights rightColour;
+  std::uint32_t viewSize = 200;
+  std::int32_t imageSpacing = 0;
+};
+
+// The command's checks in order; the first failure's message. Pictures may be
+// null (not loaded).
+Status checkExport(ExportKind kind, const tbitmap* left, const tbitmap* right, std::int32_t dx,
+                   std::int32_t dy);
+// The picture of one kind (not All), after checkExport passed. The side-by-side
+// pictures may still be refused for their settings.
+Result<std::unique_ptr<tbitmap>> buildExport(ExportKind kind, const tbitmap* left, const tbitmap* right,
+                                             std::int32_t dx, std::int32_t dy, const ExportSettings& s);
+
+// The aligned pictures: cut to the common region, or the whole picture when
+// the other one is absent.
+std::unique_ptr<tbitmap> alignedLeft(const tbitmap& left, const tbitmap* right, std::int32_t dx,
+                                     std::int32_t dy);
+std::unique_ptr<tbitmap> alignedRight(const tbitmap* left, const tbitmap& right, std::int32_t dx,
+                                      std::int32_t dy);
+
+// True when the file name (after the last '/') holds a '.'. Dots in
+// directory names do not count.
+bool hasExtension(const std::string& name);
+// A single export's name: ".BMP" appended when there is no extension.
+std::string completeExportName(const std::string& name);
+// Save all's five names: base + suffix, the base being the chosen name with
+// a final ".BMP" (any letter case) cut off; any other extension stays.
+std::array<std::string, 5> saveAllNames(const std::string& chosen);
