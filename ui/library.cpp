@@ -1,0 +1,150 @@
+// The library view: the pairs of the current directory as a grid of
+// thumbnails, scrolling, and picking a pair.
+#include "store/library.h"
+
+#include "platform/dialog.h"
+#include "platform/files.h"
+#include "ui/tmywindow.h"
+
+namespace {
+
+constexpr int kLibraryErrorDialog = 4;
+
+tlibrarygrid gridOf(const TWindow& w) {
+  const TRect r = w.getClientRect();
+  return libraryGrid(r.width(), r.height());
+}
+
+void drawThumbnail(TDC& dc, const tlibraryentry& e, TPoint o) {
+  const std::uint8_t* t = e.thumbnail.get();
+  for (int p = 0; p < kThumbnailSide; ++p) {
+    for (int q = 0; q < kThumbnailSide; ++q) {
+      const std::size_t i = static_cast<std::size_t>(p) * kThumbnailSide + q;
+      dc.setPixel(o.x + p, o.y + q,
+                  rgbColor(t[i], t[kThumbnailPlane + i], t[2 * kThumbnailPlane + i]));
+    }
+  }
+}
+
+void drawMemoryShortage(TDC& dc, TPoint o) {
+  dc.moveTo(o.x, o.y);
+  dc.lineTo(o.x + 64, o.y);
+  dc.lineTo(o.x + 64, o.y + 64);
+  dc.lineTo(o.x, o.y + 64);
+  dc.lineTo(o.x, o.y);
+  dc.textOut(o.x + 4, o.y + 16, "memory");
+  dc.textOut(o.x + 4, o.y + 32, "shortage");
+}
+
+}  // namespace
+
+bool tmywindow::scanLibrary() {
+  releaseLibrary();
+  libraryScrollRow = 0;
+  libraryCount = 0;
+  const std::vector<std::string> bases = libraryPairNames(findFiles(currentDirectory(), "*.BMP"));
+  libraryEntries = makeLibraryList(bases);
+  libraryFirstShown = libraryEntries.get();
+  libraryCount = static_cast<std::int32_t>(bases.size());
+  if (!libraryEntries) {
+    libraryMode = false;
+    return false;
+  }
+  return true;
+}
+
+void tmywindow::releaseLibrary() {
+  libraryFirstShown = nullptr;
+  libraryEntries.reset();
+}
+
+void tmywindow::paintLibrary(TDC& dc) {
+  const tlibrarygrid grid = gridOf(*this);
+  const std::string prefix = libraryPrefix(currentDirectory());
+  tlibraryentry* e = libraryFirstShown;
+  for (int i = 0; i < grid.cells() && e; ++i, e = e->next.get()) {
+    const TPoint o = grid.cellOrigin(i);
+    if (!e->thumbnailReady) buildThumbnail(*e, prefix + e->baseName + "L.BMP");
+    if (e->thumbnailReady) {
+      drawThumbnail(dc, *e, o);
+    } else {
+      drawMemoryShortage(dc, o);
+    }
+    dc.textOut(o.x, o.y + 66, e->baseName);
+  }
+}
+
+void tmywindow::pickLibraryPair(TPoint p) {
+  const tlibrarygrid grid = gridOf(*this);
+  std::int64_t available = 0;
+  for (const tlibraryentry* e = libraryFirstShown; e && available < grid.cells(); e = e->next.get()) {
+    ++available;
+  }
+  const int cell = grid.cellAt(p, available);
+  if (cell < 0) {
+    messageBeep(0);
+    return;
+  }
+  const tlibraryentry& picked = *stepForward(libraryFirstShown, cell);
+  const std::string prefix = libraryPrefix(currentDirectory());
+  std::string left = prefix + picked.baseName + "L.BMP";
+  std::string right = prefix + picked.baseName + "R.BMP";
+  // Both are read before anything changes, so a bad pair leaves the
+  // workspace and the library view as they were.
+  auto leftPicture = tbitmap::fromFile(left);
+  if (!leftPicture) {
+    messageBox(leftPicture.error().message, "Error");
+    return;
+  }
+  auto rightPicture = tbitmap::fromFile(right);
+  if (!rightPicture) {
+    messageBox(rightPicture.error().message, "Error");
+    return;
+  }
+  leftFileName = std::move(left);
+  rightFileName = std::move(right);
+  leftImage = std::move(leftPicture.value());
+  rightImage = std::move(rightPicture.value());
+  suppressPosWrite = false;
+  libraryMode = false;
+  setScrollRange(0, 0, true);
+  readPosFile();
+  updateCaption();
+  invalidate(true);
+  releaseLibrary();
+}
+
+void tmywindow::scrollLibrary(unsigned code, int thumbPos) {
+  if (!libraryEntries || !libraryFirstShown) return;
+  tlibraryscroll s{libraryFirstShown, libraryScrollRow};
+  const bool repaint = applyLibraryScroll(libraryEntries.get(), s, code, thumbPos, gridOf(*this));
+  libraryFirstShown = s.firstShown;
+  libraryScrollRow = s.row;
+  setScrollPos(libraryScrollRow, true);
+  if (repaint) invalidate(true);
+}
+
+void tmywindow::cmSelectLibrary() {
+  writePosFile();
+  if (!scanLibrary()) {
+    TDialog(this, kLibraryErrorDialog).execute();
+    return;
+  }
+  setScrollRange(0, gridOf(*this).scrollMax(libraryCount), true);
+  setScrollPos(libraryScrollRow, true);
+  libraryMode = true;
+  invalidate(true);
+  if (TFrameWindow* f = frame()) f->setCaption("Binoxa - Select from library");
+}
+
+void tmywindow::cmSelectDirectory() {
+  TFileOpenDialog dialog(this, "Bitmap Files|*.BMP");
+  if (dialog.execute() == IDOK) {
+    if (!scanLibrary()) {
+      TDialog(this, kLibraryErrorDialog).execute();
+      return;
+    }
+    invalidate(true);
+  }
+  if (!libraryMode) updateCaption();
+}
