@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "stereo/export.h"
 
 namespace {
 
@@ -20,11 +21,8 @@ void appendLe32(std::vector<std::uint8_t>& out, std::int32_t v) {
 }  // namespace
 
 std::string posFileName(const std::string& rightFileName) {
-  const std::size_t slash = rightFileName.rfind('/');
-  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-  const std::size_t dot = rightFileName.rfind('.');
-  if (dot == std::string::npos || dot < nameStart) return rightFileName + ".POS";
-  return rightFileName.substr(0, dot) + ".POS";
+  if (!hasExtension(rightFileName)) return rightFileName + ".POS";
+  return rightFileName.substr(0, rightFileName.rfind('.')) + ".POS";
 }
 
 std::optional<tposition> readPosition(const std::string& posPath) {

@@ -1,0 +1,74 @@
+#include <optional>
+
+#include "platform/dialog.h"
+#include "stereo/export.h"
+#include "ui/tmywindow.h"
+
+namespace {
+
+bool refuse(tmywindow& w, const Error& e) {
+  w.messageBox(e.message, "Error");
+  return false;
+}
+
+bool passesChecks(tmywindow& w, ExportKind kind) {
+  Status check =
+      checkExport(kind, w.leftImage.get(), w.rightImage.get(), w.rightOffsetX, w.rightOffsetY);
+  return check || refuse(w, check.error());
+}
+
+std::optional<std::string> chooseName(tmywindow& w) {
+  TFileSaveDialog dialog(&w, "Bitmap Files|*.BMP");
+  if (dialog.execute() != IDOK) return std::nullopt;
+  return dialog.fileName();
+}
+
+// The file of one kind. A refused build or a failed write is reported and
+// changes nothing in the workspace.
+bool writeExport(tmywindow& w, ExportKind kind, const std::string& path) {
+  const ExportSettings settings{w.leftColour, w.rightColour, w.viewSize, w.imageSpacing};
+  auto picture = buildExport(kind, w.leftImage.get(), w.rightImage.get(), w.rightOffsetX,
+                             w.rightOffsetY, settings);
+  if (!picture) return refuse(w, picture.error());
+  Status saved = (*picture)->saveBmp(path);
+  return saved || refuse(w, saved.error());
+}
+
+// A written aligned picture becomes the workspace's file of that side. Its
+// position belongs to the pair it was cut from, so no position file follows.
+void adoptAligned(tmywindow& w, ExportKind kind, const std::string& path) {
+  if (kind != ExportKind::Left && kind != ExportKind::Right) return;
+  (kind == ExportKind::Left ? w.leftFileName : w.rightFileName) = path;
+  w.updateCaption();
+  w.releaseLibrary();
+  w.suppressPosWrite = true;
+}
+
+void saveOne(tmywindow& w, ExportKind kind) {
+  if (!passesChecks(w, kind)) return;
+  const auto chosen = chooseName(w);
+  if (!chosen) return;
+  const std::string path = completeExportName(*chosen);
+  if (writeExport(w, kind, path)) adoptAligned(w, kind, path);
+}
+
+}  // namespace
+
+void tmywindow::cmSaveParallel() { saveOne(*this, ExportKind::Parallel); }
+void tmywindow::cmSaveCrossed() { saveOne(*this, ExportKind::Crossed); }
+void tmywindow::cmSaveAnaglyph() { saveOne(*this, ExportKind::Anaglyph); }
+void tmywindow::cmSaveLeft() { saveOne(*this, ExportKind::Left); }
+void tmywindow::cmSaveRight() { saveOne(*this, ExportKind::Right); }
+
+void tmywindow::cmSaveAll() {
+  if (!passesChecks(*this, ExportKind::All)) return;
+  const auto chosen = chooseName(*this);
+  if (!chosen) return;
+  constexpr ExportKind kOrder[] = {ExportKind::Anaglyph, ExportKind::Parallel,
+                                   ExportKind::Crossed, ExportKind::Left, ExportKind::Right};
+  const auto names = saveAllNames(*chosen);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (!writeExport(*this, kOrder[i], names[i])) return;
+    adoptAligned(*this, kOrder[i], names[i]);
+  }
+}

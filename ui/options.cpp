@@ -1,0 +1,102 @@
+#include "ui/options.h"
+
+#include <limits>
+#include <string>
+
+#include "ui/position.h"
+#include "ui/tmywindow.h"
+
+namespace {
+
+// The fields are read through a 10-character buffer: 9 characters count.
+constexpr std::size_t kFieldBuffer = 10;
+constexpr std::int64_t kNoLimit = std::numeric_limits<std::int32_t>::max();
+
+template <class T>
+bool takeField(const TEdit& edit, std::int64_t lowest, std::int64_t highest, T& value) {
+  const std::int32_t v = leadingDecimal(edit.getText(kFieldBuffer));
+  if (v < lowest || v > highest) return false;
+  value = static_cast<T>(v);
+  return true;
+}
+
+}  // namespace
+
+tconfigdialog::tconfigdialog(TWindow* parent, std::uint32_t& leftRed, std::uint32_t& leftGreen,
+                             std::uint32_t& leftBlue, std::uint32_t& rightRed,
+                             std::uint32_t& rightGreen, std::uint32_t& rightBlue,
+                             std::uint32_t& viewSize, std::int32_t& imageSpacing,
+                             bool& usePosFiles, bool& lockY)
+    : TDialog(parent, 3),
+      lockYBox_(this, 102),
+      leftRedEdit_(this, 106),
+      leftGreenEdit_(this, 107),
+      leftBlueEdit_(this, 108),
+      rightRedEdit_(this, 116),
+      rightGreenEdit_(this, 117),
+      rightBlueEdit_(this, 118),
+      viewSizeEdit_(this, 119),
+      imageSpacingEdit_(this, 122),
+      usePosFilesBox_(this, 101),
+      lockY_(lockY),
+      leftRed_(leftRed),
+      leftGreen_(leftGreen),
+      leftBlue_(leftBlue),
+      rightRed_(rightRed),
+      rightGreen_(rightGreen),
+      rightBlue_(rightBlue),
+      usePosFiles_(usePosFiles),
+      viewSize_(viewSize),
+      imageSpacing_(imageSpacing) {}
+
+void tconfigdialog::setupWindow() {
+  TDialog::setupWindow();
+  // "%d" of the 32-bit value: an unsigned setting above 2^31 shows negative.
+  auto show = [](TEdit& edit, auto value) {
+    edit.setText(std::to_string(static_cast<std::int32_t>(value)));
+  };
+  show(leftRedEdit_, leftRed_);
+  show(leftGreenEdit_, leftGreen_);
+  show(leftBlueEdit_, leftBlue_);
+  show(rightRedEdit_, rightRed_);
+  show(rightGreenEdit_, rightGreen_);
+  show(rightBlueEdit_, rightBlue_);
+  show(viewSizeEdit_, viewSize_);
+  show(imageSpacingEdit_, imageSpacing_);
+  usePosFilesBox_.setCheck(usePosFiles_);
+  lockYBox_.setCheck(lockY_);
+}
+
+bool tconfigdialog::canClose() {
+  if (!takeField(leftRedEdit_, 0, 255, leftRed_) || !takeField(leftGreenEdit_, 0, 255, leftGreen_) ||
+      !takeField(leftBlueEdit_, 0, 255, leftBlue_) || !takeField(rightRedEdit_, 0, 255, rightRed_) ||
+      !takeField(rightGreenEdit_, 0, 255, rightGreen_) ||
+      !takeField(rightBlueEdit_, 0, 255, rightBlue_) ||
+      !takeField(imageSpacingEdit_, 0, kNoLimit, imageSpacing_) ||
+      !takeField(viewSizeEdit_, 1, kNoLimit, viewSize_))
+    return false;
+  usePosFiles_ = usePosFilesBox_.getCheck();
+  lockY_ = lockYBox_.getCheck();
+  return true;
+}
+
+void tmywindow::cmOptions() {
+  ColourWeights left = leftColour;
+  ColourWeights right = rightColour;
+  std::uint32_t size = viewSize;
+  std::int32_t spacing = imageSpacing;
+  bool posFiles = usePosFiles;
+  bool keepY = lockY;
+  tconfigdialog dialog(this, left.red, left.green, left.blue, right.red, right.green, right.blue,
+                       size, spacing, posFiles, keepY);
+  if (dialog.execute() != IDOK) return;
+  leftColour = left;
+  rightColour = right;
+  viewSize = size;
+  imageSpacing = spacing;
+  usePosFiles = posFiles;
+  lockY = keepY;
+  invalidate();
+}
+
+void tmywindow::cmAbout() { TDialog(this, 2).execute(); }

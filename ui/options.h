@@ -1,0 +1,39 @@
+#pragma once
+// The Options dialog (template 3): edits copies of the ten settings.
+#include <cstdint>
+
+#include "platform/dialog.h"
+
+class tconfigdialog : public TDialog {
+ public:
+  tconfigdialog(TWindow* parent, std::uint32_t& leftRed, std::uint32_t& leftGreen,
+                std::uint32_t& leftBlue, std::uint32_t& rightRed, std::uint32_t& rightGreen,
+                std::uint32_t& rightBlue, std::uint32_t& viewSize, std::int32_t& imageSpacing,
+                bool& usePosFiles, bool& lockY);
+  void setupWindow() override;
+  // Takes the fields in a fixed order; the first one out of range keeps the
+  // dialog open, silently.
+  bool canClose() override;
+
+ private:
+  TCheckBox lockYBox_;
+  TEdit leftRedEdit_;
+  TEdit leftGreenEdit_;
+  TEdit leftBlueEdit_;
+  TEdit rightRedEdit_;
+  TEdit rightGreenEdit_;
+  TEdit rightBlueEdit_;
+  TEdit viewSizeEdit_;
+  TEdit imageSpacingEdit_;
+  TCheckBox usePosFilesBox_;
+  bool& lockY_;
+  std::uint32_t& leftRed_;
+  std::uint32_t& leftGreen_;
+  std::uint32_t& leftBlue_;
+  std::uint32_t& rightRed_;
+  std::uint32_t& rightGreen_;
+  std::uint32_t& rightBlue_;
+  bool& usePosFiles_;
+  std::uint32_t& viewSize_;
+  std::int32_t& imageSpacing_;
+};

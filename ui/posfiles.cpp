@@ -1,0 +1,14 @@
+#include "store/posfile.h"
+#include "ui/tmywindow.h"
+
+void tmywindow::readPosFile() {
+  if (!usePosFiles) return;
+  const tposition p = readPosition(posFileName(rightFileName)).value_or(tposition{});
+  rightOffsetX = p.dx;
+  rightOffsetY = p.dy;
+}
+
+void tmywindow::writePosFile() {
+  if (!usePosFiles || suppressPosWrite || !rightImage || rightFileName.empty()) return;
+  writePosition(posFileName(rightFileName), {rightOffsetX, rightOffsetY});
+}

@@ -1,0 +1,63 @@
+#include "ui/position.h"
+
+#include <limits>
+#include <string>
+
+#include "ui/tmywindow.h"
+
+std::int32_t leadingDecimal(std::string_view text) {
+  std::size_t i = 0;
+  auto isBlank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  while (i < text.size() && isBlank(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  // strtol saturates at the limits of a 64-bit long; atol then keeps the low 32 bits.
+  constexpr std::uint64_t kLimit = std::numeric_limits<std::int64_t>::max();
+  std::uint64_t magnitude = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    const auto digit = static_cast<std::uint64_t>(text[i] - '0');
+    magnitude = magnitude > (kLimit - digit) / 10 ? kLimit + negative : magnitude * 10 + digit;
+  }
+  const std::uint64_t bits = negative ? ~magnitude + 1 : magnitude;
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(bits));
+}
+
+toffsetdialog::toffsetdialog(TWindow* parent, std::int32_t& offsetY, std::int32_t& offsetX)
+    : TDialog(parent, 1),
+      offsetY_(offsetY),
+      offsetX_(offsetX),
+      vertical_(this, 102, 10),
+      horizontal_(this, 103, 10) {}
+
+void toffsetdialog::setupWindow() {
+  TDialog::setupWindow();
+  vertical_.setText(std::to_string(offsetY_));
+  horizontal_.setText(std::to_string(offsetX_));
+}
+
+bool toffsetdialog::canClose() {
+  const std::int32_t y = leadingDecimal(vertical_.getText(10));
+  const std::int32_t x = leadingDecimal(horizontal_.getText(10));
+  offsetY_ = y;
+  offsetX_ = x;
+  return true;
+}
+
+void tmywindow::cmRightPosition() {
+  toffsetdialog dialog(this, rightOffsetY, rightOffsetX);
+  if (dialog.execute() == IDOK) invalidate();
+}
+
+void tmywindow::startPositionDrag(TPoint p) {
+  rightAreaOrigin = {p.x, p.y};
+  dragStartOffsetX = rightOffsetX;
+  dragStartOffsetY = rightOffsetY;
+}
+
+// 64-bit sums wrapped to 32 bits, so a far-off position from a position file
+// cannot overflow.
+void tmywindow::dragPosition(TPoint p) {
+  rightOffsetX = static_cast<std::int32_t>(std::int64_t{dragStartOffsetX} + p.x - rightAreaOrigin.x);
+  rightOffsetY = static_cast<std::int32_t>(std::int64_t{dragStartOffsetY} + p.y - rightAreaOrigin.y);
+  invalidate();
+}

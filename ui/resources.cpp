@@ -1,0 +1,163 @@
+#include "ui/resources.h"
+
+#include <cstdint>
+
+#include "ui/tmywindow.h"
+
+namespace {
+
+std::string withShortcut(const char* label, const char* shortcut) {
+  return std::string(label) + '\b' + shortcut;
+}
+
+MenuResource mainMenu() {
+  MenuItem separator;
+  MenuResource m;
+  m.id = 1;
+  m.popups = {
+      {"&File",
+       {{CM_OPENLEFT, withShortcut("Open l&eft source...", "Ctrl+L")},
+        {CM_OPENRIGHT, withShortcut("Open ri&ght source...", "Ctrl+R")},
+        {CM_OPENSINGLE, withShortcut("Open left and right sources from a si&ngle file...", "CTRL-N")},
+        separator,
+        {CM_RIGHTPOSITION, withShortcut("Right p&ostition...", "Ctrl+O")},
+        separator,
+        {CM_SAVEPARALLEL, withShortcut("Save as &parallel view image...", "ALT-P")},
+        {CM_SAVECROSSED, withShortcut("Save as &crossed view image...", "ALT-C")},
+        {CM_SAVEANAGLYPH, withShortcut("Save as &anaglyph...", "ALT-A")},
+        {CM_SAVELEFT, withShortcut("Save &left image...", "ALT-L")},
+        {CM_SAVERIGHT, withShortcut("Save &right image...", "ALT-R")},
+        separator,
+        {CM_SAVEALL, withShortcut("&Save all...", "CTRL-S")},
+        separator,
+        {CM_EXIT, "E&xit"}}},
+      {"&View",
+       {{CM_VIEWPARALLEL, withShortcut("&Parallel view", "CTRL-P")},
+        {CM_VIEWCROSSED, withShortcut("&Crossed view", "CTRL-C")},
+        {CM_VIEWANAGLYPH, withShortcut("&Anaglyph", "CTRL-A"), true}}},
+      {"&Library",
+       {{CM_SELECTLIBRARY, withShortcut("Select from L&ibrary...", "Ctrl+I")},
+        {CM_SELECTDIRECTORY, withShortcut("Select Dir&ectory...", "Ctrl+E")}}},
+      {"&Settings", {{CM_OPTIONS, withShortcut("Options...", "ALT+O")}}},
+      {"&Help", {{CM_ABOUT, "&About..."}}},
+  };
+  return m;
+}
+
+AccelTable mainAccelerators() {
+  return {1,
+          {{'L', ACCEL_CTRL, CM_OPENLEFT},
+           {'R', ACCEL_CTRL, CM_OPENRIGHT},
+           {'O', ACCEL_CTRL, CM_RIGHTPOSITION},
+           {'A', ACCEL_ALT, CM_SAVEANAGLYPH},
+           {'O', ACCEL_ALT, CM_OPTIONS},
+           {'P', ACCEL_CTRL, CM_VIEWPARALLEL},
+           {'A', ACCEL_CTRL, CM_VIEWANAGLYPH},
+           {'E', ACCEL_CTRL, CM_SELECTDIRECTORY},
+           {'I', ACCEL_CTRL, CM_SELECTLIBRARY},
+           {'C', ACCEL_ALT, CM_SAVECROSSED},
+           {'P', ACCEL_ALT, CM_SAVEPARALLEL},
+           {'N', ACCEL_CTRL, CM_OPENSINGLE},
+           {'S', ACCEL_CTRL, CM_SAVEALL},
+           {'L', ACCEL_ALT, CM_SAVELEFT},
+           {'R', ACCEL_ALT, CM_SAVERIGHT},
+           {'C', ACCEL_CTRL, CM_VIEWCROSSED}}};
+}
+
+using K = ControlKind;
+
+DialogTemplate dialog(int id, const char* caption, int x, int y, int cx, int cy,
+                      std::vector<ControlTemplate> controls) {
+  return {id, caption, x, y, cx, cy, "MS Sans Serif", 8, std::move(controls)};
+}
+
+DialogTemplate positionDialog() {
+  return dialog(1, "Vertical Position:", 0, 0, 155, 79,
+                {{K::Static, -1, "Enter right &horizontal position:", 8, 12, 92, 8},
+                 {K::Edit, 103, "", 104, 12, 36, 12},
+                 {K::Static, 101, "Enter right &vertical offset:", 8, 32, 80, 8},
+                 {K::Edit, 102, "", 104, 32, 36, 12},
+                 {K::DefPushButton, IDOK, "&OK", 16, 56, 50, 14},
+                 {K::PushButton, IDCANCEL, "&Cancel", 80, 56, 50, 14}});
+}
+
+DialogTemplate aboutDialog() {
+  return dialog(2, "About Binoxa", -1, 0, 207, 73,
+                {{K::DefPushButton, IDOK, "OK", 76, 52, 50, 14},
+                 {K::Static, -1, "Binoxa version 3.0", 8, 4, 76, 8},
+                 {K::Static, -1, "Written by the Binoxa developers", 8, 12, 196, 8},
+                 {K::Static, -1, "Edition for Linux desktops", 8, 20, 120, 8},
+                 {K::Static, -1, "Work on version 1.0 began on 3 February 2025", 8, 28, 180, 8},
+                 {K::Static, 101, "This version was released on 14 June 2025", 8, 36, 164, 8}});
+}
+
+DialogTemplate optionsDialog() {
+  return dialog(3, "Options", 0, 1, 187, 191,
+                {{K::GroupBox, -1, "&Left colours", 12, 14, 76, 69},
+                 {K::Static, 109, "R&ed", 24, 30, 16, 8},
+                 {K::Edit, 106, "", 48, 28, 20, 12},
+                 {K::Static, 110, "&Green", 24, 46, 20, 8},
+                 {K::Edit, 107, "", 48, 44, 20, 12},
+                 {K::Static, 111, "&Blue", 24, 62, 16, 8},
+                 {K::Edit, 108, "", 48, 60, 20, 12},
+                 {K::GroupBox, -1, "&Right colours", 96, 14, 76, 69},
+                 {K::Static, -1, "Re&d", 108, 30, 16, 8},
+                 {K::Edit, 116, "", 140, 28, 20, 12},
+                 {K::Static, -1, "Gree&n", 108, 46, 20, 8},
+                 {K::Edit, 117, "", 140, 44, 20, 12},
+                 {K::Static, -1, "B&lue", 108, 62, 16, 8},
+                 {K::Edit, 118, "", 140, 60, 20, 12},
+                 {K::Static, -1, "&Image size for viewing:", 28, 92, 72, 8},
+                 {K::Edit, 119, "", 112, 92, 44, 12},
+                 {K::Static, -1, "&Space between images:", 28, 112, 80, 8},
+                 {K::Edit, 122, "", 112, 111, 44, 12},
+                 {K::AutoCheckBox, 101, "&Use POS files", 15, 131, 76, 12},
+                 {K::DefPushButton, IDOK, "&OK", 20, 164, 50, 14},
+                 {K::PushButton, IDCANCEL, "&Cancel", 112, 164, 50, 14},
+                 {K::AutoCheckBox, 102, "&Lock y-position when loading from a single image", 16, 144,
+                  168, 12}});
+}
+
+DialogTemplate libraryErrorDialog() {
+  return dialog(4, "Error in library mode", 0, 0, 165, 70,
+                {{K::DefPushButton, IDOK, "&OK", 52, 48, 50, 14},
+                 {K::Static, 101, "There are no files which can be selected in", 10, 8, 142, 8},
+                 {K::Static, 102, "this library directory.", 10, 16, 66, 8},
+                 {K::Static, 103, "Please select left and right pictures manually", 10, 24, 144, 8},
+                 {K::Static, 104, "or change the library directory.", 10, 32, 96, 8}});
+}
+
+// Two overlapping discs, red for the left eye and cyan for the right, as an
+// anaglyph viewer sees them.
+IconResource programIcon() {
+  constexpr int kSize = 32;
+  IconResource icon{1, kSize, kSize, std::vector<std::uint8_t>(kSize * kSize * 4, 0)};
+  auto inside = [](int x, int y, int cx, int cy) {
+    const int dx = x - cx, dy = y - cy;
+    return dx * dx + dy * dy <= 11 * 11;
+  };
+  for (int y = 0; y < kSize; ++y) {
+    for (int x = 0; x < kSize; ++x) {
+      const bool red = inside(x, y, 12, 16);
+      const bool cyan = inside(x, y, 20, 16);
+      if (!red && !cyan) continue;
+      std::uint8_t* p = &icon.rgba[(static_cast<std::size_t>(y) * kSize + x) * 4];
+      p[0] = red ? 230 : 0;
+      p[1] = cyan ? 200 : 0;
+      p[2] = cyan ? 210 : 0;
+      p[3] = 255;
+    }
+  }
+  return icon;
+}
+
+}  // namespace
+
+const ResourceModule& binoxaResources() {
+  static const ResourceModule module{
+      {mainMenu()},
+      {mainAccelerators()},
+      {positionDialog(), aboutDialog(), optionsDialog(), libraryErrorDialog()},
+      {programIcon()}};
+  return module;
+}

@@ -1,0 +1,21 @@
+#include "ui/tmyapp.h"
+
+#include <memory>
+
+#include "ui/resources.h"
+
+tmyapp::tmyapp() : TApplication("", binoxaResources()) {}
+
+void tmyapp::createMainWindow() {
+  auto client = std::make_unique<tmywindow>();
+  setMainWindow(std::make_unique<TFrameWindow>(nullptr, "Binoxa", std::move(client), false));
+  TFrameWindow* frame = mainWindow();
+  frame->assignMenu(1);
+  frame->setAcceleratorTable(1);
+  frame->setIcon(1);
+}
+
+tmywindow* tmyapp::window() const {
+  TFrameWindow* frame = mainWindow();
+  return frame ? static_cast<tmywindow*>(frame->client()) : nullptr;
+}
