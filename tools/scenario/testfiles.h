@@ -1,0 +1,47 @@
+#pragma once
+// The files scripts make and inspect: test pictures, raw bytes, BMP sizes.
+// Written independently of the program's own BMP code, so that a fault there
+// cannot hide itself in both the input and the check.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/framebuffer.h"
+#include "platform/result.h"
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A picture in memory: rows from the top, r, g, b.
+struct TestPicture {
+  int width = 0;
+  int height = 0;
+  Bytes rgb;
+};
+
+enum class Pattern { Gradient, Solid, Noise, Checker };
+struct PatternSpec {
+  Pattern kind = Pattern::Gradient;
+  std::uint32_t a = 0, b = 0, c = 0;  // Solid: r g b; Noise: seed; Checker: cell size
+};
+
+TestPicture makePicture(int width, int height, const PatternSpec& pattern);
+TestPicture pictureOf(const Framebuffer& fb);
+
+// Bottom-up BMP, 24-bit or 8-bit with the 3-3-2 palette.
+Bytes encodeBmp(const TestPicture& picture, int bitsPerPixel);
+
+// Parent folders are made as needed.
+Status writeBytes(const std::string& path, const Bytes& bytes);
+std::optional<Bytes> readBytes(const std::string& path);
+
+// "07", "0700F4FF": pairs of hex digits.
+Result<Bytes> parseHex(const std::string& text);
+std::string toHex(const Bytes& bytes);
+
+struct BmpSize {
+  std::int32_t width = 0, height = 0;
+};
+// Width and height (top-down files give their height as positive) of a file
+// starting with "BM" and a header long enough to hold them.
+std::optional<BmpSize> bmpSize(const Bytes& bytes);
