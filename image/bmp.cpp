@@ -142,41 +142,74 @@ Result<std::unique_ptr<tbitmap>> decodeBmp(std::span<const std::uint8_t> file) {
   return picture;
 }
 
-std::vector<std::uint8_t> encodeBmp(const tbitmap& picture) {
-  const std::uint64_t stride = strideOf(picture.width, 24);
+namespace {
+
+// Header values of every file we write, whatever a reader would accept.
+std::vector<std::uint8_t> encodeWith(const tbitmap& picture, int bits, std::span<const tpixel> palette,
+                                     void (*putRow)(const tpixel*, std::int32_t, std::uint8_t*)) {
+  const std::uint64_t stride = strideOf(picture.width, bits);
   const auto imageSize = static_cast<std::uint32_t>(stride * static_cast<std::uint64_t>(picture.height));
+  const auto dataOffset = static_cast<std::uint32_t>(kBmpHeaderBytes + 4 * palette.size());
   std::vector<std::uint8_t> out;
-  out.reserve(kBmpHeaderBytes + imageSize);
+  out.reserve(dataOffset + imageSize);
   LeWriter w(out);
   w.u16(kSignature);
-  w.u32(static_cast<std::uint32_t>(kBmpHeaderBytes) + imageSize);  // file size
-  w.u16(0);                                                         // reserved
-  w.u16(0);                                                         // reserved
-  w.u32(static_cast<std::uint32_t>(kBmpHeaderBytes));               // pixel data offset
+  w.u32(dataOffset + imageSize);  // file size
+  w.u16(0);                       // reserved
+  w.u16(0);                       // reserved
+  w.u32(dataOffset);
   w.u32(kInfoSize);
   w.i32(picture.width);
   w.i32(picture.height);
-  w.u16(1);          // planes
-  w.u16(24);         // bits per pixel
-  w.u32(0);          // compression
+  w.u16(1);  // planes
+  w.u16(static_cast<std::uint16_t>(bits));
+  w.u32(0);  // compression
   w.u32(imageSize);
-  w.i32(11810);      // horizontal pixels per metre
-  w.i32(11810);      // vertical pixels per metre
-  w.u32(0x10000);    // colours used: our files have always said so, though they have no palette
-  w.u32(256);        // important colours
+  w.i32(11810);  // horizontal pixels per metre
+  w.i32(11810);  // vertical pixels per metre
+  // Colours used and important colours: the values our 24-bit files have
+  // always carried, though they hold no palette.
+  w.u32(palette.empty() ? 0x10000 : static_cast<std::uint32_t>(palette.size()));
+  w.u32(palette.empty() ? 256 : 0);
+  for (const tpixel& p : palette) {
+    out.insert(out.end(), {p.blue, p.green, p.red, 0});
+  }
 
   // Bottom row first; padding stays 0.
   std::vector<std::uint8_t> line(stride, 0);
   for (std::int32_t y = picture.height - 1; y >= 0; --y) {
-    const tpixel* row = picture.row(y);
-    for (std::int32_t x = 0; x < picture.width; ++x) {
-      line[3 * x] = row[x].blue;
-      line[3 * x + 1] = row[x].green;
-      line[3 * x + 2] = row[x].red;
-    }
+    putRow(picture.row(y), picture.width, line.data());
     out.insert(out.end(), line.begin(), line.end());
   }
   return out;
+}
+
+std::uint8_t index332(tpixel p) {
+  return static_cast<std::uint8_t>((p.red >> 5) << 5 | (p.green >> 5) << 2 | p.blue >> 6);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> encodeBmp(const tbitmap& picture) {
+  return encodeWith(picture, 24, {}, [](const tpixel* row, std::int32_t width, std::uint8_t* line) {
+    for (std::int32_t x = 0; x < width; ++x, line += 3) {
+      line[0] = row[x].blue;
+      line[1] = row[x].green;
+      line[2] = row[x].red;
+    }
+  });
+}
+
+tpixel palette332(int i) {
+  return tpixel((i >> 5 & 7) * 255 / 7, (i >> 2 & 7) * 255 / 7, (i & 3) * 255 / 3);
+}
+
+std::vector<std::uint8_t> encodeBmp332(const tbitmap& picture) {
+  std::array<tpixel, 256> palette;
+  for (int i = 0; i < 256; ++i) palette[i] = palette332(i);
+  return encodeWith(picture, 8, palette, [](const tpixel* row, std::int32_t width, std::uint8_t* line) {
+    for (std::int32_t x = 0; x < width; ++x) line[x] = index332(row[x]);
+  });
 }
 
 Status checkBmpHeader(const std::string& path) {

@@ -69,6 +69,11 @@ Result<std::unique_ptr<tbitmap>> decodeBmp(std::span<const std::uint8_t> file);
 
 // An uncompressed 24-bit file with the fixed header values of our writer.
 std::vector<std::uint8_t> encodeBmp(const tbitmap& picture);
+// An 8-bit file with the 3-3-2 palette: entry i = ((i >> 5 & 7) * 255 / 7,
+// (i >> 2 & 7) * 255 / 7, (i & 3) * 255 / 3); pixel (r, g, b) is stored as
+// index (r >> 5) << 5 | (g >> 5) << 2 | b >> 6.
+std::vector<std::uint8_t> encodeBmp332(const tbitmap& picture);
+tpixel palette332(int i);
 
 // The loading commands' check: "Must be an 8 or 24 bit bitmap", "Cannot
 // handle compressed bitmaps" (depth tested first), or a one-line error for a

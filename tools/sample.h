@@ -1,0 +1,10 @@
+#pragma once
+// The sample library: a few synthetic stereo scenes for a new user to open
+// and for the library view to show.
+#include <string>
+
+#include "platform/result.h"
+
+// Writes the pairs (base + "L.BMP" / base + "R.BMP") and one single-file
+// side-by-side picture into dir, making it when needed. Deterministic.
+Status writeSampleLibrary(const std::string& dir);
