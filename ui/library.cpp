@@ -77,7 +77,8 @@ void tmywindow::paintLibrary(TDC& dc) {
 void tmywindow::pickLibraryPair(TPoint p) {
   const tlibrarygrid grid = gridOf(*this);
   std::int64_t available = 0;
-  for (const tlibraryentry* e = libraryFirstShown; e && available < grid.cells(); e = e->next.get()) {
+  for (const tlibraryentry* e = libraryFirstShown; e && available < grid.cells();
+       e = e->next.get()) {
     ++available;
   }
   const int cell = grid.cellAt(p, available);
@@ -134,7 +135,7 @@ void tmywindow::cmSelectLibrary() {
   setScrollPos(libraryScrollRow, true);
   libraryMode = true;
   invalidate(true);
-  if (TFrameWindow* f = frame()) f->setCaption("Binoxa - Select from library");
+  frame()->setCaption("Binoxa - Select from library");
 }
 
 void tmywindow::cmSelectDirectory() {

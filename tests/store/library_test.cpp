@@ -1,0 +1,343 @@
+#include "store/library.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+
+#include <unistd.h>
+
+#include "image/tbitmap.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+// ---- pair names ----
+
+TEST(LibraryPairNames, PairsAreFoundByTheLetterBeforeTheExtension) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> files;
+    std::vector<std::string> bases;
+  };
+  const Case cases[] = {
+      {"partner in other case, lone left skipped", {"AL.BMP", "Ar.bmp", "B_L.BMP"}, {"A"}},
+      {"save-all names", {"x_A.BMP", "x_C.BMP", "x_L.BMP", "x_P.BMP", "x_R.BMP"}, {"x_"}},
+      {"empty base name", {"L.BMP", "R.BMP"}, {""}},
+      {"lower-case left letter", {"pairl.bmp", "PAIRR.BMP"}, {"pair"}},
+      {"right alone", {"xR.BMP"}, {}},
+      {"search order kept", {"bL.BMP", "aL.BMP", "aR.BMP", "bR.BMP"}, {"b", "a"}},
+      {"too short to have the letter", {"L.BM", "R.BM"}, {}},
+      {"letter elsewhere in the name", {"Lx.BMP", "Rx.BMP"}, {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(libraryPairNames(c.files), c.bases) << c.what;
+}
+
+// ---- the list ----
+
+TEST(LibraryList, LinksBothWaysAndStepsStopAtTheEnds) {
+  auto head = makeLibraryList({"a", "b", "c"});
+  ASSERT_TRUE(head);
+  tlibraryentry* b = head->next.get();
+  tlibraryentry* c = b->next.get();
+  EXPECT_EQ(head->previous, nullptr);
+  EXPECT_EQ(b->previous, head.get());
+  EXPECT_EQ(c->previous, b);
+  EXPECT_EQ(c->next, nullptr);
+  EXPECT_EQ(stepForward(head.get(), 1)->baseName, "b");
+  EXPECT_EQ(stepForward(head.get(), 99)->baseName, "c");
+  EXPECT_EQ(stepBack(c, 99)->baseName, "a");
+  EXPECT_EQ(stepForward(b, 0), b);
+  EXPECT_FALSE(makeLibraryList({}));
+}
+
+TEST(LibraryList, AVeryLongListIsReleasedWithoutDeepRecursion) {
+  auto head = makeLibraryList(std::vector<std::string>(2'000'000, "p"));
+  head.reset();
+  SUCCEED();
+}
+
+// ---- grid ----
+
+TEST(LibraryGrid, ColumnsAndRowsIgnorePartlyVisibleCells) {
+  struct Case {
+    int w, h, cols, rows;
+  };
+  const Case cases[] = {{328, 168, 4, 2}, {327, 167, 3, 1}, {88, 88, 1, 1},
+                        {87, 600, 0, 7}, {0, 0, 0, 0},      {5, 5, 0, 0}};
+  for (const Case& c : cases) {
+    const tlibrarygrid g = libraryGrid(c.w, c.h);
+    EXPECT_EQ(g.cols, c.cols) << c.w << " x " << c.h;
+    EXPECT_EQ(g.rows, c.rows) << c.w << " x " << c.h;
+  }
+}
+
+TEST(LibraryGrid, ScrollRangeCoversEveryRowAndNeverDividesByZero) {
+  struct Case {
+    int cols;
+    std::int32_t count;
+    int max;
+  };
+  const Case cases[] = {{4, 10, 2}, {4, 8, 1}, {4, 4, 0}, {4, 1, 0}, {4, 5, 1}, {0, 10, 0}};
+  for (const Case& c : cases) {
+    EXPECT_EQ((tlibrarygrid{c.cols, 2}.scrollMax(c.count)), c.max) << c.cols << " " << c.count;
+  }
+}
+
+TEST(LibraryGrid, ClicksHitTheSquareWithItsEdgesButNotTheName) {
+  const tlibrarygrid g{4, 2};
+  EXPECT_EQ(g.cellOrigin(5).x, 84);
+  EXPECT_EQ(g.cellOrigin(5).y, 84);
+  struct Case {
+    TPoint p;
+    std::int64_t available;
+    int cell;
+  };
+  const Case cases[] = {
+      {{4, 4}, 8, 0},     {{68, 68}, 8, 0},   {{69, 30}, 8, -1},  {{3, 30}, 8, -1},
+      {{84, 4}, 8, 1},    {{4, 70}, 8, -1},   {{4, 84}, 8, 4},    {{260, 148}, 8, 7},
+      {{260, 148}, 7, -1}, {{4, 4}, 0, -1},   {{330, 4}, 8, -1},  {{4, 170}, 8, -1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(g.cellAt(c.p, c.available), c.cell) << c.p.x << "," << c.p.y << " of " << c.available;
+  }
+  EXPECT_EQ((tlibrarygrid{0, 3}.cellAt({4, 4}, 10)), -1);
+}
+
+// ---- scrolling ----
+
+std::vector<std::string> tenNames() {
+  std::vector<std::string> names;
+  for (int i = 0; i < 10; ++i) names.push_back(std::to_string(i));
+  return names;
+}
+
+TEST(LibraryScroll, TenPairsInFourColumnsAndTwoRows) {
+  auto head = makeLibraryList(tenNames());
+  const tlibrarygrid grid{4, 2};
+  tlibraryscroll s{head.get(), 0};
+  struct Step {
+    unsigned code;
+    int thumb;
+    const char* first;
+    std::int32_t row;
+    bool repaint;
+  };
+  const Step steps[] = {
+      {SB_LINEUP, 0, "0", 0, true},      // at the top: unchanged
+      {SB_PAGEDOWN, 0, "8", 2, true},    // entries 8 and 9 at the top
+      {SB_LINEDOWN, 0, "9", 3, true},    // stops at the last entry
+      {SB_LINEDOWN, 0, "9", 3, true},    // no next entry: unchanged
+      {SB_PAGEUP, 0, "1", 1, true},      // two rows back from entry 9
+      {SB_LINEUP, 0, "0", 0, true},      // stops at the head
+      {SB_THUMBTRACK, 1, "4", 1, true},
+      {SB_THUMBTRACK, 7, "9", 7, true},  // stops at the last entry, row as given
+      {SB_THUMBPOSITION, 0, "9", 7, false},
+      {SB_TOP, 0, "9", 7, false},
+      {SB_BOTTOM, 0, "9", 7, false},
+      {SB_ENDSCROLL, 0, "9", 7, false},
+      {SB_PAGEUP, 0, "1", 5, true},
+  };
+  for (const Step& st : steps) {
+    EXPECT_EQ(applyLibraryScroll(head.get(), s, st.code, st.thumb, grid), st.repaint) << st.code;
+    EXPECT_EQ(s.firstShown->baseName, st.first) << "code " << st.code;
+    EXPECT_EQ(s.row, st.row) << "code " << st.code;
+  }
+}
+
+// ---- thumbnails ----
+
+class TempDir {
+ public:
+  TempDir() {
+    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+    path_ = fs::temp_directory_path() /
+            ("binoxa-library-" + std::to_string(::getpid()) + "-" + info->name());
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  ~TempDir() { fs::remove_all(path_); }
+  std::string file(const std::string& name, const Bytes& bytes) const {
+    const std::string p = (path_ / name).string();
+    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                            static_cast<std::streamsize>(bytes.size()));
+    return p;
+  }
+  std::string path(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  fs::path path_;
+};
+
+tpixel gradient(int x, int y) { return tpixel(x % 256, y % 256, (x + y) % 256); }
+
+void put32(Bytes& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+struct BmpSpec {
+  int w = 1, h = 1, bits = 24;
+  bool topDown = false;
+  std::uint32_t coloursUsed = 0;  // 8-bit: palette entries written (0: 256)
+  std::size_t gap = 0;            // bytes between the palette and the pixels
+};
+
+// 8-bit pixels use index (x + y) % entries with palette entry i = (i, 2i, 3i).
+tpixel expectedPixel(const BmpSpec& s, int x, int y) {
+  if (s.bits != 8) return gradient(x, y);
+  const int entries = s.coloursUsed ? static_cast<int>(s.coloursUsed) : 256;
+  const int i = (x + y) % entries;
+  return tpixel(i, 2 * i, 3 * i);
+}
+
+Bytes makeBmp(const BmpSpec& s) {
+  const int entries = s.bits == 8 ? (s.coloursUsed ? static_cast<int>(s.coloursUsed) : 256) : 0;
+  const std::size_t stride = (static_cast<std::size_t>(s.w) * (s.bits == 8 ? 1 : 3) + 3) / 4 * 4;
+  const std::size_t offset = 54 + 4 * static_cast<std::size_t>(entries) + s.gap;
+  Bytes b(offset + stride * static_cast<std::size_t>(s.h), 0);
+  b[0] = 'B';
+  b[1] = 'M';
+  put32(b, 2, static_cast<std::uint32_t>(b.size()));
+  put32(b, 10, static_cast<std::uint32_t>(offset));
+  put32(b, 14, 40);
+  put32(b, 18, static_cast<std::uint32_t>(s.w));
+  put32(b, 22, static_cast<std::uint32_t>(s.topDown ? -s.h : s.h));
+  b[26] = 1;
+  b[28] = static_cast<std::uint8_t>(s.bits);
+  put32(b, 46, s.coloursUsed);
+  for (int i = 0; i < entries; ++i) {
+    const tpixel p(i, 2 * i, 3 * i);
+    b[54 + 4 * i] = p.blue;
+    b[55 + 4 * i] = p.green;
+    b[56 + 4 * i] = p.red;
+  }
+  for (int k = 0; k < s.h; ++k) {
+    const int y = s.topDown ? k : s.h - 1 - k;
+    std::uint8_t* row = b.data() + offset + stride * static_cast<std::size_t>(k);
+    for (int x = 0; x < s.w; ++x) {
+      if (s.bits == 8) {
+        row[x] = static_cast<std::uint8_t>((x + y) % entries);
+      } else {
+        const tpixel p = gradient(x, y);
+        row[3 * x] = p.blue;
+        row[3 * x + 1] = p.green;
+        row[3 * x + 2] = p.red;
+      }
+    }
+  }
+  return b;
+}
+
+tpixel thumbAt(const tlibraryentry& e, int p, int q) {
+  const std::size_t i = static_cast<std::size_t>(p) * 64 + q;
+  const std::uint8_t* t = e.thumbnail.get();
+  return tpixel(t[i], t[kThumbnailPlane + i], t[2 * kThumbnailPlane + i]);
+}
+
+// Every thumbnail pixel against (column, row) -> source point, or white.
+void expectThumbnail(const tlibraryentry& e, int cols, int rows, int step,
+                     const std::function<tpixel(int, int)>& source, const std::string& what) {
+  ASSERT_TRUE(e.thumbnailReady) << what;
+  int wrong = 0;
+  for (int p = 0; p < 64; ++p) {
+    for (int q = 0; q < 64; ++q) {
+      const bool covered = p < cols && q >= 64 - rows;
+      const tpixel want =
+          covered ? source(p * step, (q - (64 - rows)) * step) : tpixel(255, 255, 255);
+      if (!(thumbAt(e, p, q) == want) && ++wrong <= 3) {
+        ADD_FAILURE() << what << ": thumbnail pixel " << p << "," << q;
+      }
+    }
+  }
+}
+
+TEST(Thumbnail, KeepsEveryStepthRowAndColumnAtTheBottomLeft) {
+  struct Case {
+    BmpSpec spec;
+    int cols, rows, step;
+  };
+  const Case cases[] = {
+      {{640, 480}, 59, 44, 11},
+      {{64, 64}, 32, 32, 2},
+      {{63, 63}, 63, 63, 1},
+      {{1, 1}, 1, 1, 1},
+      {{1000, 10}, 63, 1, 16},
+      {{37, 129}, 13, 43, 3},
+      {{640, 480, 24, true}, 59, 44, 11},
+      {{50, 70, 8}, 25, 35, 2},
+      {{50, 70, 8, true, 0, 0}, 25, 35, 2},
+      {{30, 20, 8, false, 5, 0}, 30, 20, 1},   // short palette: the pixels follow it
+      {{30, 20, 24, false, 0, 13}, 30, 20, 1}, // pixels placed by the data offset
+      {{30, 20, 8, false, 9, 7}, 30, 20, 1},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    const std::string path = dir.file("pL.BMP", makeBmp(c.spec));
+    tlibraryentry e;
+    buildThumbnail(e, path);
+    const std::string what = std::to_string(c.spec.w) + "x" + std::to_string(c.spec.h) + " " +
+                             std::to_string(c.spec.bits) + (c.spec.topDown ? " top-down" : "");
+    expectThumbnail(
+        e, c.cols, c.rows, c.step, [&](int x, int y) { return expectedPixel(c.spec, x, y); }, what);
+  }
+}
+
+TEST(Thumbnail, TheFileNameIsMatchedIgnoringCase) {
+  TempDir dir;
+  dir.file("xl.bmp", makeBmp({8, 8}));
+  tlibraryentry e;
+  buildThumbnail(e, dir.path("xL.BMP"));
+  expectThumbnail(e, 8, 8, 1, gradient, "xl.bmp");
+}
+
+TEST(Thumbnail, BadFilesGiveAWhiteThumbnail) {
+  auto withField = [](Bytes b, std::size_t at, std::uint32_t v) {
+    put32(b, at, v);
+    return b;
+  };
+  const Bytes good = makeBmp({20, 10});
+  const Bytes paletted = makeBmp({4, 4, 8});
+  struct Case {
+    const char* what;
+    std::optional<Bytes> bytes;  // nullopt: no file
+  };
+  const Case cases[] = {
+      {"missing", std::nullopt},
+      {"empty", Bytes{}},
+      {"header only", Bytes(good.begin(), good.begin() + 54)},
+      {"rows cut short", Bytes(good.begin(), good.end() - 40)},
+      {"height 0", withField(good, 22, 0)},
+      {"width 0", withField(good, 18, 0)},
+      {"negative width", withField(good, 18, static_cast<std::uint32_t>(-20))},
+      {"huge width", withField(good, 18, 0x7FFFFFFF)},
+      {"smallest height", withField(good, 22, 0x80000000u)},
+      {"data offset past the end", withField(good, 10, 0xFFFFFFF0u)},
+      {"data offset inside the header", withField(good, 10, 20)},
+      {"header size past the end", withField(good, 14, 0x7FFFFFFF)},
+      {"8-bit palette cut short", Bytes(paletted.begin(), paletted.begin() + 300)},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    std::string path = dir.path("bL.BMP");
+    if (c.bytes) dir.file("bL.BMP", *c.bytes);
+    tlibraryentry e;
+    buildThumbnail(e, path);
+    expectThumbnail(e, 0, 0, 1, gradient, c.what);
+  }
+}
+
+TEST(Thumbnail, ARebuildStartsFromWhite) {
+  TempDir dir;
+  const std::string path = dir.file("cL.BMP", makeBmp({64, 64}));
+  tlibraryentry e;
+  buildThumbnail(e, path);
+  dir.file("cL.BMP", makeBmp({2, 2}));
+  buildThumbnail(e, path);
+  expectThumbnail(e, 2, 2, 1, gradient, "second build");
+}
+
+}  // namespace
