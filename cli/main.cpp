@@ -1,0 +1,320 @@
+// binoxa-cli: the compositions and exports of the window, from a shell.
+// Exit status 0 on success, 1 when an input is refused or an output cannot be
+// written, 2 on a usage error.
+#include <charconv>
+#include <cstdint>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "image/bmp.h"
+#include "image/tbitmap.h"
+#include "platform/profile.h"
+#include "stereo/compose.h"
+#include "stereo/export.h"
+#include "store/posfile.h"
+#include "store/settings.h"
+#include "tools/sample.h"
+
+namespace {
+
+constexpr int kOk = 0, kRefused = 1, kUsage = 2;
+
+constexpr const char* kOverview =
+    "Usage: binoxa-cli COMMAND ARGS... [OPTIONS]\n"
+    "\n"
+    "Commands:\n"
+    "  convert IN -o OUT                   any readable BMP to a 24-bit BMP\n"
+    "  anaglyph LEFT RIGHT -o OUT          the anaglyph of a pair\n"
+    "  parallel LEFT RIGHT -o OUT          the parallel-view picture\n"
+    "  crossed LEFT RIGHT -o OUT           the crossed-view picture\n"
+    "  left LEFT RIGHT -o OUT              the left picture cut to the common region\n"
+    "  right LEFT RIGHT -o OUT             the right picture cut to the common region\n"
+    "  all LEFT RIGHT -o BASE              all five, as BASE_A.BMP _P _C _L _R\n"
+    "  sample DIR                          write the sample library into DIR\n"
+    "\n"
+    "'binoxa-cli COMMAND --help' describes a command and its options.\n";
+
+constexpr const char* kPositionHelp =
+    "  --dx N, --dy N          position of the right picture: left pixel (x, y)\n"
+    "                          pairs with right pixel (x + dx, y + dy); default:\n"
+    "                          the right picture's position file, else 0 0\n";
+constexpr const char* kColourHelp =
+    "  --left-colour R,G,B     anaglyph weights of the left picture, 0..255 each\n"
+    "  --right-colour R,G,B    anaglyph weights of the right picture, 0..255 each\n";
+constexpr const char* kViewHelp =
+    "  --view-size N           width of each side-by-side half, 1 or more\n"
+    "  --spacing N             white margin and gap, 0 or more\n";
+constexpr const char* kDefaultsHelp =
+    "Settings not given come from the profile ($BINOXA_PROFILE, else\n"
+    "$XDG_CONFIG_HOME/binoxa/binoxa.ini), else the built-in defaults.\n"
+    "An OUT without an extension gets \".BMP\".\n";
+
+enum Option : unsigned { Dx = 1, Dy = 2, LeftColour = 4, RightColour = 8, ViewSize = 16, Spacing = 32 };
+
+struct Command {
+  std::string name;
+  int inputs;  // positional arguments before -o
+  bool output;
+  unsigned options;
+  std::optional<ExportKind> kind;
+  std::string summary;
+};
+
+const std::vector<Command>& commands() {
+  static const std::vector<Command> list = {
+      {"convert", 1, true, 0, std::nullopt,
+       "binoxa-cli convert IN -o OUT\n  Reads an 8 or 24 bit BMP and writes it as a 24-bit BMP.\n"},
+      {"anaglyph", 2, true, Dx | Dy | LeftColour | RightColour, ExportKind::Anaglyph,
+       "binoxa-cli anaglyph LEFT RIGHT -o OUT [OPTIONS]\n  Writes the anaglyph of the common region.\n"},
+      {"parallel", 2, true, Dx | Dy | ViewSize | Spacing, ExportKind::Parallel,
+       "binoxa-cli parallel LEFT RIGHT -o OUT [OPTIONS]\n"
+       "  Writes the parallel-view picture: left part on the left.\n"},
+      {"crossed", 2, true, Dx | Dy | ViewSize | Spacing, ExportKind::Crossed,
+       "binoxa-cli crossed LEFT RIGHT -o OUT [OPTIONS]\n"
+       "  Writes the crossed-view picture: right part on the left.\n"},
+      {"left", 2, true, Dx | Dy, ExportKind::Left,
+       "binoxa-cli left LEFT RIGHT -o OUT [OPTIONS]\n"
+       "  Writes the left picture cut to the region common to both.\n"},
+      {"right", 2, true, Dx | Dy, ExportKind::Right,
+       "binoxa-cli right LEFT RIGHT -o OUT [OPTIONS]\n"
+       "  Writes the right picture cut to the region common to both.\n"},
+      {"all", 2, true, Dx | Dy | LeftColour | RightColour | ViewSize | Spacing, ExportKind::All,
+       "binoxa-cli all LEFT RIGHT -o BASE [OPTIONS]\n"
+       "  Writes BASE_A.BMP (anaglyph), BASE_P.BMP (parallel), BASE_C.BMP (crossed),\n"
+       "  BASE_L.BMP and BASE_R.BMP (aligned pictures); a final \".BMP\" of BASE is dropped.\n"
+       "  Nothing is written when a picture cannot be built; writing stops at the\n"
+       "  first file that cannot be written.\n"},
+      {"sample", 1, false, 0, std::nullopt,
+       "binoxa-cli sample DIR\n  Writes the sample library (pairs and one single-file picture) into DIR.\n"},
+  };
+  return list;
+}
+
+const std::map<std::string, Option>& optionNames() {
+  static const std::map<std::string, Option> names = {
+      {"--dx", Dx},
+      {"--dy", Dy},
+      {"--left-colour", LeftColour},
+      {"--right-colour", RightColour},
+      {"--view-size", ViewSize},
+      {"--spacing", Spacing},
+  };
+  return names;
+}
+
+void printHelp(const Command& c) {
+  std::cout << "Usage: " << c.summary;
+  if (c.options) std::cout << "\nOptions:\n";
+  if (c.options & Dx) std::cout << kPositionHelp;
+  if (c.options & LeftColour) std::cout << kColourHelp;
+  if (c.options & ViewSize) std::cout << kViewHelp;
+  if (c.kind) std::cout << "\n" << kDefaultsHelp;
+}
+
+struct UsageError {
+  std::string message;
+  std::string helpCommand;  // where --help explains the usage
+};
+
+std::optional<std::int64_t> parseInt(const std::string& text) {
+  std::int64_t v = 0;
+  const char* begin = text.data() + (text.starts_with('+') ? 1 : 0);
+  const char* end = text.data() + text.size();
+  auto [p, ec] = std::from_chars(begin, end, v);
+  if (ec != std::errc() || p != end || begin == end) return std::nullopt;
+  return v;
+}
+
+std::optional<ColourWeights> parseColour(const std::string& text) {
+  std::int64_t v[3];
+  std::size_t start = 0;
+  for (int i = 0; i < 3; ++i) {
+    const std::size_t comma = i < 2 ? text.find(',', start) : text.size();
+    if (comma == std::string::npos) return std::nullopt;
+    auto n = parseInt(text.substr(start, comma - start));
+    if (!n || *n < 0 || *n > 255) return std::nullopt;
+    v[i] = *n;
+    start = comma + 1;
+  }
+  return ColourWeights{static_cast<std::uint32_t>(v[0]), static_cast<std::uint32_t>(v[1]),
+                       static_cast<std::uint32_t>(v[2])};
+}
+
+struct Invocation {
+  const Command* command = nullptr;
+  std::vector<std::string> inputs;
+  std::string output;
+  std::optional<std::int32_t> dx, dy;
+  std::optional<ColourWeights> leftColour, rightColour;
+  std::optional<std::uint32_t> viewSize;
+  std::optional<std::int32_t> spacing;
+  bool help = false;
+};
+
+// Returns the invocation, or the usage error's text.
+std::variant<Invocation, UsageError> parse(int argc, char** argv) {
+  Invocation inv;
+  const std::string name = argv[1];
+  for (const Command& c : commands())
+    if (c.name == name) inv.command = &c;
+  if (!inv.command) return UsageError{"unknown command '" + name + "'", ""};
+  const Command& c = *inv.command;
+  auto usage = [&](const std::string& message) { return UsageError{message, c.name + " "}; };
+
+  bool optionsEnded = false;
+  std::optional<std::string> output;
+  for (int i = 2; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+      inv.inputs.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (arg == "--help" || arg == "-h") {
+      inv.help = true;
+      return inv;
+    }
+    const auto known = optionNames().find(arg);
+    const bool isOutput = arg == "-o" || arg == "--output";
+    if (!isOutput && (known == optionNames().end() || !(c.options & known->second)))
+      return usage("option " + arg + " does not apply to " + c.name);
+    if (isOutput && !c.output) return usage(c.name + " takes no -o");
+    if (i + 1 >= argc) return usage("option " + arg + " needs a value");
+    const std::string value = argv[++i];
+    if (isOutput) {
+      if (output) return usage("-o given twice");
+      output = value;
+      continue;
+    }
+    auto bad = [&](const std::string& what) { return usage(arg + " needs " + what + ", not '" + value + "'"); };
+    switch (known->second) {
+      case Dx:
+      case Dy: {
+        auto n = parseInt(value);
+        if (!n || *n < INT32_MIN || *n > INT32_MAX) return bad("a 32-bit integer");
+        (known->second == Dx ? inv.dx : inv.dy) = static_cast<std::int32_t>(*n);
+        break;
+      }
+      case LeftColour:
+      case RightColour: {
+        auto w = parseColour(value);
+        if (!w) return bad("R,G,B with each value 0..255");
+        (known->second == LeftColour ? inv.leftColour : inv.rightColour) = *w;
+        break;
+      }
+      case ViewSize: {
+        auto n = parseInt(value);
+        if (!n || *n < 1 || *n > INT32_MAX) return bad("a number of 1 or more");
+        inv.viewSize = static_cast<std::uint32_t>(*n);
+        break;
+      }
+      case Spacing: {
+        auto n = parseInt(value);
+        if (!n || *n < 0 || *n > INT32_MAX) return bad("a number of 0 or more");
+        inv.spacing = static_cast<std::int32_t>(*n);
+        break;
+      }
+    }
+  }
+  if (static_cast<int>(inv.inputs.size()) != c.inputs)
+    return usage(c.name + " takes " + std::to_string(c.inputs) + " file argument" +
+                      (c.inputs == 1 ? "" : "s"));
+  if (c.output && !output) return usage(c.name + " needs -o");
+  if (output) inv.output = *output;
+  return inv;
+}
+
+// As the window loads a picture: the header check, then the reader.
+Result<std::unique_ptr<tbitmap>> load(const std::string& path) {
+  if (Status s = checkBmpHeader(path); !s) return s.error();
+  return tbitmap::fromFile(path);
+}
+
+int refuse(const std::string& message) {
+  std::cerr << message << "\n";
+  return kRefused;
+}
+
+int run(const Invocation& inv) {
+  const Command& c = *inv.command;
+  if (c.name == "sample") {
+    if (Status s = writeSampleLibrary(inv.inputs[0]); !s) return refuse(s.error().message);
+    return kOk;
+  }
+  auto first = load(inv.inputs[0]);
+  if (!first) return refuse(first.error().message);
+  if (c.name == "convert") {
+    if (Status s = first.value()->saveBmp(completeExportName(inv.output)); !s) return refuse(s.error().message);
+    return kOk;
+  }
+  auto second = load(inv.inputs[1]);
+  if (!second) return refuse(second.error().message);
+  const tbitmap* left = first.value().get();
+  const tbitmap* right = second.value().get();
+
+  const tsettings profile = readSettings(Profile(Profile::defaultPath()));
+  ExportSettings settings{inv.leftColour.value_or(profile.leftColour),
+                          inv.rightColour.value_or(profile.rightColour),
+                          inv.viewSize.value_or(profile.viewSize),
+                          inv.spacing.value_or(profile.imageSpacing)};
+  const tposition stored = readPosition(posFileName(inv.inputs[1])).value_or(tposition{});
+  const std::int32_t dx = inv.dx.value_or(stored.dx), dy = inv.dy.value_or(stored.dy);
+
+  const ExportKind kind = *c.kind;
+  if (Status s = checkExport(kind, left, right, dx, dy); !s) return refuse(s.error().message);
+  if (kind != ExportKind::All) {
+    auto picture = buildExport(kind, left, right, dx, dy, settings);
+    if (!picture) return refuse(picture.error().message);
+    if (Status s = picture.value()->saveBmp(completeExportName(inv.output)); !s)
+      return refuse(s.error().message);
+    return kOk;
+  }
+  // Every picture is built before the first file is written, so a refused
+  // composition leaves nothing behind.
+  constexpr ExportKind kinds[] = {ExportKind::Anaglyph, ExportKind::Parallel, ExportKind::Crossed,
+                                  ExportKind::Left, ExportKind::Right};
+  std::vector<std::unique_ptr<tbitmap>> pictures;
+  for (ExportKind k : kinds) {
+    auto picture = buildExport(k, left, right, dx, dy, settings);
+    if (!picture) return refuse(picture.error().message);
+    pictures.push_back(std::move(picture.value()));
+  }
+  const auto names = saveAllNames(inv.output);
+  for (std::size_t i = 0; i < names.size(); ++i)
+    if (Status s = pictures[i]->saveBmp(names[i]); !s) return refuse(s.error().message);
+  return kOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::cerr << kOverview;
+    return kUsage;
+  }
+  const std::string first = argv[1];
+  if (first == "--help" || first == "-h" || first == "help") {
+    std::cout << kOverview;
+    return kOk;
+  }
+  auto parsed = parse(argc, argv);
+  if (auto* error = std::get_if<UsageError>(&parsed)) {
+    std::cerr << "binoxa-cli: " << error->message << "\n"
+              << "Try 'binoxa-cli " << error->helpCommand << "--help'.\n";
+    return kUsage;
+  }
+  const Invocation& inv = std::get<Invocation>(parsed);
+  if (inv.help) {
+    printHelp(*inv.command);
+    return kOk;
+  }
+  return run(inv);
+}
