@@ -1,0 +1,242 @@
+#include <filesystem>
+#include <fstream>
+
+#include "platform/profile.h"
+#include "store/posfile.h"
+#include "tests/ui/window_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST_F(WindowTest, OpenCompletesTheNameAndRefusesWhatItCannotRead) {
+  start();
+  const std::string tree = writePicture("tree.BMP", 8, 6);
+  fs::create_directories(path("pics.old"));
+  writePicture("pics.old/tree.BMP", 8, 6);
+
+  hb_.queueFileAnswer(path("tree"));
+  command(CM_OPENLEFT);
+  EXPECT_EQ(w().leftFileName, tree);
+  ASSERT_TRUE(w().leftImage);
+  EXPECT_EQ(host().caption, "Binoxa - left: " + tree);
+
+  // The folder's dot plays no part: "tree" still gets ".BMP".
+  hb_.queueFileAnswer(path("pics.old/tree"));
+  command(CM_OPENRIGHT);
+  EXPECT_EQ(w().rightFileName, path("pics.old/tree.BMP"));
+
+  tbitmap* before = w().leftImage.get();
+  {
+    std::ofstream(path("bad.BMP")) << "short";
+  }
+  for (const char* name : {"missing.BMP", "bad.BMP"}) {
+    hb_.queueFileAnswer(path(name));
+    command(CM_OPENLEFT);
+    EXPECT_EQ(popMessage().first, "Error") << name;
+    EXPECT_EQ(w().leftImage.get(), before);
+    EXPECT_EQ(w().leftFileName, tree);
+  }
+
+  hb_.queueFileAnswer(std::nullopt);
+  command(CM_OPENLEFT);
+  EXPECT_EQ(w().leftImage.get(), before);
+  EXPECT_TRUE(hb_.messages.empty());
+}
+
+TEST_F(WindowTest, OpenRightStoresTheOldPositionAndReadsTheNewOne) {
+  start();
+  const std::string first = writePicture("firstR.BMP", 20, 10);
+  const std::string second = writePicture("secondR.BMP", 20, 10);
+  ASSERT_TRUE(writePosition(path("secondR.POS"), {-12, 7}));
+
+  hb_.queueFileAnswer(first);
+  command(CM_OPENRIGHT);
+  EXPECT_EQ(w().rightOffsetX, 0);  // no position file: (0, 0)
+  w().rightOffsetX = 5;
+  w().rightOffsetY = 6;
+  w().suppressPosWrite = true;
+
+  // Suppressed: nothing written; the new picture's file is read.
+  hb_.queueFileAnswer(second);
+  command(CM_OPENRIGHT);
+  EXPECT_FALSE(fs::exists(path("firstR.POS")));
+  EXPECT_EQ(w().rightOffsetX, -12);
+  EXPECT_EQ(w().rightOffsetY, 7);
+  EXPECT_FALSE(w().suppressPosWrite);
+
+  // Cancelled: the current pair's position is still stored.
+  w().rightOffsetX = 250;
+  w().rightOffsetY = 0;
+  hb_.queueFileAnswer(std::nullopt);
+  command(CM_OPENRIGHT);
+  EXPECT_EQ(readPosition(path("secondR.POS")), (tposition{250, 0}));
+
+  // Position files off: neither written nor read.
+  w().usePosFiles = false;
+  w().rightOffsetX = 1;
+  hb_.queueFileAnswer(first);
+  command(CM_OPENRIGHT);
+  EXPECT_EQ(w().rightOffsetX, 1);
+  EXPECT_EQ(readPosition(path("secondR.POS")), (tposition{250, 0}));
+}
+
+TEST_F(WindowTest, OpenSingleSetsTheAreasAndEntersTheSplit) {
+  start();
+  struct Case {
+    int w, h;
+    tarea area;
+    tareaorigin origin;
+  };
+  const Case cases[] = {{800, 600, {20, 380, 30, 570}, {420, 30}},
+                        {799, 599, {19, 379, 29, 569}, {419, 29}}};
+  command(CM_VIEWCROSSED);
+  for (const Case& c : cases) {
+    hb_.queueFileAnswer(writePicture("single.BMP", c.w, c.h));
+    w().leftButtonDown = true;
+    command(CM_OPENSINGLE);
+    EXPECT_EQ(w().leftArea.x1, c.area.x1);
+    EXPECT_EQ(w().leftArea.x2, c.area.x2);
+    EXPECT_EQ(w().leftArea.y1, c.area.y1);
+    EXPECT_EQ(w().leftArea.y2, c.area.y2);
+    EXPECT_EQ(w().rightAreaOrigin.x, c.origin.x);
+    EXPECT_EQ(w().rightAreaOrigin.y, c.origin.y);
+    EXPECT_EQ(w().viewMode, ViewMode::Split);
+    EXPECT_EQ(w().savedViewMode, ViewMode::Crossed);  // kept over a second opening
+    EXPECT_FALSE(w().leftButtonDown);
+  }
+  EXPECT_EQ(host().caption, "Binoxa");
+}
+
+TEST_F(WindowTest, ExitWritesThePositionFileAndTheSettings) {
+  start();
+  load(w().rightImage, w().rightFileName, writePicture("gardenR.BMP", 20, 10));
+  w().rightOffsetX = -12;
+  w().rightOffsetY = 7;
+  w().viewSize = 321;
+  command(CM_EXIT);
+  EXPECT_EQ(readPosition(path("gardenR.POS")), (tposition{-12, 7}));
+  Profile profile(profilePath());
+  EXPECT_EQ(profile.getInt("Binoxa", "VIEWSIZE", 0), 321);
+  EXPECT_EQ(profile.getInt("Binoxa", "SAVEPOS", 0), 1);
+}
+
+TEST_F(WindowTest, ExitAfterASplitWritesNoPositionFile) {
+  start();
+  load(w().rightImage, w().rightFileName, writePicture("gardenR.BMP", 20, 10));
+  w().suppressPosWrite = true;
+  command(CM_EXIT);
+  EXPECT_FALSE(fs::exists(path("gardenR.POS")));
+  EXPECT_EQ(Profile(profilePath()).getInt("Binoxa", "MLR", 0), 255);
+}
+
+struct CheckCase {
+  unsigned command;
+  bool left, right;
+  int dx;
+  const char* message;  // nullptr: the save dialog opens
+};
+
+TEST_F(WindowTest, ExportChecksComeBeforeTheDialog) {
+  const CheckCase cases[] = {
+      {CM_SAVEPARALLEL, false, false, 0, "Left image not assigned"},
+      {CM_SAVEPARALLEL, true, false, 0, "Right image not assigned"},
+      {CM_SAVECROSSED, true, false, 0, "Right image not assigned"},
+      {CM_SAVEANAGLYPH, false, true, 0, "Left image not assigned"},
+      {CM_SAVELEFT, false, true, 0, "Left photo not defined"},
+      {CM_SAVELEFT, true, false, 500, nullptr},
+      {CM_SAVERIGHT, true, false, 0, "Right photo not defined"},
+      {CM_SAVERIGHT, false, true, 500, nullptr},
+      {CM_SAVEALL, false, true, 0, "Left photo not defined"},
+      {CM_SAVEALL, true, false, 0, "Right photo not defined"},
+      {CM_SAVEPARALLEL, true, true, 101, "Change position of right picture first!"},
+      {CM_SAVELEFT, true, true, 101, "Change position of right picture first!"},
+      {CM_SAVEALL, true, true, 101, "Change position of right picture first!"},
+      {CM_SAVEANAGLYPH, true, true, 100, nullptr},
+  };
+  start();
+  for (const CheckCase& c : cases) {
+    w().leftImage = c.left ? std::make_unique<tbitmap>(100, 80) : nullptr;
+    w().rightImage = c.right ? std::make_unique<tbitmap>(100, 80) : nullptr;
+    w().rightOffsetX = c.dx;
+    if (!c.message) hb_.queueFileAnswer(std::nullopt);
+    command(c.command);
+    if (c.message)
+      EXPECT_EQ(popMessage(), std::make_pair(std::string("Error"), std::string(c.message)))
+          << c.command;
+    EXPECT_EQ(hb_.pendingFileAnswers(), 0u) << c.command;
+    EXPECT_TRUE(hb_.messages.empty()) << c.command;
+  }
+  // A dialog shown without a queued answer would be recorded as a failure.
+  allDialogExpectationsPassed();
+}
+
+TEST_F(WindowTest, SaveAllWritesFiveFilesAndAdoptsTheAlignedOnes) {
+  start();
+  load(w().leftImage, w().leftFileName, writePicture("aL.BMP", 100, 80));
+  load(w().rightImage, w().rightFileName, writePicture("aR.BMP", 100, 80));
+  w().rightOffsetX = -10;
+  fs::create_directories(path("out"));
+  hb_.queueFileAnswer(path("out/pair.bmp"));
+  command(CM_SAVEALL);
+  for (const char* suffix : {"_A", "_P", "_C", "_L", "_R"})
+    EXPECT_TRUE(fs::exists(path(std::string("out/pair") + suffix + ".BMP"))) << suffix;
+  auto left = tbitmap::fromFile(path("out/pair_L.BMP"));
+  ASSERT_TRUE(left.ok());
+  EXPECT_EQ((*left)->width, 90);
+  EXPECT_EQ(w().leftFileName, path("out/pair_L.BMP"));
+  EXPECT_EQ(w().rightFileName, path("out/pair_R.BMP"));
+  EXPECT_EQ(host().caption, "Binoxa - left: " + path("out/pair_L.BMP") +
+                                " - right: " + path("out/pair_R.BMP"));
+  EXPECT_TRUE(w().suppressPosWrite);
+  EXPECT_EQ(w().leftImage->width, 100);  // the pictures in memory stay whole
+  command(CM_EXIT);
+  EXPECT_FALSE(fs::exists(path("out/pair_R.POS")));
+}
+
+TEST_F(WindowTest, SingleExportsCompleteTheName) {
+  start();
+  w().leftImage = std::make_unique<tbitmap>(10, 10);
+  w().rightImage = std::make_unique<tbitmap>(10, 10);
+  const std::pair<const char*, const char*> names[] = {
+      {"pair", "pair.BMP"}, {"pair.bmp", "pair.bmp"}, {"pair.txt", "pair.txt"}};
+  for (const auto& [chosen, written] : names) {
+    hb_.queueFileAnswer(path(chosen));
+    command(CM_SAVEANAGLYPH);
+    EXPECT_TRUE(fs::exists(path(written))) << chosen;
+  }
+  EXPECT_TRUE(w().leftFileName.empty());
+  EXPECT_FALSE(w().suppressPosWrite);
+}
+
+TEST_F(WindowTest, FailedWriteIsReportedAndStopsSaveAll) {
+  start();
+  load(w().leftImage, w().leftFileName, writePicture("aL.BMP", 10, 10));
+  load(w().rightImage, w().rightFileName, writePicture("aR.BMP", 10, 10));
+  { std::ofstream(path("file")) << "x"; }  // not a folder, even for root
+
+  hb_.queueFileAnswer(path("file/left.BMP"));
+  command(CM_SAVELEFT);
+  EXPECT_EQ(popMessage().first, "Error");
+  EXPECT_EQ(w().leftFileName, path("aL.BMP"));
+  EXPECT_FALSE(w().suppressPosWrite);
+
+  hb_.queueFileAnswer(path("file/pair"));
+  command(CM_SAVEALL);
+  EXPECT_EQ(popMessage().first, "Error");
+  EXPECT_TRUE(hb_.messages.empty());  // stopped at the first file
+  EXPECT_EQ(w().rightFileName, path("aR.BMP"));
+}
+
+TEST_F(WindowTest, RefusedSideBySideExportIsAMessage) {
+  Profile(profilePath()).writeString("Binoxa", "VIEWSIZE", "0");
+  start();
+  w().leftImage = std::make_unique<tbitmap>(10, 10);
+  w().rightImage = std::make_unique<tbitmap>(10, 10);
+  hb_.queueFileAnswer(path("p"));
+  command(CM_SAVEPARALLEL);
+  EXPECT_EQ(popMessage().first, "Error");
+  EXPECT_FALSE(fs::exists(path("p.BMP")));
+}
+
+}  // namespace

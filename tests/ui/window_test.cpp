@@ -1,0 +1,198 @@
+#include <fstream>
+
+#include "platform/profile.h"
+#include "tests/ui/window_fixture.h"
+
+namespace {
+
+TEST_F(WindowTest, StartsEmptyWithDefaultsAndTheAnaglyphChecked) {
+  start();
+  EXPECT_EQ(host().caption, "Binoxa");
+  EXPECT_TRUE(host().hasIcon);
+  EXPECT_EQ(w().viewMode, ViewMode::Anaglyph);
+  EXPECT_EQ(w().rightColour, (ColourWeights{0, 192, 128}));
+  EXPECT_TRUE(w().usePosFiles);
+  for (int y = 0; y < host().framebuffer().height; y += 37)
+    for (int x = 0; x < host().framebuffer().width; x += 41) ASSERT_EQ(pixel(x, y), kWhite);
+}
+
+TEST_F(WindowTest, ViewCommandsMoveTheCheckMark) {
+  start();
+  const std::pair<unsigned, ViewMode> views[] = {{CM_VIEWPARALLEL, ViewMode::Parallel},
+                                                 {CM_VIEWCROSSED, ViewMode::Crossed},
+                                                 {CM_VIEWANAGLYPH, ViewMode::Anaglyph},
+                                                 {CM_VIEWPARALLEL, ViewMode::Parallel}};
+  for (const auto& [id, mode] : views) {
+    command(id);
+    EXPECT_EQ(w().viewMode, mode);
+    EXPECT_TRUE(frame().paintPending());
+    paint();
+    for (unsigned other : {CM_VIEWPARALLEL, CM_VIEWCROSSED, CM_VIEWANAGLYPH})
+      EXPECT_EQ(host().checks[other], other == id) << id << " " << other;
+  }
+}
+
+TEST_F(WindowTest, CaptionNamesOnlyPicturesThatAreThereAndNamed) {
+  start();
+  struct Case {
+    bool left;
+    const char* leftName;
+    bool right;
+    const char* rightName;
+    const char* caption;
+  };
+  const Case cases[] = {
+      {false, "", false, "", "Binoxa"},
+      {false, "/a/l.BMP", false, "/a/r.BMP", "Binoxa"},
+      {true, "/a/l.BMP", false, "/a/r.BMP", "Binoxa - left: /a/l.BMP"},
+      {false, "", true, "/a/r.BMP", "Binoxa - right: /a/r.BMP"},
+      {true, "", true, "/a/r.BMP", "Binoxa - right: /a/r.BMP"},
+      {true, "/a/l.BMP", true, "/a/r.BMP", "Binoxa - left: /a/l.BMP - right: /a/r.BMP"},
+  };
+  for (const Case& c : cases) {
+    w().leftImage = c.left ? std::make_unique<tbitmap>(1, 1) : nullptr;
+    w().rightImage = c.right ? std::make_unique<tbitmap>(1, 1) : nullptr;
+    w().leftFileName = c.leftName;
+    w().rightFileName = c.rightName;
+    w().updateCaption();
+    EXPECT_EQ(host().caption, c.caption);
+  }
+  // No limit on the caption's length.
+  const std::string longName = "/" + std::string(600, 'x') + ".BMP";
+  w().leftFileName = longName;
+  w().updateCaption();
+  EXPECT_EQ(host().caption, "Binoxa - left: " + longName + " - right: /a/r.BMP");
+}
+
+// Two black 100 x 80 pictures: the anaglyph is black where it is drawn.
+class PairViewTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    start();
+    w().leftImage = std::make_unique<tbitmap>(100, 80);
+    w().rightImage = std::make_unique<tbitmap>(100, 80);
+  }
+  bool blankRow(int y, int x1, int x2) {
+    for (int x = x1; x < x2; ++x)
+      if (pixel(x, y) != kWhite) return false;
+    return true;
+  }
+  bool blank(int x1, int y1, int x2, int y2) {
+    for (int y = y1; y < y2; ++y)
+      if (!blankRow(y, x1, x2)) return false;
+    return true;
+  }
+};
+
+TEST_F(PairViewTest, AnaglyphFollowsTheRightPicture) {
+  struct Case {
+    int dx, dy;
+    TRect drawn;  // the anaglyph's place in the client area
+  };
+  const Case cases[] = {{0, 0, {0, 0, 100, 80}},
+                        {10, -5, {10, 0, 100, 75}},
+                        {-20, 7, {0, 7, 80, 80}},
+                        {100, 0, {100, 0, 100, 80}}};
+  for (const Case& c : cases) {
+    w().rightOffsetX = c.dx;
+    w().rightOffsetY = c.dy;
+    w().invalidate();
+    paint();
+    const TRect& r = c.drawn;
+    EXPECT_TRUE(blank(0, 0, r.left, 100)) << c.dx << "," << c.dy;
+    EXPECT_TRUE(blank(0, 0, 120, r.top)) << c.dx << "," << c.dy;
+    EXPECT_TRUE(blank(r.right, 0, 120, 100)) << c.dx << "," << c.dy;
+    EXPECT_TRUE(blank(0, r.bottom, 120, 100)) << c.dx << "," << c.dy;
+    if (r.width() > 0) {
+      EXPECT_EQ(pixel(r.left, r.top), kBlack) << c.dx << "," << c.dy;
+      EXPECT_EQ(pixel(r.right - 1, r.bottom - 1), kBlack) << c.dx << "," << c.dy;
+    }
+  }
+}
+
+TEST_F(PairViewTest, PositionThatDoesNotFitShowsCentredTextOnly) {
+  for (auto [dx, dy] : {std::pair{101, 0}, std::pair{-3, 200}, std::pair{0, -81}}) {
+    w().rightOffsetX = dx;
+    w().rightOffsetY = dy;
+    w().invalidate();
+    paint();
+    TDC dc(host().framebuffer());
+    const std::string text = "Change position of right picture: (" + std::to_string(dx) + ", " +
+                             std::to_string(dy) + ")";
+    const TSize extent = dc.getTextExtent(text);
+    const int x = (800 - extent.cx) / 2, y = (600 - extent.cy) / 2;
+    EXPECT_TRUE(blank(0, 0, 800, y));
+    EXPECT_TRUE(blank(0, y + extent.cy, 800, 600));
+    EXPECT_TRUE(blank(0, y, x, y + extent.cy));
+    EXPECT_TRUE(blank(x + extent.cx, y, 800, y + extent.cy));
+    EXPECT_FALSE(blank(x, y, x + extent.cx, y + extent.cy)) << text;
+    EXPECT_TRUE(hb_.messages.empty());
+  }
+}
+
+TEST_F(PairViewTest, SideBySideViewsDrawAtTheOriginAndLeaveTheWorkspaceAlone) {
+  w().rightOffsetX = 4;
+  w().rightOffsetY = -2;
+  tbitmap* left = w().leftImage.get();
+  for (unsigned view : {CM_VIEWPARALLEL, CM_VIEWCROSSED}) {
+    command(view);
+    paint();
+    EXPECT_FALSE(blank(0, 0, 20, 20));
+    EXPECT_EQ(w().leftImage.get(), left);
+    EXPECT_EQ(w().rightOffsetX, 4);
+    EXPECT_EQ(w().rightOffsetY, -2);
+  }
+}
+
+TEST_F(WindowTest, RefusedSideBySideBuildIsShownOnScreen) {
+  Profile(profilePath()).writeString("Binoxa", "VIEWSIZE", "0");
+  start();
+  w().leftImage = std::make_unique<tbitmap>(100, 80);
+  w().rightImage = std::make_unique<tbitmap>(100, 80);
+  command(CM_VIEWPARALLEL);
+  paint();
+  EXPECT_EQ(pixel(0, 0), kWhite);
+  bool text = false;
+  for (int x = 0; x < 800 && !text; ++x) text = pixel(x, 300) != kWhite || pixel(x, 295) != kWhite;
+  EXPECT_TRUE(text);
+  EXPECT_TRUE(hb_.messages.empty());
+}
+
+TEST_F(WindowTest, RightDragMovesThePositionInTheAnaglyphViewOnly) {
+  start();
+  w().rightOffsetX = 3;
+  w().rightOffsetY = -2;
+  mouse(WM_RBUTTONDOWN, 100, 50, MK_RBUTTON);
+  mouse(WM_MOUSEMOVE, 110, 45, MK_RBUTTON);
+  EXPECT_EQ(w().rightOffsetX, 13);
+  EXPECT_EQ(w().rightOffsetY, -7);
+  EXPECT_TRUE(frame().paintPending());
+  mouse(WM_MOUSEMOVE, 90, 60);  // button no longer held
+  EXPECT_EQ(w().rightOffsetX, 13);
+  mouse(WM_MOUSEMOVE, 100, 50, MK_RBUTTON);
+  EXPECT_EQ(w().rightOffsetX, 3);
+  EXPECT_EQ(w().rightOffsetY, -2);
+
+  command(CM_VIEWPARALLEL);
+  mouse(WM_RBUTTONDOWN, 0, 0, MK_RBUTTON);
+  mouse(WM_MOUSEMOVE, 50, 50, MK_RBUTTON);
+  EXPECT_EQ(w().rightOffsetX, 3);
+  EXPECT_EQ(w().rightOffsetY, -2);
+}
+
+TEST_F(WindowTest, EnterOutsideTheSplitAndOtherKeysDoNothing) {
+  start();
+  w().sourceImage = std::make_unique<tbitmap>(10, 10);
+  for (unsigned key : {unsigned{VK_RETURN}, unsigned{VK_ESCAPE}, unsigned{'A'}})
+    frame().dispatch({WM_KEYDOWN, key});
+  EXPECT_TRUE(w().sourceImage);
+  EXPECT_FALSE(w().suppressPosWrite);
+}
+
+TEST_F(WindowTest, SizeChangeRepaints) {
+  start();
+  hb_.setClientSize(640, 480);
+  EXPECT_TRUE(frame().paintPending());
+}
+
+}  // namespace
