@@ -1,0 +1,344 @@
+// The main window on wx: a frame with the native menu bar, a client canvas
+// that shows the framebuffer, and the vertical scroll bar beside it.
+#include <algorithm>
+#include <map>
+#include <optional>
+
+#include <wx/display.h>
+#include <wx/frame.h>
+#include <wx/icon.h>
+#include <wx/image.h>
+#include <wx/menu.h>
+#include <wx/scrolbar.h>
+#include <wx/sizer.h>
+#include <wx/window.h>
+#include <wx/app.h>
+#include <wx/dcclient.h>
+
+#include "platform/window.h"
+#include "platform/wx/wxhost.h"
+
+namespace {
+
+// Windows virtual-key code of a wx key code, for the keys the accelerator
+// table and the client window know; nothing for the rest, which the toolkit
+// keeps (menu navigation, F10).
+std::optional<unsigned> virtualKey(int code) {
+  if (code >= 'a' && code <= 'z') return static_cast<unsigned>(code - 'a' + 'A');
+  if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9'))
+    return static_cast<unsigned>(code);
+  if (code == WXK_RETURN || code == WXK_NUMPAD_ENTER) return VK_RETURN;
+  if (code == WXK_ESCAPE) return VK_ESCAPE;
+  return std::nullopt;
+}
+
+unsigned accelModifiers(const wxKeyEvent& e) {
+  return (e.ControlDown() ? ACCEL_CTRL : 0u) | (e.AltDown() ? ACCEL_ALT : 0u) |
+         (e.ShiftDown() ? ACCEL_SHIFT : 0u);
+}
+
+// MK_* flags from the real button state, so that a drag whose button was
+// released outside the window is not taken as still held.
+unsigned mouseFlags(const wxMouseEvent& e) {
+  return (e.LeftIsDown() ? MK_LBUTTON : 0u) | (e.RightIsDown() ? MK_RBUTTON : 0u) |
+         (e.ShiftDown() ? MK_SHIFT : 0u) | (e.ControlDown() ? MK_CONTROL : 0u);
+}
+
+class WxHost;
+
+class Canvas : public wxWindow {
+ public:
+  Canvas(wxWindow* parent, WxHost* host);
+  WxHost* host = nullptr;  // nullptr once the frame is closed
+
+ private:
+  void onPaint(wxPaintEvent&);
+  void onSize(wxSizeEvent&);
+  void onMouse(wxMouseEvent& e);
+};
+
+class WxHost : public FrameHost {
+ public:
+  explicit WxHost(TFrameWindow& window);
+  ~WxHost() override;
+
+  TFrameWindow& window() { return window_; }
+  void show();
+  void keyDown(wxKeyEvent& e);
+  void scrolled(wxScrollEvent& e, unsigned code);
+
+  void setCaption(const std::string& text) override {
+    if (frame_) frame_->SetTitle(toWx(text));
+  }
+  void setMenu(const MenuResource& menu) override;
+  void checkMenuItem(unsigned id, bool checked) override;
+  void setIcon(const IconResource& icon) override;
+  Framebuffer& framebuffer() override { return fb_; }
+  // Paints are merged by the toolkit; the paint handler composes only when
+  // one is pending, so showDrawing just shows the framebuffer again.
+  void invalidate() override { refresh(); }
+  void showDrawing() override { refresh(); }
+  void setScrollRange(int min, int max, bool redraw) override;
+  void setScrollPos(int pos, bool redraw) override;
+  void close() override;
+
+ private:
+  void command(wxCommandEvent& e);
+  void closeRequested(wxCloseEvent& e);
+  void destroyFrame();
+  void refresh() {
+    if (canvas_) canvas_->Refresh(false);
+  }
+
+  TFrameWindow& window_;
+  wxFrame* frame_;
+  Canvas* canvas_;
+  wxScrollBar* scroll_;
+  Framebuffer fb_;
+  int scrollMin_ = 0;
+  int scrollMax_ = 0;
+  int scrollPos_ = 0;
+  // The check marks as the program set them: GTK toggles a check item
+  // itself when it is chosen, Windows menus do not.
+  std::map<int, bool> checks_;
+};
+
+Canvas::Canvas(wxWindow* parent, WxHost* h)
+    : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+               wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE | wxBORDER_NONE),
+      host(h) {
+  SetBackgroundStyle(wxBG_STYLE_PAINT);
+  Bind(wxEVT_PAINT, &Canvas::onPaint, this);
+  Bind(wxEVT_SIZE, &Canvas::onSize, this);
+  for (auto type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_RIGHT_DOWN, wxEVT_RIGHT_UP,
+                    wxEVT_MOTION})
+    Bind(type, &Canvas::onMouse, this);
+  Bind(wxEVT_MOUSE_CAPTURE_LOST, [](wxMouseCaptureLostEvent&) {});
+}
+
+void Canvas::onPaint(wxPaintEvent&) {
+  wxPaintDC dc(this);
+  if (!host) return;
+  TFrameWindow& w = host->window();
+  if (w.paintPending()) w.paintNow();
+  Framebuffer& fb = host->framebuffer();
+  if (fb.width > 0 && fb.height > 0) {
+    // One transfer of the whole client: the image borrows the bytes.
+    wxImage image(fb.width, fb.height, fb.rgb.data(), true);
+    dc.DrawBitmap(wxBitmap(image), 0, 0);
+  }
+  trace("paint");
+}
+
+void Canvas::onSize(wxSizeEvent& e) {
+  const wxSize s = GetClientSize();
+  if (host && s.x > 0 && s.y > 0) {
+    const wxPoint origin = ClientToScreen(wxPoint(0, 0));
+    trace("client", std::to_string(origin.x) + " " + std::to_string(origin.y) + " " +
+                        std::to_string(s.x) + " " + std::to_string(s.y));
+    host->window().resizeClient(s.x, s.y);
+  }
+  e.Skip();
+}
+
+void Canvas::onMouse(wxMouseEvent& e) {
+  if (!host) return;
+  unsigned flags = mouseFlags(e);
+  unsigned msg = WM_MOUSEMOVE;
+  const wxEventType type = e.GetEventType();
+  if (type == wxEVT_LEFT_DOWN) {
+    msg = WM_LBUTTONDOWN;
+    flags |= MK_LBUTTON;
+  } else if (type == wxEVT_LEFT_UP) {
+    msg = WM_LBUTTONUP;
+    flags &= ~MK_LBUTTON;
+  } else if (type == wxEVT_RIGHT_DOWN) {
+    msg = WM_RBUTTONDOWN;
+    flags |= MK_RBUTTON;
+  } else if (type == wxEVT_RIGHT_UP) {
+    msg = WM_RBUTTONUP;
+    flags &= ~MK_RBUTTON;
+  } else {
+    trace("move");
+  }
+  // Keep getting the moves of a drag that leaves the window.
+  if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN) {
+    SetFocus();
+    if (!HasCapture()) CaptureMouse();
+  } else if ((msg == WM_LBUTTONUP || msg == WM_RBUTTONUP) &&
+             !(flags & (MK_LBUTTON | MK_RBUTTON)) && HasCapture()) {
+    ReleaseMouse();
+  }
+  TMessage m;
+  m.msg = msg;
+  m.keyFlags = flags;
+  m.point = {e.GetX(), e.GetY()};
+  host->window().dispatch(m);
+}
+
+WxHost::WxHost(TFrameWindow& window) : window_(window) {
+  // The program sets no size; like a default Windows frame, take a good part
+  // of the screen.
+  const wxRect area = wxDisplay(0u).GetClientArea();
+  frame_ = new wxFrame(nullptr, wxID_ANY, toWx(window.caption()), wxDefaultPosition,
+                       wxSize(area.width * 3 / 4, area.height * 3 / 4));
+  canvas_ = new Canvas(frame_, this);
+  scroll_ = new wxScrollBar(frame_, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxSB_VERTICAL);
+  auto* sizer = new wxBoxSizer(wxHORIZONTAL);
+  sizer->Add(canvas_, 1, wxEXPAND);
+  sizer->Add(scroll_, 0, wxEXPAND);
+  frame_->SetSizer(sizer);
+  scroll_->Hide();
+
+  // Keys anywhere in the frame go through our accelerator table first, as a
+  // Windows frame translates them in its message loop.
+  frame_->Bind(wxEVT_CHAR_HOOK, &WxHost::keyDown, this);
+  frame_->Bind(wxEVT_MENU, &WxHost::command, this);
+  frame_->Bind(wxEVT_CLOSE_WINDOW, &WxHost::closeRequested, this);
+  frame_->Bind(wxEVT_ACTIVATE, [this](wxActivateEvent& e) {
+    if (e.GetActive() && canvas_) canvas_->SetFocus();
+    e.Skip();
+  });
+  const std::pair<wxEventTypeTag<wxScrollEvent>, unsigned> codes[] = {
+      {wxEVT_SCROLL_LINEUP, SB_LINEUP},         {wxEVT_SCROLL_LINEDOWN, SB_LINEDOWN},
+      {wxEVT_SCROLL_PAGEUP, SB_PAGEUP},         {wxEVT_SCROLL_PAGEDOWN, SB_PAGEDOWN},
+      {wxEVT_SCROLL_THUMBTRACK, SB_THUMBTRACK}, {wxEVT_SCROLL_THUMBRELEASE, SB_THUMBPOSITION},
+      {wxEVT_SCROLL_TOP, SB_TOP},               {wxEVT_SCROLL_BOTTOM, SB_BOTTOM},
+      {wxEVT_SCROLL_CHANGED, SB_ENDSCROLL}};
+  for (const auto& [type, code] : codes)
+    scroll_->Bind(type, [this, code = code](wxScrollEvent& e) { scrolled(e, code); });
+}
+
+WxHost::~WxHost() { destroyFrame(); }
+
+void WxHost::show() {
+  if (!frame_) return;
+  frame_->Show();
+  canvas_->SetFocus();
+}
+
+void WxHost::destroyFrame() {
+  if (!frame_) return;
+  canvas_->host = nullptr;
+  frame_->Unbind(wxEVT_CHAR_HOOK, &WxHost::keyDown, this);
+  frame_->Unbind(wxEVT_MENU, &WxHost::command, this);
+  frame_->Unbind(wxEVT_CLOSE_WINDOW, &WxHost::closeRequested, this);
+  frame_->Destroy();
+  frame_ = nullptr;
+  canvas_ = nullptr;
+  scroll_ = nullptr;
+}
+
+void WxHost::close() {
+  destroyFrame();
+  wxTheApp->ExitMainLoop();
+}
+
+void WxHost::closeRequested(wxCloseEvent&) {
+  // The same tear-down as Exit; it ends in close() above.
+  window_.close();
+}
+
+void WxHost::keyDown(wxKeyEvent& e) {
+  const std::optional<unsigned> vk = virtualKey(e.GetKeyCode());
+  if (!vk) {
+    e.Skip();
+    return;
+  }
+  window_.keyDown(*vk, accelModifiers(e));
+}
+
+void WxHost::command(wxCommandEvent& e) {
+  const int id = e.GetId();
+  if (wxMenuItem* item = frame_->GetMenuBar()->FindItem(id); item && item->IsCheckable())
+    item->Check(checks_[id]);
+  TMessage m;
+  m.msg = WM_COMMAND;
+  m.id = static_cast<unsigned>(id);
+  window_.dispatch(m);
+}
+
+void WxHost::setMenu(const MenuResource& menu) {
+  auto* bar = new wxMenuBar;
+  checks_.clear();
+  for (const MenuPopup& popup : menu.popups) {
+    auto* m = new wxMenu;
+    for (const MenuItem& item : popup.items) {
+      if (item.id == 0) {
+        m->AppendSeparator();
+        continue;
+      }
+      // No "\t" in the wx label: wx would bind its own accelerator from the
+      // shortcut text, and our table alone drives the keys.
+      const std::string label = item.text.substr(0, item.text.find('\b'));
+      const int id = static_cast<int>(item.id);
+      m->AppendCheckItem(id, toWx(label))->Check(item.checked);
+      checks_[id] = item.checked;
+    }
+    bar->Append(m, toWx(popup.text));
+  }
+  frame_->SetMenuBar(bar);
+}
+
+void WxHost::checkMenuItem(unsigned id, bool checked) {
+  const int wid = static_cast<int>(id);
+  checks_[wid] = checked;
+  if (wxMenuBar* bar = frame_ ? frame_->GetMenuBar() : nullptr)
+    if (wxMenuItem* item = bar->FindItem(wid); item && item->IsCheckable()) item->Check(checked);
+}
+
+void WxHost::setIcon(const IconResource& icon) {
+  const std::size_t pixels = static_cast<std::size_t>(icon.width) * icon.height;
+  if (icon.width <= 0 || icon.height <= 0 || icon.rgba.size() != pixels * 4) return;
+  wxImage image(icon.width, icon.height);
+  image.InitAlpha();
+  unsigned char* rgb = image.GetData();
+  unsigned char* alpha = image.GetAlpha();
+  for (std::size_t i = 0; i < pixels; ++i) {
+    for (int c = 0; c < 3; ++c) rgb[i * 3 + c] = icon.rgba[i * 4 + c];
+    alpha[i] = icon.rgba[i * 4 + 3];
+  }
+  wxIcon wicon;
+  wicon.CopyFromBitmap(wxBitmap(image));
+  frame_->SetIcon(wicon);
+}
+
+// Windows positions run min..max inclusive; wx ones 0..range-1 with a thumb
+// of 1, so a wx position is the distance from min.
+void WxHost::setScrollRange(int min, int max, bool) {
+  if (!scroll_) return;
+  scrollMin_ = min;
+  scrollMax_ = max;
+  const bool shown = min < max;
+  if (shown) {
+    scrollPos_ = std::clamp(scrollPos_, min, max);
+    scroll_->SetScrollbar(scrollPos_ - min, 1, max - min + 1, 1);
+  }
+  if (shown != scroll_->IsShown()) {
+    scroll_->Show(shown);
+    frame_->Layout();
+  }
+}
+
+void WxHost::setScrollPos(int pos, bool) {
+  if (!scroll_) return;
+  scrollPos_ = pos;
+  if (scrollMin_ < scrollMax_)
+    scroll_->SetThumbPosition(std::clamp(pos, scrollMin_, scrollMax_) - scrollMin_);
+}
+
+void WxHost::scrolled(wxScrollEvent& e, unsigned code) {
+  TMessage m;
+  m.msg = WM_VSCROLL;
+  m.id = code;
+  m.pos = e.GetPosition() + scrollMin_;
+  window_.dispatch(m);
+}
+
+}  // namespace
+
+std::unique_ptr<FrameHost> createWxFrame(TFrameWindow& frame) {
+  return std::make_unique<WxHost>(frame);
+}
+
+void showWxFrame(FrameHost& host) { static_cast<WxHost&>(host).show(); }
