@@ -1,9 +1,14 @@
 #include "store/library.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
 #include <new>
+#include <optional>
 #include <unordered_set>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "image/bmp.h"
 #include "platform/files.h"
@@ -22,27 +27,49 @@ std::string lowerCase(std::string s) {
   return s;
 }
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+class ReadOnlyFile {
+ public:
+  // Regular files only, opened without blocking, so a FIFO or a device under
+  // a pair's name cannot hang the paint.
+  explicit ReadOnlyFile(const std::string& path)
+      : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {
+    struct stat st;
+    if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0)
+      size_ = static_cast<std::uint64_t>(st.st_size);
+  }
+  ~ReadOnlyFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
-bool readAt(std::FILE* f, std::size_t offset, std::vector<std::uint8_t>& buffer) {
-  return std::fseek(f, static_cast<long>(offset), SEEK_SET) == 0 &&
-         std::fread(buffer.data(), 1, buffer.size(), f) == buffer.size();
-}
+  std::optional<std::uint64_t> size() const { return size_; }
+  bool readAt(std::uint64_t offset, std::vector<std::uint8_t>& buffer) const {
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+      const ssize_t got = ::pread(fd_, buffer.data() + done, buffer.size() - done,
+                                  static_cast<off_t>(offset + done));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return false;
+      done += static_cast<std::size_t>(got);
+    }
+    return true;
+  }
+
+ private:
+  int fd_;
+  std::optional<std::uint64_t> size_;
+};
 
 // Keeps every s-th row and column from the top-left pixel; the kept rows end
 // at the bottom of the square. Stops quietly at the first thing that is wrong.
 void reduceFile(std::uint8_t* store, const std::string& path) {
-  File f(std::fopen(resolvePath(path).c_str(), "rb"));
-  if (!f || std::fseek(f.get(), 0, SEEK_END) != 0) return;
-  const long size = std::ftell(f.get());
-  if (size < 0) return;
-  const auto fileSize = static_cast<std::uint64_t>(size);
-  std::vector<std::uint8_t> prefix(std::min<std::uint64_t>(fileSize, kBmpLayoutPrefix));
-  if (!readAt(f.get(), 0, prefix)) return;
-  const Result<BmpLayout> parsed = parseBmpLayout(prefix, fileSize);
+  const ReadOnlyFile file(resolvePath(path));
+  const std::optional<std::uint64_t> fileSize = file.size();
+  if (!fileSize) return;
+  std::vector<std::uint8_t> prefix(std::min<std::uint64_t>(*fileSize, kBmpLayoutPrefix));
+  if (!file.readAt(0, prefix)) return;
+  const Result<BmpLayout> parsed = parseBmpLayout(prefix, *fileSize);
   if (!parsed) return;
   const BmpLayout& layout = parsed.value();
 
@@ -53,7 +80,7 @@ void reduceFile(std::uint8_t* store, const std::string& path) {
   for (std::int32_t k = 0; k < layout.height; ++k) {
     const std::int32_t y = layout.pictureRow(k);
     if (y % step != 0) continue;
-    if (!readAt(f.get(), layout.rowOffset(k), fileRow)) return;
+    if (!file.readAt(layout.rowOffset(k), fileRow)) return;
     decodeBmpRow(layout, fileRow.data(), pixels.data());
     const std::size_t q = static_cast<std::size_t>(kThumbnailSide - keptRows + y / step);
     for (std::int32_t x = 0; x < layout.width; x += step) {

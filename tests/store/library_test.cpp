@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "image/tbitmap.h"
@@ -327,6 +328,17 @@ TEST(Thumbnail, BadFilesGiveAWhiteThumbnail) {
     tlibraryentry e;
     buildThumbnail(e, path);
     expectThumbnail(e, 0, 0, 1, gradient, c.what);
+  }
+}
+
+TEST(Thumbnail, AFifoOrAFolderUnderTheNameIsNotOpenedForReading) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo(dir.path("fL.BMP").c_str(), 0600), 0);
+  fs::create_directory(dir.path("dL.BMP"));
+  for (const char* name : {"fL.BMP", "dL.BMP"}) {
+    tlibraryentry e;
+    buildThumbnail(e, dir.path(name));
+    expectThumbnail(e, 0, 0, 1, gradient, name);
   }
 }
 
