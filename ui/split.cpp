@@ -47,24 +47,27 @@ void outline(TDC& dc, const tcorners& c, std::int32_t d, TColor colour) {
   dc.lineTo(c.l / d, c.t / d);
 }
 
-// Source point (x, y) back on screen: its pixel, or white outside the picture.
-void restore(TDC& dc, const tbitmap& src, std::int32_t d, std::int32_t x, std::int32_t y) {
-  TColor c = kWhite;
-  if (x >= 0 && y >= 0 && x < src.width && y < src.height) {
-    const tpixel p = src.pixel(x, y);
-    c = rgbColor(p.red, p.green, p.blue);
-  }
-  dc.setPixel(x / d, y / d, c);
-}
-
+// Puts back what paintSplitView shows under a rectangle's outline. Working
+// in client pixels restores every pixel the outline covered with the source
+// pixel painted there, whatever the remainders of the corners modulo d.
 void restoreOutline(TDC& dc, const tbitmap& src, std::int32_t d, const tcorners& c) {
-  for (std::int64_t x = c.l; x <= c.r; x += d) {
-    restore(dc, src, d, static_cast<std::int32_t>(x), c.t);
-    restore(dc, src, d, static_cast<std::int32_t>(x), c.b);
+  auto restore = [&](std::int32_t cx, std::int32_t cy) {
+    const std::int64_t x = std::int64_t{cx} * d, y = std::int64_t{cy} * d;
+    TColor colour = kWhite;
+    if (x >= 0 && y >= 0 && x < src.width && y < src.height) {
+      const tpixel p = src.pixel(static_cast<int>(x), static_cast<int>(y));
+      colour = rgbColor(p.red, p.green, p.blue);
+    }
+    dc.setPixel(cx, cy, colour);
+  };
+  const std::int32_t l = c.l / d, t = c.t / d, r = c.r / d, b = c.b / d;
+  for (std::int32_t x = l; x <= r; ++x) {
+    restore(x, t);
+    restore(x, b);
   }
-  for (std::int64_t y = c.t; y <= c.b; y += d) {
-    restore(dc, src, d, c.l, static_cast<std::int32_t>(y));
-    restore(dc, src, d, c.r, static_cast<std::int32_t>(y));
+  for (std::int32_t y = t; y <= b; ++y) {
+    restore(l, y);
+    restore(r, y);
   }
 }
 
