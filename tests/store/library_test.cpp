@@ -8,9 +8,9 @@
 #include <optional>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "image/tbitmap.h"
+#include "tests/store/tempdir.h"
 
 namespace {
 
@@ -152,27 +152,11 @@ TEST(LibraryScroll, TenPairsInFourColumnsAndTwoRows) {
 
 // ---- thumbnails ----
 
-class TempDir {
- public:
-  TempDir() {
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    path_ = fs::temp_directory_path() /
-            ("binoxa-library-" + std::to_string(::getpid()) + "-" + info->name());
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  std::string file(const std::string& name, const Bytes& bytes) const {
-    const std::string p = (path_ / name).string();
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                            static_cast<std::streamsize>(bytes.size()));
-    return p;
-  }
-  std::string path(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  fs::path path_;
-};
+std::string writeFile(const std::string& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
 
 tpixel gradient(int x, int y) { return tpixel(x % 256, y % 256, (x + y) % 256); }
 
@@ -277,7 +261,7 @@ TEST(Thumbnail, KeepsEveryStepthRowAndColumnAtTheBottomLeft) {
   };
   for (const Case& c : cases) {
     TempDir dir;
-    const std::string path = dir.file("pL.BMP", makeBmp(c.spec));
+    const std::string path = writeFile(dir / "pL.BMP", makeBmp(c.spec));
     tlibraryentry e;
     buildThumbnail(e, path);
     const std::string what = std::to_string(c.spec.w) + "x" + std::to_string(c.spec.h) + " " +
@@ -289,9 +273,9 @@ TEST(Thumbnail, KeepsEveryStepthRowAndColumnAtTheBottomLeft) {
 
 TEST(Thumbnail, TheFileNameIsMatchedIgnoringCase) {
   TempDir dir;
-  dir.file("xl.bmp", makeBmp({8, 8}));
+  writeFile(dir / "xl.bmp", makeBmp({8, 8}));
   tlibraryentry e;
-  buildThumbnail(e, dir.path("xL.BMP"));
+  buildThumbnail(e, dir / "xL.BMP");
   expectThumbnail(e, 8, 8, 1, gradient, "xl.bmp");
 }
 
@@ -323,8 +307,8 @@ TEST(Thumbnail, BadFilesGiveAWhiteThumbnail) {
   };
   for (const Case& c : cases) {
     TempDir dir;
-    std::string path = dir.path("bL.BMP");
-    if (c.bytes) dir.file("bL.BMP", *c.bytes);
+    const std::string path = dir / "bL.BMP";
+    if (c.bytes) writeFile(path, *c.bytes);
     tlibraryentry e;
     buildThumbnail(e, path);
     expectThumbnail(e, 0, 0, 1, gradient, c.what);
@@ -333,21 +317,21 @@ TEST(Thumbnail, BadFilesGiveAWhiteThumbnail) {
 
 TEST(Thumbnail, AFifoOrAFolderUnderTheNameIsNotOpenedForReading) {
   TempDir dir;
-  ASSERT_EQ(::mkfifo(dir.path("fL.BMP").c_str(), 0600), 0);
-  fs::create_directory(dir.path("dL.BMP"));
+  ASSERT_EQ(::mkfifo((dir / "fL.BMP").c_str(), 0600), 0);
+  fs::create_directory(dir / "dL.BMP");
   for (const char* name : {"fL.BMP", "dL.BMP"}) {
     tlibraryentry e;
-    buildThumbnail(e, dir.path(name));
+    buildThumbnail(e, dir / name);
     expectThumbnail(e, 0, 0, 1, gradient, name);
   }
 }
 
 TEST(Thumbnail, ARebuildStartsFromWhite) {
   TempDir dir;
-  const std::string path = dir.file("cL.BMP", makeBmp({64, 64}));
+  const std::string path = writeFile(dir / "cL.BMP", makeBmp({64, 64}));
   tlibraryentry e;
   buildThumbnail(e, path);
-  dir.file("cL.BMP", makeBmp({2, 2}));
+  writeFile(dir / "cL.BMP", makeBmp({2, 2}));
   buildThumbnail(e, path);
   expectThumbnail(e, 2, 2, 1, gradient, "second build");
 }
