@@ -74,6 +74,7 @@ class TDialog : public TWindow {
 
  private:
   friend class TControl;
+  friend class TEdit;  // registers itself for the text limits
   const DialogTemplate* template_;
   DialogPeer* peer_ = nullptr;
   std::vector<TEdit*> edits_;

@@ -105,6 +105,10 @@ class TFrameWindow : public TWindow {
   std::optional<IconResource> icon_;
   bool paintPending_ = false;
   bool closed_ = false;
+  // A close asked for by a handler waits until that handler has returned, so
+  // the client is never destroyed under its own running member function.
+  int dispatchDepth_ = 0;
+  void finishClose();
 };
 
 class TApplication {

@@ -1,0 +1,205 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalsIgnoringCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
+}
+
+// Byte order breaks ties, so names differing only in case still sort the same way every time.
+bool lessIgnoringCase(const std::string& a, const std::string& b) {
+  const auto r = std::lexicographical_compare(
+      a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(lower(x)) < static_cast<unsigned char>(lower(y));
+      });
+  if (r || !equalsIgnoringCase(a, b)) return r;
+  return a < b;
+}
+
+bool matches(const std::string& name, const std::string& pattern) {
+  std::size_t n = 0, p = 0;
+  std::size_t starP = std::string::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || lower(pattern[p]) == lower(name[n]))) {
+      ++n;
+      ++p;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      starP = p++;
+      starN = n;
+    } else if (starP != std::string::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+std::string fileNameOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string joined(const std::string& dir, const std::string& name) {
+  return dir.empty() || dir.back() == '/' ? dir + name : dir + "/" + name;
+}
+
+// Every entry name of dir except "." and ".."; empty when it cannot be read.
+std::vector<std::string> entryNames(const std::string& dir) {
+  std::vector<std::string> names;
+  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return names;
+  while (const dirent* e = ::readdir(d)) {
+    const std::string name = e->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(d);
+  return names;
+}
+
+bool exists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_;
+};
+
+Result<std::vector<std::uint8_t>> readUpTo(const std::string& path, std::size_t maxBytes) {
+  const std::string found = resolvePath(path);
+  // Non-blocking, so naming a FIFO cannot hang the program.
+  Fd fd(::open(found.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  struct stat st;
+  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+    return Error{"Cannot open " + path};
+  std::vector<std::uint8_t> bytes;
+  const auto expected = static_cast<std::size_t>(std::max<off_t>(st.st_size, 0));
+  bytes.reserve(std::min(expected, maxBytes));
+  std::uint8_t chunk[65536];
+  while (bytes.size() < maxBytes) {
+    const std::size_t want = std::min(sizeof chunk, maxBytes - bytes.size());
+    const ssize_t got = ::read(fd.get(), chunk, want);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return Error{"Cannot read " + path};
+    if (got == 0) break;
+    bytes.insert(bytes.end(), chunk, chunk + got);
+  }
+  return bytes;
+}
+
+bool writeAll(int fd, const std::vector<std::uint8_t>& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> findFiles(const std::string& dir, const std::string& pattern) {
+  std::vector<std::string> found;
+  for (const std::string& name : entryNames(dir)) {
+    if (name[0] == '.' || !matches(name, pattern)) continue;
+    struct stat st;
+    if (::stat(joined(dir, name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) found.push_back(name);
+  }
+  std::sort(found.begin(), found.end(), lessIgnoringCase);
+  return found;
+}
+
+std::string resolvePath(const std::string& path) {
+  if (path.empty() || exists(path)) return path;
+  const std::string name = fileNameOf(path);
+  const std::string dir = path.find('/') == std::string::npos ? "" : directoryOf(path);
+  std::vector<std::string> candidates;
+  for (const std::string& entry : entryNames(dir))
+    if (equalsIgnoringCase(entry, name)) candidates.push_back(entry);
+  if (candidates.empty()) return path;
+  return joined(dir, *std::min_element(candidates.begin(), candidates.end()));
+}
+
+Result<std::vector<std::uint8_t>> readFile(const std::string& path) {
+  return readUpTo(path, static_cast<std::size_t>(-1));
+}
+
+Result<std::vector<std::uint8_t>> readFilePrefix(const std::string& path, std::size_t maxBytes) {
+  return readUpTo(path, maxBytes);
+}
+
+Status writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  // An existing file under another letter case is replaced, not joined by a twin.
+  const std::string target = resolvePath(path);
+  const Error failed{"Cannot write " + path};
+  std::string temp = target + ".XXXXXX";
+  Fd fd(::mkstemp(temp.data()));
+  if (fd.get() < 0) return failed;
+  struct stat st;
+  mode_t mode;
+  if (::stat(target.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  const bool written = ::fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), bytes) &&
+                       ::fsync(fd.get()) == 0 && ::close(fd.release()) == 0 &&
+                       ::rename(temp.c_str(), target.c_str()) == 0;
+  if (!written) {
+    ::unlink(temp.c_str());
+    return failed;
+  }
+  return success();
+}
+
+std::string currentDirectory() {
+  std::error_code ec;
+  const std::string dir = std::filesystem::current_path(ec).string();
+  return ec ? std::string("/") : dir;
+}
+
+bool setCurrentDirectory(const std::string& dir) { return !dir.empty() && ::chdir(dir.c_str()) == 0; }
+
+std::string directoryOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string absolutePath(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  const std::string cwd = currentDirectory();
+  return path.empty() ? cwd : joined(cwd, path);
+}

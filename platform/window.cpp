@@ -1,0 +1,220 @@
+#include "platform/window.h"
+
+#include <cassert>
+
+#include "platform/backend.h"
+
+namespace {
+
+Backend* g_backend = nullptr;
+TApplication* g_application = nullptr;
+
+// The frame whose client area a window draws in: its own frame, or itself when it is one.
+TFrameWindow* drawingFrame(TWindow& w) {
+  return w.frame() ? w.frame() : dynamic_cast<TFrameWindow*>(&w);
+}
+
+FrameHost* hostOf(TWindow& w) {
+  TFrameWindow* f = drawingFrame(w);
+  return f ? f->host() : nullptr;
+}
+
+const ResourceModule& module() {
+  assert(g_application && "resources are looked up during a run");
+  return g_application->module();
+}
+
+}  // namespace
+
+Backend& backend() {
+  assert(g_backend && "setBackend before any window exists");
+  return *g_backend;
+}
+
+void setBackend(Backend* b) { g_backend = b; }
+
+TApplication* currentApplication() { return g_application; }
+
+// --- TWindow ---
+
+TWindow::TWindow(TWindow* parent, std::string title) : parent_(parent), title_(std::move(title)) {}
+
+TWindow::~TWindow() = default;
+
+bool TWindow::handleMessage(const TMessage&) { return false; }
+
+void TWindow::paint(TDC&, bool, const TRect&) {}
+
+bool TWindow::canClose() { return true; }
+
+void TWindow::invalidate(bool) {
+  TFrameWindow* f = drawingFrame(*this);
+  if (!f) return;
+  f->paintPending_ = true;
+  if (f->host_) f->host_->invalidate();
+}
+
+TRect TWindow::getClientRect() const {
+  FrameHost* h = hostOf(const_cast<TWindow&>(*this));
+  if (!h) return {};
+  return {0, 0, h->framebuffer().width, h->framebuffer().height};
+}
+
+TDC TWindow::getDC() {
+  // A window without a client area draws into nothing.
+  static Framebuffer nowhere;
+  FrameHost* h = hostOf(*this);
+  return TDC(h ? h->framebuffer() : nowhere);
+}
+
+void TWindow::setScrollRange(int min, int max, bool redraw) {
+  if (FrameHost* h = hostOf(*this)) h->setScrollRange(min, max, redraw);
+}
+
+void TWindow::setScrollPos(int pos, bool redraw) {
+  if (FrameHost* h = hostOf(*this)) h->setScrollPos(pos, redraw);
+}
+
+int TWindow::messageBox(const std::string& text, const std::string& title) {
+  TWindow* owner = g_application && g_application->mainWindow() ? g_application->mainWindow() : this;
+  return backend().messageBox(owner, text, title);
+}
+
+void TWindow::messageBeep(unsigned type) { backend().beep(type); }
+
+void TWindow::closeWindow() {
+  if (!canClose()) return;
+  if (TFrameWindow* f = drawingFrame(*this)) f->close();
+}
+
+// --- TMenu ---
+
+void TMenu::checkMenuItem(unsigned id, bool checked) {
+  if (host_) host_->checkMenuItem(id, checked);
+}
+
+// --- TFrameWindow ---
+
+TFrameWindow::TFrameWindow(TWindow* parent, std::string caption, std::unique_ptr<TWindow> client,
+                           bool)
+    : TWindow(parent, caption), client_(std::move(client)), caption_(std::move(caption)) {
+  if (client_) client_->frame_ = this;
+}
+
+TFrameWindow::~TFrameWindow() {
+  client_.reset();
+  host_.reset();
+}
+
+void TFrameWindow::assignMenu(int resId) {
+  const MenuResource* m = module().menu(resId);
+  assert(m && "menu resource exists");
+  menu_ = *m;
+  if (host_) host_->setMenu(*menu_);
+}
+
+void TFrameWindow::setAcceleratorTable(int resId) {
+  const AccelTable* t = module().accelTable(resId);
+  assert(t && "accelerator table exists");
+  accel_ = *t;
+}
+
+void TFrameWindow::setIcon(int resId) {
+  const IconResource* i = module().icon(resId);
+  assert(i && "icon resource exists");
+  icon_ = *i;
+  if (host_) host_->setIcon(*icon_);
+}
+
+void TFrameWindow::setCaption(const std::string& text) {
+  caption_ = text;
+  if (host_) host_->setCaption(caption_);
+}
+
+void TFrameWindow::create() {
+  host_ = backend().createFrame(*this);
+  host_->setCaption(caption_);
+  if (menu_) host_->setMenu(*menu_);
+  if (icon_) host_->setIcon(*icon_);
+  resizeClient(host_->framebuffer().width, host_->framebuffer().height);
+}
+
+void TFrameWindow::keyDown(unsigned vk, unsigned modifiers) {
+  if (accel_) {
+    for (const AccelEntry& e : accel_->entries) {
+      if (e.key == vk && e.modifiers == modifiers) {
+        dispatch({WM_COMMAND, e.command, 0, {}, 0});
+        return;
+      }
+    }
+  }
+  dispatch({WM_KEYDOWN, vk, 0, {}, 0});
+}
+
+void TFrameWindow::dispatch(const TMessage& m) {
+  if (closed_ || !client_) return;
+  ++dispatchDepth_;
+  client_->handleMessage(m);
+  --dispatchDepth_;
+  if (closed_) {
+    if (dispatchDepth_ == 0) finishClose();
+    return;
+  }
+  if (host_) host_->showDrawing();
+}
+
+void TFrameWindow::resizeClient(int width, int height) {
+  if (!host_ || closed_) return;
+  host_->framebuffer().resize(width, height);
+  dispatch({WM_SIZE, 0, 0, {width, height}, 0});
+}
+
+void TFrameWindow::paintNow() {
+  if (!paintPending_ || closed_ || !client_ || !host_) return;
+  paintPending_ = false;
+  Framebuffer& fb = host_->framebuffer();
+  fb.fill(kWhite);
+  TDC dc(fb);
+  ++dispatchDepth_;
+  client_->paint(dc, true, {0, 0, fb.width, fb.height});
+  --dispatchDepth_;
+  if (closed_) {
+    if (dispatchDepth_ == 0) finishClose();
+    return;
+  }
+  host_->showDrawing();
+}
+
+void TFrameWindow::close() {
+  if (closed_) return;
+  closed_ = true;
+  if (dispatchDepth_ == 0) finishClose();
+}
+
+void TFrameWindow::finishClose() {
+  if (!client_) return;
+  client_.reset();
+  if (host_) host_->close();
+}
+
+// --- TApplication ---
+
+TApplication::TApplication(std::string name, const ResourceModule& module)
+    : name_(std::move(name)), module_(module) {}
+
+TApplication::~TApplication() {
+  main_.reset();
+  if (g_application == this) g_application = nullptr;
+}
+
+int TApplication::run() {
+  g_application = this;
+  createMainWindow();
+  assert(main_ && "createMainWindow sets the main window");
+  main_->create();
+  return backend().runLoop(*this);
+}
+
+void TApplication::setMainWindow(std::unique_ptr<TFrameWindow> frame) { main_ = std::move(frame); }
+
+void TApplication::destroyMainWindow() { main_.reset(); }
