@@ -163,14 +163,12 @@ void HeadlessFrame::setMenu(const MenuResource& m) {
       if (item.id != 0) checks[item.id] = item.checked;
 }
 
-// As the system's scroll bar, the position always stays inside the range.
+// A new range pulls the position into it, as the system's scroll bar does.
 void HeadlessFrame::setScrollRange(int min, int max, bool) {
   scrollMin = min;
-  scrollMax = std::max(min, max);
-  scrollPos = std::clamp(scrollPos, scrollMin, scrollMax);
+  scrollMax = max;
+  scrollPos = std::clamp(scrollPos, min, std::max(min, max));
 }
-
-void HeadlessFrame::setScrollPos(int pos, bool) { scrollPos = std::clamp(pos, scrollMin, scrollMax); }
 
 void HeadlessFrame::close() {
   if (backend_.frame_ == this) backend_.frame_ = nullptr;

@@ -85,7 +85,7 @@ class HeadlessFrame : public FrameHost {
   void invalidate() override {}
   void showDrawing() override {}
   void setScrollRange(int min, int max, bool) override;
-  void setScrollPos(int pos, bool) override;
+  void setScrollPos(int pos, bool) override { scrollPos = pos; }
   void close() override;
 
  private:
