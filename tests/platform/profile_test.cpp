@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <fstream>
+#include <sstream>
+
+#include "platform/profile.h"
+#include "tests/store/tempdir.h"
+
+namespace {
+
+void writeText(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string readText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(ProfileGetInt, ReadsAsTheProfileFunctionsDo) {
+  const struct {
+    const char* file;
+    int want;
+  } cases[] = {
+      {"", 99},                                      // key missing
+      {"[Binoxa]\nVIEWSIZE=\n", 99},                 // empty value
+      {"[Binoxa]\nVIEWSIZE=   \n", 99},              // blank value
+      {"[Binoxa]\nVIEWSIZE=12\n", 12},
+      {"[Binoxa]\nVIEWSIZE= -7\n", -7},
+      {"[Binoxa]\nVIEWSIZE=+8\n", 8},
+      {"[Binoxa]\nVIEWSIZE=12abc\n", 12},
+      {"[Binoxa]\nVIEWSIZE=abc\n", 0},               // no digits
+      {"[Binoxa]\nVIEWSIZE=-\n", 0},
+      {"[Binoxa]\nVIEWSIZE=0x1F\n", 0},              // base 10 only
+      {"[Binoxa]\nVIEWSIZE=2147483647\n", INT_MAX},
+      {"[Binoxa]\nVIEWSIZE=2147483648\n", INT_MAX},  // limited to 32 bits
+      {"[Binoxa]\nVIEWSIZE=99999999999999999999999\n", INT_MAX},
+      {"[Binoxa]\nVIEWSIZE=-2147483648\n", INT_MIN},
+      {"[Binoxa]\nVIEWSIZE=-99999999999999999999\n", INT_MIN},
+      {"[binoxa]\nviewsize=5\n", 5},                 // names ignore case
+      {"[Binoxa]\r\nVIEWSIZE=6\r\n", 6},
+      {"\xEF\xBB\xBF[Binoxa]\nVIEWSIZE=7\n", 7},
+      {"[Binoxa]\nVIEWSIZE=1\nVIEWSIZE=2\n", 1},    // the first of two wins
+      {"garbage\n[[x\n=3\n[Binoxa]\nnoise line\n  VIEWSIZE  =  4 \n", 4},
+      {"[Other]\nVIEWSIZE=3\n", 99},                 // another section's key
+      {"[Other]\nVIEWSIZE=3\n[Binoxa]\nSPACE=2\n", 99},
+      {"[Binoxa]\nSPACE=2\n[Other]\nVIEWSIZE=3\n", 99},
+      {"[ Binoxa ]\nVIEWSIZE=8\n", 8},
+      {"[Binoxa]\nVIEWSIZE=9", 9},                   // no final line break
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    TempDir dir;
+    writeText(dir / "p.ini", c.file);
+    EXPECT_EQ(Profile(dir / "p.ini").getInt("Binoxa", "VIEWSIZE", 99), c.want);
+  }
+  TempDir dir;
+  EXPECT_EQ(Profile(dir / "missing.ini").getInt("Binoxa", "VIEWSIZE", 99), 99);
+}
+
+TEST(ProfileWriteString, KeepsEverythingElse) {
+  const struct {
+    const char* before;
+    const char* section;
+    const char* key;
+    const char* value;
+    const char* after;
+  } cases[] = {
+      {"", "Binoxa", "MLR", "255", "[Binoxa]\nMLR=255\n"},
+      {"; note\n[Binoxa]\nMLR=1\nMLG=2\n\n[Other]\nX=y\n", "Binoxa", "mlg", "7",
+       "; note\n[Binoxa]\nMLR=1\nMLG=7\n\n[Other]\nX=y\n"},
+      {"[Binoxa]\nMLR=1\n\n[Other]\nX=y\n", "Binoxa", "SPACE", "4",
+       "[Binoxa]\nMLR=1\nSPACE=4\n\n[Other]\nX=y\n"},
+      {"[Other]\nX=y", "Binoxa", "LOCKY", "0", "[Other]\nX=y\n\n[Binoxa]\nLOCKY=0\n"},
+      {"[Binoxa]\r\nA=1\r\njunk\r\n", "binoxa", "B", "2", "[Binoxa]\r\nA=1\r\njunk\r\nB=2\r\n"},
+      {"\xEF\xBB\xBF[Binoxa]\nA=1\n", "Binoxa", "A", "", "\xEF\xBB\xBF[Binoxa]\nA=\n"},
+      {"[Binoxa]\nA=1\nA=2\n", "Binoxa", "A", "3", "[Binoxa]\nA=3\nA=2\n"},
+      {"", "Binoxa", "A", "1\n[Evil]\nB=2", "[Binoxa]\nA=1\n"},  // no forged lines
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.before);
+    TempDir dir;
+    if (*c.before) writeText(dir / "p.ini", c.before);
+    EXPECT_TRUE(Profile(dir / "p.ini").writeString(c.section, c.key, c.value));
+    EXPECT_EQ(readText(dir / "p.ini"), c.after);
+  }
+}
+
+TEST(ProfileWriteString, ReadsBackAndCreatesTheFolder) {
+  TempDir dir;
+  Profile p(dir / "a/b/binoxa.ini");
+  ASSERT_TRUE(p.writeString("Binoxa", "VIEWSIZE", "321"));
+  ASSERT_TRUE(p.writeString("Binoxa", "SPACE", "-4"));
+  EXPECT_EQ(p.getInt("Binoxa", "VIEWSIZE", 0), 321);
+  EXPECT_EQ(p.getInt("Binoxa", "SPACE", 0), -4);
+}
+
+TEST(ProfileWriteString, ReadOnlyFolderLeavesTheOldFileWhole) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes anywhere";
+  TempDir dir;
+  const std::string path = dir / "ro/p.ini";
+  ::mkdir((dir / "ro").c_str(), 0755);
+  writeText(path, "[Binoxa]\nMLR=1\n");
+  ::chmod((dir / "ro").c_str(), 0555);
+  EXPECT_FALSE(Profile(path).writeString("Binoxa", "MLR", "2"));
+  ::chmod((dir / "ro").c_str(), 0755);
+  EXPECT_EQ(readText(path), "[Binoxa]\nMLR=1\n");
+}
+
+TEST(ProfileDefaultPath, EnvironmentChoosesTheFile) {
+  const char* saved[] = {std::getenv("BINOXA_PROFILE"), std::getenv("XDG_CONFIG_HOME"),
+                         std::getenv("HOME")};
+  const std::string keep[] = {saved[0] ? saved[0] : "", saved[1] ? saved[1] : "",
+                              saved[2] ? saved[2] : ""};
+  ::setenv("HOME", "/home/u", 1);
+  ::unsetenv("XDG_CONFIG_HOME");
+  ::unsetenv("BINOXA_PROFILE");
+  EXPECT_EQ(Profile::defaultPath(), "/home/u/.config/binoxa/binoxa.ini");
+  ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
+  EXPECT_EQ(Profile::defaultPath(), "/cfg/binoxa/binoxa.ini");
+  ::setenv("BINOXA_PROFILE", "/x/y.ini", 1);
+  EXPECT_EQ(Profile::defaultPath(), "/x/y.ini");
+  const char* names[] = {"BINOXA_PROFILE", "XDG_CONFIG_HOME", "HOME"};
+  for (int i = 0; i < 3; ++i) {
+    if (saved[i])
+      ::setenv(names[i], keep[i].c_str(), 1);
+    else
+      ::unsetenv(names[i]);
+  }
+}
+
+}  // namespace
