@@ -61,8 +61,8 @@ TEST_F(WindowTest, OptionsDialogShowsTheSettings) {
                                               {116, "0"},   {117, "192"}, {118, "128"},
                                               {119, "200"}, {122, "0"}};
   for (const auto& [control, text] : shown) expectText(3, control, text);
-  hb_.queueDialogAction(3, {Action::ExpectCheck, 101, {}, true});
-  hb_.queueDialogAction(3, {Action::ExpectCheck, 102, {}, true});
+  act(3, Action::ExpectCheck, 101, {}, true);
+  act(3, Action::ExpectCheck, 102, {}, true);
   press(3, Action::Ok);
   command(CM_OPTIONS);
   EXPECT_TRUE(frame().paintPending());
@@ -116,8 +116,8 @@ TEST_F(WindowTest, OptionsDialogHandsBackAllTenOnlyOnOk) {
   start();
   set(3, 107, "10");
   set(3, 117, "20");
-  hb_.queueDialogAction(3, {Action::Check, 101, {}, false});
-  hb_.queueDialogAction(3, {Action::Check, 102, {}, false});
+  act(3, Action::Check, 101, {}, false);
+  act(3, Action::Check, 102, {}, false);
   press(3, Action::Cancel);
   command(CM_OPTIONS);
   EXPECT_EQ(w().leftColour.green, 0u);
@@ -128,8 +128,8 @@ TEST_F(WindowTest, OptionsDialogHandsBackAllTenOnlyOnOk) {
   set(3, 107, "10");
   set(3, 119, "0");
   press(3, Action::Ok);
-  hb_.queueDialogAction(3, {Action::Check, 101, {}, false});
-  hb_.queueDialogAction(3, {Action::Check, 102, {}, false});
+  act(3, Action::Check, 101, {}, false);
+  act(3, Action::Check, 102, {}, false);
   set(3, 119, "300");
   press(3, Action::Ok);
   command(CM_OPTIONS);

@@ -161,9 +161,10 @@ TEST_F(WindowTest, ExportChecksComeBeforeTheDialog) {
     w().rightOffsetX = c.dx;
     if (!c.message) hb_.queueFileAnswer(std::nullopt);
     command(c.command);
-    if (c.message)
+    if (c.message) {
       EXPECT_EQ(popMessage(), std::make_pair(std::string("Error"), std::string(c.message)))
           << c.command;
+    }
     EXPECT_EQ(hb_.pendingFileAnswers(), 0u) << c.command;
     EXPECT_TRUE(hb_.messages.empty()) << c.command;
   }
@@ -199,7 +200,7 @@ TEST_F(WindowTest, SingleExportsCompleteTheName) {
   w().leftImage = std::make_unique<tbitmap>(10, 10);
   w().rightImage = std::make_unique<tbitmap>(10, 10);
   const std::pair<const char*, const char*> names[] = {
-      {"pair", "pair.BMP"}, {"pair.bmp", "pair.bmp"}, {"pair.txt", "pair.txt"}};
+      {"one", "one.BMP"}, {"two.bmp", "two.bmp"}, {"three.txt", "three.txt"}};
   for (const auto& [chosen, written] : names) {
     hb_.queueFileAnswer(path(chosen));
     command(CM_SAVEANAGLYPH);

@@ -39,22 +39,26 @@ class WindowTest : public ::testing::Test {
   std::string profilePath() const { return dir_ / "binoxa.ini"; }
   std::string path(const std::string& name) const { return dir_ / name; }
 
-  void command(unsigned id) { frame().dispatch({WM_COMMAND, id}); }
+  void command(unsigned id) { frame().dispatch({WM_COMMAND, id, 0, {}, 0}); }
   void mouse(unsigned msg, int x, int y, unsigned flags = 0) {
-    frame().dispatch({msg, 0, flags, {x, y}});
+    frame().dispatch({msg, 0, flags, {x, y}, 0});
   }
   void paint() { frame().paintNow(); }
   TColor pixel(int x, int y) { return host().framebuffer().pixel(x, y); }
 
   // Answers for the next modal dialog on a template.
   using Action = HeadlessBackend::DialogAction;
+  void act(int dialog, Action::Kind kind, int control = 0, std::string text = {},
+           bool checked = false) {
+    hb_.queueDialogAction(dialog, {kind, control, std::move(text), checked, {}});
+  }
   void set(int dialog, int control, const std::string& text) {
-    hb_.queueDialogAction(dialog, {Action::Set, control, text});
+    act(dialog, Action::Set, control, text);
   }
   void expectText(int dialog, int control, const std::string& text) {
-    hb_.queueDialogAction(dialog, {Action::ExpectText, control, text});
+    act(dialog, Action::ExpectText, control, text);
   }
-  void press(int dialog, Action::Kind button) { hb_.queueDialogAction(dialog, {button}); }
+  void press(int dialog, Action::Kind button) { act(dialog, button); }
   void allDialogExpectationsPassed() {
     for (const auto& o : hb_.outcomes) EXPECT_TRUE(o.passed) << o.where << ": " << o.detail;
   }

@@ -184,7 +184,7 @@ TEST_F(WindowTest, EnterOutsideTheSplitAndOtherKeysDoNothing) {
   start();
   w().sourceImage = std::make_unique<tbitmap>(10, 10);
   for (unsigned key : {unsigned{VK_RETURN}, unsigned{VK_ESCAPE}, unsigned{'A'}})
-    frame().dispatch({WM_KEYDOWN, key});
+    frame().dispatch({WM_KEYDOWN, key, 0, {}, 0});
   EXPECT_TRUE(w().sourceImage);
   EXPECT_FALSE(w().suppressPosWrite);
 }
