@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/files.h"
+#include "tests/store/tempdir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void touch(const std::string& path, const std::string& text = "x") {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::vector<std::uint8_t> bytesOf(const std::string& s) { return {s.begin(), s.end()}; }
+
+TEST(FindFiles, RegularVisibleFilesMatchingIgnoringCaseInOrder) {
+  TempDir dir;
+  for (const char* name : {"b.bmp", "A.BMP", "c.Bmp", "aa.bmp", ".hidden.bmp", "notes.txt",
+                           "x.bmp.txt", "Ab.bmp", "ab.BMP"})
+    touch(dir / name);
+  fs::create_directory(dir / "folder.bmp");
+  fs::create_symlink(dir / "b.bmp", dir / "link.bmp");       // to a regular file: counts
+  fs::create_symlink(dir / "gone", dir / "dangling.bmp");    // to nothing: skipped
+  ::mkfifo((dir / "pipe.bmp").c_str(), 0644);
+  const std::vector<std::string> want{"A.BMP", "aa.bmp", "Ab.bmp", "ab.BMP",
+                                      "b.bmp", "c.Bmp",  "link.bmp"};
+  EXPECT_EQ(findFiles(dir.path(), "*.BMP"), want);
+
+  const struct {
+    const char* pattern;
+    std::vector<std::string> want;
+  } patterns[] = {
+      {"?.bmp", {"A.BMP", "b.bmp", "c.Bmp"}},
+      {"A*", {"A.BMP", "aa.bmp", "Ab.bmp", "ab.BMP"}},
+      {"*.*.*", {"x.bmp.txt"}},
+      {"*.gif", {}},
+      {"*txt", {"notes.txt", "x.bmp.txt"}},
+      {"NOTES.TXT", {"notes.txt"}},
+      {"*b*.bmp", {"Ab.bmp", "ab.BMP", "b.bmp"}},
+      {"**?", {"A.BMP", "aa.bmp", "Ab.bmp", "ab.BMP", "b.bmp", "c.Bmp", "link.bmp", "notes.txt",
+               "x.bmp.txt"}},
+  };
+  for (const auto& p : patterns) EXPECT_EQ(findFiles(dir.path(), p.pattern), p.want) << p.pattern;
+  EXPECT_TRUE(findFiles(dir / "no-such-dir", "*").empty());
+}
+
+TEST(ResolvePath, ExactNameFirstElseTheCaseInsensitiveMatch) {
+  TempDir dir;
+  touch(dir / "gardenR.BMP");
+  touch(dir / "Twin.bmp");
+  touch(dir / "TWIN.BMP");
+  fs::create_directory(dir / "Sub");
+  touch(dir / "Sub/pic.bmp");
+  const struct {
+    std::string in, want;
+  } cases[] = {
+      {dir / "gardenR.BMP", dir / "gardenR.BMP"},
+      {dir / "GARDENr.bmp", dir / "gardenR.BMP"},
+      {dir / "twin.bmp", dir / "TWIN.BMP"},   // byte order decides between two
+      {dir / "Twin.bmp", dir / "Twin.bmp"},
+      {dir / "Sub/PIC.BMP", dir / "Sub/pic.bmp"},
+      {dir / "sub/pic.bmp", dir / "sub/pic.bmp"},  // only the file name is matched
+      {dir / "missing.bmp", dir / "missing.bmp"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(resolvePath(c.in), c.want) << c.in;
+}
+
+TEST(ReadFile, WholePrefixAndRefusals) {
+  TempDir dir;
+  touch(dir / "Data.bin", "abcdef");
+  auto whole = readFile(dir / "DATA.BIN");
+  ASSERT_TRUE(whole.ok());
+  EXPECT_EQ(*whole, bytesOf("abcdef"));
+  auto prefix = readFilePrefix(dir / "Data.bin", 4);
+  ASSERT_TRUE(prefix.ok());
+  EXPECT_EQ(*prefix, bytesOf("abcd"));
+  EXPECT_EQ(*readFilePrefix(dir / "Data.bin", 100), bytesOf("abcdef"));
+
+  fs::create_directory(dir / "dir");
+  ::mkfifo((dir / "fifo").c_str(), 0644);
+  for (const std::string& bad : {dir / "missing", dir / "dir", dir / "fifo"}) {
+    auto r = readFile(bad);
+    ASSERT_FALSE(r.ok()) << bad;
+    EXPECT_NE(r.error().message.find(bad), std::string::npos);
+    EXPECT_EQ(r.error().message.find('\n'), std::string::npos);
+  }
+}
+
+TEST(WriteFileAtomically, ReplacesKeepingPermissionsAndLeavesNoTemporary) {
+  TempDir dir;
+  const std::string path = dir / "out.bin";
+  ASSERT_TRUE(writeFileAtomically(path, bytesOf("first")).ok());
+  EXPECT_EQ(*readFile(path), bytesOf("first"));
+  ::chmod(path.c_str(), 0640);
+  ASSERT_TRUE(writeFileAtomically(path, bytesOf("second")).ok());
+  EXPECT_EQ(*readFile(path), bytesOf("second"));
+  struct stat st;
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  // under another letter case the existing file is the one replaced
+  ASSERT_TRUE(writeFileAtomically(dir / "OUT.BIN", bytesOf("third")).ok());
+  EXPECT_EQ(*readFile(path), bytesOf("third"));
+  ASSERT_TRUE(writeFileAtomically(dir / "empty", {}).ok());
+  EXPECT_TRUE(readFile(dir / "empty")->empty());
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
+}
+
+TEST(WriteFileAtomically, FailureLeavesTheOldFileAndNoTemporary) {
+  TempDir dir;
+  // a directory in the way: the rename fails even for root
+  fs::create_directory(dir / "taken");
+  touch(dir / "taken/inside", "keep");
+  EXPECT_FALSE(writeFileAtomically(dir / "taken", bytesOf("new")).ok());
+  EXPECT_EQ(*readFile(dir / "taken/inside"), bytesOf("keep"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  EXPECT_FALSE(writeFileAtomically(dir / "no/such/dir/f", bytesOf("new")).ok());
+
+  if (::geteuid() == 0) return;  // root writes into read-only folders
+  fs::create_directory(dir / "ro");
+  touch(dir / "ro/f", "old");
+  ::chmod((dir / "ro").c_str(), 0555);
+  auto r = writeFileAtomically(dir / "ro/f", bytesOf("new"));
+  ::chmod((dir / "ro").c_str(), 0755);
+  EXPECT_FALSE(r.ok());
+  EXPECT_EQ(*readFile(dir / "ro/f"), bytesOf("old"));
+}
+
+TEST(Paths, DirectoryAndAbsoluteForms) {
+  const struct {
+    const char* path;
+    const char* dir;
+  } dirs[] = {{"/a/b/c.bmp", "/a/b"}, {"/c.bmp", "/"}, {"c.bmp", "."}, {"x/c", "x"}, {"/a/", "/a"}};
+  for (const auto& d : dirs) EXPECT_EQ(directoryOf(d.path), d.dir) << d.path;
+
+  TempDir dir;
+  const std::string old = currentDirectory();
+  ASSERT_TRUE(setCurrentDirectory(dir.path()));
+  const std::string cwd = currentDirectory();
+  EXPECT_EQ(cwd, fs::canonical(dir.path()).string());
+  EXPECT_EQ(absolutePath("a.bmp"), cwd + "/a.bmp");
+  EXPECT_EQ(absolutePath("/x/a.bmp"), "/x/a.bmp");
+  EXPECT_EQ(absolutePath(""), cwd);
+  EXPECT_FALSE(setCurrentDirectory(dir / "missing"));
+  EXPECT_FALSE(setCurrentDirectory(""));
+  EXPECT_EQ(currentDirectory(), cwd);
+  ASSERT_TRUE(setCurrentDirectory("/"));
+  EXPECT_EQ(currentDirectory(), "/");
+  EXPECT_EQ(absolutePath("a"), "/a");
+  setCurrentDirectory(old);
+}
+
+}  // namespace
