@@ -100,9 +100,15 @@ TEST(ProfileWriteString, ReadsBackAndCreatesTheFolder) {
   EXPECT_EQ(p.getInt("Binoxa", "SPACE", 0), -4);
 }
 
-TEST(ProfileWriteString, ReadOnlyFolderLeavesTheOldFileWhole) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root writes anywhere";
+TEST(ProfileWriteString, UnwritableLeavesTheOldFileWhole) {
   TempDir dir;
+  // something that cannot be read as a profile is not replaced by a new one
+  ::mkdir((dir / "taken.ini").c_str(), 0755);
+  writeText(dir / "taken.ini/keep", "k");
+  EXPECT_FALSE(Profile(dir / "taken.ini").writeString("Binoxa", "MLR", "2"));
+  EXPECT_EQ(readText(dir / "taken.ini/keep"), "k");
+
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   const std::string path = dir / "ro/p.ini";
   ::mkdir((dir / "ro").c_str(), 0755);
   writeText(path, "[Binoxa]\nMLR=1\n");
