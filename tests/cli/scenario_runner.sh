@@ -13,7 +13,7 @@ run() {
   shift 2
   cat >"$work/$name.scn"
   local out rc
-  out=$("$runner" "$work/$name.scn" 2>&1)
+  out=$(TMPDIR="$work" "$runner" "$work/$name.scn" 2>&1)
   rc=$?
   if [ "$rc" -ne "$status" ]; then
     echo "$name: exit status $rc, expected $status"
@@ -61,7 +61,7 @@ SCN
 
 # A message box nobody expected and a dialog nobody answered fail the script;
 # an answer nobody used does not.
-run leftovers 1 'leftovers.scn:3: unexpected message box "Error"' "leftovers.scn:4: " \
+run leftovers 1 'leftovers.scn:4: unexpected message box "Error"' "leftovers.scn:5: " \
   "0 passed, 2 failed" <<'SCN'
 start
 write bad.BMP 00

@@ -303,7 +303,8 @@ void Script::expectFile(ArgReader& a) {
     a.next("bmp");
     const auto w = a.integer("width", 0, INT32_MAX), h = a.integer("height", 0, INT32_MAX);
     a.end();
-    const auto size = seen ? bmpSize(*seen) : std::nullopt;
+    std::optional<BmpSize> size;
+    if (seen) size = bmpSize(*seen);
     const std::string got = size   ? "a BMP " + std::to_string(size->width) + "x" +
                                        std::to_string(size->height)
                             : seen ? "no BMP"

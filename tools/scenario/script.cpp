@@ -34,11 +34,11 @@ std::string lower(std::string s) {
   return s;
 }
 
-// A virtual-key code: a letter (its capital), a digit, a key name or a number.
+// A virtual-key code: a letter (its capital), a key name or the code itself.
 unsigned keyCode(const std::string& name) {
   static const Named<unsigned> kKeys[] = {{"enter", VK_RETURN}, {"return", VK_RETURN},
                                           {"escape", VK_ESCAPE}, {"esc", VK_ESCAPE}};
-  if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0])))
+  if (name.size() == 1 && std::isalpha(static_cast<unsigned char>(name[0])))
     return static_cast<unsigned>(std::toupper(static_cast<unsigned char>(name[0])));
   if (auto k = lookUp(kKeys, lower(name))) return *k;
   unsigned code = 0;
