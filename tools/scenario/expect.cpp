@@ -312,13 +312,9 @@ void Script::expectFile(ArgReader& a) {
     return check(size && size->width == w && size->height == h,
                  path + " a BMP " + std::to_string(w) + "x" + std::to_string(h), got);
   }
-  Bytes want;
-  for (const std::string& hex : a.rest()) {
-    auto part = parseHex(hex);
-    if (!part) throw StepError{part.error().message};
-    want.insert(want.end(), part->begin(), part->end());
-  }
-  check(seen == want, path + " holding " + shortHex(want), seenText);
+  auto want = parseHex(a.rest());
+  if (!want) throw StepError{want.error().message};
+  check(seen == *want, path + " holding " + shortHex(*want), seenText);
 }
 
 void Script::expectSame(ArgReader& a) {

@@ -76,6 +76,41 @@ std::string absoluteAgainstCurrent(const std::string& path) {
   return p.lexically_normal().string();
 }
 
+// W H PATTERN [pattern arguments]
+TestPicture pictureFromArgs(ArgReader& a) {
+  static const Named<Pattern> kPatterns[] = {{"gradient", Pattern::Gradient},
+                                             {"solid", Pattern::Solid},
+                                             {"noise", Pattern::Noise},
+                                             {"checker", Pattern::Checker}};
+  const int w = static_cast<int>(a.integer("width", 1, 16384));
+  const int h = static_cast<int>(a.integer("height", 1, 16384));
+  if (static_cast<std::int64_t>(w) * h > 64 << 20) throw StepError{"picture too large"};
+  const std::string name = a.text("pattern");
+  auto kind = lookUp(kPatterns, name);
+  if (!kind) throw StepError{"unknown pattern " + quoted(name)};
+  PatternSpec spec{*kind};
+  auto value = [&a](const char* what, std::int64_t lo, std::int64_t hi) {
+    return static_cast<std::uint32_t>(a.integer(what, lo, hi));
+  };
+  if (spec.kind == Pattern::Solid) {
+    spec.a = value("red", 0, 255);
+    spec.b = value("green", 0, 255);
+    spec.c = value("blue", 0, 255);
+  } else if (spec.kind == Pattern::Noise) {
+    spec.a = value("seed", 0, UINT32_MAX);
+  } else if (spec.kind == Pattern::Checker) {
+    spec.a = value("cell size", 1, 16384);
+  }
+  return makePicture(w, h, spec);
+}
+
+int bitsFromArgs(ArgReader& a) {
+  if (!a.more()) return 24;
+  const auto bits = a.integer("bits per pixel", 8, 24);
+  if (bits != 8 && bits != 24) throw StepError{"bits per pixel must be 8 or 24"};
+  return static_cast<int>(bits);
+}
+
 }  // namespace
 
 std::string quoted(const std::string& text) {
@@ -271,42 +306,14 @@ void Script::fileStep(const Args& args) {
     std::filesystem::create_directories(path, ec);
     if (ec) throw StepError{"cannot make " + path + ": " + ec.message()};
   } else if (name == "bmp") {
-    const int w = static_cast<int>(a.integer("width", 1, 16384));
-    const int h = static_cast<int>(a.integer("height", 1, 16384));
-    static const Named<Pattern> kPatterns[] = {{"gradient", Pattern::Gradient},
-                                               {"solid", Pattern::Solid},
-                                               {"noise", Pattern::Noise},
-                                               {"checker", Pattern::Checker}};
-    const std::string patternName = a.text("pattern");
-    auto kind = lookUp(kPatterns, patternName);
-    if (!kind) throw StepError{"unknown pattern " + quoted(patternName)};
-    PatternSpec spec{*kind};
-    if (spec.kind == Pattern::Solid) {
-      spec.a = static_cast<std::uint32_t>(a.integer("red", 0, 255));
-      spec.b = static_cast<std::uint32_t>(a.integer("green", 0, 255));
-      spec.c = static_cast<std::uint32_t>(a.integer("blue", 0, 255));
-    } else if (spec.kind == Pattern::Noise) {
-      spec.a = static_cast<std::uint32_t>(a.integer("seed", 0, UINT32_MAX));
-    } else if (spec.kind == Pattern::Checker) {
-      spec.a = static_cast<std::uint32_t>(a.integer("cell size", 1, 16384));
-    }
-    int bits = 24;
-    if (a.more()) {
-      bits = static_cast<int>(a.integer("bits per pixel", 8, 24));
-      if (bits != 8 && bits != 24) throw StepError{"bits per pixel must be 8 or 24"};
-    }
+    const TestPicture picture = pictureFromArgs(a);
+    const int bits = bitsFromArgs(a);
     a.end();
-    if (static_cast<std::int64_t>(w) * h > 64 << 20) throw StepError{"picture too large"};
-    if (auto s = writeBytes(path, encodeBmp(makePicture(w, h, spec), bits)); !s)
-      throw StepError{s.error().message};
+    if (auto s = writeBytes(path, encodeBmp(picture, bits)); !s) throw StepError{s.error().message};
   } else {  // write
-    Bytes bytes;
-    for (const std::string& hex : a.rest()) {
-      auto part = parseHex(hex);
-      if (!part) throw StepError{part.error().message};
-      bytes.insert(bytes.end(), part->begin(), part->end());
-    }
-    if (auto s = writeBytes(path, bytes); !s) throw StepError{s.error().message};
+    auto bytes = parseHex(a.rest());
+    if (!bytes) throw StepError{bytes.error().message};
+    if (auto s = writeBytes(path, *bytes); !s) throw StepError{s.error().message};
   }
 }
 

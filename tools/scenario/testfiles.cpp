@@ -158,14 +158,16 @@ std::optional<Bytes> readBytes(const std::string& path) {
   return bytes;
 }
 
-Result<Bytes> parseHex(const std::string& text) {
-  if (text.size() % 2 != 0) return Error{"odd number of hex digits in " + text};
+Result<Bytes> parseHex(const std::vector<std::string>& words) {
   Bytes bytes;
-  for (std::size_t i = 0; i < text.size(); i += 2) {
-    const int hi = hexDigit(text[i]);
-    const int lo = hexDigit(text[i + 1]);
-    if (hi < 0 || lo < 0) return Error{"not hex: " + text};
-    bytes.push_back(static_cast<std::uint8_t>(hi << 4 | lo));
+  for (const std::string& word : words) {
+    if (word.size() % 2 != 0) return Error{"odd number of hex digits in " + word};
+    for (std::size_t i = 0; i < word.size(); i += 2) {
+      const int hi = hexDigit(word[i]);
+      const int lo = hexDigit(word[i + 1]);
+      if (hi < 0 || lo < 0) return Error{"not hex: " + word};
+      bytes.push_back(static_cast<std::uint8_t>(hi << 4 | lo));
+    }
   }
   return bytes;
 }

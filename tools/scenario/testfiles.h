@@ -35,8 +35,8 @@ Bytes encodeBmp(const TestPicture& picture, int bitsPerPixel);
 Status writeBytes(const std::string& path, const Bytes& bytes);
 std::optional<Bytes> readBytes(const std::string& path);
 
-// "07", "0700F4FF": pairs of hex digits.
-Result<Bytes> parseHex(const std::string& text);
+// Words of pairs of hex digits, e.g. "07" "0700F4FF", run together.
+Result<Bytes> parseHex(const std::vector<std::string>& words);
 std::string toHex(const Bytes& bytes);
 
 struct BmpSize {
