@@ -15,11 +15,11 @@ namespace {
 constexpr int kLineHeight = 16;
 
 struct Glyph {
-  int left = 0;     // from the pen position to the bitmap's left edge
-  int top = 0;      // from the baseline up to the bitmap's top row
+  int left = 0;  // from the pen position to the bitmap's left edge
+  int top = 0;   // from the baseline up to the bitmap's top row
   int width = 0;
   int rows = 0;
-  int advance = 0;  // whole pixels
+  int advance = 0;                     // whole pixels
   std::vector<std::uint8_t> coverage;  // rows * width, 0..255
 };
 
@@ -109,7 +109,10 @@ std::vector<char32_t> codePoints(const std::string& text) {
   const std::size_t n = text.size();
   for (std::size_t i = 0; i < n;) {
     const unsigned char c = s[i];
-    const int extra = c >= 0xC2 && c < 0xE0 ? 1 : c >= 0xE0 && c < 0xF0 ? 2 : c >= 0xF0 && c < 0xF5 ? 3 : 0;
+    const int extra = c >= 0xC2 && c < 0xE0   ? 1
+                      : c >= 0xE0 && c < 0xF0 ? 2
+                      : c >= 0xF0 && c < 0xF5 ? 3
+                                              : 0;
     bool valid = extra > 0 && n - i > static_cast<std::size_t>(extra);
     char32_t cp = c & (0x7Fu >> (extra + 1));
     for (int k = 1; valid && k <= extra; ++k) {

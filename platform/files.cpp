@@ -16,14 +16,14 @@ namespace {
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool equalsIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return lower(x) == lower(y); });
 }
 
 // Byte order breaks ties, so names differing only in case still sort the same way every time.
 bool lessIgnoringCase(const std::string& a, const std::string& b) {
-  const auto r = std::lexicographical_compare(
-      a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+  const auto r =
+      std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         return static_cast<unsigned char>(lower(x)) < static_cast<unsigned char>(lower(y));
       });
   if (r || !equalsIgnoringCase(a, b)) return r;
@@ -190,7 +190,9 @@ std::string currentDirectory() {
   return ec ? std::string("/") : dir;
 }
 
-bool setCurrentDirectory(const std::string& dir) { return !dir.empty() && ::chdir(dir.c_str()) == 0; }
+bool setCurrentDirectory(const std::string& dir) {
+  return !dir.empty() && ::chdir(dir.c_str()) == 0;
+}
 
 std::string directoryOf(const std::string& path) {
   const auto slash = path.rfind('/');

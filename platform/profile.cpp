@@ -1,6 +1,5 @@
 #include "platform/profile.h"
 
-
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -55,7 +54,8 @@ struct IniText {
   // Lines of the named section: [first, end) after its header; first == npos when absent.
   std::pair<std::size_t, std::size_t> sectionRange(const std::string& section) const {
     std::size_t i = 0;
-    while (i < lines.size() && !(sectionOf(lines[i]) && sameName(*sectionOf(lines[i]), section))) ++i;
+    while (i < lines.size() && !(sectionOf(lines[i]) && sameName(*sectionOf(lines[i]), section)))
+      ++i;
     if (i == lines.size()) return {std::string::npos, 0};
     std::size_t end = i + 1;
     while (end < lines.size() && !sectionOf(lines[end])) ++end;

@@ -76,7 +76,8 @@ void TWindow::setScrollPos(int pos, bool redraw) {
 }
 
 int TWindow::messageBox(const std::string& text, const std::string& title) {
-  TWindow* owner = g_application && g_application->mainWindow() ? g_application->mainWindow() : this;
+  TWindow* owner =
+      g_application && g_application->mainWindow() ? g_application->mainWindow() : this;
   return backend().messageBox(owner, text, title);
 }
 

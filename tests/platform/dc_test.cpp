@@ -1,3 +1,5 @@
+#include "platform/dc.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -5,8 +7,6 @@
 #include <set>
 #include <utility>
 #include <vector>
-
-#include "platform/dc.h"
 
 namespace {
 
@@ -91,7 +91,9 @@ TEST(DcLine, ClippingKeepsThePixelsOfTheWholeLine) {
     Pixels want;
     for (auto [x, y] : inked(big))
       if (small.contains(x - offset, y - offset)) want.emplace_back(x - offset, y - offset);
-    std::sort(want.begin(), want.end(), [](auto a, auto b) { return std::pair(a.second, a.first) < std::pair(b.second, b.first); });
+    std::sort(want.begin(), want.end(), [](auto a, auto b) {
+      return std::pair(a.second, a.first) < std::pair(b.second, b.first);
+    });
     EXPECT_EQ(inked(small), want);
   }
 }
@@ -112,8 +114,8 @@ TEST(DcPixelRun, SameAsOneSetPixelPerPixel) {
   for (int i = 0; i < 30; ++i) rgb.insert(rgb.end(), {std::uint8_t(i), std::uint8_t(2 * i), 7});
   const struct {
     int x, y, count;
-  } runs[] = {{0, 0, 10}, {-4, 2, 10}, {5, 3, 30}, {-40, 1, 30}, {12, 1, 3}, {3, -1, 5}, {3, 6, 5},
-              {2, 4, 0},  {INT_MAX - 2, 2, 10}, {INT_MIN, 2, 30}};
+  } runs[] = {{0, 0, 10}, {-4, 2, 10}, {5, 3, 30}, {-40, 1, 30},         {12, 1, 3},
+              {3, -1, 5}, {3, 6, 5},   {2, 4, 0},  {INT_MAX - 2, 2, 10}, {INT_MIN, 2, 30}};
   for (const auto& r : runs) {
     SCOPED_TRACE(testing::Message() << r.x << "," << r.y << " x" << r.count);
     Framebuffer bulk = whiteFramebuffer(12, 6), single = whiteFramebuffer(12, 6);

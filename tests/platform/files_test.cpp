@@ -1,3 +1,5 @@
+#include "platform/files.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -5,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/files.h"
 #include "tests/store/tempdir.h"
 
 namespace {
@@ -24,10 +25,10 @@ TEST(FindFiles, RegularVisibleFilesMatchingIgnoringCaseInOrder) {
                            "x.bmp.txt", "Ab.bmp", "ab.BMP"})
     touch(dir / name);
   fs::create_directory(dir / "folder.bmp");
-  fs::create_symlink(dir / "b.bmp", dir / "link.bmp");       // to a regular file: counts
-  fs::create_symlink(dir / "gone", dir / "dangling.bmp");    // to nothing: skipped
+  fs::create_symlink(dir / "b.bmp", dir / "link.bmp");     // to a regular file: counts
+  fs::create_symlink(dir / "gone", dir / "dangling.bmp");  // to nothing: skipped
   ::mkfifo((dir / "pipe.bmp").c_str(), 0644);
-  const std::vector<std::string> want{"A.BMP", "aa.bmp", "Ab.bmp", "ab.BMP",
+  const std::vector<std::string> want{"A.BMP", "aa.bmp", "Ab.bmp",  "ab.BMP",
                                       "b.bmp", "c.Bmp",  "link.bmp"};
   EXPECT_EQ(findFiles(dir.path(), "*.BMP"), want);
 
@@ -42,8 +43,9 @@ TEST(FindFiles, RegularVisibleFilesMatchingIgnoringCaseInOrder) {
       {"*txt", {"notes.txt", "x.bmp.txt"}},
       {"NOTES.TXT", {"notes.txt"}},
       {"*b*.bmp", {"Ab.bmp", "ab.BMP", "b.bmp"}},
-      {"**?", {"A.BMP", "aa.bmp", "Ab.bmp", "ab.BMP", "b.bmp", "c.Bmp", "link.bmp", "notes.txt",
-               "x.bmp.txt"}},
+      {"**?",
+       {"A.BMP", "aa.bmp", "Ab.bmp", "ab.BMP", "b.bmp", "c.Bmp", "link.bmp", "notes.txt",
+        "x.bmp.txt"}},
   };
   for (const auto& p : patterns) EXPECT_EQ(findFiles(dir.path(), p.pattern), p.want) << p.pattern;
   EXPECT_TRUE(findFiles(dir / "no-such-dir", "*").empty());
@@ -59,11 +61,9 @@ TEST(ResolvePath, ExactNameFirstElseTheCaseInsensitiveMatch) {
   const struct {
     std::string in, want;
   } cases[] = {
-      {dir / "gardenR.BMP", dir / "gardenR.BMP"},
-      {dir / "GARDENr.bmp", dir / "gardenR.BMP"},
-      {dir / "twin.bmp", dir / "TWIN.BMP"},   // byte order decides between two
-      {dir / "Twin.bmp", dir / "Twin.bmp"},
-      {dir / "Sub/PIC.BMP", dir / "Sub/pic.bmp"},
+      {dir / "gardenR.BMP", dir / "gardenR.BMP"}, {dir / "GARDENr.bmp", dir / "gardenR.BMP"},
+      {dir / "twin.bmp", dir / "TWIN.BMP"},  // byte order decides between two
+      {dir / "Twin.bmp", dir / "Twin.bmp"},       {dir / "Sub/PIC.BMP", dir / "Sub/pic.bmp"},
       {dir / "sub/pic.bmp", dir / "sub/pic.bmp"},  // only the file name is matched
       {dir / "missing.bmp", dir / "missing.bmp"},
   };

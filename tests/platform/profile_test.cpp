@@ -1,3 +1,5 @@
+#include "platform/profile.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,7 +8,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/profile.h"
 #include "tests/store/tempdir.h"
 
 namespace {
@@ -27,31 +28,31 @@ TEST(ProfileGetInt, ReadsAsTheProfileFunctionsDo) {
     const char* file;
     int want;
   } cases[] = {
-      {"", 99},                                      // key missing
-      {"[Binoxa]\nVIEWSIZE=\n", 99},                 // empty value
-      {"[Binoxa]\nVIEWSIZE=   \n", 99},              // blank value
+      {"", 99},                          // key missing
+      {"[Binoxa]\nVIEWSIZE=\n", 99},     // empty value
+      {"[Binoxa]\nVIEWSIZE=   \n", 99},  // blank value
       {"[Binoxa]\nVIEWSIZE=12\n", 12},
       {"[Binoxa]\nVIEWSIZE= -7\n", -7},
       {"[Binoxa]\nVIEWSIZE=+8\n", 8},
       {"[Binoxa]\nVIEWSIZE=12abc\n", 12},
-      {"[Binoxa]\nVIEWSIZE=abc\n", 0},               // no digits
+      {"[Binoxa]\nVIEWSIZE=abc\n", 0},  // no digits
       {"[Binoxa]\nVIEWSIZE=-\n", 0},
-      {"[Binoxa]\nVIEWSIZE=0x1F\n", 0},              // base 10 only
+      {"[Binoxa]\nVIEWSIZE=0x1F\n", 0},  // base 10 only
       {"[Binoxa]\nVIEWSIZE=2147483647\n", INT_MAX},
       {"[Binoxa]\nVIEWSIZE=2147483648\n", INT_MAX},  // limited to 32 bits
       {"[Binoxa]\nVIEWSIZE=99999999999999999999999\n", INT_MAX},
       {"[Binoxa]\nVIEWSIZE=-2147483648\n", INT_MIN},
       {"[Binoxa]\nVIEWSIZE=-99999999999999999999\n", INT_MIN},
-      {"[binoxa]\nviewsize=5\n", 5},                 // names ignore case
+      {"[binoxa]\nviewsize=5\n", 5},  // names ignore case
       {"[Binoxa]\r\nVIEWSIZE=6\r\n", 6},
       {"\xEF\xBB\xBF[Binoxa]\nVIEWSIZE=7\n", 7},
-      {"[Binoxa]\nVIEWSIZE=1\nVIEWSIZE=2\n", 1},    // the first of two wins
+      {"[Binoxa]\nVIEWSIZE=1\nVIEWSIZE=2\n", 1},  // the first of two wins
       {"garbage\n[[x\n=3\n[Binoxa]\nnoise line\n  VIEWSIZE  =  4 \n", 4},
-      {"[Other]\nVIEWSIZE=3\n", 99},                 // another section's key
+      {"[Other]\nVIEWSIZE=3\n", 99},  // another section's key
       {"[Other]\nVIEWSIZE=3\n[Binoxa]\nSPACE=2\n", 99},
       {"[Binoxa]\nSPACE=2\n[Other]\nVIEWSIZE=3\n", 99},
       {"[ Binoxa ]\nVIEWSIZE=8\n", 8},
-      {"[Binoxa]\nVIEWSIZE=9", 9},                   // no final line break
+      {"[Binoxa]\nVIEWSIZE=9", 9},  // no final line break
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);

@@ -1,3 +1,5 @@
+#include "platform/window.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,7 +11,6 @@
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "platform/msgmap.h"
-#include "platform/window.h"
 #include "tests/store/tempdir.h"
 
 namespace {
@@ -19,10 +20,8 @@ using Log = std::vector<std::string>;
 ResourceModule testModule() {
   ResourceModule m;
   m.menus.push_back({1, {{"&View", {{10, "&One", true}, {0, ""}, {11, "&Two", false}}}}});
-  m.accelerators.push_back({1,
-                            {{'L', ACCEL_CTRL, 10},
-                             {'L', ACCEL_CTRL | ACCEL_SHIFT, 11},
-                             {'P', ACCEL_ALT, 12}}});
+  m.accelerators.push_back(
+      {1, {{'L', ACCEL_CTRL, 10}, {'L', ACCEL_CTRL | ACCEL_SHIFT, 11}, {'P', ACCEL_ALT, 12}}});
   m.icons.push_back({1, 1, 1, {0, 0, 0, 255}});
   DialogTemplate d{5, "Values", 0, 0, 100, 60, "MS Sans Serif", 8, {}};
   d.controls = {{ControlKind::Static, -1, "label", 0, 0, 10, 10},
@@ -77,8 +76,8 @@ class Recorder : public TWindow {
 };
 
 const TResponse<Recorder> Recorder::responseTable[] = {
-    EV_WM_KEYDOWN(evKeyDown), EV_WM_SIZE(evSize),       EV_WM_LBUTTONDOWN(evLButtonDown),
-    EV_WM_VSCROLL(evVScroll), EV_COMMAND(10, cmOne),    EV_COMMAND(11, cmTwo),
+    EV_WM_KEYDOWN(evKeyDown), EV_WM_SIZE(evSize),    EV_WM_LBUTTONDOWN(evLButtonDown),
+    EV_WM_VSCROLL(evVScroll), EV_COMMAND(10, cmOne), EV_COMMAND(11, cmTwo),
     EV_COMMAND(99, cmExit),
 };
 
@@ -140,7 +139,7 @@ TEST_F(FrameworkTest, MessageMapDecodesArgumentsAndFallsBack) {
   frame().dispatch({WM_LBUTTONDOWN, 0, MK_LBUTTON | MK_SHIFT, {7, 9}, 0});
   frame().dispatch({WM_VSCROLL, SB_THUMBTRACK, 0, {}, 42});
   frame().dispatch({WM_COMMAND, 11, 0, {}, 0});
-  frame().dispatch({WM_COMMAND, 12345, 0, {}, 0});     // no entry
+  frame().dispatch({WM_COMMAND, 12345, 0, {}, 0});      // no entry
   frame().dispatch({WM_RBUTTONDOWN, 0, 0, {1, 1}, 0});  // no entry
   EXPECT_EQ(takeLog(), (Log{"ldown 5 7,9", "vscroll 5 42", "cmd 11"}));
   EXPECT_FALSE(frame().client()->handleMessage({WM_COMMAND, 12345, 0, {}, 0}));
@@ -215,8 +214,8 @@ TEST_F(FrameworkTest, MessageBoxesAndBeepsAreRecorded) {
   w.messageBeep(0);
   w.messageBeep(0);
   ASSERT_EQ(hb_.messages.size(), 1u);
-  EXPECT_EQ(hb_.messages.front(), (std::pair<std::string, std::string>{"Error",
-                                                                       "Left image not assigned"}));
+  EXPECT_EQ(hb_.messages.front(),
+            (std::pair<std::string, std::string>{"Error", "Left image not assigned"}));
   EXPECT_EQ(hb_.beeps, 2);
 }
 
@@ -264,15 +263,24 @@ TEST_F(FrameworkTest, DialogActionsRunInOrderAfterSetUp) {
     int closeChecks;
   } cases[] = {
       // set-up ran first; typing is cut at the limit, as the limit came from the edit
-      {{act(A::ExpectText, 101, "12"), act(A::ExpectCheck, 102, "", true), act(A::ExpectText, 100, "Number:"),
-        act(A::Set, 101, "1234567"), act(A::ExpectText, 101, "1234"), act(A::Ok)},
-       false, IDOK, "1234", {true, true, true, true}, 1},
+      {{act(A::ExpectText, 101, "12"), act(A::ExpectCheck, 102, "", true),
+        act(A::ExpectText, 100, "Number:"), act(A::Set, 101, "1234567"),
+        act(A::ExpectText, 101, "1234"), act(A::Ok)},
+       false,
+       IDOK,
+       "1234",
+       {true, true, true, true},
+       1},
       {{act(A::Set, 101, "9"), act(A::Cancel)}, false, IDCANCEL, "", {}, 0},
       // a refused OK leaves it open for the next actions
       {{act(A::Ok), act(A::Set, 101, "7"), act(A::Ok)}, true, IDOK, "7", {}, 2},
-      {{act(A::ExpectText, 101, "wrong"), act(A::Check, 102, "", false), act(A::ExpectCheck, 102, "", true),
-        act(A::Ok)},
-       false, IDOK, "12", {false, false}, 1},
+      {{act(A::ExpectText, 101, "wrong"), act(A::Check, 102, "", false),
+        act(A::ExpectCheck, 102, "", true), act(A::Ok)},
+       false,
+       IDOK,
+       "12",
+       {false, false},
+       1},
       // running out of actions while open is a failure
       {{act(A::Set, 101, "3")}, false, IDCANCEL, "", {false}, 0},
       {{act(A::Set, 77, "3"), act(A::Cancel)}, false, IDCANCEL, "", {false}, 0},
