@@ -139,10 +139,8 @@ std::string libraryPrefix(const std::string& dir) {
 }
 
 void buildThumbnail(tlibraryentry& entry, const std::string& path) {
-  if (!entry.thumbnail) {
-    entry.thumbnail.reset(new (std::nothrow) std::uint8_t[kThumbnailBytes]);
-    if (!entry.thumbnail) return;
-  }
+  entry.thumbnail.reset(new (std::nothrow) std::uint8_t[kThumbnailBytes]);
+  if (!entry.thumbnail) return;
   std::fill_n(entry.thumbnail.get(), kThumbnailBytes, std::uint8_t{255});
   reduceFile(entry.thumbnail.get(), path);
   entry.thumbnailReady = true;

@@ -40,22 +40,6 @@ TEST(LibraryPairNames, PairsAreFoundByTheLetterBeforeTheExtension) {
 
 // ---- the list ----
 
-TEST(LibraryList, LinksBothWaysAndStepsStopAtTheEnds) {
-  auto head = makeLibraryList({"a", "b", "c"});
-  ASSERT_TRUE(head);
-  tlibraryentry* b = head->next.get();
-  tlibraryentry* c = b->next.get();
-  EXPECT_EQ(head->previous, nullptr);
-  EXPECT_EQ(b->previous, head.get());
-  EXPECT_EQ(c->previous, b);
-  EXPECT_EQ(c->next, nullptr);
-  EXPECT_EQ(stepForward(head.get(), 1)->baseName, "b");
-  EXPECT_EQ(stepForward(head.get(), 99)->baseName, "c");
-  EXPECT_EQ(stepBack(c, 99)->baseName, "a");
-  EXPECT_EQ(stepForward(b, 0), b);
-  EXPECT_FALSE(makeLibraryList({}));
-}
-
 TEST(LibraryList, AVeryLongListIsReleasedWithoutDeepRecursion) {
   auto head = makeLibraryList(std::vector<std::string>(2'000'000, "p"));
   head.reset();
@@ -324,16 +308,6 @@ TEST(Thumbnail, AFifoOrAFolderUnderTheNameIsNotOpenedForReading) {
     buildThumbnail(e, dir / name);
     expectThumbnail(e, 0, 0, 1, gradient, name);
   }
-}
-
-TEST(Thumbnail, ARebuildStartsFromWhite) {
-  TempDir dir;
-  const std::string path = writeFile(dir / "cL.BMP", makeBmp({64, 64}));
-  tlibraryentry e;
-  buildThumbnail(e, path);
-  writeFile(dir / "cL.BMP", makeBmp({2, 2}));
-  buildThumbnail(e, path);
-  expectThumbnail(e, 2, 2, 1, gradient, "second build");
 }
 
 }  // namespace
