@@ -68,8 +68,10 @@ void tconfigdialog::setupWindow() {
 }
 
 bool tconfigdialog::canClose() {
-  if (!takeField(leftRedEdit_, 0, 255, leftRed_) || !takeField(leftGreenEdit_, 0, 255, leftGreen_) ||
-      !takeField(leftBlueEdit_, 0, 255, leftBlue_) || !takeField(rightRedEdit_, 0, 255, rightRed_) ||
+  if (!takeField(leftRedEdit_, 0, 255, leftRed_) ||
+      !takeField(leftGreenEdit_, 0, 255, leftGreen_) ||
+      !takeField(leftBlueEdit_, 0, 255, leftBlue_) ||
+      !takeField(rightRedEdit_, 0, 255, rightRed_) ||
       !takeField(rightGreenEdit_, 0, 255, rightGreen_) ||
       !takeField(rightBlueEdit_, 0, 255, rightBlue_) ||
       !takeField(imageSpacingEdit_, 0, kNoLimit, imageSpacing_) ||

@@ -57,7 +57,10 @@ void tmywindow::startPositionDrag(TPoint p) {
 // 64-bit sums wrapped to 32 bits, so a far-off position from a position file
 // cannot overflow.
 void tmywindow::dragPosition(TPoint p) {
-  rightOffsetX = static_cast<std::int32_t>(std::int64_t{dragStartOffsetX} + p.x - rightAreaOrigin.x);
-  rightOffsetY = static_cast<std::int32_t>(std::int64_t{dragStartOffsetY} + p.y - rightAreaOrigin.y);
+  auto moved = [](std::int32_t start, int to, std::int32_t anchor) {
+    return static_cast<std::int32_t>(std::int64_t{start} + to - anchor);
+  };
+  rightOffsetX = moved(dragStartOffsetX, p.x, rightAreaOrigin.x);
+  rightOffsetY = moved(dragStartOffsetY, p.y, rightAreaOrigin.y);
   invalidate();
 }

@@ -18,7 +18,8 @@ MenuResource mainMenu() {
       {"&File",
        {{CM_OPENLEFT, withShortcut("Open l&eft source...", "Ctrl+L")},
         {CM_OPENRIGHT, withShortcut("Open ri&ght source...", "Ctrl+R")},
-        {CM_OPENSINGLE, withShortcut("Open left and right sources from a si&ngle file...", "CTRL-N")},
+        {CM_OPENSINGLE,
+         withShortcut("Open left and right sources from a si&ngle file...", "CTRL-N")},
         separator,
         {CM_RIGHTPOSITION, withShortcut("Right p&ostition...", "Ctrl+O")},
         separator,
@@ -123,7 +124,8 @@ DialogTemplate libraryErrorDialog() {
                 {{K::DefPushButton, IDOK, "&OK", 52, 48, 50, 14},
                  {K::Static, 101, "There are no files which can be selected in", 10, 8, 142, 8},
                  {K::Static, 102, "this library directory.", 10, 16, 66, 8},
-                 {K::Static, 103, "Please select left and right pictures manually", 10, 24, 144, 8},
+                 {K::Static, 103, "Please select left and right pictures manually", 10, 24, 144,
+                  8},
                  {K::Static, 104, "or change the library directory.", 10, 32, 96, 8}});
 }
 

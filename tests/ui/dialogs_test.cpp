@@ -16,7 +16,8 @@ TEST(LeadingDecimal, ReadsAsTheCLibraryDoes) {
       {"99999999999", 1215752191},            {"99999999999999999999999", -1},
       {"-99999999999999999999999", 0},
   };
-  for (const auto& [text, value] : cases) EXPECT_EQ(leadingDecimal(text), value) << '"' << text << '"';
+  for (const auto& [text, value] : cases)
+    EXPECT_EQ(leadingDecimal(text), value) << '"' << text << '"';
 }
 
 using Action = HeadlessBackend::DialogAction;
