@@ -258,15 +258,12 @@ void Script::expectChecked(ArgReader& a) {
   const auto id = static_cast<unsigned>(a.integer("command id", 0, 65535));
   const bool want = a.flag("check mark");
   a.end();
-  HeadlessFrame& f = frame();
-  std::optional<bool> seen;
-  if (auto it = f.checks.find(id); it != f.checks.end()) seen = it->second;
-  for (const MenuPopup& popup : f.menu ? f.menu->popups : std::vector<MenuPopup>{})
-    for (const MenuItem& item : popup.items)
-      if (item.id == id && !seen) seen = item.checked;
-  if (!seen) throw StepError{"the menu has no item " + std::to_string(id)};
-  check(*seen == want, std::to_string(id) + (want ? " checked" : " unchecked"),
-        *seen ? "checked" : "unchecked");
+  const HeadlessFrame& f = frame();
+  const auto item = f.checks.find(id);
+  if (item == f.checks.end()) throw StepError{"the menu has no item " + std::to_string(id)};
+  const bool seen = item->second;
+  check(seen == want, std::to_string(id) + (want ? " checked" : " unchecked"),
+        seen ? "checked" : "unchecked");
 }
 
 void Script::expectScroll(ArgReader& a) {
