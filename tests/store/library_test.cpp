@@ -138,7 +138,8 @@ TEST(LibraryScroll, TenPairsInFourColumnsAndTwoRows) {
 
 std::string writeFile(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   return path;
 }
 
@@ -148,7 +149,7 @@ void put32(Bytes& b, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-struct BmpSpec {
+struct BmpShape {
   int w = 1, h = 1, bits = 24;
   bool topDown = false;
   std::uint32_t coloursUsed = 0;  // 8-bit: palette entries written (0: 256)
@@ -156,14 +157,14 @@ struct BmpSpec {
 };
 
 // 8-bit pixels use index (x + y) % entries with palette entry i = (i, 2i, 3i).
-tpixel expectedPixel(const BmpSpec& s, int x, int y) {
+tpixel expectedPixel(const BmpShape& s, int x, int y) {
   if (s.bits != 8) return gradient(x, y);
   const int entries = s.coloursUsed ? static_cast<int>(s.coloursUsed) : 256;
   const int i = (x + y) % entries;
   return tpixel(i, 2 * i, 3 * i);
 }
 
-Bytes makeBmp(const BmpSpec& s) {
+Bytes makeBmp(const BmpShape& s) {
   const int entries = s.bits == 8 ? (s.coloursUsed ? static_cast<int>(s.coloursUsed) : 256) : 0;
   const std::size_t stride = (static_cast<std::size_t>(s.w) * (s.bits == 8 ? 1 : 3) + 3) / 4 * 4;
   const std::size_t offset = 54 + 4 * static_cast<std::size_t>(entries) + s.gap;
@@ -226,7 +227,7 @@ void expectThumbnail(const tlibraryentry& e, int cols, int rows, int step,
 
 TEST(Thumbnail, KeepsEveryStepthRowAndColumnAtTheBottomLeft) {
   struct Case {
-    BmpSpec spec;
+    BmpShape shape;
     int cols, rows, step;
   };
   const Case cases[] = {
@@ -245,13 +246,13 @@ TEST(Thumbnail, KeepsEveryStepthRowAndColumnAtTheBottomLeft) {
   };
   for (const Case& c : cases) {
     TempDir dir;
-    const std::string path = writeFile(dir / "pL.BMP", makeBmp(c.spec));
+    const std::string path = writeFile(dir / "pL.BMP", makeBmp(c.shape));
     tlibraryentry e;
     buildThumbnail(e, path);
-    const std::string what = std::to_string(c.spec.w) + "x" + std::to_string(c.spec.h) + " " +
-                             std::to_string(c.spec.bits) + (c.spec.topDown ? " top-down" : "");
+    const std::string what = std::to_string(c.shape.w) + "x" + std::to_string(c.shape.h) + " " +
+                             std::to_string(c.shape.bits) + (c.shape.topDown ? " top-down" : "");
     expectThumbnail(
-        e, c.cols, c.rows, c.step, [&](int x, int y) { return expectedPixel(c.spec, x, y); }, what);
+        e, c.cols, c.rows, c.step, [&](int x, int y) { return expectedPixel(c.shape, x, y); }, what);
   }
 }
 
