@@ -88,20 +88,20 @@ TestPicture pictureFromArgs(ArgReader& a) {
   const std::string name = a.text("pattern");
   auto kind = lookUp(kPatterns, name);
   if (!kind) throw StepError{"unknown pattern " + quoted(name)};
-  PatternSpec spec{*kind};
+  PatternArgs pattern{*kind};
   auto value = [&a](const char* what, std::int64_t lo, std::int64_t hi) {
     return static_cast<std::uint32_t>(a.integer(what, lo, hi));
   };
-  if (spec.kind == Pattern::Solid) {
-    spec.a = value("red", 0, 255);
-    spec.b = value("green", 0, 255);
-    spec.c = value("blue", 0, 255);
-  } else if (spec.kind == Pattern::Noise) {
-    spec.a = value("seed", 0, UINT32_MAX);
-  } else if (spec.kind == Pattern::Checker) {
-    spec.a = value("cell size", 1, 16384);
+  if (pattern.kind == Pattern::Solid) {
+    pattern.a = value("red", 0, 255);
+    pattern.b = value("green", 0, 255);
+    pattern.c = value("blue", 0, 255);
+  } else if (pattern.kind == Pattern::Noise) {
+    pattern.a = value("seed", 0, UINT32_MAX);
+  } else if (pattern.kind == Pattern::Checker) {
+    pattern.a = value("cell size", 1, 16384);
   }
-  return makePicture(w, h, spec);
+  return makePicture(w, h, pattern);
 }
 
 int bitsFromArgs(ArgReader& a) {

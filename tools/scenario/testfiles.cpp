@@ -47,7 +47,7 @@ int hexDigit(char c) {
 
 }  // namespace
 
-TestPicture makePicture(int width, int height, const PatternSpec& pattern) {
+TestPicture makePicture(int width, int height, const PatternArgs& pattern) {
   TestPicture p{width, height, Bytes(static_cast<std::size_t>(width) * height * 3)};
   std::uint32_t state = pattern.a == 0 ? 1 : pattern.a;
   auto next = [&state] {

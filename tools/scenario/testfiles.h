@@ -20,12 +20,12 @@ struct TestPicture {
 };
 
 enum class Pattern { Gradient, Solid, Noise, Checker };
-struct PatternSpec {
+struct PatternArgs {
   Pattern kind = Pattern::Gradient;
   std::uint32_t a = 0, b = 0, c = 0;  // Solid: r g b; Noise: seed; Checker: cell size
 };
 
-TestPicture makePicture(int width, int height, const PatternSpec& pattern);
+TestPicture makePicture(int width, int height, const PatternArgs& pattern);
 TestPicture pictureOf(const Framebuffer& fb);
 
 // Bottom-up BMP, 24-bit or 8-bit with the 3-3-2 palette.
