@@ -104,9 +104,13 @@ std::unique_ptr<Backend> createWxBackend() {
   return std::make_unique<WxBackend>();
 }
 
-void trace(const char* event, const std::string& detail) {
+bool tracing() {
   static const bool on = std::getenv("BINOXA_TRACE_PAINT") != nullptr;
-  if (!on) return;
+  return on;
+}
+
+void trace(const char* event, const std::string& detail) {
+  if (!tracing()) return;
   const auto now = std::chrono::system_clock::now().time_since_epoch();
   const long long us = std::chrono::duration_cast<std::chrono::microseconds>(now).count();
   std::fprintf(stderr, "binoxa-trace %s %lld%s%s\n", event, us, detail.empty() ? "" : " ",

@@ -55,6 +55,7 @@ class Canvas : public wxWindow {
   void onPaint(wxPaintEvent&);
   void onSize(wxSizeEvent&);
   void onMouse(wxMouseEvent& e);
+  TPoint lastPoint_{-1, -1};  // of the last message sent, in client pixels
 };
 
 class WxHost : public FrameHost {
@@ -63,6 +64,8 @@ class WxHost : public FrameHost {
   ~WxHost() override;
 
   TFrameWindow& window() { return window_; }
+  // Inside the paint handler: the framebuffer is about to be shown anyway.
+  bool painting = false;
   void show();
   void keyDown(wxKeyEvent& e);
   void scrolled(wxScrollEvent& e, unsigned code);
@@ -87,7 +90,7 @@ class WxHost : public FrameHost {
   void closeRequested(wxCloseEvent& e);
   void destroyFrame();
   void refresh() {
-    if (canvas_) canvas_->Refresh(false);
+    if (canvas_ && !painting) canvas_->Refresh(false);
   }
 
   TFrameWindow& window_;
@@ -120,60 +123,74 @@ void Canvas::onPaint(wxPaintEvent&) {
   wxPaintDC dc(this);
   if (!host) return;
   TFrameWindow& w = host->window();
-  if (w.paintPending()) w.paintNow();
+  if (w.paintPending()) {
+    host->painting = true;
+    w.paintNow();
+    if (!host) return;  // the paint closed the window
+    host->painting = false;
+  }
   Framebuffer& fb = host->framebuffer();
   if (fb.width > 0 && fb.height > 0) {
     // One transfer of the whole client: the image borrows the bytes.
     wxImage image(fb.width, fb.height, fb.rgb.data(), true);
     dc.DrawBitmap(wxBitmap(image), 0, 0);
   }
-  trace("paint");
+  if (tracing()) {
+    const wxPoint origin = ClientToScreen(wxPoint(0, 0));
+    trace("paint", std::to_string(origin.x) + " " + std::to_string(origin.y) + " " +
+                       std::to_string(fb.width) + " " + std::to_string(fb.height));
+  }
 }
 
 void Canvas::onSize(wxSizeEvent& e) {
   const wxSize s = GetClientSize();
-  if (host && s.x > 0 && s.y > 0) {
-    const wxPoint origin = ClientToScreen(wxPoint(0, 0));
-    trace("client", std::to_string(origin.x) + " " + std::to_string(origin.y) + " " +
-                        std::to_string(s.x) + " " + std::to_string(s.y));
-    host->window().resizeClient(s.x, s.y);
-  }
+  if (host && s.x > 0 && s.y > 0) host->window().resizeClient(s.x, s.y);
   e.Skip();
 }
 
 void Canvas::onMouse(wxMouseEvent& e) {
   if (!host) return;
-  unsigned flags = mouseFlags(e);
-  unsigned msg = WM_MOUSEMOVE;
+  const unsigned held = mouseFlags(e);
+  const TPoint p{e.GetX(), e.GetY()};
   const wxEventType type = e.GetEventType();
-  if (type == wxEVT_LEFT_DOWN) {
-    msg = WM_LBUTTONDOWN;
-    flags |= MK_LBUTTON;
-  } else if (type == wxEVT_LEFT_UP) {
-    msg = WM_LBUTTONUP;
-    flags &= ~MK_LBUTTON;
-  } else if (type == wxEVT_RIGHT_DOWN) {
-    msg = WM_RBUTTONDOWN;
-    flags |= MK_RBUTTON;
-  } else if (type == wxEVT_RIGHT_UP) {
-    msg = WM_RBUTTONUP;
-    flags &= ~MK_RBUTTON;
-  } else {
-    trace("move");
+  unsigned msg = WM_MOUSEMOVE;
+  unsigned button = 0;  // the button of a press or release
+  if (type == wxEVT_LEFT_DOWN || type == wxEVT_LEFT_UP) {
+    msg = type == wxEVT_LEFT_DOWN ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+    button = MK_LBUTTON;
+  } else if (type == wxEVT_RIGHT_DOWN || type == wxEVT_RIGHT_UP) {
+    msg = type == wxEVT_RIGHT_DOWN ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+    button = MK_RBUTTON;
   }
+  const bool press = msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN;
+  // The flags say what is held after the event; the toolkit's state may
+  // still be the one before it.
+  const unsigned flags = msg == WM_MOUSEMOVE ? held : press ? held | button : held & ~button;
+  auto send = [this](unsigned message, unsigned keyFlags, TPoint point) {
+    TMessage m;
+    m.msg = message;
+    m.keyFlags = keyFlags;
+    m.point = point;
+    lastPoint_ = point;
+    host->window().dispatch(m);
+  };
+  if (msg == WM_MOUSEMOVE) {
+    trace("move");
+    send(msg, flags, p);
+    return;
+  }
+  // GTK may merge the last moves of a drag into the release: the pointer got
+  // there with the buttons as they were before, so say so first.
+  if (p != lastPoint_) send(WM_MOUSEMOVE, press ? flags & ~button : flags | button, p);
+  if (!host) return;
   // Keep getting the moves of a drag that leaves the window.
-  if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN) {
+  if (press) {
     SetFocus();
     if (!HasCapture()) CaptureMouse();
-  } else if ((msg == WM_LBUTTONUP || msg == WM_RBUTTONUP) &&
-             !(flags & (MK_LBUTTON | MK_RBUTTON)) && HasCapture()) {
+  } else if (!(flags & (MK_LBUTTON | MK_RBUTTON)) && HasCapture()) {
     ReleaseMouse();
   }
-  TMessage m;
-  m.msg = msg;
-  m.keyFlags = flags;
-  m.point = {e.GetX(), e.GetY()};
-  host->window().dispatch(m);
+  send(msg, flags, p);
 }
 
 WxHost::WxHost(TFrameWindow& window) : window_(window) {
@@ -263,6 +280,10 @@ void WxHost::setMenu(const MenuResource& menu) {
   checks_.clear();
   for (const MenuPopup& popup : menu.popups) {
     auto* m = new wxMenu;
+    // GTK draws an empty box beside every unchecked check item: only a
+    // popup that starts with a check mark (the views) gets them.
+    const bool checkable = std::any_of(popup.items.begin(), popup.items.end(),
+                                       [](const MenuItem& i) { return i.checked; });
     for (const MenuItem& item : popup.items) {
       if (item.id == 0) {
         m->AppendSeparator();
@@ -272,7 +293,10 @@ void WxHost::setMenu(const MenuResource& menu) {
       // shortcut text, and our table alone drives the keys.
       const std::string label = item.text.substr(0, item.text.find('\b'));
       const int id = static_cast<int>(item.id);
-      m->AppendCheckItem(id, toWx(label))->Check(item.checked);
+      if (checkable)
+        m->AppendCheckItem(id, toWx(label))->Check(item.checked);
+      else
+        m->Append(id, toWx(label));
       checks_[id] = item.checked;
     }
     bar->Append(m, toWx(popup.text));

@@ -21,4 +21,5 @@ int runWxDialog(TDialog& dialog, wxWindow* parent);
 
 // BINOXA_TRACE_PAINT set: one line on stderr per event, with the wall-clock
 // time in microseconds, for measuring repaint latency and start-up time.
+bool tracing();
 void trace(const char* event, const std::string& detail = {});

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Closing the frame by the window manager tears down exactly like Exit: the
+# changed settings reach the profile and the program ends with status 0.
+source "$(dirname "$0")/lib.sh"
+start_x wm
+printf '[Binoxa]\nVIEWSIZE=321\nSPACE=9\n' >"$BINOXA_PROFILE"
+start_binoxa
+
+xdotool key --clearmodifiers alt+F4
+wait_exit
+[ "$STATUS" = 0 ] || fail "exit status $STATUS"
+for line in VIEWSIZE=321 SPACE=9 MLR=255 LOCKY=1; do
+  profile_has "$line" || fail "profile lacks $line: $(cat "$BINOXA_PROFILE")"
+done
+echo "ok"

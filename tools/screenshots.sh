@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Makes the README's screenshots: under a private X server, the sample library
+# opened in the real window; anaglyph and parallel views and the Options
+# dialog go to docs/screenshots/*.png.
+#   tools/screenshots.sh [BUILD_DIR]     (default: build)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+export BINOXA_BIN=${1:-$root/build}
+out=$root/docs/screenshots
+source "$root/tests/e2e/lib.sh"
+mkdir -p "$out"
+
+"$BINOXA_BIN/cli/binoxa-cli" sample "$WORK" >/dev/null
+SCREEN=1280x1024x24 start_x wm
+start_binoxa
+xdotool windowsize --sync "$WIN" 900 560 2>/dev/null || xdotool windowsize "$WIN" 900 560
+wait_for 20 "the new size" test "$(client_size | cut -d' ' -f1)" -lt 900
+
+keys ctrl+l
+choose_file "$WORK/gardenL.BMP"
+keys ctrl+r
+choose_file "$WORK/gardenR.BMP"
+wait_for 20 "the pair" caption_is "Binoxa - left: $WORK/gardenL.BMP - right: $WORK/gardenR.BMP"
+
+# shot NAME: the main window with its frame, once the screen has settled.
+settled() {
+  grab "$T/a.png"
+  sleep 0.3
+  grab "$T/b.png"
+  [ "$(differing "$T/a.png" "$T/b.png")" = 0 ] && ! all_white "$T/b.png"
+}
+shot() {
+  wait_for 20 "a settled screen" settled
+  import -frame -window "$2" "$out/$1.png"
+}
+
+shot anaglyph "$WIN"
+keys ctrl+p
+shot parallel "$WIN"
+
+keys alt+o
+dialog=$(wait_window Options)
+sleep 0.5  # the dialog's first draw; nothing to poll for in it
+import -frame -window "$dialog" "$out/options.png"
+focus "$dialog"
+xdotool key Escape
+wait_for 20 "the dialog to close" gone "$dialog"
+
+menu_exit
+wait_exit
+ls -l "$out"
