@@ -77,20 +77,25 @@ class Font {
     if (library_) FT_Done_FreeType(library_);
   }
 
+  // A private configuration, released here, so the toolkit's own use of
+  // fontconfig is left alone.
   static std::string fontFile() {
     std::string file;
-    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("DejaVu Sans"));
-    if (!pattern) return file;
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result;
-    if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
-      FcChar8* path = nullptr;
-      if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path)
-        file = reinterpret_cast<const char*>(path);
-      FcPatternDestroy(match);
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    if (!config) return file;
+    if (FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("DejaVu Sans"))) {
+      FcConfigSubstitute(config, pattern, FcMatchPattern);
+      FcDefaultSubstitute(pattern);
+      FcResult result;
+      if (FcPattern* match = FcFontMatch(config, pattern, &result)) {
+        FcChar8* path = nullptr;
+        if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path)
+          file = reinterpret_cast<const char*>(path);
+        FcPatternDestroy(match);
+      }
+      FcPatternDestroy(pattern);
     }
-    FcPatternDestroy(pattern);
+    FcConfigDestroy(config);
     return file;
   }
 
