@@ -14,8 +14,8 @@ TFrameWindow* drawingFrame(TWindow& w) {
   return w.frame() ? w.frame() : dynamic_cast<TFrameWindow*>(&w);
 }
 
-FrameHost* hostOf(TWindow& w) {
-  TFrameWindow* f = drawingFrame(w);
+FrameHost* hostOf(const TWindow& w) {
+  const TFrameWindow* f = w.frame() ? w.frame() : dynamic_cast<const TFrameWindow*>(&w);
   return f ? f->host() : nullptr;
 }
 
@@ -55,7 +55,7 @@ void TWindow::invalidate(bool) {
 }
 
 TRect TWindow::getClientRect() const {
-  FrameHost* h = hostOf(const_cast<TWindow&>(*this));
+  FrameHost* h = hostOf(*this);
   if (!h) return {};
   return {0, 0, h->framebuffer().width, h->framebuffer().height};
 }

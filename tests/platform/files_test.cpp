@@ -137,20 +137,13 @@ TEST(Paths, DirectoryAndAbsoluteForms) {
   } dirs[] = {{"/a/b/c.bmp", "/a/b"}, {"/c.bmp", "/"}, {"c.bmp", "."}, {"x/c", "x"}, {"/a/", "/a"}};
   for (const auto& d : dirs) EXPECT_EQ(directoryOf(d.path), d.dir) << d.path;
 
-  TempDir dir;
   const std::string old = currentDirectory();
-  ASSERT_TRUE(setCurrentDirectory(dir.path()));
-  const std::string cwd = currentDirectory();
-  EXPECT_EQ(cwd, fs::canonical(dir.path()).string());
-  EXPECT_EQ(absolutePath("a.bmp"), cwd + "/a.bmp");
-  EXPECT_EQ(absolutePath("/x/a.bmp"), "/x/a.bmp");
-  EXPECT_EQ(absolutePath(""), cwd);
-  EXPECT_FALSE(setCurrentDirectory(dir / "missing"));
-  EXPECT_FALSE(setCurrentDirectory(""));
-  EXPECT_EQ(currentDirectory(), cwd);
   ASSERT_TRUE(setCurrentDirectory("/"));
   EXPECT_EQ(currentDirectory(), "/");
-  EXPECT_EQ(absolutePath("a"), "/a");
+  EXPECT_EQ(absolutePath("a.bmp"), "/a.bmp");
+  EXPECT_EQ(absolutePath("/x/a.bmp"), "/x/a.bmp");
+  EXPECT_FALSE(setCurrentDirectory("/no/such/folder"));
+  EXPECT_EQ(currentDirectory(), "/");
   setCurrentDirectory(old);
 }
 

@@ -119,26 +119,4 @@ TEST(ProfileWriteString, UnwritableLeavesTheOldFileWhole) {
   EXPECT_EQ(readText(path), "[Binoxa]\nMLR=1\n");
 }
 
-TEST(ProfileDefaultPath, EnvironmentChoosesTheFile) {
-  const char* saved[] = {std::getenv("BINOXA_PROFILE"), std::getenv("XDG_CONFIG_HOME"),
-                         std::getenv("HOME")};
-  const std::string keep[] = {saved[0] ? saved[0] : "", saved[1] ? saved[1] : "",
-                              saved[2] ? saved[2] : ""};
-  ::setenv("HOME", "/home/u", 1);
-  ::unsetenv("XDG_CONFIG_HOME");
-  ::unsetenv("BINOXA_PROFILE");
-  EXPECT_EQ(Profile::defaultPath(), "/home/u/.config/binoxa/binoxa.ini");
-  ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
-  EXPECT_EQ(Profile::defaultPath(), "/cfg/binoxa/binoxa.ini");
-  ::setenv("BINOXA_PROFILE", "/x/y.ini", 1);
-  EXPECT_EQ(Profile::defaultPath(), "/x/y.ini");
-  const char* names[] = {"BINOXA_PROFILE", "XDG_CONFIG_HOME", "HOME"};
-  for (int i = 0; i < 3; ++i) {
-    if (saved[i])
-      ::setenv(names[i], keep[i].c_str(), 1);
-    else
-      ::unsetenv(names[i]);
-  }
-}
-
 }  // namespace

@@ -198,25 +198,8 @@ TEST_F(FrameworkTest, CloseFromAHandlerWaitsForItThenTearsDown) {
   frame().dispatch({WM_COMMAND, 10, 0, {}, 0});  // a closed frame takes no more messages
   frame().close();
   EXPECT_TRUE(takeLog().empty());
-}
-
-TEST_F(FrameworkTest, WindowManagerCloseAndDestructionRunTheTearDown) {
-  frame().close();
-  EXPECT_TRUE(destroyed_);
-  EXPECT_EQ(hb_.frame(), nullptr);
   app_.destroyMainWindow();
   EXPECT_EQ(app_.mainWindow(), nullptr);
-}
-
-TEST_F(FrameworkTest, MessageBoxesAndBeepsAreRecorded) {
-  TWindow& w = *frame().client();
-  EXPECT_EQ(w.messageBox("Left image not assigned", "Error"), IDOK);
-  w.messageBeep(0);
-  w.messageBeep(0);
-  ASSERT_EQ(hb_.messages.size(), 1u);
-  EXPECT_EQ(hb_.messages.front(),
-            (std::pair<std::string, std::string>{"Error", "Left image not assigned"}));
-  EXPECT_EQ(hb_.beeps, 2);
 }
 
 using A = HeadlessBackend::DialogAction;
