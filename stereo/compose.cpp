@@ -91,7 +91,8 @@ Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap
   const double s = static_cast<float>(static_cast<double>(viewSize) / a.width);
   const double wd = 2.0 * w * s + 3.0 * space;
   const double hd = h * s + 2.0 * space;
-  if (!(wd >= 1.0 && hd >= 1.0) || wd * hd > static_cast<double>(kMaxOutputPixels))
+  // An empty overlap at in-range settings is an empty picture, not an error.
+  if (wd > INT32_MAX || hd > INT32_MAX || wd * hd > static_cast<double>(kMaxOutputPixels))
     return Error{kViewSettingsOutOfRange};
   auto out = std::make_unique<tbitmap>(static_cast<int>(wd), static_cast<int>(hd));
   const int W = out->width, H = out->height;
