@@ -88,12 +88,6 @@ void tmywindow::updateCaption() {
 
 // --- views ---
 
-bool tmywindow::positionFits() {
-  if (::positionFits(rightOffsetX, rightOffsetY, *leftImage, *rightImage)) return true;
-  messageBox(kPositionDoesNotFit, "Error");
-  return false;
-}
-
 bool tmywindow::positionFits(TDC& dc) {
   if (::positionFits(rightOffsetX, rightOffsetY, *leftImage, *rightImage)) return true;
   textCentred(dc, getClientRect(),

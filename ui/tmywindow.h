@@ -90,8 +90,9 @@ class tmywindow : public TWindow {
   void updateCaption();
   static std::int32_t min(std::int32_t a, std::int32_t b) { return b < a ? b : a; }
   static std::int32_t max(std::int32_t a, std::int32_t b) { return b > a ? b : a; }
-  bool positionFits();             // message-box form (exports)
-  bool positionFits(TDC& dc);      // on-screen form (pair views)
+  // On-screen form of the position check (pair views); the exports' message
+  // form is checkExport of stereo/export.h.
+  bool positionFits(TDC& dc);
   void paintPairView(TDC& dc);
   // Workspace forms of the compositions; the crossed one leaves the workspace
   // exactly as it found it.
