@@ -10,17 +10,21 @@ out=$root/docs/screenshots
 source "$root/tests/e2e/lib.sh"
 mkdir -p "$out"
 
-"$BINOXA_BIN/cli/binoxa-cli" sample "$WORK" >/dev/null
+# A short folder name for the caption in the pictures.
+samples=/tmp/binoxa-samples
+rm -rf "$samples"
+"$BINOXA_BIN/cli/binoxa-cli" sample "$samples" >/dev/null
+trap 'rm -rf "$samples"; cleanup' EXIT
 SCREEN=1280x1024x24 start_x wm
 start_binoxa
 xdotool windowsize --sync "$WIN" 900 560 2>/dev/null || xdotool windowsize "$WIN" 900 560
-wait_for 20 "the new size" test "$(client_size | cut -d' ' -f1)" -lt 900
+wait_for 20 "the new size" test "$(client_size | cut -d' ' -f1)" = 900
 
 keys ctrl+l
-choose_file "$WORK/gardenL.BMP"
+choose_file "$samples/gardenL.BMP"
 keys ctrl+r
-choose_file "$WORK/gardenR.BMP"
-wait_for 20 "the pair" caption_is "Binoxa - left: $WORK/gardenL.BMP - right: $WORK/gardenR.BMP"
+choose_file "$samples/gardenR.BMP"
+wait_for 20 "the pair" caption_is "Binoxa - left: $samples/gardenL.BMP - right: $samples/gardenR.BMP"
 
 # shot NAME: the main window with its frame, once the screen has settled.
 settled() {

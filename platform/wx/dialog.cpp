@@ -1,4 +1,5 @@
 // Modal dialogs built from the templates, with a peer over their wx controls.
+#include <algorithm>
 #include <map>
 
 #include <wx/button.h>
@@ -61,6 +62,8 @@ int runWxDialog(TDialog& dialog, wxWindow* parent) {
   const DialogTemplate& t = dialog.dialogTemplate();
   wxDialog dlg(parent, wxID_ANY, toWx(t.caption));
   WxPeer peer;
+  const wxSize margin = dlg.ConvertDialogToPixels(wxSize(4, 4));
+  wxSize extent = dlg.ConvertDialogToPixels(wxSize(t.cx, t.cy));
   // Creation order is the tab order, as the template's order is on Windows.
   for (const ControlTemplate& c : t.controls) {
     const wxPoint pos = dlg.ConvertDialogToPixels(wxPoint(c.x, c.y));
@@ -95,6 +98,15 @@ int runWxDialog(TDialog& dialog, wxWindow* parent) {
         break;
       }
     }
+    // The platform's font is wider than the one the template was laid out
+    // for: labels get at least their natural size instead of being cut.
+    if (c.kind != ControlKind::Edit && c.kind != ControlKind::GroupBox) {
+      const wxSize best = w->GetBestSize();
+      w->SetSize(std::max(size.x, best.x), std::max(size.y, best.y));
+    }
+    const wxRect r = w->GetRect();
+    extent.x = std::max(extent.x, r.GetRight() + margin.x);
+    extent.y = std::max(extent.y, r.GetBottom() + margin.y);
     if (c.id != -1) peer.add(c.id, w);
   }
   // Escape and the window manager's close cancel, with or without a Cancel
@@ -106,7 +118,7 @@ int runWxDialog(TDialog& dialog, wxWindow* parent) {
       e.Skip();
   });
   dlg.Bind(wxEVT_CLOSE_WINDOW, [&dlg](wxCloseEvent&) { dlg.EndModal(IDCANCEL); });
-  dlg.SetClientSize(dlg.ConvertDialogToPixels(wxSize(t.cx, t.cy)));
+  dlg.SetClientSize(extent);
   dlg.CentreOnScreen();
 
   dialog.attach(&peer);

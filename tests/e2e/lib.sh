@@ -86,7 +86,7 @@ start_x() {
     command -v openbox >/dev/null || skip "openbox is not installed"
     openbox --sm-disable >"$T/wm.log" 2>&1 &
     PIDS+=($!)
-    wait_for 20 "the window manager" xprop -root _NET_SUPPORTING_WM_CHECK
+    wait_for 20 "the window manager" sh -c "xprop -root _NET_SUPPORTED | grep -q _NET_ACTIVE_WINDOW"
   fi
 }
 
