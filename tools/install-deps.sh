@@ -2,7 +2,7 @@
 # Debian packages the build, the tests and the real window need.
 set -euo pipefail
 pkgs=(build-essential cmake pkg-config git libgtest-dev libbenchmark-dev
-      libfreetype-dev libfontconfig-dev fonts-dejavu-core libwxgtk3.2-dev
+      libfreetype-dev libfontconfig-dev fonts-dejavu-core libwxgtk3.2-dev libgtk-3-dev
       xvfb xdotool x11-utils imagemagick openbox)
 missing=()
 for p in "${pkgs[@]}"; do

@@ -14,6 +14,7 @@
 #include <wx/window.h>
 #include <wx/app.h>
 #include <wx/dcclient.h>
+#include <gtk/gtk.h>
 
 #include "platform/window.h"
 #include "platform/wx/wxhost.h"
@@ -42,6 +43,38 @@ unsigned accelModifiers(const wxKeyEvent& e) {
 unsigned mouseFlags(const wxMouseEvent& e) {
   return (e.LeftIsDown() ? MK_LBUTTON : 0u) | (e.RightIsDown() ? MK_RBUTTON : 0u) |
          (e.ShiftDown() ? MK_SHIFT : 0u) | (e.ControlDown() ? MK_CONTROL : 0u);
+}
+
+// GTK's mnemonic syntax: '_' for '&', "__" for a plain '_'.
+std::string gtkMnemonics(const std::string& label) {
+  std::string out;
+  for (std::size_t i = 0; i < label.size(); ++i) {
+    if (label[i] == '&' && i + 1 < label.size())
+      out += label[++i] == '&' ? "&" : std::string("_") + label[i];
+    else
+      out += label[i] == '_' ? "__" : std::string(1, label[i]);
+  }
+  return out;
+}
+
+// The shortcut text shown right-aligned beside the label, as it stands, like
+// the '\b' of a Windows menu item. A wx "\t" label would also bind it as a
+// GTK accelerator, and shows only GTK's own spelling of the keys.
+void showShortcut(wxMenuItem* item, const std::string& label, const std::string& shortcut) {
+  GtkWidget* widget = item->GetMenuItem();
+  if (!widget) return;
+  if (GtkWidget* old = gtk_bin_get_child(GTK_BIN(widget)))
+    gtk_container_remove(GTK_CONTAINER(widget), old);
+  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 24);
+  GtkWidget* text = gtk_label_new_with_mnemonic(gtkMnemonics(label).c_str());
+  gtk_label_set_xalign(GTK_LABEL(text), 0);
+  gtk_label_set_mnemonic_widget(GTK_LABEL(text), widget);
+  GtkWidget* keys = gtk_label_new(shortcut.c_str());
+  gtk_style_context_add_class(gtk_widget_get_style_context(keys), "accelerator");
+  gtk_box_pack_start(GTK_BOX(box), text, TRUE, TRUE, 0);
+  gtk_box_pack_end(GTK_BOX(box), keys, FALSE, FALSE, 0);
+  gtk_container_add(GTK_CONTAINER(widget), box);
+  gtk_widget_show_all(box);
 }
 
 class WxHost;
@@ -289,14 +322,13 @@ void WxHost::setMenu(const MenuResource& menu) {
         m->AppendSeparator();
         continue;
       }
-      // No "\t" in the wx label: wx would bind its own accelerator from the
-      // shortcut text, and our table alone drives the keys.
-      const std::string label = item.text.substr(0, item.text.find('\b'));
+      // Our accelerator table alone drives the keys: no "\t" for wx.
+      const std::size_t cut = item.text.find('\b');
+      const std::string label = item.text.substr(0, cut);
       const int id = static_cast<int>(item.id);
-      if (checkable)
-        m->AppendCheckItem(id, toWx(label))->Check(item.checked);
-      else
-        m->Append(id, toWx(label));
+      wxMenuItem* mi = checkable ? m->AppendCheckItem(id, toWx(label)) : m->Append(id, toWx(label));
+      if (checkable) mi->Check(item.checked);
+      if (cut != std::string::npos) showShortcut(mi, label, item.text.substr(cut + 1));
       checks_[id] = item.checked;
     }
     bar->Append(m, toWx(popup.text));
