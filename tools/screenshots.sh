@@ -10,11 +10,8 @@ out=$root/docs/screenshots
 source "$root/tests/e2e/lib.sh"
 mkdir -p "$out"
 
-# A short folder name for the caption in the pictures.
-samples=/tmp/binoxa-samples
-rm -rf "$samples"
+samples=$WORK/samples
 "$BINOXA_BIN/cli/binoxa-cli" sample "$samples" >/dev/null
-trap 'rm -rf "$samples"; cleanup' EXIT
 SCREEN=1280x1024x24 start_x wm
 start_binoxa
 xdotool windowsize --sync "$WIN" 900 560 2>/dev/null || xdotool windowsize "$WIN" 900 560
