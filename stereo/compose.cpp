@@ -48,9 +48,9 @@ bool positionFits(std::int32_t dx, std::int32_t dy, const tbitmap& left, const t
 
 std::unique_ptr<tbitmap> buildAnaglyph(const tbitmap& left, const tbitmap& right, std::int32_t dx,
                                        std::int32_t dy, ColourWeights leftColour,
-                                       ColourWeights rightColour) {
+                                       ColourWeights rightColour, int maxWidth, int maxHeight) {
   const Overlap o = pairOverlap(dx, dy, left, right);
-  auto out = std::make_unique<tbitmap>(o.w, o.h);
+  auto out = std::make_unique<tbitmap>(std::clamp(maxWidth, 0, o.w), std::clamp(maxHeight, 0, o.h));
   // Each channel's product for every brightness 0..765, in double as the
   // per-pixel formula computes it, so the table gives the same bits.
   const float factors[2][3] = {

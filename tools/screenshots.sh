@@ -15,7 +15,8 @@ samples=$WORK/samples
 SCREEN=1280x1024x24 start_x wm
 start_binoxa
 xdotool windowsize --sync "$WIN" 900 560 2>/dev/null || xdotool windowsize "$WIN" 900 560
-wait_for 20 "the new size" test "$(client_size | cut -d' ' -f1)" = 900
+client_is_900_wide() { [ "$(client_size | cut -d' ' -f1)" = 900 ]; }
+wait_for 20 "the new size" client_is_900_wide
 
 keys ctrl+l
 choose_file "$samples/gardenL.BMP"

@@ -96,9 +96,9 @@ bool tmywindow::positionFits(TDC& dc) {
   return false;
 }
 
-std::unique_ptr<tbitmap> tmywindow::buildAnaglyph() {
+std::unique_ptr<tbitmap> tmywindow::buildAnaglyph(int maxWidth, int maxHeight) {
   return ::buildAnaglyph(*leftImage, *rightImage, rightOffsetX, rightOffsetY, leftColour,
-                         rightColour);
+                         rightColour, maxWidth, maxHeight);
 }
 
 Result<std::unique_ptr<tbitmap>> tmywindow::buildSideBySide() {
@@ -116,7 +116,11 @@ void tmywindow::paintPairView(TDC& dc) {
   if (viewMode == ViewMode::Anaglyph) {
     // At the common region's top-left in the right picture, so the anaglyph
     // follows the right picture while it is dragged.
-    buildAnaglyph()->drawTo(dc, max(rightOffsetX, 0), max(rightOffsetY, 0));
+    // Only what the client area shows is composed: a drag over a large pair
+    // recomposes a window's worth of pixels, not the whole picture.
+    const int x0 = max(rightOffsetX, 0), y0 = max(rightOffsetY, 0);
+    const TRect client = getClientRect();
+    buildAnaglyph(client.width() - x0, client.height() - y0)->drawTo(dc, x0, y0);
     return;
   }
   auto picture = viewMode == ViewMode::Parallel ? buildSideBySide() : buildCrossed();

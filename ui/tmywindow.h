@@ -96,7 +96,8 @@ class tmywindow : public TWindow {
   void paintPairView(TDC& dc);
   // Workspace forms of the compositions; the crossed one leaves the workspace
   // exactly as it found it.
-  std::unique_ptr<tbitmap> buildAnaglyph();
+  // maxWidth / maxHeight: the part a window of that size shows (all by default).
+  std::unique_ptr<tbitmap> buildAnaglyph(int maxWidth = INT32_MAX, int maxHeight = INT32_MAX);
   Result<std::unique_ptr<tbitmap>> buildSideBySide();
   Result<std::unique_ptr<tbitmap>> buildCrossed();
 

@@ -216,6 +216,11 @@ TEST(compositions, MatchThePlainAlgorithm) {
     auto weight = [&] { return static_cast<std::uint32_t>(between(0, 3) == 0 ? between(0, 1000) : between(0, 255)); };
     const ColourWeights lc{weight(), weight(), weight()}, rc{weight(), weight(), weight()};
     expectSame(*buildAnaglyph(l, r, dx, dy, lc, rc), *plainAnaglyph(l, r, dx, dy, lc, rc), what + " anaglyph");
+    // A window's part of the anaglyph is the top-left of the whole one.
+    const int mw = between(-2, l.width + 2), mh = between(-2, l.height + 2);
+    expectSame(*buildAnaglyph(l, r, dx, dy, lc, rc, mw, mh),
+               *plainAnaglyph(l, r, dx, dy, lc, rc)->crop(0, 0, std::max(mw, 0), std::max(mh, 0)),
+               what + " clipped anaglyph");
 
     const auto viewSize = static_cast<std::uint32_t>(between(1, 3 * l.width + 5));
     const int space = between(0, 3) == 0 ? 0 : between(0, 12);
