@@ -79,6 +79,8 @@ start_x() {
       export DISPLAY=:$n
       break
     fi
+    # not up in time: stop it, or the wait below never returns
+    kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   done
   [ -n "${DISPLAY:-}" ] && x_up "${DISPLAY#:}" || fail "no X server: $(cat "$T/xvfb.log")"
