@@ -77,8 +77,8 @@ void tmywindow::paintSplitView(TDC& dc) {
   if (!sourceImage) return;
   const TRect client = getClientRect();
   const std::int64_t w = client.width(), h = client.height();
-  // No room for the picture above the two text lines.
-  if (w <= 0 || h <= 48) return;
+  // An empty client area would need an endless reduction.
+  if (w <= 0 || h <= 0) return;
   // The smallest d with width <= w * d and height <= h * d - 48, found at
   // once rather than by counting up, so no source size can make it slow.
   const tbitmap& src = *sourceImage;
