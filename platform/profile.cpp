@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/decimal.h"
 #include "platform/files.h"
 
 namespace {
@@ -108,18 +109,6 @@ std::optional<IniText> load(const std::string& path) {
   return IniText::parse(*bytes);
 }
 
-// strtol in base 10 with a 32-bit long, as the profile functions see it.
-int leadingInt(const std::string& text) {
-  std::size_t i = 0;
-  while (i < text.size() && (isBlank(text[i]) || text[i] == '\r' || text[i] == '\n')) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  std::int64_t magnitude = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-    magnitude = std::min<std::int64_t>(magnitude * 10 + (text[i] - '0'), std::int64_t{INT_MAX} + 1);
-  const std::int64_t v = negative ? -magnitude : magnitude;
-  return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
-}
 
 }  // namespace
 
@@ -139,7 +128,7 @@ int Profile::getInt(const std::string& section, const std::string& key, int def)
   const std::size_t line = ini->entryLine(section, key);
   if (line == std::string::npos) return def;
   const std::string value = IniText::entryOf(ini->lines[line])->second;
-  return value.empty() ? def : leadingInt(value);
+  return value.empty() ? def : leadingDecimal(value);
 }
 
 bool Profile::writeString(const std::string& section, const std::string& key,

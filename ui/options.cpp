@@ -3,7 +3,7 @@
 #include <limits>
 #include <string>
 
-#include "ui/position.h"
+#include "platform/decimal.h"
 #include "ui/tmywindow.h"
 
 namespace {

@@ -1,26 +1,8 @@
 #include "ui/position.h"
 
-#include <limits>
 #include <string>
 
 #include "ui/tmywindow.h"
-
-std::int32_t leadingDecimal(std::string_view text) {
-  std::size_t i = 0;
-  auto isBlank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-  while (i < text.size() && isBlank(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  // strtol saturates at the limits of a 64-bit long; atol then keeps the low 32 bits.
-  constexpr std::uint64_t kLimit = std::numeric_limits<std::int64_t>::max();
-  std::uint64_t magnitude = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    const auto digit = static_cast<std::uint64_t>(text[i] - '0');
-    magnitude = magnitude > (kLimit - digit) / 10 ? kLimit + negative : magnitude * 10 + digit;
-  }
-  const std::uint64_t bits = negative ? ~magnitude + 1 : magnitude;
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(bits));
-}
 
 toffsetdialog::toffsetdialog(TWindow* parent, std::int32_t& offsetY, std::int32_t& offsetX)
     : TDialog(parent, 1),

@@ -1,15 +1,8 @@
 #pragma once
-// The right-picture position dialog (template 1) and the number rule its
-// fields share with the Options dialog.
+// The right-picture position dialog (template 1).
 #include <cstdint>
-#include <string_view>
-
+#include "platform/decimal.h"  // the number rule of its fields
 #include "platform/dialog.h"
-
-// Leading blanks, an optional sign, then decimal digits up to the first other
-// character; no digits gives 0. As atol with a 64-bit long: the number
-// saturates at 64 bits, then its low 32 bits are kept.
-std::int32_t leadingDecimal(std::string_view text);
 
 class toffsetdialog : public TDialog {
  public:

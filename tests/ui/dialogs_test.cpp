@@ -11,10 +11,10 @@ TEST(LeadingDecimal, ReadsAsTheCLibraryDoes) {
       {"12abc", 12},         {" -7", -7},     {"+5", 5},          {"abc", 0},
       {"", 0},               {"-", 0},        {"+-3", 0},         {"\t 42", 42},
       {"- 4", 0},            {"007", 7},      {"-0", 0},          {"3 4", 3},
-      {"-2147483648", INT32_MIN},             {"2147483648", INT32_MIN},
-      // Past 32 bits the low bits are kept; past 64 bits the value saturates.
-      {"99999999999", 1215752191},            {"99999999999999999999999", -1},
-      {"-99999999999999999999999", 0},
+      {"-2147483648", INT32_MIN},             {"2147483647", INT32_MAX},
+      // Past 32 bits the value saturates, as strtol with a 32-bit long.
+      {"2147483648", INT32_MAX},              {"99999999999999999999999", INT32_MAX},
+      {"-99999999999999999999999", INT32_MIN},
   };
   for (const auto& [text, value] : cases)
     EXPECT_EQ(leadingDecimal(text), value) << '"' << text << '"';
