@@ -19,7 +19,8 @@ const tbitmap& photo(int which) {  // 6000 x 4000, 24 MP
     for (int i = 0; i < 2; ++i) {
       p.emplace_back(6000, 4000);
       for (int y = 0; y < 4000; ++y)
-        for (int x = 0; x < 6000; ++x) p[i].setPixel(x, y, static_cast<int>(rng()), static_cast<int>(rng()), static_cast<int>(rng()));
+        for (int x = 0; x < 6000; ++x)
+          p[i].setPixel(x, y, static_cast<int>(rng()), static_cast<int>(rng()), static_cast<int>(rng()));
     }
     return p;
   }();

@@ -194,7 +194,9 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
       output = value;
       continue;
     }
-    auto bad = [&](const std::string& what) { return usage(arg + " needs " + what + ", not '" + value + "'"); };
+    auto bad = [&](const std::string& what) {
+      return usage(arg + " needs " + what + ", not '" + value + "'");
+    };
     switch (known->second) {
       case Dx:
       case Dy: {
@@ -226,7 +228,7 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
   }
   if (static_cast<int>(inv.inputs.size()) != c.inputs)
     return usage(c.name + " takes " + std::to_string(c.inputs) + " file argument" +
-                      (c.inputs == 1 ? "" : "s"));
+                 (c.inputs == 1 ? "" : "s"));
   if (c.output && !output) return usage(c.name + " needs -o");
   if (output) inv.output = *output;
   return inv;
@@ -252,7 +254,8 @@ int run(const Invocation& inv) {
   auto first = load(inv.inputs[0]);
   if (!first) return refuse(first.error().message);
   if (c.name == "convert") {
-    if (Status s = first.value()->saveBmp(completeExportName(inv.output)); !s) return refuse(s.error().message);
+    if (Status s = first.value()->saveBmp(completeExportName(inv.output)); !s)
+      return refuse(s.error().message);
     return kOk;
   }
   auto second = load(inv.inputs[1]);
@@ -261,10 +264,9 @@ int run(const Invocation& inv) {
   const tbitmap* right = second.value().get();
 
   const tsettings profile = readSettings(Profile(Profile::defaultPath()));
-  ExportSettings settings{inv.leftColour.value_or(profile.leftColour),
-                          inv.rightColour.value_or(profile.rightColour),
-                          inv.viewSize.value_or(profile.viewSize),
-                          inv.spacing.value_or(profile.imageSpacing)};
+  ExportSettings settings{
+      inv.leftColour.value_or(profile.leftColour), inv.rightColour.value_or(profile.rightColour),
+      inv.viewSize.value_or(profile.viewSize), inv.spacing.value_or(profile.imageSpacing)};
   const tposition stored = readPosition(posFileName(inv.inputs[1])).value_or(tposition{});
   const std::int32_t dx = inv.dx.value_or(stored.dx), dy = inv.dy.value_or(stored.dy);
 

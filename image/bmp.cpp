@@ -200,9 +200,7 @@ std::vector<std::uint8_t> encodeBmp(const tbitmap& picture) {
   });
 }
 
-tpixel palette332(int i) {
-  return tpixel((i >> 5 & 7) * 255 / 7, (i >> 2 & 7) * 255 / 7, (i & 3) * 255 / 3);
-}
+tpixel palette332(int i) { return tpixel((i >> 5 & 7) * 255 / 7, (i >> 2 & 7) * 255 / 7, (i & 3) * 255 / 3); }
 
 std::vector<std::uint8_t> encodeBmp332(const tbitmap& picture) {
   std::array<tpixel, 256> palette;
@@ -217,8 +215,7 @@ Status checkBmpHeader(const std::string& path) {
   if (!bytes) return bytes.error();
   auto header = readBmpHeader(*bytes);
   if (!header) return Error{"Cannot read " + path + ": " + header.error().message};
-  if (header->bitsPerPixel != 8 && header->bitsPerPixel != 24)
-    return Error{"Must be an 8 or 24 bit bitmap"};
+  if (header->bitsPerPixel != 8 && header->bitsPerPixel != 24) return Error{"Must be an 8 or 24 bit bitmap"};
   if (header->compression != 0) return Error{"Cannot handle compressed bitmaps"};
   return success();
 }

@@ -44,8 +44,8 @@ struct BmpLayout {
   std::int32_t width = 0;
   std::int32_t height = 0;  // always positive
   bool topDown = false;
-  int bits = 24;            // 8 or 24
-  std::size_t stride = 0;   // bytes per file row, padding included
+  int bits = 24;           // 8 or 24
+  std::size_t stride = 0;  // bytes per file row, padding included
   std::size_t dataOffset = 0;
   std::array<tpixel, 256> palette{};  // 8-bit only; entries the file lacks are black
 

@@ -6,7 +6,8 @@
 #include "platform/files.h"
 
 tbitmap::tbitmap(std::int32_t w, std::int32_t h)
-    : width(std::max(w, 0)), height(std::max(h, 0)),
+    : width(std::max(w, 0)),
+      height(std::max(h, 0)),
       pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {}
 
 Result<std::unique_ptr<tbitmap>> tbitmap::fromFile(const std::string& path) {
@@ -40,8 +41,7 @@ std::unique_ptr<tbitmap> tbitmap::crop(int x1, int y1, int x2, int y2) const {
   const int ymin = std::max(std::min(y1, y2), 0), ymax = std::min(std::max(y1, y2), height);
   // A rectangle wholly outside the picture clamps to a negative extent: empty.
   auto out = std::make_unique<tbitmap>(std::max(xmax - xmin, 0), std::max(ymax - ymin, 0));
-  for (int y = 0; y < out->height; ++y)
-    std::copy_n(row(ymin + y) + xmin, out->width, out->row(y));
+  for (int y = 0; y < out->height; ++y) std::copy_n(row(ymin + y) + xmin, out->width, out->row(y));
   return out;
 }
 
@@ -50,6 +50,4 @@ void tbitmap::drawTo(TDC& dc, int x0, int y0) const {
     dc.setPixelRun(x0, y0 + y, reinterpret_cast<const std::uint8_t*>(row(y)), width);
 }
 
-Status tbitmap::saveBmp(const std::string& path) const {
-  return writeFileAtomically(path, encodeBmp(*this));
-}
+Status tbitmap::saveBmp(const std::string& path) const { return writeFileAtomically(path, encodeBmp(*this)); }

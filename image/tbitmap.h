@@ -16,7 +16,9 @@ struct tpixel {
   tpixel() = default;
   // keeps the low 8 bits of each value, no clamping
   tpixel(int r, int g, int b)
-      : red(static_cast<std::uint8_t>(r)), green(static_cast<std::uint8_t>(g)), blue(static_cast<std::uint8_t>(b)) {}
+      : red(static_cast<std::uint8_t>(r)),
+        green(static_cast<std::uint8_t>(g)),
+        blue(static_cast<std::uint8_t>(b)) {}
   friend bool operator==(const tpixel&, const tpixel&) = default;
 };
 static_assert(sizeof(tpixel) == 3);

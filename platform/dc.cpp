@@ -114,10 +114,7 @@ std::vector<char32_t> codePoints(const std::string& text) {
   const std::size_t n = text.size();
   for (std::size_t i = 0; i < n;) {
     const unsigned char c = s[i];
-    const int extra = c >= 0xC2 && c < 0xE0   ? 1
-                      : c >= 0xE0 && c < 0xF0 ? 2
-                      : c >= 0xF0 && c < 0xF5 ? 3
-                                              : 0;
+    const int extra = c >= 0xC2 && c < 0xE0 ? 1 : c >= 0xE0 && c < 0xF0 ? 2 : c >= 0xF0 && c < 0xF5 ? 3 : 0;
     bool valid = extra > 0 && n - i > static_cast<std::size_t>(extra);
     char32_t cp = c & (0x7Fu >> (extra + 1));
     for (int k = 1; valid && k <= extra; ++k) {
@@ -205,8 +202,7 @@ void TDC::textOut(int x, int y, const std::string& text) {
   // The cell, clipped to the framebuffer; glyphs never reach past it.
   const int left = std::max(x, 0), top = std::max(y, 0);
   const int right = static_cast<int>(std::min<std::int64_t>(std::int64_t{x} + width, fb_.width));
-  const int bottom =
-      static_cast<int>(std::min<std::int64_t>(std::int64_t{y} + kLineHeight, fb_.height));
+  const int bottom = static_cast<int>(std::min<std::int64_t>(std::int64_t{y} + kLineHeight, fb_.height));
   for (int row = top; row < bottom; ++row)
     for (int col = left; col < right; ++col) setPixel(col, row, bk_);
   Font& font = Font::instance();

@@ -12,8 +12,7 @@ DialogPeer& TControl::peer() const {
   return *dialog_->peer_;
 }
 
-TEdit::TEdit(TDialog* parent, int id, std::size_t textLen)
-    : TControl(parent, id), textLen_(textLen) {
+TEdit::TEdit(TDialog* parent, int id, std::size_t textLen) : TControl(parent, id), textLen_(textLen) {
   if (parent) parent->edits_.push_back(this);
 }
 

@@ -16,16 +16,15 @@ namespace {
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool equalsIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [](char x, char y) { return lower(x) == lower(y); });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
 }
 
 // Byte order breaks ties, so names differing only in case still sort the same way every time.
 bool lessIgnoringCase(const std::string& a, const std::string& b) {
-  const auto r =
-      std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return static_cast<unsigned char>(lower(x)) < static_cast<unsigned char>(lower(y));
-      });
+  const auto r = std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return static_cast<unsigned char>(lower(x)) < static_cast<unsigned char>(lower(y));
+  });
   if (r || !equalsIgnoringCase(a, b)) return r;
   return a < b;
 }
@@ -174,9 +173,8 @@ Status writeFileAtomically(const std::string& path, const std::vector<std::uint8
     ::umask(mask);
     mode = 0666 & ~mask;
   }
-  const bool written = ::fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), bytes) &&
-                       ::fsync(fd.get()) == 0 && ::close(fd.release()) == 0 &&
-                       ::rename(temp.c_str(), target.c_str()) == 0;
+  const bool written = ::fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0 &&
+                       ::close(fd.release()) == 0 && ::rename(temp.c_str(), target.c_str()) == 0;
   if (!written) {
     ::unlink(temp.c_str());
     return failed;
@@ -190,9 +188,7 @@ std::string currentDirectory() {
   return ec ? std::string("/") : dir;
 }
 
-bool setCurrentDirectory(const std::string& dir) {
-  return !dir.empty() && ::chdir(dir.c_str()) == 0;
-}
+bool setCurrentDirectory(const std::string& dir) { return !dir.empty() && ::chdir(dir.c_str()) == 0; }
 
 std::string directoryOf(const std::string& path) {
   const auto slash = path.rfind('/');

@@ -28,5 +28,5 @@ Status writeFileAtomically(const std::string& path, const std::vector<std::uint8
 
 std::string currentDirectory();  // absolute, without a trailing '/' (except "/")
 bool setCurrentDirectory(const std::string& dir);
-std::string directoryOf(const std::string& path);  // part before the last '/'
-std::string absolutePath(const std::string& path); // against the current directory
+std::string directoryOf(const std::string& path);   // part before the last '/'
+std::string absolutePath(const std::string& path);  // against the current directory

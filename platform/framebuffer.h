@@ -10,7 +10,7 @@ struct Framebuffer {
   int height = 0;
   std::vector<std::uint8_t> rgb;  // rows from the top, 3 bytes a pixel: r, g, b
 
-  void resize(int w, int h);      // contents become white
+  void resize(int w, int h);  // contents become white
   void fill(TColor c);
   bool contains(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
   TColor pixel(int x, int y) const;  // caller checks contains()

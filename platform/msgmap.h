@@ -30,13 +30,27 @@ bool dispatchResponse(T& window, const TResponse<T> (&table)[N], const TMessage&
   return false;
 }
 
-#define EV_COMMAND(cmd, fn) {WM_COMMAND, (cmd), [](auto& w, const TMessage&) { w.fn(); }}
-#define EV_WM_KEYDOWN(fn) {WM_KEYDOWN, 0, [](auto& w, const TMessage& m) { w.fn(m.id); }}
-#define EV_MOUSE_(msg, fn) {(msg), 0, [](auto& w, const TMessage& m) { w.fn(m.keyFlags, m.point); }}
+#define EV_COMMAND(cmd, fn)                                     \
+  {                                                             \
+    WM_COMMAND, (cmd), [](auto& w, const TMessage&) { w.fn(); } \
+  }
+#define EV_WM_KEYDOWN(fn)                                         \
+  {                                                               \
+    WM_KEYDOWN, 0, [](auto& w, const TMessage& m) { w.fn(m.id); } \
+  }
+#define EV_MOUSE_(msg, fn)                                                  \
+  {                                                                         \
+    (msg), 0, [](auto& w, const TMessage& m) { w.fn(m.keyFlags, m.point); } \
+  }
 #define EV_WM_LBUTTONDOWN(fn) EV_MOUSE_(WM_LBUTTONDOWN, fn)
 #define EV_WM_LBUTTONUP(fn) EV_MOUSE_(WM_LBUTTONUP, fn)
 #define EV_WM_MOUSEMOVE(fn) EV_MOUSE_(WM_MOUSEMOVE, fn)
 #define EV_WM_RBUTTONDOWN(fn) EV_MOUSE_(WM_RBUTTONDOWN, fn)
-#define EV_WM_VSCROLL(fn) {WM_VSCROLL, 0, [](auto& w, const TMessage& m) { w.fn(m.id, m.pos); }}
-#define EV_WM_SIZE(fn) \
-  {WM_SIZE, 0, [](auto& w, const TMessage& m) { w.fn(m.id, TSize{m.point.x, m.point.y}); }}
+#define EV_WM_VSCROLL(fn)                                                \
+  {                                                                      \
+    WM_VSCROLL, 0, [](auto& w, const TMessage& m) { w.fn(m.id, m.pos); } \
+  }
+#define EV_WM_SIZE(fn)                                                                      \
+  {                                                                                         \
+    WM_SIZE, 0, [](auto& w, const TMessage& m) { w.fn(m.id, TSize{m.point.x, m.point.y}); } \
+  }

@@ -55,8 +55,7 @@ struct IniText {
   // Lines of the named section: [first, end) after its header; first == npos when absent.
   std::pair<std::size_t, std::size_t> sectionRange(const std::string& section) const {
     std::size_t i = 0;
-    while (i < lines.size() && !(sectionOf(lines[i]) && sameName(*sectionOf(lines[i]), section)))
-      ++i;
+    while (i < lines.size() && !(sectionOf(lines[i]) && sameName(*sectionOf(lines[i]), section))) ++i;
     if (i == lines.size()) return {std::string::npos, 0};
     std::size_t end = i + 1;
     while (end < lines.size() && !sectionOf(lines[end])) ++end;
@@ -109,15 +108,13 @@ std::optional<IniText> load(const std::string& path) {
   return IniText::parse(*bytes);
 }
 
-
 }  // namespace
 
 Profile::Profile(std::string path) : path_(std::move(path)) {}
 
 std::string Profile::defaultPath() {
   if (const char* p = std::getenv("BINOXA_PROFILE"); p && *p) return p;
-  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x)
-    return std::string(x) + "/binoxa/binoxa.ini";
+  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x) return std::string(x) + "/binoxa/binoxa.ini";
   const char* home = std::getenv("HOME");
   return std::string(home && *home ? home : ".") + "/.config/binoxa/binoxa.ini";
 }
@@ -131,8 +128,7 @@ int Profile::getInt(const std::string& section, const std::string& key, int def)
   return value.empty() ? def : leadingDecimal(value);
 }
 
-bool Profile::writeString(const std::string& section, const std::string& key,
-                          const std::string& text) {
+bool Profile::writeString(const std::string& section, const std::string& key, const std::string& text) {
   std::error_code ec;
   const bool exists = std::filesystem::exists(path_, ec);
   auto loaded = exists ? load(path_) : IniText{};

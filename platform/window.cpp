@@ -10,9 +10,7 @@ Backend* g_backend = nullptr;
 TApplication* g_application = nullptr;
 
 // The frame whose client area a window draws in: its own frame, or itself when it is one.
-TFrameWindow* drawingFrame(TWindow& w) {
-  return w.frame() ? w.frame() : dynamic_cast<TFrameWindow*>(&w);
-}
+TFrameWindow* drawingFrame(TWindow& w) { return w.frame() ? w.frame() : dynamic_cast<TFrameWindow*>(&w); }
 
 FrameHost* hostOf(const TWindow& w) {
   const TFrameWindow* f = w.frame() ? w.frame() : dynamic_cast<const TFrameWindow*>(&w);
@@ -76,8 +74,7 @@ void TWindow::setScrollPos(int pos, bool redraw) {
 }
 
 int TWindow::messageBox(const std::string& text, const std::string& title) {
-  TWindow* owner =
-      g_application && g_application->mainWindow() ? g_application->mainWindow() : this;
+  TWindow* owner = g_application && g_application->mainWindow() ? g_application->mainWindow() : this;
   return backend().messageBox(owner, text, title);
 }
 
@@ -96,8 +93,7 @@ void TMenu::checkMenuItem(unsigned id, bool checked) {
 
 // --- TFrameWindow ---
 
-TFrameWindow::TFrameWindow(TWindow* parent, std::string caption, std::unique_ptr<TWindow> client,
-                           bool)
+TFrameWindow::TFrameWindow(TWindow* parent, std::string caption, std::unique_ptr<TWindow> client, bool)
     : TWindow(parent, caption), client_(std::move(client)), caption_(std::move(caption)) {
   if (client_) client_->frame_ = this;
 }

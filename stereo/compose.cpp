@@ -5,12 +5,9 @@
 #include <cstring>
 #include <vector>
 
-
 namespace {
 
-int clampToInt(std::int64_t v) {
-  return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
-}
+int clampToInt(std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX)); }
 
 // Rounded to single precision before use: the rounding is part of the result.
 float weightFactor(std::uint32_t m) { return static_cast<float>(static_cast<double>(m) / 768.0); }
@@ -47,8 +44,8 @@ bool positionFits(std::int32_t dx, std::int32_t dy, const tbitmap& left, const t
 }
 
 std::unique_ptr<tbitmap> buildAnaglyph(const tbitmap& left, const tbitmap& right, std::int32_t dx,
-                                       std::int32_t dy, ColourWeights leftColour,
-                                       ColourWeights rightColour, int maxWidth, int maxHeight) {
+                                       std::int32_t dy, ColourWeights leftColour, ColourWeights rightColour,
+                                       int maxWidth, int maxHeight) {
   const Overlap o = pairOverlap(dx, dy, left, right);
   auto out = std::make_unique<tbitmap>(std::clamp(maxWidth, 0, o.w), std::clamp(maxHeight, 0, o.h));
   // Each channel's product for every brightness 0..765, in double as the
@@ -59,7 +56,8 @@ std::unique_ptr<tbitmap> buildAnaglyph(const tbitmap& left, const tbitmap& right
   std::vector<double> table(2 * 3 * 766);
   for (int eye = 0; eye < 2; ++eye)
     for (int c = 0; c < 3; ++c)
-      for (int b = 0; b <= 765; ++b) table[(eye * 3 + c) * 766 + b] = b * static_cast<double>(factors[eye][c]);
+      for (int b = 0; b <= 765; ++b)
+        table[(eye * 3 + c) * 766 + b] = b * static_cast<double>(factors[eye][c]);
   const double* lt[3] = {&table[0], &table[766], &table[2 * 766]};
   const double* rt[3] = {&table[3 * 766], &table[4 * 766], &table[5 * 766]};
 
@@ -99,7 +97,9 @@ Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap
   out->fillRect(0, 0, W, H, 255, 255, 255);
 
   // Block bounds: entry i is where source column / row i starts, i = w / h its end.
-  auto bound = [&](double base, std::int64_t i) { return static_cast<int>(base + static_cast<double>(i) * s); };
+  auto bound = [&](double base, std::int64_t i) {
+    return static_cast<int>(base + static_cast<double>(i) * s);
+  };
   std::vector<int> colA(w + 1), colB(w + 1), rowY(h + 1);
   for (int x = 0; x <= w; ++x) {
     colA[x] = bound(space, x);

@@ -31,9 +31,8 @@ bool positionFits(std::int32_t dx, std::int32_t dy, const tbitmap& left, const t
 // top-left part of that size is built: what a window shows of the picture,
 // the same pixels, without composing what would be clipped.
 std::unique_ptr<tbitmap> buildAnaglyph(const tbitmap& left, const tbitmap& right, std::int32_t dx,
-                                       std::int32_t dy, ColourWeights leftColour,
-                                       ColourWeights rightColour, int maxWidth = INT32_MAX,
-                                       int maxHeight = INT32_MAX);
+                                       std::int32_t dy, ColourWeights leftColour, ColourWeights rightColour,
+                                       int maxWidth = INT32_MAX, int maxHeight = INT32_MAX);
 
 // The builders' refusals, shown as they stand.
 inline constexpr const char* kViewSettingsOutOfRange =

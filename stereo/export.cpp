@@ -71,9 +71,7 @@ bool hasExtension(const std::string& name) {
   return slash == std::string::npos || dot > slash;
 }
 
-std::string completeExportName(const std::string& name) {
-  return hasExtension(name) ? name : name + ".BMP";
-}
+std::string completeExportName(const std::string& name) { return hasExtension(name) ? name : name + ".BMP"; }
 
 std::array<std::string, 5> saveAllNames(const std::string& chosen) {
   std::string base = chosen;

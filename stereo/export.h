@@ -19,8 +19,8 @@ inline constexpr const char* kRightPhotoNotDefined = "Right photo not defined";
 
 // In the order Save all writes them; saveAllNames follows the same order.
 enum class ExportKind { Anaglyph, Parallel, Crossed, Left, Right, All };
-inline constexpr std::array<const char*, 5> kSaveAllSuffixes = {"_A.BMP", "_P.BMP", "_C.BMP",
-                                                                "_L.BMP", "_R.BMP"};
+inline constexpr std::array<const char*, 5> kSaveAllSuffixes = {"_A.BMP", "_P.BMP", "_C.BMP", "_L.BMP",
+                                                                "_R.BMP"};
 
 struct ExportSettings {
   ColourWeights leftColour;

@@ -47,8 +47,8 @@ class ReadOnlyFile {
   bool readAt(std::uint64_t offset, std::vector<std::uint8_t>& buffer) const {
     std::size_t done = 0;
     while (done < buffer.size()) {
-      const ssize_t got = ::pread(fd_, buffer.data() + done, buffer.size() - done,
-                                  static_cast<off_t>(offset + done));
+      const ssize_t got =
+          ::pread(fd_, buffer.data() + done, buffer.size() - done, static_cast<off_t>(offset + done));
       if (got < 0 && errno == EINTR) continue;
       if (got <= 0) return false;
       done += static_cast<std::size_t>(got);

@@ -8,8 +8,8 @@
 namespace {
 
 std::int32_t readLe32(const std::uint8_t* p) {
-  const std::uint32_t u = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |
-                          std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
+  const std::uint32_t u =
+      std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
   return static_cast<std::int32_t>(u);
 }
 

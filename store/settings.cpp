@@ -21,9 +21,7 @@ void writeIntSetting(Profile& profile, const char* key, std::uint32_t value) {
 tsettings readSettings(const Profile& profile) {
   const tsettings def;
   auto get = [&](const char* key, int d) { return profile.getInt(kProfileSection, key, d); };
-  auto getU = [&](const char* key, std::uint32_t d) {
-    return asUnsigned(get(key, static_cast<int>(d)));
-  };
+  auto getU = [&](const char* key, std::uint32_t d) { return asUnsigned(get(key, static_cast<int>(d))); };
   tsettings s;
   s.leftColour.red = getU("MLR", def.leftColour.red);
   s.leftColour.green = getU("MLG", def.leftColour.green);

@@ -6,12 +6,12 @@
 #include "stereo/compose.h"
 
 struct tsettings {
-  ColourWeights leftColour{255, 0, 0};    // MLR MLG MLB
-  ColourWeights rightColour{0, 192, 128}; // MRR MRG MRB
-  std::uint32_t viewSize = 200;           // VIEWSIZE
-  std::int32_t imageSpacing = 0;          // SPACE
-  bool usePosFiles = true;                // SAVEPOS: on only when exactly 1
-  bool lockY = true;                      // LOCKY: on only when exactly 1
+  ColourWeights leftColour{255, 0, 0};     // MLR MLG MLB
+  ColourWeights rightColour{0, 192, 128};  // MRR MRG MRB
+  std::uint32_t viewSize = 200;            // VIEWSIZE
+  std::int32_t imageSpacing = 0;           // SPACE
+  bool usePosFiles = true;                 // SAVEPOS: on only when exactly 1
+  bool lockY = true;                       // LOCKY: on only when exactly 1
 };
 
 inline constexpr const char* kProfileSection = "Binoxa";

@@ -13,7 +13,8 @@ namespace {
 
 // Integer arithmetic only, so every machine writes the same bytes.
 std::uint32_t hash(int x, int y, std::uint32_t seed) {
-  std::uint32_t h = seed ^ static_cast<std::uint32_t>(x) * 0x9E3779B1u ^ static_cast<std::uint32_t>(y) * 0x85EBCA77u;
+  std::uint32_t h =
+      seed ^ static_cast<std::uint32_t>(x) * 0x9E3779B1u ^ static_cast<std::uint32_t>(y) * 0x85EBCA77u;
   h ^= h >> 15;
   h *= 0x2C1B3C6Du;
   h ^= h >> 12;
@@ -112,28 +113,32 @@ tbitmap render(const Scene& scene, int w, int h, bool rightEye, int dy) {
 }
 
 Scene garden() {
-  return {{Texture::Noise, {40, 110, 30}, {150, 190, 90}, 24, 11}, -6,
+  return {{Texture::Noise, {40, 110, 30}, {150, 190, 90}, 24, 11},
+          -6,
           {{{Shape::Disc, 330, 120, 34, 0}, {Texture::Noise, {40, 60, 220}, {140, 180, 255}, 8, 12}, 20},
            {{Shape::Rect, 60, 170, 190, 300}, {Texture::Stripes, {230, 200, 40}, {200, 90, 20}, 12, 13}, 12},
            {{Shape::Disc, 250, 230, 80, 0}, {Texture::Noise, {200, 30, 30}, {255, 150, 120}, 10, 14}, 5}}};
 }
 
 Scene blocks() {
-  return {{Texture::Checker, {180, 90, 60}, {220, 200, 170}, 20, 21}, -4,
+  return {{Texture::Checker, {180, 90, 60}, {220, 200, 170}, 20, 21},
+          -4,
           {{{Shape::Rect, 300, 60, 420, 150}, {Texture::Stripes, {20, 20, 120}, {240, 240, 80}, 10, 22}, 18},
            {{Shape::Rect, 80, 80, 220, 200}, {Texture::Checker, {30, 160, 60}, {230, 250, 230}, 14, 23}, 10},
            {{Shape::Rect, 160, 200, 400, 320}, {Texture::Noise, {90, 30, 120}, {250, 170, 250}, 16, 24}, 3}}};
 }
 
 Scene rings() {
-  return {{Texture::Noise, {20, 40, 90}, {120, 170, 230}, 40, 31}, -8,
+  return {{Texture::Noise, {20, 40, 90}, {120, 170, 230}, 40, 31},
+          -8,
           {{{Shape::Ring, 240, 180, 60, 40}, {Texture::Stripes, {250, 250, 250}, {230, 60, 60}, 6, 32}, 16},
            {{Shape::Ring, 240, 180, 120, 95}, {Texture::Noise, {230, 140, 20}, {255, 230, 120}, 6, 33}, 8},
            {{Shape::Disc, 400, 80, 30, 0}, {Texture::Noise, {200, 200, 200}, {255, 255, 255}, 5, 34}, 2}}};
 }
 
 Scene marbles() {
-  return {{Texture::Stripes, {60, 60, 60}, {160, 160, 150}, 16, 41}, -2,
+  return {{Texture::Stripes, {60, 60, 60}, {160, 160, 150}, 16, 41},
+          -2,
           {{{Shape::Disc, 100, 150, 40, 0}, {Texture::Noise, {220, 40, 180}, {255, 200, 240}, 6, 42}, 18},
            {{Shape::Disc, 220, 120, 50, 0}, {Texture::Noise, {40, 200, 60}, {200, 255, 200}, 7, 43}, 10},
            {{Shape::Disc, 320, 190, 60, 0}, {Texture::Noise, {40, 120, 220}, {200, 230, 255}, 8, 44}, 4}}};

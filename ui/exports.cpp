@@ -12,8 +12,7 @@ bool refuse(tmywindow& w, const Error& e) {
 }
 
 bool passesChecks(tmywindow& w, ExportKind kind) {
-  Status check =
-      checkExport(kind, w.leftImage.get(), w.rightImage.get(), w.rightOffsetX, w.rightOffsetY);
+  Status check = checkExport(kind, w.leftImage.get(), w.rightImage.get(), w.rightOffsetX, w.rightOffsetY);
   return check || refuse(w, check.error());
 }
 
@@ -27,8 +26,8 @@ std::optional<std::string> chooseName(tmywindow& w) {
 // changes nothing in the workspace.
 bool writeExport(tmywindow& w, ExportKind kind, const std::string& path) {
   const ExportSettings settings{w.leftColour, w.rightColour, w.viewSize, w.imageSpacing};
-  auto picture = buildExport(kind, w.leftImage.get(), w.rightImage.get(), w.rightOffsetX,
-                             w.rightOffsetY, settings);
+  auto picture =
+      buildExport(kind, w.leftImage.get(), w.rightImage.get(), w.rightOffsetX, w.rightOffsetY, settings);
   if (!picture) return refuse(w, picture.error());
   Status saved = (*picture)->saveBmp(path);
   return saved || refuse(w, saved.error());
@@ -64,8 +63,8 @@ void tmywindow::cmSaveAll() {
   if (!passesChecks(*this, ExportKind::All)) return;
   const auto chosen = chooseName(*this);
   if (!chosen) return;
-  constexpr ExportKind kOrder[] = {ExportKind::Anaglyph, ExportKind::Parallel,
-                                   ExportKind::Crossed, ExportKind::Left, ExportKind::Right};
+  constexpr ExportKind kOrder[] = {ExportKind::Anaglyph, ExportKind::Parallel, ExportKind::Crossed,
+                                   ExportKind::Left, ExportKind::Right};
   const auto names = saveAllNames(*chosen);
   for (std::size_t i = 0; i < names.size(); ++i) {
     if (!writeExport(*this, kOrder[i], names[i])) return;

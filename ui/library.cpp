@@ -20,8 +20,7 @@ void drawThumbnail(TDC& dc, const tlibraryentry& e, TPoint o) {
   for (int p = 0; p < kThumbnailSide; ++p) {
     for (int q = 0; q < kThumbnailSide; ++q) {
       const std::size_t i = static_cast<std::size_t>(p) * kThumbnailSide + q;
-      dc.setPixel(o.x + p, o.y + q,
-                  rgbColor(t[i], t[kThumbnailPlane + i], t[2 * kThumbnailPlane + i]));
+      dc.setPixel(o.x + p, o.y + q, rgbColor(t[i], t[kThumbnailPlane + i], t[2 * kThumbnailPlane + i]));
     }
   }
 }
@@ -77,8 +76,7 @@ void tmywindow::paintLibrary(TDC& dc) {
 void tmywindow::pickLibraryPair(TPoint p) {
   const tlibrarygrid grid = gridOf(*this);
   std::int64_t available = 0;
-  for (const tlibraryentry* e = libraryFirstShown; e && available < grid.cells();
-       e = e->next.get()) {
+  for (const tlibraryentry* e = libraryFirstShown; e && available < grid.cells(); e = e->next.get()) {
     ++available;
   }
   const int cell = grid.cellAt(p, available);

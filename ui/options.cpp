@@ -23,9 +23,8 @@ bool takeField(const TEdit& edit, std::int64_t lowest, std::int64_t highest, T& 
 }  // namespace
 
 tconfigdialog::tconfigdialog(TWindow* parent, std::uint32_t& leftRed, std::uint32_t& leftGreen,
-                             std::uint32_t& leftBlue, std::uint32_t& rightRed,
-                             std::uint32_t& rightGreen, std::uint32_t& rightBlue,
-                             std::uint32_t& viewSize, std::int32_t& imageSpacing,
+                             std::uint32_t& leftBlue, std::uint32_t& rightRed, std::uint32_t& rightGreen,
+                             std::uint32_t& rightBlue, std::uint32_t& viewSize, std::int32_t& imageSpacing,
                              bool& usePosFiles, bool& lockY)
     : TDialog(parent, 3),
       lockYBox_(this, 102),
@@ -52,9 +51,7 @@ tconfigdialog::tconfigdialog(TWindow* parent, std::uint32_t& leftRed, std::uint3
 void tconfigdialog::setupWindow() {
   TDialog::setupWindow();
   // "%d" of the 32-bit value: an unsigned setting above 2^31 shows negative.
-  auto show = [](TEdit& edit, auto value) {
-    edit.setText(std::to_string(static_cast<std::int32_t>(value)));
-  };
+  auto show = [](TEdit& edit, auto value) { edit.setText(std::to_string(static_cast<std::int32_t>(value))); };
   show(leftRedEdit_, leftRed_);
   show(leftGreenEdit_, leftGreen_);
   show(leftBlueEdit_, leftBlue_);
@@ -68,12 +65,9 @@ void tconfigdialog::setupWindow() {
 }
 
 bool tconfigdialog::canClose() {
-  if (!takeField(leftRedEdit_, 0, 255, leftRed_) ||
-      !takeField(leftGreenEdit_, 0, 255, leftGreen_) ||
-      !takeField(leftBlueEdit_, 0, 255, leftBlue_) ||
-      !takeField(rightRedEdit_, 0, 255, rightRed_) ||
-      !takeField(rightGreenEdit_, 0, 255, rightGreen_) ||
-      !takeField(rightBlueEdit_, 0, 255, rightBlue_) ||
+  if (!takeField(leftRedEdit_, 0, 255, leftRed_) || !takeField(leftGreenEdit_, 0, 255, leftGreen_) ||
+      !takeField(leftBlueEdit_, 0, 255, leftBlue_) || !takeField(rightRedEdit_, 0, 255, rightRed_) ||
+      !takeField(rightGreenEdit_, 0, 255, rightGreen_) || !takeField(rightBlueEdit_, 0, 255, rightBlue_) ||
       !takeField(imageSpacingEdit_, 0, kNoLimit, imageSpacing_) ||
       !takeField(viewSizeEdit_, 1, kNoLimit, viewSize_))
     return false;
@@ -89,8 +83,8 @@ void tmywindow::cmOptions() {
   std::int32_t spacing = imageSpacing;
   bool posFiles = usePosFiles;
   bool keepY = lockY;
-  tconfigdialog dialog(this, left.red, left.green, left.blue, right.red, right.green, right.blue,
-                       size, spacing, posFiles, keepY);
+  tconfigdialog dialog(this, left.red, left.green, left.blue, right.red, right.green, right.blue, size,
+                       spacing, posFiles, keepY);
   if (dialog.execute() != IDOK) return;
   leftColour = left;
   rightColour = right;

@@ -6,10 +6,9 @@
 
 class tconfigdialog : public TDialog {
  public:
-  tconfigdialog(TWindow* parent, std::uint32_t& leftRed, std::uint32_t& leftGreen,
-                std::uint32_t& leftBlue, std::uint32_t& rightRed, std::uint32_t& rightGreen,
-                std::uint32_t& rightBlue, std::uint32_t& viewSize, std::int32_t& imageSpacing,
-                bool& usePosFiles, bool& lockY);
+  tconfigdialog(TWindow* parent, std::uint32_t& leftRed, std::uint32_t& leftGreen, std::uint32_t& leftBlue,
+                std::uint32_t& rightRed, std::uint32_t& rightGreen, std::uint32_t& rightBlue,
+                std::uint32_t& viewSize, std::int32_t& imageSpacing, bool& usePosFiles, bool& lockY);
   void setupWindow() override;
   // Takes the fields in a fixed order; the first one out of range keeps the
   // dialog open, silently.

@@ -18,8 +18,7 @@ MenuResource mainMenu() {
       {"&File",
        {{CM_OPENLEFT, withShortcut("Open l&eft source...", "Ctrl+L")},
         {CM_OPENRIGHT, withShortcut("Open ri&ght source...", "Ctrl+R")},
-        {CM_OPENSINGLE,
-         withShortcut("Open left and right sources from a si&ngle file...", "CTRL-N")},
+        {CM_OPENSINGLE, withShortcut("Open left and right sources from a si&ngle file...", "CTRL-N")},
         separator,
         {CM_RIGHTPOSITION, withShortcut("Right p&ostition...", "Ctrl+O")},
         separator,
@@ -93,30 +92,30 @@ DialogTemplate aboutDialog() {
 }
 
 DialogTemplate optionsDialog() {
-  return dialog(3, "Options", 0, 1, 187, 191,
-                {{K::GroupBox, -1, "&Left colours", 12, 14, 76, 69},
-                 {K::Static, 109, "R&ed", 24, 30, 16, 8},
-                 {K::Edit, 106, "", 48, 28, 20, 12},
-                 {K::Static, 110, "&Green", 24, 46, 20, 8},
-                 {K::Edit, 107, "", 48, 44, 20, 12},
-                 {K::Static, 111, "&Blue", 24, 62, 16, 8},
-                 {K::Edit, 108, "", 48, 60, 20, 12},
-                 {K::GroupBox, -1, "&Right colours", 96, 14, 76, 69},
-                 {K::Static, -1, "Re&d", 108, 30, 16, 8},
-                 {K::Edit, 116, "", 140, 28, 20, 12},
-                 {K::Static, -1, "Gree&n", 108, 46, 20, 8},
-                 {K::Edit, 117, "", 140, 44, 20, 12},
-                 {K::Static, -1, "B&lue", 108, 62, 16, 8},
-                 {K::Edit, 118, "", 140, 60, 20, 12},
-                 {K::Static, -1, "&Image size for viewing:", 28, 92, 72, 8},
-                 {K::Edit, 119, "", 112, 92, 44, 12},
-                 {K::Static, -1, "&Space between images:", 28, 112, 80, 8},
-                 {K::Edit, 122, "", 112, 111, 44, 12},
-                 {K::AutoCheckBox, 101, "&Use POS files", 15, 131, 76, 12},
-                 {K::DefPushButton, IDOK, "&OK", 20, 164, 50, 14},
-                 {K::PushButton, IDCANCEL, "&Cancel", 112, 164, 50, 14},
-                 {K::AutoCheckBox, 102, "&Lock y-position when loading from a single image", 16, 144,
-                  168, 12}});
+  return dialog(
+      3, "Options", 0, 1, 187, 191,
+      {{K::GroupBox, -1, "&Left colours", 12, 14, 76, 69},
+       {K::Static, 109, "R&ed", 24, 30, 16, 8},
+       {K::Edit, 106, "", 48, 28, 20, 12},
+       {K::Static, 110, "&Green", 24, 46, 20, 8},
+       {K::Edit, 107, "", 48, 44, 20, 12},
+       {K::Static, 111, "&Blue", 24, 62, 16, 8},
+       {K::Edit, 108, "", 48, 60, 20, 12},
+       {K::GroupBox, -1, "&Right colours", 96, 14, 76, 69},
+       {K::Static, -1, "Re&d", 108, 30, 16, 8},
+       {K::Edit, 116, "", 140, 28, 20, 12},
+       {K::Static, -1, "Gree&n", 108, 46, 20, 8},
+       {K::Edit, 117, "", 140, 44, 20, 12},
+       {K::Static, -1, "B&lue", 108, 62, 16, 8},
+       {K::Edit, 118, "", 140, 60, 20, 12},
+       {K::Static, -1, "&Image size for viewing:", 28, 92, 72, 8},
+       {K::Edit, 119, "", 112, 92, 44, 12},
+       {K::Static, -1, "&Space between images:", 28, 112, 80, 8},
+       {K::Edit, 122, "", 112, 111, 44, 12},
+       {K::AutoCheckBox, 101, "&Use POS files", 15, 131, 76, 12},
+       {K::DefPushButton, IDOK, "&OK", 20, 164, 50, 14},
+       {K::PushButton, IDCANCEL, "&Cancel", 112, 164, 50, 14},
+       {K::AutoCheckBox, 102, "&Lock y-position when loading from a single image", 16, 144, 168, 12}});
 }
 
 DialogTemplate libraryErrorDialog() {
@@ -124,8 +123,7 @@ DialogTemplate libraryErrorDialog() {
                 {{K::DefPushButton, IDOK, "&OK", 52, 48, 50, 14},
                  {K::Static, 101, "There are no files which can be selected in", 10, 8, 142, 8},
                  {K::Static, 102, "this library directory.", 10, 16, 66, 8},
-                 {K::Static, 103, "Please select left and right pictures manually", 10, 24, 144,
-                  8},
+                 {K::Static, 103, "Please select left and right pictures manually", 10, 24, 144, 8},
                  {K::Static, 104, "or change the library directory.", 10, 32, 96, 8}});
 }
 
@@ -156,10 +154,9 @@ IconResource programIcon() {
 }  // namespace
 
 const ResourceModule& binoxaResources() {
-  static const ResourceModule module{
-      {mainMenu()},
-      {mainAccelerators()},
-      {positionDialog(), aboutDialog(), optionsDialog(), libraryErrorDialog()},
-      {programIcon()}};
+  static const ResourceModule module{{mainMenu()},
+                                     {mainAccelerators()},
+                                     {positionDialog(), aboutDialog(), optionsDialog(), libraryErrorDialog()},
+                                     {programIcon()}};
   return module;
 }

@@ -82,8 +82,7 @@ void tmywindow::paintSplitView(TDC& dc) {
   // The smallest d with width <= w * d and height <= h * d - 48, found at
   // once rather than by counting up, so no source size can make it slow.
   const tbitmap& src = *sourceImage;
-  const std::int64_t d =
-      std::max({std::int64_t{1}, (src.width + w - 1) / w, (src.height + 48 + h - 1) / h});
+  const std::int64_t d = std::max({std::int64_t{1}, (src.width + w - 1) / w, (src.height + 48 + h - 1) / h});
   displayDivisor = static_cast<std::int32_t>(d);
 
   for (std::int32_t x = 0; x < src.width; x += displayDivisor) {
@@ -178,8 +177,7 @@ void tmywindow::acceptSplit() {
   const tbitmap& src = *sourceImage;
   leftImage = src.crop(leftArea.x1, leftArea.y1, leftArea.x2, leftArea.y2);
   const tareaorigin o = rightAreaOrigin;
-  rightImage =
-      src.crop(o.x, o.y, o.x + (leftArea.x2 - leftArea.x1), o.y + (leftArea.y2 - leftArea.y1));
+  rightImage = src.crop(o.x, o.y, o.x + (leftArea.x2 - leftArea.x1), o.y + (leftArea.y2 - leftArea.y1));
   suppressPosWrite = true;
   viewMode = savedViewMode;
   rightOffsetX = rightOffsetY = 0;

@@ -97,18 +97,16 @@ bool tmywindow::positionFits(TDC& dc) {
 }
 
 std::unique_ptr<tbitmap> tmywindow::buildAnaglyph(int maxWidth, int maxHeight) {
-  return ::buildAnaglyph(*leftImage, *rightImage, rightOffsetX, rightOffsetY, leftColour,
-                         rightColour, maxWidth, maxHeight);
+  return ::buildAnaglyph(*leftImage, *rightImage, rightOffsetX, rightOffsetY, leftColour, rightColour,
+                         maxWidth, maxHeight);
 }
 
 Result<std::unique_ptr<tbitmap>> tmywindow::buildSideBySide() {
-  return ::buildSideBySide(*leftImage, *rightImage, rightOffsetX, rightOffsetY, viewSize,
-                           imageSpacing);
+  return ::buildSideBySide(*leftImage, *rightImage, rightOffsetX, rightOffsetY, viewSize, imageSpacing);
 }
 
 Result<std::unique_ptr<tbitmap>> tmywindow::buildCrossed() {
-  return ::buildCrossed(*leftImage, *rightImage, rightOffsetX, rightOffsetY, viewSize,
-                        imageSpacing);
+  return ::buildCrossed(*leftImage, *rightImage, rightOffsetX, rightOffsetY, viewSize, imageSpacing);
 }
 
 void tmywindow::paintPairView(TDC& dc) {

@@ -99,15 +99,15 @@ int HeadlessBackend::runModal(TDialog& dialog) {
         break;
       case DialogAction::ExpectText: {
         const std::string seen = peer.getText(a.control);
-        outcomes.push_back({seen == a.text, a.where,
-                            control + ": expected " + quoted(a.text) + ", saw " + quoted(seen)});
+        outcomes.push_back(
+            {seen == a.text, a.where, control + ": expected " + quoted(a.text) + ", saw " + quoted(seen)});
         break;
       }
       case DialogAction::ExpectCheck: {
         const bool seen = peer.getCheck(a.control);
-        outcomes.push_back({seen == a.checked, a.where,
-                            control + ": expected check " + std::to_string(a.checked) + ", saw " +
-                                std::to_string(seen)});
+        outcomes.push_back(
+            {seen == a.checked, a.where,
+             control + ": expected check " + std::to_string(a.checked) + ", saw " + std::to_string(seen)});
         break;
       }
       case DialogAction::Ok:
@@ -126,8 +126,7 @@ int HeadlessBackend::runModal(TDialog& dialog) {
   return result;
 }
 
-std::optional<std::string> HeadlessBackend::chooseFile(FileDialogKind, const std::string&,
-                                                       TWindow*) {
+std::optional<std::string> HeadlessBackend::chooseFile(FileDialogKind, const std::string&, TWindow*) {
   if (fileAnswers_.empty()) {
     outcomes.push_back({false, "", "file dialog shown with no queued answer"});
     return std::nullopt;

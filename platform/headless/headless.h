@@ -21,14 +21,14 @@ class HeadlessBackend : public Backend {
   struct DialogAction {
     enum Kind { Set, Check, ExpectText, ExpectCheck, Ok, Cancel } kind;
     int control = 0;
-    std::string text;     // Set, ExpectText
-    bool checked = false; // Check, ExpectCheck
-    std::string where;    // file:line of the step, for failure reports
+    std::string text;      // Set, ExpectText
+    bool checked = false;  // Check, ExpectCheck
+    std::string where;     // file:line of the step, for failure reports
   };
-  struct Outcome {        // a dialog expectation, or a failure of the back end
+  struct Outcome {  // a dialog expectation, or a failure of the back end
     bool passed;
     std::string where;
-    std::string detail;   // what was seen / what went wrong
+    std::string detail;  // what was seen / what went wrong
   };
 
   // --- answers ---

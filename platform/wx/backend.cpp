@@ -54,9 +54,7 @@ class WxBackend : public Backend {
     wxEntryCleanup();
   }
 
-  std::unique_ptr<FrameHost> createFrame(TFrameWindow& frame) override {
-    return createWxFrame(frame);
-  }
+  std::unique_ptr<FrameHost> createFrame(TFrameWindow& frame) override { return createWxFrame(frame); }
 
   int runLoop(TApplication& app) override {
     TFrameWindow* frame = app.mainWindow();
@@ -67,8 +65,7 @@ class WxBackend : public Backend {
 
   int runModal(TDialog& dialog) override { return runWxDialog(dialog, mainWindow()); }
 
-  std::optional<std::string> chooseFile(FileDialogKind kind, const std::string& filter,
-                                        TWindow*) override {
+  std::optional<std::string> chooseFile(FileDialogKind kind, const std::string& filter, TWindow*) override {
     // Open: no must-exist check, a typed name may not exist yet. Save: no
     // overwrite question. The platform layer makes the folder current.
     const long style = kind == FileDialogKind::Open ? wxFD_OPEN : wxFD_SAVE;
@@ -113,6 +110,5 @@ void trace(const char* event, const std::string& detail) {
   if (!tracing()) return;
   const auto now = std::chrono::system_clock::now().time_since_epoch();
   const long long us = std::chrono::duration_cast<std::chrono::microseconds>(now).count();
-  std::fprintf(stderr, "binoxa-trace %s %lld%s%s\n", event, us, detail.empty() ? "" : " ",
-               detail.c_str());
+  std::fprintf(stderr, "binoxa-trace %s %lld%s%s\n", event, us, detail.empty() ? "" : " ", detail.c_str());
 }

@@ -4,6 +4,9 @@
 #include <map>
 #include <optional>
 
+#include <gtk/gtk.h>
+#include <wx/app.h>
+#include <wx/dcclient.h>
 #include <wx/display.h>
 #include <wx/frame.h>
 #include <wx/icon.h>
@@ -12,9 +15,6 @@
 #include <wx/scrolbar.h>
 #include <wx/sizer.h>
 #include <wx/window.h>
-#include <wx/app.h>
-#include <wx/dcclient.h>
-#include <gtk/gtk.h>
 
 #include "platform/window.h"
 #include "platform/wx/wxhost.h"
@@ -26,8 +26,7 @@ namespace {
 // keeps (menu navigation, F10).
 std::optional<unsigned> virtualKey(int code) {
   if (code >= 'a' && code <= 'z') return static_cast<unsigned>(code - 'a' + 'A');
-  if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9'))
-    return static_cast<unsigned>(code);
+  if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9')) return static_cast<unsigned>(code);
   if (code == WXK_RETURN || code == WXK_NUMPAD_ENTER) return VK_RETURN;
   if (code == WXK_ESCAPE) return VK_ESCAPE;
   return std::nullopt;
@@ -63,8 +62,7 @@ std::string gtkMnemonics(const std::string& label) {
 void showShortcut(wxMenuItem* item, const std::string& label, const std::string& shortcut) {
   GtkWidget* widget = item->GetMenuItem();
   if (!widget) return;
-  if (GtkWidget* old = gtk_bin_get_child(GTK_BIN(widget)))
-    gtk_container_remove(GTK_CONTAINER(widget), old);
+  if (GtkWidget* old = gtk_bin_get_child(GTK_BIN(widget))) gtk_container_remove(GTK_CONTAINER(widget), old);
   GtkWidget* box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 24);
   GtkWidget* text = gtk_label_new_with_mnemonic(gtkMnemonics(label).c_str());
   gtk_label_set_xalign(GTK_LABEL(text), 0);
@@ -146,8 +144,7 @@ Canvas::Canvas(wxWindow* parent, WxHost* h)
   SetBackgroundStyle(wxBG_STYLE_PAINT);
   Bind(wxEVT_PAINT, &Canvas::onPaint, this);
   Bind(wxEVT_SIZE, &Canvas::onSize, this);
-  for (auto type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_RIGHT_DOWN, wxEVT_RIGHT_UP,
-                    wxEVT_MOTION})
+  for (auto type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_RIGHT_DOWN, wxEVT_RIGHT_UP, wxEVT_MOTION})
     Bind(type, &Canvas::onMouse, this);
   Bind(wxEVT_MOUSE_CAPTURE_LOST, [](wxMouseCaptureLostEvent&) {});
 }
@@ -250,10 +247,14 @@ WxHost::WxHost(TFrameWindow& window) : window_(window) {
     e.Skip();
   });
   const std::pair<wxEventTypeTag<wxScrollEvent>, unsigned> codes[] = {
-      {wxEVT_SCROLL_LINEUP, SB_LINEUP},         {wxEVT_SCROLL_LINEDOWN, SB_LINEDOWN},
-      {wxEVT_SCROLL_PAGEUP, SB_PAGEUP},         {wxEVT_SCROLL_PAGEDOWN, SB_PAGEDOWN},
-      {wxEVT_SCROLL_THUMBTRACK, SB_THUMBTRACK}, {wxEVT_SCROLL_THUMBRELEASE, SB_THUMBPOSITION},
-      {wxEVT_SCROLL_TOP, SB_TOP},               {wxEVT_SCROLL_BOTTOM, SB_BOTTOM},
+      {wxEVT_SCROLL_LINEUP, SB_LINEUP},
+      {wxEVT_SCROLL_LINEDOWN, SB_LINEDOWN},
+      {wxEVT_SCROLL_PAGEUP, SB_PAGEUP},
+      {wxEVT_SCROLL_PAGEDOWN, SB_PAGEDOWN},
+      {wxEVT_SCROLL_THUMBTRACK, SB_THUMBTRACK},
+      {wxEVT_SCROLL_THUMBRELEASE, SB_THUMBPOSITION},
+      {wxEVT_SCROLL_TOP, SB_TOP},
+      {wxEVT_SCROLL_BOTTOM, SB_BOTTOM},
       {wxEVT_SCROLL_CHANGED, SB_ENDSCROLL}};
   for (const auto& [type, code] : codes)
     scroll_->Bind(type, [this, code = code](wxScrollEvent& e) { scrolled(e, code); });
@@ -315,8 +316,8 @@ void WxHost::setMenu(const MenuResource& menu) {
     auto* m = new wxMenu;
     // GTK draws an empty box beside every unchecked check item: only a
     // popup that starts with a check mark (the views) gets them.
-    const bool checkable = std::any_of(popup.items.begin(), popup.items.end(),
-                                       [](const MenuItem& i) { return i.checked; });
+    const bool checkable =
+        std::any_of(popup.items.begin(), popup.items.end(), [](const MenuItem& i) { return i.checked; });
     for (const MenuItem& item : popup.items) {
       if (item.id == 0) {
         m->AppendSeparator();
@@ -393,8 +394,6 @@ void WxHost::scrolled(wxScrollEvent& e, unsigned code) {
 
 }  // namespace
 
-std::unique_ptr<FrameHost> createWxFrame(TFrameWindow& frame) {
-  return std::make_unique<WxHost>(frame);
-}
+std::unique_ptr<FrameHost> createWxFrame(TFrameWindow& frame) { return std::make_unique<WxHost>(frame); }
 
 void showWxFrame(FrameHost& host) { static_cast<WxHost&>(host).show(); }

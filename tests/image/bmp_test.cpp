@@ -29,7 +29,7 @@ struct HandMade {
   std::uint32_t compression = 0;
   std::uint32_t infoSize = 40;
   std::uint32_t coloursUsed = 0;
-  std::int64_t dataOffset = -1;  // -1: right after the palette
+  std::int64_t dataOffset = -1;                      // -1: right after the palette
   std::vector<std::array<std::uint8_t, 4>> palette;  // blue, green, red, 0
   std::size_t gap = 0;                               // bytes between palette and rows
   Bytes rows;
@@ -81,13 +81,13 @@ std::uint32_t field32(const Bytes& b, std::size_t at) {
 TEST(bmpWriter, OnePixelFileIsExact) {
   tbitmap b(1, 1);
   b.setPixel(0, 0, 30, 20, 10);
-  const Bytes expected = {
-      'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,    // file header
-      40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0,  // size, width, height, planes, bits
-      0, 0, 0, 0, 4, 0, 0, 0,                            // compression, image size
-      0x22, 0x2E, 0, 0, 0x22, 0x2E, 0, 0,                // 11810 pixels per metre twice
-      0, 0, 1, 0, 0, 1, 0, 0,                            // colours used 65536, important 256
-      10, 20, 30, 0};                                    // blue, green, red, padding
+  const Bytes expected = {'B',  'M',  58, 0, 0,    0,    0, 0, 0, 0, 54, 0, 0, 0,  // file header
+                          40,   0,    0,  0, 1,    0,    0, 0, 1, 0, 0,  0, 1, 0,
+                          24,   0,                              // size, width, height, planes, bits
+                          0,    0,    0,  0, 4,    0,    0, 0,  // compression, image size
+                          0x22, 0x2E, 0,  0, 0x22, 0x2E, 0, 0,  // 11810 pixels per metre twice
+                          0,    0,    1,  0, 0,    1,    0, 0,  // colours used 65536, important 256
+                          10,   20,   30, 0};                   // blue, green, red, padding
   EXPECT_EQ(encodeBmp(b), expected);
 }
 
@@ -142,17 +142,49 @@ TEST(bmpReader, SingleFields) {
   std::vector<std::array<std::uint8_t, 4>> full(256, {0, 0, 0, 0});
   full[7] = entry7;
   const Case cases[] = {
-      {"palette entry 7", {.width = 1, .height = 1, .bits = 8, .palette = full, .rows = {7, 0, 0, 0}}, 0, 0,
+      {"palette entry 7",
+       {.width = 1, .height = 1, .bits = 8, .palette = full, .rows = {7, 0, 0, 0}},
+       0,
+       0,
        {30, 20, 10}},
       {"8-bit stride of width 5 is 8",
-       {.width = 5, .height = 2, .bits = 8, .palette = full, .rows = {0, 0, 0, 0, 0, 9, 9, 9, 7, 0, 0, 0, 0, 7, 0, 0}},
-       3, 0, {0, 0, 0}},
-      {"8-bit second row is the top", {.width = 5, .height = 2, .bits = 8, .palette = full,
-       .rows = {0, 0, 0, 0, 0, 9, 9, 9, 7, 0, 0, 0, 0, 7, 0, 0}}, 0, 0, {30, 20, 10}},
-      {"colours used 2", {.width = 1, .height = 1, .bits = 8, .coloursUsed = 2,
-       .palette = {{1, 2, 3, 0}, {4, 5, 6, 0}}, .rows = {1, 0, 0, 0}}, 0, 0, {6, 5, 4}},
-      {"index past a short palette is black", {.width = 1, .height = 1, .bits = 8, .coloursUsed = 2,
-       .palette = {{1, 2, 3, 0}, {4, 5, 6, 0}}, .rows = {200, 0, 0, 0}}, 0, 0, {0, 0, 0}},
+       {.width = 5,
+        .height = 2,
+        .bits = 8,
+        .palette = full,
+        .rows = {0, 0, 0, 0, 0, 9, 9, 9, 7, 0, 0, 0, 0, 7, 0, 0}},
+       3,
+       0,
+       {0, 0, 0}},
+      {"8-bit second row is the top",
+       {.width = 5,
+        .height = 2,
+        .bits = 8,
+        .palette = full,
+        .rows = {0, 0, 0, 0, 0, 9, 9, 9, 7, 0, 0, 0, 0, 7, 0, 0}},
+       0,
+       0,
+       {30, 20, 10}},
+      {"colours used 2",
+       {.width = 1,
+        .height = 1,
+        .bits = 8,
+        .coloursUsed = 2,
+        .palette = {{1, 2, 3, 0}, {4, 5, 6, 0}},
+        .rows = {1, 0, 0, 0}},
+       0,
+       0,
+       {6, 5, 4}},
+      {"index past a short palette is black",
+       {.width = 1,
+        .height = 1,
+        .bits = 8,
+        .coloursUsed = 2,
+        .palette = {{1, 2, 3, 0}, {4, 5, 6, 0}},
+        .rows = {200, 0, 0, 0}},
+       0,
+       0,
+       {0, 0, 0}},
       {"24-bit channel order", {.rows = {1, 2, 3, 0}}, 0, 0, {3, 2, 1}},
       {"bottom-up rows", {.width = 1, .height = 2, .rows = {1, 1, 1, 0, 9, 8, 7, 0}}, 0, 0, {7, 8, 9}},
       {"top-down rows", {.width = 1, .height = -2, .rows = {1, 1, 1, 0, 9, 8, 7, 0}}, 0, 0, {1, 1, 1}},
@@ -170,8 +202,12 @@ TEST(bmpReader, SingleFields) {
 }
 
 TEST(bmpReader, LayoutForRowByRowReading) {
-  HandMade f{.width = 3, .height = -2, .bits = 8, .palette = {{0, 0, 0, 0}, {9, 9, 9, 0}},
-             .gap = 2, .rows = {1, 0, 1, 0, 0, 1, 0, 0}};
+  HandMade f{.width = 3,
+             .height = -2,
+             .bits = 8,
+             .palette = {{0, 0, 0, 0}, {9, 9, 9, 0}},
+             .gap = 2,
+             .rows = {1, 0, 1, 0, 0, 1, 0, 0}};
   f.coloursUsed = 2;
   const Bytes bytes = f.bytes();
   auto layout = parseBmpLayout(std::span(bytes).first(70), bytes.size());
@@ -188,7 +224,10 @@ TEST(bmpReader, LayoutForRowByRowReading) {
 }
 
 TEST(bmpReader, RefusesEveryTruncation) {
-  HandMade f{.width = 3, .height = 3, .bits = 8, .palette = std::vector<std::array<std::uint8_t, 4>>(256),
+  HandMade f{.width = 3,
+             .height = 3,
+             .bits = 8,
+             .palette = std::vector<std::array<std::uint8_t, 4>>(256),
              .rows = Bytes(4 * 2 + 3, 1)};
   const Bytes whole = f.bytes();
   ASSERT_TRUE(decodeBmp(whole).ok());
@@ -236,8 +275,8 @@ TEST(bmpHeaderCheck, DepthFirstThenCompression) {
       {"short.bmp", Bytes(53, 0), ""},
   };
   for (const Case& c : cases) {
-    std::ofstream(dir / c.name, std::ios::binary).write(reinterpret_cast<const char*>(c.bytes.data()),
-                                                        static_cast<std::streamsize>(c.bytes.size()));
+    std::ofstream(dir / c.name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(c.bytes.data()), static_cast<std::streamsize>(c.bytes.size()));
     const Status s = checkBmpHeader((dir / c.name).string());
     if (!c.message) {
       EXPECT_TRUE(s.ok()) << c.name;

@@ -44,11 +44,11 @@ TEST(tbitmap, FillRectCoversTheHalfOpenRectangleOfAnyCornerOrder) {
     int xmin, ymin, xmax, ymax;  // expected filled area within the 10 x 8 picture
   };
   const Case cases[] = {
-      {5, 5, 2, 2, 2, 2, 5, 5},        // corners reversed
-      {2, 2, 2, 9, 0, 0, 0, 0},        // zero width fills nothing
-      {7, 1, 20, 3, 7, 1, 10, 3},      // past the right edge
-      {-5, -5, 1, 1, 0, 0, 1, 1},      // past the top-left corner
-      {20, 20, 30, 30, 0, 0, 0, 0},    // wholly outside
+      {5, 5, 2, 2, 2, 2, 5, 5},      // corners reversed
+      {2, 2, 2, 9, 0, 0, 0, 0},      // zero width fills nothing
+      {7, 1, 20, 3, 7, 1, 10, 3},    // past the right edge
+      {-5, -5, 1, 1, 0, 0, 1, 1},    // past the top-left corner
+      {20, 20, 30, 30, 0, 0, 0, 0},  // wholly outside
       {INT32_MIN, 0, INT32_MAX, 1, 0, 0, 10, 1},
   };
   const tpixel red(255, 0, 0);
@@ -58,8 +58,8 @@ TEST(tbitmap, FillRectCoversTheHalfOpenRectangleOfAnyCornerOrder) {
     for (int y = 0; y < 8; ++y)
       for (int x = 0; x < 10; ++x) {
         const bool inside = x >= c.xmin && x < c.xmax && y >= c.ymin && y < c.ymax;
-        ASSERT_EQ(b.pixel(x, y) == red, inside) << c.x1 << "," << c.y1 << " " << c.x2 << "," << c.y2
-                                                << " at " << x << "," << y;
+        ASSERT_EQ(b.pixel(x, y) == red, inside)
+            << c.x1 << "," << c.y1 << " " << c.x2 << "," << c.y2 << " at " << x << "," << y;
       }
   }
 }
@@ -79,14 +79,13 @@ TEST(tbitmap, CropClampsToThePicture) {
     int x1, y1, x2, y2;
     int w, h, sx, sy;  // expected size and source of the top-left pixel
   };
-  const Case cases[] = {
-      {-10, -10, 5, 5, 5, 5, 0, 0},
-      {90, 0, 200, 100, 10, 100, 90, 0},
-      {20, 30, 10, 10, 10, 20, 10, 10},
-      {10, 10, 20, 30, 10, 20, 10, 10},
-      {150, 10, 200, 20, 0, 10, 0, 0},   // wholly right of the picture: empty
-      {-50, -50, -10, -10, 0, 0, 0, 0},  // wholly above and left: empty
-  };
+  const Case cases[] =
+      {
+          {-10, -10, 5, 5, 5, 5, 0, 0},     {90, 0, 200, 100, 10, 100, 90, 0},
+          {20, 30, 10, 10, 10, 20, 10, 10}, {10, 10, 20, 30, 10, 20, 10, 10},
+          {150, 10, 200, 20, 0, 10, 0, 0},   // wholly right of the picture: empty
+          {-50, -50, -10, -10, 0, 0, 0, 0},  // wholly above and left: empty
+      };
   const tbitmap src = gradient(100, 100);
   for (const Case& c : cases) {
     auto out = src.crop(c.x1, c.y1, c.x2, c.y2);
@@ -103,7 +102,7 @@ TEST(tbitmap, DrawToPaintsUnscaledAndClipped) {
   TDC dc(fb);
   tbitmap b = gradient(8, 6);
   b.setPixel(0, 0, 255, 0, 0);
-  b.drawTo(dc, 15, 7);  // partly outside to the right and below
+  b.drawTo(dc, 15, 7);   // partly outside to the right and below
   b.drawTo(dc, -3, -2);  // partly outside to the left and above
   EXPECT_EQ(fb.pixel(15, 7), rgbColor(255, 0, 0));
   EXPECT_EQ(fb.pixel(19, 9), rgbColor(4, 2, 6));

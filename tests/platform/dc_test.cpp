@@ -91,9 +91,8 @@ TEST(DcLine, ClippingKeepsThePixelsOfTheWholeLine) {
     Pixels want;
     for (auto [x, y] : inked(big))
       if (small.contains(x - offset, y - offset)) want.emplace_back(x - offset, y - offset);
-    std::sort(want.begin(), want.end(), [](auto a, auto b) {
-      return std::pair(a.second, a.first) < std::pair(b.second, b.first);
-    });
+    std::sort(want.begin(), want.end(),
+              [](auto a, auto b) { return std::pair(a.second, a.first) < std::pair(b.second, b.first); });
     EXPECT_EQ(inked(small), want);
   }
 }

@@ -21,15 +21,14 @@ std::vector<std::uint8_t> bytesOf(const std::string& s) { return {s.begin(), s.e
 
 TEST(FindFiles, RegularVisibleFilesMatchingIgnoringCaseInOrder) {
   TempDir dir;
-  for (const char* name : {"b.bmp", "A.BMP", "c.Bmp", "aa.bmp", ".hidden.bmp", "notes.txt",
-                           "x.bmp.txt", "Ab.bmp", "ab.BMP"})
+  for (const char* name :
+       {"b.bmp", "A.BMP", "c.Bmp", "aa.bmp", ".hidden.bmp", "notes.txt", "x.bmp.txt", "Ab.bmp", "ab.BMP"})
     touch(dir / name);
   fs::create_directory(dir / "folder.bmp");
   fs::create_symlink(dir / "b.bmp", dir / "link.bmp");     // to a regular file: counts
   fs::create_symlink(dir / "gone", dir / "dangling.bmp");  // to nothing: skipped
   ::mkfifo((dir / "pipe.bmp").c_str(), 0644);
-  const std::vector<std::string> want{"A.BMP", "aa.bmp", "Ab.bmp",  "ab.BMP",
-                                      "b.bmp", "c.Bmp",  "link.bmp"};
+  const std::vector<std::string> want{"A.BMP", "aa.bmp", "Ab.bmp", "ab.BMP", "b.bmp", "c.Bmp", "link.bmp"};
   EXPECT_EQ(findFiles(dir.path(), "*.BMP"), want);
 
   const struct {
@@ -44,8 +43,7 @@ TEST(FindFiles, RegularVisibleFilesMatchingIgnoringCaseInOrder) {
       {"NOTES.TXT", {"notes.txt"}},
       {"*b*.bmp", {"Ab.bmp", "ab.BMP", "b.bmp"}},
       {"**?",
-       {"A.BMP", "aa.bmp", "Ab.bmp", "ab.BMP", "b.bmp", "c.Bmp", "link.bmp", "notes.txt",
-        "x.bmp.txt"}},
+       {"A.BMP", "aa.bmp", "Ab.bmp", "ab.BMP", "b.bmp", "c.Bmp", "link.bmp", "notes.txt", "x.bmp.txt"}},
   };
   for (const auto& p : patterns) EXPECT_EQ(findFiles(dir.path(), p.pattern), p.want) << p.pattern;
   EXPECT_TRUE(findFiles(dir / "no-such-dir", "*").empty());

@@ -48,13 +48,11 @@ class Recorder : public TWindow {
 
   void evKeyDown(unsigned vk) { log_.push_back("key " + std::to_string(vk)); }
   void evSize(unsigned type, TSize s) {
-    log_.push_back("size " + std::to_string(type) + " " + std::to_string(s.cx) + "x" +
-                   std::to_string(s.cy));
+    log_.push_back("size " + std::to_string(type) + " " + std::to_string(s.cx) + "x" + std::to_string(s.cy));
     invalidate();
   }
   void evLButtonDown(unsigned flags, TPoint p) {
-    log_.push_back("ldown " + std::to_string(flags) + " " + std::to_string(p.x) + "," +
-                   std::to_string(p.y));
+    log_.push_back("ldown " + std::to_string(flags) + " " + std::to_string(p.x) + "," + std::to_string(p.y));
     getDC().setPixel(p.x, p.y, rgbColor(1, 2, 3));
   }
   void evVScroll(unsigned code, int pos) {
@@ -90,8 +88,8 @@ class TestApp : public TApplication {
   TestApp(const ResourceModule& m, Log& log, bool& destroyed)
       : TApplication("", m), log_(log), destroyed_(destroyed) {}
   void createMainWindow() override {
-    auto frame = std::make_unique<TFrameWindow>(nullptr, "Caption",
-                                                std::make_unique<Recorder>(log_, destroyed_));
+    auto frame =
+        std::make_unique<TFrameWindow>(nullptr, "Caption", std::make_unique<Recorder>(log_, destroyed_));
     frame->assignMenu(1);
     frame->setAcceleratorTable(1);
     frame->setIcon(1);
@@ -246,9 +244,8 @@ TEST_F(FrameworkTest, DialogActionsRunInOrderAfterSetUp) {
     int closeChecks;
   } cases[] = {
       // set-up ran first; typing is cut at the limit, as the limit came from the edit
-      {{act(A::ExpectText, 101, "12"), act(A::ExpectCheck, 102, "", true),
-        act(A::ExpectText, 100, "Number:"), act(A::Set, 101, "1234567"),
-        act(A::ExpectText, 101, "1234"), act(A::Ok)},
+      {{act(A::ExpectText, 101, "12"), act(A::ExpectCheck, 102, "", true), act(A::ExpectText, 100, "Number:"),
+        act(A::Set, 101, "1234567"), act(A::ExpectText, 101, "1234"), act(A::Ok)},
        false,
        IDOK,
        "1234",
@@ -257,8 +254,8 @@ TEST_F(FrameworkTest, DialogActionsRunInOrderAfterSetUp) {
       {{act(A::Set, 101, "9"), act(A::Cancel)}, false, IDCANCEL, "", {}, 0},
       // a refused OK leaves it open for the next actions
       {{act(A::Ok), act(A::Set, 101, "7"), act(A::Ok)}, true, IDOK, "7", {}, 2},
-      {{act(A::ExpectText, 101, "wrong"), act(A::Check, 102, "", false),
-        act(A::ExpectCheck, 102, "", true), act(A::Ok)},
+      {{act(A::ExpectText, 101, "wrong"), act(A::Check, 102, "", false), act(A::ExpectCheck, 102, "", true),
+        act(A::Ok)},
        false,
        IDOK,
        "12",

@@ -13,7 +13,8 @@ tbitmap noise(int w, int h, std::mt19937& rng) {
   tbitmap b(w, h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
-      b.setPixel(x, y, static_cast<int>(rng() & 255), static_cast<int>(rng() & 255), static_cast<int>(rng() & 255));
+      b.setPixel(x, y, static_cast<int>(rng() & 255), static_cast<int>(rng() & 255),
+                 static_cast<int>(rng() & 255));
   return b;
 }
 
@@ -35,7 +36,8 @@ void expectSame(const tbitmap& a, const tbitmap& b, const std::string& what) {
   ASSERT_EQ(a.width, b.width) << what;
   ASSERT_EQ(a.height, b.height) << what;
   for (int y = 0; y < a.height; ++y)
-    for (int x = 0; x < a.width; ++x) ASSERT_EQ(a.pixel(x, y), b.pixel(x, y)) << what << " at " << x << "," << y;
+    for (int x = 0; x < a.width; ++x)
+      ASSERT_EQ(a.pixel(x, y), b.pixel(x, y)) << what << " at " << x << "," << y;
 }
 
 constexpr ColourWeights kLeftDefault{255, 0, 0}, kRightDefault{0, 192, 128};
@@ -68,8 +70,14 @@ TEST(positionFits, EqualityFitsAndExtremesDoNotOverflow) {
     int dx, dy;
     bool fits;
   };
-  for (const Case c : {Case{600, 0, true}, {601, 0, false}, {-600, 0, true}, {0, 480, true}, {0, -481, false},
-                       {INT32_MIN, 0, false}, {0, INT32_MIN, false}, {INT32_MAX, 0, false}})
+  for (const Case c : {Case{600, 0, true},
+                       {601, 0, false},
+                       {-600, 0, true},
+                       {0, 480, true},
+                       {0, -481, false},
+                       {INT32_MIN, 0, false},
+                       {0, INT32_MIN, false},
+                       {INT32_MAX, 0, false}})
     EXPECT_EQ(positionFits(c.dx, c.dy, l, r), c.fits) << c.dx << "," << c.dy;
 }
 
@@ -127,13 +135,44 @@ TEST(buildSideBySide, Layouts) {
   const tpixel white(255, 255, 255);
   // left picture pixel (x, y) = (x, y, 0); right = (x, y, 1)
   const Case cases[] = {
-      {"one to one", 0, 100, 10, false, 230, 100,
-       {{10, 10, {0, 0, 0}}, {109, 89, {99, 79, 0}}, {120, 10, {0, 0, 1}}, {219, 89, {99, 79, 1}},
-        {9, 10, white}, {110, 50, white}, {119, 50, white}, {220, 50, white}, {50, 9, white}, {50, 90, white}}},
-      {"enlarged", 0, 200, 10, false, 430, 180,
-       {{10, 10, {0, 0, 0}}, {11, 11, {0, 0, 0}}, {12, 10, {1, 0, 0}}, {209, 169, {99, 79, 0}}, {210, 50, white},
-        {220, 10, {0, 0, 1}}, {419, 169, {99, 79, 1}}}},
-      {"halved shows the top-right of each 2 x 2", 0, 50, 10, false, 130, 60,
+      {"one to one",
+       0,
+       100,
+       10,
+       false,
+       230,
+       100,
+       {{10, 10, {0, 0, 0}},
+        {109, 89, {99, 79, 0}},
+        {120, 10, {0, 0, 1}},
+        {219, 89, {99, 79, 1}},
+        {9, 10, white},
+        {110, 50, white},
+        {119, 50, white},
+        {220, 50, white},
+        {50, 9, white},
+        {50, 90, white}}},
+      {"enlarged",
+       0,
+       200,
+       10,
+       false,
+       430,
+       180,
+       {{10, 10, {0, 0, 0}},
+        {11, 11, {0, 0, 0}},
+        {12, 10, {1, 0, 0}},
+        {209, 169, {99, 79, 0}},
+        {210, 50, white},
+        {220, 10, {0, 0, 1}},
+        {419, 169, {99, 79, 1}}}},
+      {"halved shows the top-right of each 2 x 2",
+       0,
+       50,
+       10,
+       false,
+       130,
+       60,
        {{10, 10, {1, 0, 0}}, {11, 11, {3, 2, 0}}, {70, 10, {1, 0, 1}}}},
       {"no spacing", 0, 100, 0, false, 200, 80, {{99, 0, {99, 0, 0}}, {100, 0, {0, 0, 1}}}},
       {"crossed", 0, 100, 10, true, 230, 100, {{10, 10, {0, 0, 1}}, {120, 10, {0, 0, 0}}}},
@@ -149,7 +188,8 @@ TEST(buildSideBySide, Layouts) {
     ASSERT_TRUE(out.ok()) << c.what;
     ASSERT_EQ(out.value()->width, c.w) << c.what;
     ASSERT_EQ(out.value()->height, c.h) << c.what;
-    for (auto [x, y, p] : c.probes) EXPECT_EQ(out.value()->pixel(x, y), p) << c.what << " at " << x << "," << y;
+    for (auto [x, y, p] : c.probes)
+      EXPECT_EQ(out.value()->pixel(x, y), p) << c.what << " at " << x << "," << y;
   }
 }
 
@@ -176,7 +216,7 @@ TEST(buildSideBySide, RefusesSettingsThatGiveNoSensiblePicture) {
       {0, 0, 0, kViewSettingsOutOfRange},
       {static_cast<std::uint32_t>(-5), 0, 0, kViewSettingsOutOfRange},  // -5 in the profile
       {200, -1, 0, kViewSettingsOutOfRange},
-      {INT32_MAX, 0, 0, kViewSettingsOutOfRange},                       // absurdly large
+      {INT32_MAX, 0, 0, kViewSettingsOutOfRange},  // absurdly large
       {200, INT32_MAX, 0, kViewSettingsOutOfRange},
       {200, 0, 101, kPositionDoesNotFit},
   };
@@ -213,9 +253,12 @@ TEST(compositions, MatchThePlainAlgorithm) {
     const int dx = between(-maxDx, maxDx), dy = between(-maxDy, maxDy);
     const std::string what = "round " + std::to_string(round);
 
-    auto weight = [&] { return static_cast<std::uint32_t>(between(0, 3) == 0 ? between(0, 1000) : between(0, 255)); };
+    auto weight = [&] {
+      return static_cast<std::uint32_t>(between(0, 3) == 0 ? between(0, 1000) : between(0, 255));
+    };
     const ColourWeights lc{weight(), weight(), weight()}, rc{weight(), weight(), weight()};
-    expectSame(*buildAnaglyph(l, r, dx, dy, lc, rc), *plainAnaglyph(l, r, dx, dy, lc, rc), what + " anaglyph");
+    expectSame(*buildAnaglyph(l, r, dx, dy, lc, rc), *plainAnaglyph(l, r, dx, dy, lc, rc),
+               what + " anaglyph");
     // A window's part of the anaglyph is the top-left of the whole one.
     const int mw = between(-2, l.width + 2), mh = between(-2, l.height + 2);
     expectSame(*buildAnaglyph(l, r, dx, dy, lc, rc, mw, mh),
@@ -224,7 +267,8 @@ TEST(compositions, MatchThePlainAlgorithm) {
 
     const auto viewSize = static_cast<std::uint32_t>(between(1, 3 * l.width + 5));
     const int space = between(0, 3) == 0 ? 0 : between(0, 12);
-    auto compare = [&](const Result<std::unique_ptr<tbitmap>>& fast, const tbitmap& plain, const std::string& kind) {
+    auto compare = [&](const Result<std::unique_ptr<tbitmap>>& fast, const tbitmap& plain,
+                       const std::string& kind) {
       ASSERT_TRUE(fast.ok()) << what << " " << kind << ": " << fast.error().message;
       expectSame(*fast.value(), plain, what + " " + kind);
     };

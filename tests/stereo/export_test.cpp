@@ -94,8 +94,11 @@ TEST(exportPictures, AlignedCutOuts) {
     ExportKind kind;
     int w, h;
   };
-  for (const Case c : {Case{ExportKind::Anaglyph, 90, 80}, {ExportKind::Parallel, 210, 100},
-                       {ExportKind::Crossed, 210, 100}, {ExportKind::Left, 90, 80}, {ExportKind::Right, 90, 80}}) {
+  for (const Case c : {Case{ExportKind::Anaglyph, 90, 80},
+                       {ExportKind::Parallel, 210, 100},
+                       {ExportKind::Crossed, 210, 100},
+                       {ExportKind::Left, 90, 80},
+                       {ExportKind::Right, 90, 80}}) {
     auto picture = buildExport(c.kind, &left, &right, -10, 0, settings);
     ASSERT_TRUE(picture.ok()) << static_cast<int>(c.kind);
     EXPECT_EQ(picture.value()->width, c.w) << static_cast<int>(c.kind);

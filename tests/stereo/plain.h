@@ -7,8 +7,8 @@
 
 #include "stereo/compose.h"
 
-inline std::unique_ptr<tbitmap> plainAnaglyph(const tbitmap& l, const tbitmap& r, int dx, int dy, ColourWeights lc,
-                                       ColourWeights rc) {
+inline std::unique_ptr<tbitmap> plainAnaglyph(const tbitmap& l, const tbitmap& r, int dx, int dy,
+                                              ColourWeights lc, ColourWeights rc) {
   const Overlap o = pairOverlap(dx, dy, l, r);
   auto f = [](std::uint32_t m) { return static_cast<double>(static_cast<float>(m / 768.0)); };
   auto out = std::make_unique<tbitmap>(o.w, o.h);
@@ -16,14 +16,14 @@ inline std::unique_ptr<tbitmap> plainAnaglyph(const tbitmap& l, const tbitmap& r
   for (int y = o.h - 1; y >= 0; --y)
     for (int x = 0; x < o.w; ++x) {
       const int lb = l.brightness(o.leftX + x, o.leftY + y), rb = r.brightness(o.rightX + x, o.rightY + y);
-      out->setPixel(x, y, channel(lb * f(lc.red) + rb * f(rc.red)), channel(lb * f(lc.green) + rb * f(rc.green)),
-                    channel(lb * f(lc.blue) + rb * f(rc.blue)));
+      out->setPixel(x, y, channel(lb * f(lc.red) + rb * f(rc.red)),
+                    channel(lb * f(lc.green) + rb * f(rc.green)), channel(lb * f(lc.blue) + rb * f(rc.blue)));
     }
   return out;
 }
 
-inline std::unique_ptr<tbitmap> plainSideBySide(const tbitmap& a, const tbitmap& b, int dx, int dy, std::uint32_t viewSize,
-                                         int space) {
+inline std::unique_ptr<tbitmap> plainSideBySide(const tbitmap& a, const tbitmap& b, int dx, int dy,
+                                                std::uint32_t viewSize, int space) {
   const Overlap o = pairOverlap(dx, dy, a, b);
   const double s = static_cast<float>(static_cast<double>(viewSize) / a.width);
   const int w = o.w, h = o.h;

@@ -53,7 +53,7 @@ TEST(LibraryGrid, ColumnsAndRowsIgnorePartlyVisibleCells) {
     int w, h, cols, rows;
   };
   const Case cases[] = {{328, 168, 4, 2}, {327, 167, 3, 1}, {88, 88, 1, 1},
-                        {87, 600, 0, 7}, {0, 0, 0, 0},      {5, 5, 0, 0}};
+                        {87, 600, 0, 7},  {0, 0, 0, 0},     {5, 5, 0, 0}};
   for (const Case& c : cases) {
     const tlibrarygrid g = libraryGrid(c.w, c.h);
     EXPECT_EQ(g.cols, c.cols) << c.w << " x " << c.h;
@@ -83,9 +83,9 @@ TEST(LibraryGrid, ClicksHitTheSquareWithItsEdgesButNotTheName) {
     int cell;
   };
   const Case cases[] = {
-      {{4, 4}, 8, 0},     {{68, 68}, 8, 0},   {{69, 30}, 8, -1},  {{3, 30}, 8, -1},
-      {{84, 4}, 8, 1},    {{4, 70}, 8, -1},   {{4, 84}, 8, 4},    {{260, 148}, 8, 7},
-      {{260, 148}, 7, -1}, {{4, 4}, 0, -1},   {{330, 4}, 8, -1},  {{4, 170}, 8, -1},
+      {{4, 4}, 8, 0},      {{68, 68}, 8, 0}, {{69, 30}, 8, -1}, {{3, 30}, 8, -1},
+      {{84, 4}, 8, 1},     {{4, 70}, 8, -1}, {{4, 84}, 8, 4},   {{260, 148}, 8, 7},
+      {{260, 148}, 7, -1}, {{4, 4}, 0, -1},  {{330, 4}, 8, -1}, {{4, 170}, 8, -1},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(g.cellAt(c.p, c.available), c.cell) << c.p.x << "," << c.p.y << " of " << c.available;
@@ -113,19 +113,16 @@ TEST(LibraryScroll, TenPairsInFourColumnsAndTwoRows) {
     bool repaint;
   };
   const Step steps[] = {
-      {SB_LINEUP, 0, "0", 0, true},      // at the top: unchanged
-      {SB_PAGEDOWN, 0, "8", 2, true},    // entries 8 and 9 at the top
-      {SB_LINEDOWN, 0, "9", 3, true},    // stops at the last entry
-      {SB_LINEDOWN, 0, "9", 3, true},    // no next entry: unchanged
-      {SB_PAGEUP, 0, "1", 1, true},      // two rows back from entry 9
-      {SB_LINEUP, 0, "0", 0, true},      // stops at the head
-      {SB_THUMBTRACK, 1, "4", 1, true},
-      {SB_THUMBTRACK, 7, "9", 7, true},  // stops at the last entry, row as given
-      {SB_THUMBPOSITION, 0, "9", 7, false},
-      {SB_TOP, 0, "9", 7, false},
-      {SB_BOTTOM, 0, "9", 7, false},
-      {SB_ENDSCROLL, 0, "9", 7, false},
-      {SB_PAGEUP, 0, "1", 5, true},
+      {SB_LINEUP, 0, "0", 0, true},                                            // at the top: unchanged
+      {SB_PAGEDOWN, 0, "8", 2, true},                                          // entries 8 and 9 at the top
+      {SB_LINEDOWN, 0, "9", 3, true},                                          // stops at the last entry
+      {SB_LINEDOWN, 0, "9", 3, true},                                          // no next entry: unchanged
+      {SB_PAGEUP, 0, "1", 1, true},                                            // two rows back from entry 9
+      {SB_LINEUP, 0, "0", 0, true},                                            // stops at the head
+      {SB_THUMBTRACK, 1, "4", 1, true},     {SB_THUMBTRACK, 7, "9", 7, true},  // stops at the last entry, row
+                                                                               // as given
+      {SB_THUMBPOSITION, 0, "9", 7, false}, {SB_TOP, 0, "9", 7, false},       {SB_BOTTOM, 0, "9", 7, false},
+      {SB_ENDSCROLL, 0, "9", 7, false},     {SB_PAGEUP, 0, "1", 5, true},
   };
   for (const Step& st : steps) {
     EXPECT_EQ(applyLibraryScroll(head.get(), s, st.code, st.thumb, grid), st.repaint) << st.code;
@@ -138,8 +135,7 @@ TEST(LibraryScroll, TenPairsInFourColumnsAndTwoRows) {
 
 std::string writeFile(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return path;
 }
 
@@ -216,8 +212,7 @@ void expectThumbnail(const tlibraryentry& e, int cols, int rows, int step,
   for (int p = 0; p < 64; ++p) {
     for (int q = 0; q < 64; ++q) {
       const bool covered = p < cols && q >= 64 - rows;
-      const tpixel want =
-          covered ? source(p * step, (q - (64 - rows)) * step) : tpixel(255, 255, 255);
+      const tpixel want = covered ? source(p * step, (q - (64 - rows)) * step) : tpixel(255, 255, 255);
       if (!(thumbAt(e, p, q) == want) && ++wrong <= 3) {
         ADD_FAILURE() << what << ": thumbnail pixel " << p << "," << q;
       }
@@ -240,8 +235,8 @@ TEST(Thumbnail, KeepsEveryStepthRowAndColumnAtTheBottomLeft) {
       {{640, 480, 24, true}, 59, 44, 11},
       {{50, 70, 8}, 25, 35, 2},
       {{50, 70, 8, true, 0, 0}, 25, 35, 2},
-      {{30, 20, 8, false, 5, 0}, 30, 20, 1},   // short palette: the pixels follow it
-      {{30, 20, 24, false, 0, 13}, 30, 20, 1}, // pixels placed by the data offset
+      {{30, 20, 8, false, 5, 0}, 30, 20, 1},    // short palette: the pixels follow it
+      {{30, 20, 24, false, 0, 13}, 30, 20, 1},  // pixels placed by the data offset
       {{30, 20, 8, false, 9, 7}, 30, 20, 1},
   };
   for (const Case& c : cases) {

@@ -36,8 +36,8 @@ TEST_F(SettingsTest, EmptyProfileGivesDefaultsAndWritesAllTenKeys) {
 }
 
 TEST_F(SettingsTest, SwitchesAreOnOnlyForExactlyOne) {
-  const std::pair<const char*, bool> cases[] = {
-      {"1", true}, {"0", false}, {"2", false}, {"-1", false}, {"abc", false}, {" 1", true}};
+  const std::pair<const char*, bool> cases[] = {{"1", true},   {"0", false},   {"2", false},
+                                                {"-1", false}, {"abc", false}, {" 1", true}};
   for (const auto& [text, on] : cases) {
     Profile p = profile();
     p.writeString(kProfileSection, "SAVEPOS", text);

@@ -8,16 +8,26 @@ namespace {
 
 TEST(LeadingDecimal, ReadsAsTheCLibraryDoes) {
   const std::pair<const char*, std::int32_t> cases[] = {
-      {"12abc", 12},         {" -7", -7},     {"+5", 5},          {"abc", 0},
-      {"", 0},               {"-", 0},        {"+-3", 0},         {"\t 42", 42},
-      {"- 4", 0},            {"007", 7},      {"-0", 0},          {"3 4", 3},
-      {"-2147483648", INT32_MIN},             {"2147483647", INT32_MAX},
+      {"12abc", 12},
+      {" -7", -7},
+      {"+5", 5},
+      {"abc", 0},
+      {"", 0},
+      {"-", 0},
+      {"+-3", 0},
+      {"\t 42", 42},
+      {"- 4", 0},
+      {"007", 7},
+      {"-0", 0},
+      {"3 4", 3},
+      {"-2147483648", INT32_MIN},
+      {"2147483647", INT32_MAX},
       // Past 32 bits the value saturates, as strtol with a 32-bit long.
-      {"2147483648", INT32_MAX},              {"99999999999999999999999", INT32_MAX},
+      {"2147483648", INT32_MAX},
+      {"99999999999999999999999", INT32_MAX},
       {"-99999999999999999999999", INT32_MIN},
   };
-  for (const auto& [text, value] : cases)
-    EXPECT_EQ(leadingDecimal(text), value) << '"' << text << '"';
+  for (const auto& [text, value] : cases) EXPECT_EQ(leadingDecimal(text), value) << '"' << text << '"';
 }
 
 using Action = HeadlessBackend::DialogAction;
@@ -58,9 +68,8 @@ TEST_F(WindowTest, PositionDialogCancelAndNineCharacterFields) {
 
 TEST_F(WindowTest, OptionsDialogShowsTheSettings) {
   start();
-  const std::pair<int, const char*> shown[] = {{106, "255"}, {107, "0"},   {108, "0"},
-                                              {116, "0"},   {117, "192"}, {118, "128"},
-                                              {119, "200"}, {122, "0"}};
+  const std::pair<int, const char*> shown[] = {{106, "255"}, {107, "0"},   {108, "0"},   {116, "0"},
+                                               {117, "192"}, {118, "128"}, {119, "200"}, {122, "0"}};
   for (const auto& [control, text] : shown) expectText(3, control, text);
   act(3, Action::ExpectCheck, 101, {}, true);
   act(3, Action::ExpectCheck, 102, {}, true);
@@ -79,22 +88,28 @@ struct FieldCase {
 
 std::int64_t fieldValue(tmywindow& w, int control) {
   switch (control) {
-    case 106: return w.leftColour.red;
-    case 108: return w.leftColour.blue;
-    case 116: return w.rightColour.red;
-    case 118: return w.rightColour.blue;
-    case 119: return w.viewSize;
-    case 122: return w.imageSpacing;
+    case 106:
+      return w.leftColour.red;
+    case 108:
+      return w.leftColour.blue;
+    case 116:
+      return w.rightColour.red;
+    case 118:
+      return w.rightColour.blue;
+    case 119:
+      return w.viewSize;
+    case 122:
+      return w.imageSpacing;
   }
   return -1;
 }
 
 TEST_F(WindowTest, OptionsDialogRefusesFieldsOutOfRangeSilently) {
   const FieldCase cases[] = {
-      {106, "256", false}, {106, "255", true},  {106, "-1", false}, {106, "+5", true},
-      {106, " 12", true},  {106, "12abc", true}, {106, "", true},    {108, "0", true},
-      {116, "1000", false}, {118, "255", true}, {119, "0", false},  {119, "1", true},
-      {119, "", false},    {119, "0000000300", true}, {122, "-1", false}, {122, "0", true},
+      {106, "256", false},  {106, "255", true},        {106, "-1", false}, {106, "+5", true},
+      {106, " 12", true},   {106, "12abc", true},      {106, "", true},    {108, "0", true},
+      {116, "1000", false}, {118, "255", true},        {119, "0", false},  {119, "1", true},
+      {119, "", false},     {119, "0000000300", true}, {122, "-1", false}, {122, "0", true},
       {122, "abc", true},
   };
   start();
@@ -104,8 +119,7 @@ TEST_F(WindowTest, OptionsDialogRefusesFieldsOutOfRangeSilently) {
     press(3, Action::Ok);
     if (!c.accepted) press(3, Action::Cancel);
     command(CM_OPTIONS);
-    const std::int64_t expected = c.accepted ? leadingDecimal(std::string(c.text).substr(0, 9))
-                                             : before;
+    const std::int64_t expected = c.accepted ? leadingDecimal(std::string(c.text).substr(0, 9)) : before;
     EXPECT_EQ(fieldValue(w(), c.control), expected) << c.control << " \"" << c.text << '"';
     EXPECT_TRUE(hb_.messages.empty());
   }

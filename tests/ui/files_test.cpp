@@ -27,9 +27,7 @@ TEST_F(WindowTest, OpenCompletesTheNameAndRefusesWhatItCannotRead) {
   EXPECT_EQ(w().rightFileName, path("pics.old/tree.BMP"));
 
   tbitmap* before = w().leftImage.get();
-  {
-    std::ofstream(path("bad.BMP")) << "short";
-  }
+  { std::ofstream(path("bad.BMP")) << "short"; }
   for (const char* name : {"missing.BMP", "bad.BMP"}) {
     hb_.queueFileAnswer(path(name));
     command(CM_OPENLEFT);
@@ -88,8 +86,7 @@ TEST_F(WindowTest, OpenSingleSetsTheAreasAndEntersTheSplit) {
     tarea area;
     tareaorigin origin;
   };
-  const Case cases[] = {{800, 600, {20, 380, 30, 570}, {420, 30}},
-                        {799, 599, {19, 379, 29, 569}, {419, 29}}};
+  const Case cases[] = {{800, 600, {20, 380, 30, 570}, {420, 30}}, {799, 599, {19, 379, 29, 569}, {419, 29}}};
   command(CM_VIEWCROSSED);
   for (const Case& c : cases) {
     hb_.queueFileAnswer(writePicture("single.BMP", c.w, c.h));
@@ -162,8 +159,7 @@ TEST_F(WindowTest, ExportChecksComeBeforeTheDialog) {
     if (!c.message) hb_.queueFileAnswer(std::nullopt);
     command(c.command);
     if (c.message) {
-      EXPECT_EQ(popMessage(), std::make_pair(std::string("Error"), std::string(c.message)))
-          << c.command;
+      EXPECT_EQ(popMessage(), std::make_pair(std::string("Error"), std::string(c.message))) << c.command;
     }
     EXPECT_EQ(hb_.pendingFileAnswers(), 0u) << c.command;
     EXPECT_TRUE(hb_.messages.empty()) << c.command;
@@ -187,8 +183,8 @@ TEST_F(WindowTest, SaveAllWritesFiveFilesAndAdoptsTheAlignedOnes) {
   EXPECT_EQ((*left)->width, 90);
   EXPECT_EQ(w().leftFileName, path("out/pair_L.BMP"));
   EXPECT_EQ(w().rightFileName, path("out/pair_R.BMP"));
-  EXPECT_EQ(host().caption, "Binoxa - left: " + path("out/pair_L.BMP") +
-                                " - right: " + path("out/pair_R.BMP"));
+  EXPECT_EQ(host().caption,
+            "Binoxa - left: " + path("out/pair_L.BMP") + " - right: " + path("out/pair_R.BMP"));
   EXPECT_TRUE(w().suppressPosWrite);
   EXPECT_EQ(w().leftImage->width, 100);  // the pictures in memory stay whole
   command(CM_EXIT);

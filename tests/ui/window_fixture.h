@@ -40,21 +40,16 @@ class WindowTest : public ::testing::Test {
   std::string path(const std::string& name) const { return dir_ / name; }
 
   void command(unsigned id) { frame().dispatch({WM_COMMAND, id, 0, {}, 0}); }
-  void mouse(unsigned msg, int x, int y, unsigned flags = 0) {
-    frame().dispatch({msg, 0, flags, {x, y}, 0});
-  }
+  void mouse(unsigned msg, int x, int y, unsigned flags = 0) { frame().dispatch({msg, 0, flags, {x, y}, 0}); }
   void paint() { frame().paintNow(); }
   TColor pixel(int x, int y) { return host().framebuffer().pixel(x, y); }
 
   // Answers for the next modal dialog on a template.
   using Action = HeadlessBackend::DialogAction;
-  void act(int dialog, Action::Kind kind, int control = 0, std::string text = {},
-           bool checked = false) {
+  void act(int dialog, Action::Kind kind, int control = 0, std::string text = {}, bool checked = false) {
     hb_.queueDialogAction(dialog, {kind, control, std::move(text), checked, {}});
   }
-  void set(int dialog, int control, const std::string& text) {
-    act(dialog, Action::Set, control, text);
-  }
+  void set(int dialog, int control, const std::string& text) { act(dialog, Action::Set, control, text); }
   void expectText(int dialog, int control, const std::string& text) {
     act(dialog, Action::ExpectText, control, text);
   }

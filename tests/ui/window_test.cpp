@@ -117,8 +117,8 @@ TEST_F(PairViewTest, PositionThatDoesNotFitShowsCentredTextOnly) {
     w().invalidate();
     paint();
     TDC dc(host().framebuffer());
-    const std::string text = "Change position of right picture: (" + std::to_string(dx) + ", " +
-                             std::to_string(dy) + ")";
+    const std::string text =
+        "Change position of right picture: (" + std::to_string(dx) + ", " + std::to_string(dy) + ")";
     const TSize extent = dc.getTextExtent(text);
     const int x = (800 - extent.cx) / 2, y = (600 - extent.cy) / 2;
     EXPECT_TRUE(blank(0, 0, 800, y));

@@ -31,10 +31,14 @@ Values colour(const ColourWeights& c) {
 }
 Values mode(ViewMode m) {
   switch (m) {
-    case ViewMode::Anaglyph: return {"Anaglyph"};
-    case ViewMode::Parallel: return {"Parallel"};
-    case ViewMode::Crossed: return {"Crossed"};
-    case ViewMode::Split: return {"Split"};
+    case ViewMode::Anaglyph:
+      return {"Anaglyph"};
+    case ViewMode::Parallel:
+      return {"Parallel"};
+    case ViewMode::Crossed:
+      return {"Crossed"};
+    case ViewMode::Split:
+      return {"Split"};
   }
   return num(static_cast<std::int32_t>(m));
 }
@@ -46,10 +50,22 @@ struct Field {
   std::function<Values(const tmywindow&)> read;
 };
 
-#define NUM(f) {#f, false, [](const tmywindow& w) { return num(w.f); }}
-#define FLAG(f) {#f, false, [](const tmywindow& w) { return flag(w.f); }}
-#define PICTURE(f) {#f, false, [](const tmywindow& w) { return picture(w.f); }}
-#define TEXT(f) {#f, true, [](const tmywindow& w) { return Values{w.f}; }}
+#define NUM(f)                                             \
+  {                                                        \
+#f, false, [](const tmywindow& w) { return num(w.f); } \
+  }
+#define FLAG(f)                                             \
+  {                                                         \
+#f, false, [](const tmywindow& w) { return flag(w.f); } \
+  }
+#define PICTURE(f)                                             \
+  {                                                            \
+#f, false, [](const tmywindow& w) { return picture(w.f); } \
+  }
+#define TEXT(f)                                              \
+  {                                                          \
+#f, true, [](const tmywindow& w) { return Values{w.f}; } \
+  }
 
 const Field kFields[] = {
     FLAG(leftButtonDown),
@@ -65,8 +81,7 @@ const Field kFields[] = {
     {"leftArea", false,
      [](const tmywindow& w) {
        const tarea& a = w.leftArea;
-       return Values{std::to_string(a.x1), std::to_string(a.x2), std::to_string(a.y1),
-                     std::to_string(a.y2)};
+       return Values{std::to_string(a.x1), std::to_string(a.x2), std::to_string(a.y1), std::to_string(a.y2)};
      }},
     {"rightAreaOrigin", false,
      [](const tmywindow& w) {
@@ -133,13 +148,11 @@ std::optional<std::string> iniValue(const std::string& path, const std::string& 
 std::string shortHex(const Bytes& b) {
   constexpr std::size_t kShown = 48;
   if (b.size() <= kShown) return b.empty() ? "an empty file" : toHex(b);
-  return toHex(Bytes(b.begin(), b.begin() + kShown)) + " ... (" + std::to_string(b.size()) +
-         " bytes)";
+  return toHex(Bytes(b.begin(), b.begin() + kShown)) + " ... (" + std::to_string(b.size()) + " bytes)";
 }
 
 std::string rgbText(TColor c) {
-  return std::to_string(redOf(c)) + " " + std::to_string(greenOf(c)) + " " +
-         std::to_string(blueOf(c));
+  return std::to_string(redOf(c)) + " " + std::to_string(greenOf(c)) + " " + std::to_string(blueOf(c));
 }
 
 }  // namespace
@@ -150,12 +163,18 @@ void Script::expectStep(const Args& args) {
     const char* name;
     Kind run;
   } kKinds[] = {
-      {"caption", &Script::expectCaption}, {"message", &Script::expectMessage},
-      {"no-message", &Script::expectNoMessage}, {"beeps", &Script::expectBeeps},
-      {"field", &Script::expectField},     {"library", &Script::expectLibrary},
-      {"pixel", &Script::expectPixel},     {"checked", &Script::expectChecked},
-      {"scroll", &Script::expectScroll},   {"profile", &Script::expectProfile},
-      {"file", &Script::expectFile},       {"same", &Script::expectSame},
+      {"caption", &Script::expectCaption},
+      {"message", &Script::expectMessage},
+      {"no-message", &Script::expectNoMessage},
+      {"beeps", &Script::expectBeeps},
+      {"field", &Script::expectField},
+      {"library", &Script::expectLibrary},
+      {"pixel", &Script::expectPixel},
+      {"checked", &Script::expectChecked},
+      {"scroll", &Script::expectScroll},
+      {"profile", &Script::expectProfile},
+      {"file", &Script::expectFile},
+      {"same", &Script::expectSame},
   };
   ArgReader a(args);
   const std::string kind = a.text("what to expect");
@@ -181,8 +200,7 @@ void Script::expectMessage(ArgReader& a) {
   if (backend_.messages.empty()) return check(false, want, "none");
   const auto [seenTitle, seenText] = backend_.messages.front();
   popMessage();
-  check(seenTitle == title && (!text || seenText == *text), want,
-        quoted(seenTitle) + " " + quoted(seenText));
+  check(seenTitle == title && (!text || seenText == *text), want, quoted(seenTitle) + " " + quoted(seenText));
 }
 
 void Script::expectNoMessage(ArgReader& a) {
@@ -204,8 +222,8 @@ void Script::expectBeeps(ArgReader& a) {
 void Script::expectField(ArgReader& a) {
   const std::string name = a.text("field name");
   const Values want = a.rest();
-  const auto* field = std::find_if(std::begin(kFields), std::end(kFields),
-                                   [&](const Field& f) { return name == f.name; });
+  const auto* field =
+      std::find_if(std::begin(kFields), std::end(kFields), [&](const Field& f) { return name == f.name; });
   if (field == std::end(kFields)) throw StepError{"unknown field " + quoted(name)};
   const Values seen = field->read(window());
   check(seen == want, name + " " + joined(want, field->text), joined(seen, field->text));
@@ -221,13 +239,11 @@ void Script::expectLibrary(ArgReader& a) {
 
 void Script::expectPixel(ArgReader& a) {
   const int x = a.coordinate("x"), y = a.coordinate("y");
-  const auto r = a.integer("red", 0, 255), g = a.integer("green", 0, 255),
-             b = a.integer("blue", 0, 255);
+  const auto r = a.integer("red", 0, 255), g = a.integer("green", 0, 255), b = a.integer("blue", 0, 255);
   a.end();
   const Framebuffer& fb = frame().framebuffer();
   if (!fb.contains(x, y)) throw StepError{"pixel outside the client area"};
-  const TColor want = rgbColor(static_cast<unsigned>(r), static_cast<unsigned>(g),
-                               static_cast<unsigned>(b));
+  const TColor want = rgbColor(static_cast<unsigned>(r), static_cast<unsigned>(g), static_cast<unsigned>(b));
   const TColor seen = fb.pixel(x, y);
   check(seen == want, "pixel " + rgbText(want), rgbText(seen));
 }
@@ -243,12 +259,12 @@ void Script::expectRect(ArgReader& a, bool white) {
   for (int row = y; row < y + h && !found; ++row)
     for (int col = x; col < x + w && !found; ++col)
       if (fb.pixel(col, row) != kWhite) found = TPoint{col, row};
-  const std::string rect = std::to_string(w) + "x" + std::to_string(h) + " at " +
-                           std::to_string(x) + "," + std::to_string(y);
+  const std::string rect =
+      std::to_string(w) + "x" + std::to_string(h) + " at " + std::to_string(x) + "," + std::to_string(y);
   if (white)
     check(!found, "all white " + rect,
-          found ? rgbText(fb.pixel(found->x, found->y)) + " at " + std::to_string(found->x) +
-                      "," + std::to_string(found->y)
+          found ? rgbText(fb.pixel(found->x, found->y)) + " at " + std::to_string(found->x) + "," +
+                      std::to_string(found->y)
                 : "");
   else
     check(found.has_value(), "something not white in " + rect, "only white");
@@ -271,8 +287,7 @@ void Script::expectScroll(ArgReader& a) {
                     std::to_string(a.coordinate("pos"))};
   a.end();
   const HeadlessFrame& f = frame();
-  const Values seen{std::to_string(f.scrollMin), std::to_string(f.scrollMax),
-                    std::to_string(f.scrollPos)};
+  const Values seen{std::to_string(f.scrollMin), std::to_string(f.scrollMax), std::to_string(f.scrollPos)};
   check(seen == want, "scroll " + joined(want, false), joined(seen, false));
 }
 
@@ -302,8 +317,7 @@ void Script::expectFile(ArgReader& a) {
     a.end();
     std::optional<BmpSize> size;
     if (seen) size = bmpSize(*seen);
-    const std::string got = size   ? "a BMP " + std::to_string(size->width) + "x" +
-                                       std::to_string(size->height)
+    const std::string got = size ? "a BMP " + std::to_string(size->width) + "x" + std::to_string(size->height)
                             : seen ? "no BMP"
                                    : "no file";
     return check(size && size->width == w && size->height == h,
@@ -321,8 +335,8 @@ void Script::expectSame(ArgReader& a) {
   const auto b1 = readBytes(first);
   const auto b2 = readBytes(second);
   check(b1 && b2 && *b1 == *b2, first + " and " + second + " byte-identical",
-        !b1 ? "no " + first
-            : !b2 ? "no " + second
-                  : "they differ (" + std::to_string(b1->size()) + " and " +
-                        std::to_string(b2->size()) + " bytes)");
+        !b1   ? "no " + first
+        : !b2 ? "no " + second
+              : "they differ (" + std::to_string(b1->size()) + " and " + std::to_string(b2->size()) +
+                    " bytes)");
 }

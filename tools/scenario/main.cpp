@@ -38,8 +38,8 @@ std::optional<std::string> makeTemporaryDirectory() {
 // A script may leave read-only folders behind; they must not keep it from going.
 void removeTree(const std::string& dir) {
   std::error_code ec;
-  std::filesystem::permissions(dir, std::filesystem::perms::owner_all,
-                               std::filesystem::perm_options::add, ec);
+  std::filesystem::permissions(dir, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                               ec);
   for (auto it = std::filesystem::recursive_directory_iterator(dir, ec);
        !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
     if (it->is_directory(ec) && !it->is_symlink(ec))

@@ -36,8 +36,8 @@ std::string lower(std::string s) {
 
 // A virtual-key code: a letter (its capital), a key name or the code itself.
 unsigned keyCode(const std::string& name) {
-  static const Named<unsigned> kKeys[] = {{"enter", VK_RETURN}, {"return", VK_RETURN},
-                                          {"escape", VK_ESCAPE}, {"esc", VK_ESCAPE}};
+  static const Named<unsigned> kKeys[] = {
+      {"enter", VK_RETURN}, {"return", VK_RETURN}, {"escape", VK_ESCAPE}, {"esc", VK_ESCAPE}};
   if (name.size() == 1 && std::isalpha(static_cast<unsigned char>(name[0])))
     return static_cast<unsigned>(std::toupper(static_cast<unsigned char>(name[0])));
   if (auto k = lookUp(kKeys, lower(name))) return *k;
@@ -134,8 +134,8 @@ std::int64_t ArgReader::integer(const char* what, std::int64_t lo, std::int64_t 
   if (ec != std::errc() || end != t.data() + t.size())
     throw StepError{std::string(what) + " is not a number: " + quoted(t)};
   if (v < lo || v > hi)
-    throw StepError{std::string(what) + " out of range " + std::to_string(lo) + ".." +
-                    std::to_string(hi) + ": " + t};
+    throw StepError{std::string(what) + " out of range " + std::to_string(lo) + ".." + std::to_string(hi) +
+                    ": " + t};
   return v;
 }
 
@@ -196,18 +196,14 @@ tmywindow& Script::window() {
 void Script::step(int line, const Args& args) {
   using Family = void (Script::*)(const Args&);
   static const Named<Family> kSteps[] = {
-      {"size", &Script::windowStep},     {"start", &Script::windowStep},
-      {"exit", &Script::windowStep},     {"profile", &Script::profileStep},
-      {"cd", &Script::fileStep},         {"mkdir", &Script::fileStep},
-      {"chmod", &Script::fileStep},      {"bmp", &Script::fileStep},
-      {"write", &Script::fileStep},      {"open", &Script::answerStep},
-      {"save", &Script::answerStep},     {"dialog", &Script::dialogStep},
-      {"command", &Script::inputStep},   {"accel", &Script::inputStep},
-      {"key", &Script::inputStep},       {"ldown", &Script::mouseStep},
-      {"lup", &Script::mouseStep},       {"rdown", &Script::mouseStep},
-      {"rup", &Script::mouseStep},       {"move", &Script::mouseStep},
-      {"vscroll", &Script::scrollStep},  {"paint", &Script::paintStep},
-      {"snapshot", &Script::paintStep},  {"expect", &Script::expectStep},
+      {"size", &Script::windowStep},     {"start", &Script::windowStep},   {"exit", &Script::windowStep},
+      {"profile", &Script::profileStep}, {"cd", &Script::fileStep},        {"mkdir", &Script::fileStep},
+      {"chmod", &Script::fileStep},      {"bmp", &Script::fileStep},       {"write", &Script::fileStep},
+      {"open", &Script::answerStep},     {"save", &Script::answerStep},    {"dialog", &Script::dialogStep},
+      {"command", &Script::inputStep},   {"accel", &Script::inputStep},    {"key", &Script::inputStep},
+      {"ldown", &Script::mouseStep},     {"lup", &Script::mouseStep},      {"rdown", &Script::mouseStep},
+      {"rup", &Script::mouseStep},       {"move", &Script::mouseStep},     {"vscroll", &Script::scrollStep},
+      {"paint", &Script::paintStep},     {"snapshot", &Script::paintStep}, {"expect", &Script::expectStep},
   };
   line_ = line;
   auto family = lookUp(kSteps, args[0].text);
@@ -401,10 +397,9 @@ void Script::mouseStep(const Args& args) {
 
 void Script::scrollStep(const Args& args) {
   static const Named<unsigned> kCodes[] = {
-      {"lineup", SB_LINEUP},         {"linedown", SB_LINEDOWN},   {"pageup", SB_PAGEUP},
-      {"pagedown", SB_PAGEDOWN},     {"thumbtrack", SB_THUMBTRACK},
-      {"thumbposition", SB_THUMBPOSITION}, {"top", SB_TOP},       {"bottom", SB_BOTTOM},
-      {"endscroll", SB_ENDSCROLL}};
+      {"lineup", SB_LINEUP},     {"linedown", SB_LINEDOWN},     {"pageup", SB_PAGEUP},
+      {"pagedown", SB_PAGEDOWN}, {"thumbtrack", SB_THUMBTRACK}, {"thumbposition", SB_THUMBPOSITION},
+      {"top", SB_TOP},           {"bottom", SB_BOTTOM},         {"endscroll", SB_ENDSCROLL}};
   ArgReader a(args);
   const std::string name = a.text("scroll code");
   auto code = lookUp(kCodes, name);

@@ -34,9 +34,7 @@ void paletteEntry(unsigned i, unsigned& r, unsigned& g, unsigned& b) {
   b = (i & 3) * 255 / 3;
 }
 
-unsigned paletteIndex(unsigned r, unsigned g, unsigned b) {
-  return (r >> 5) << 5 | (g >> 5) << 2 | (b >> 6);
-}
+unsigned paletteIndex(unsigned r, unsigned g, unsigned b) { return (r >> 5) << 5 | (g >> 5) << 2 | (b >> 6); }
 
 int hexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -133,8 +131,7 @@ Bytes encodeBmp(const TestPicture& picture, int bitsPerPixel) {
         le.u8(px[0]);
       }
     }
-    for (std::uint32_t pad = w * static_cast<std::uint32_t>(bitsPerPixel) / 8; pad < stride; ++pad)
-      le.u8(0);
+    for (std::uint32_t pad = w * static_cast<std::uint32_t>(bitsPerPixel) / 8; pad < stride; ++pad) le.u8(0);
   }
   return out;
 }
@@ -185,8 +182,7 @@ std::string toHex(const Bytes& bytes) {
 
 std::optional<BmpSize> bmpSize(const Bytes& bytes) {
   if (bytes.size() < 26 || bytes[0] != 'B' || bytes[1] != 'M') return std::nullopt;
-  BmpSize s{static_cast<std::int32_t>(readU32(bytes, 18)),
-            static_cast<std::int32_t>(readU32(bytes, 22))};
+  BmpSize s{static_cast<std::int32_t>(readU32(bytes, 18)), static_cast<std::int32_t>(readU32(bytes, 22))};
   if (s.height < 0 && s.height != INT32_MIN) s.height = -s.height;
   return s;
 }

@@ -38,8 +38,7 @@ Result<std::vector<Token>> tokenizeLine(const std::string& line, const std::stri
         t.text += c;
       }
       if (!closed) return Error{"unterminated quoted text"};
-      if (i < line.size() && !isBlank(line[i]))
-        return Error{"a quoted text must be followed by a blank"};
+      if (i < line.size() && !isBlank(line[i])) return Error{"a quoted text must be followed by a blank"};
     } else {
       while (i < line.size() && !isBlank(line[i])) {
         if (line[i] == '"') return Error{"a quote inside a word"};
