@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-#include "image/bmp.h"
+#include "image/picture.h"
 #include "image/tbitmap.h"
 #include "platform/profile.h"
 #include "stereo/compose.h"
@@ -234,12 +234,6 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
   return inv;
 }
 
-// As the window loads a picture: the header check, then the reader.
-Result<std::unique_ptr<tbitmap>> load(const std::string& path) {
-  if (Status s = checkBmpHeader(path); !s) return s.error();
-  return tbitmap::fromFile(path);
-}
-
 int refuse(const std::string& message) {
   std::cerr << message << "\n";
   return kRefused;
@@ -251,14 +245,14 @@ int run(const Invocation& inv) {
     if (Status s = writeSampleLibrary(inv.inputs[0]); !s) return refuse(s.error().message);
     return kOk;
   }
-  auto first = load(inv.inputs[0]);
+  auto first = loadPicture(inv.inputs[0]);
   if (!first) return refuse(first.error().message);
   if (c.name == "convert") {
     if (Status s = first.value()->saveBmp(completeExportName(inv.output)); !s)
       return refuse(s.error().message);
     return kOk;
   }
-  auto second = load(inv.inputs[1]);
+  auto second = loadPicture(inv.inputs[1]);
   if (!second) return refuse(second.error().message);
   const tbitmap* left = first.value().get();
   const tbitmap* right = second.value().get();

@@ -80,8 +80,12 @@ Result<BmpHeader> readBmpHeader(std::span<const std::uint8_t> bytes) {
   return h;
 }
 
-Result<BmpLayout> parseBmpLayout(std::span<const std::uint8_t> prefix, std::uint64_t fileSize) {
-  auto header = readBmpHeader(prefix);
+Result<BmpLayout> parseBmpLayout(const ByteSource& source) {
+  const std::uint64_t fileSize = source.size();
+  std::array<std::uint8_t, kBmpHeaderBytes> headerBytes{};
+  const std::span<std::uint8_t> head(headerBytes.data(), std::min<std::uint64_t>(fileSize, kBmpHeaderBytes));
+  if (!source.readAt(0, head)) return Error{"file cannot be read"};
+  auto header = readBmpHeader(head);
   if (!header) return header.error();
   const BmpHeader& h = *header;
   // Older 12-byte core headers have 16-bit fields; newer ones extend the 40 bytes.
@@ -108,13 +112,15 @@ Result<BmpLayout> parseBmpLayout(std::span<const std::uint8_t> prefix, std::uint
     // Colours-used 0 means a full palette; the palette cannot reach into the pixels.
     std::uint64_t count = h.coloursUsed == 0 ? 256 : std::min<std::uint64_t>(h.coloursUsed, 256);
     count = std::min<std::uint64_t>(count, (h.dataOffset - infoEnd) / 4);
-    LeReader r(prefix, infoEnd);
+    std::array<std::uint8_t, 4 * 256> entries{};
+    const std::span<std::uint8_t> stored(entries.data(), 4 * count);
+    if (!source.readAt(infoEnd, stored)) return Error{"file is shorter than its palette"};
+    LeReader r(stored, 0);
     for (std::uint64_t i = 0; i < count; ++i) {
       const std::uint8_t blue = r.u8(), green = r.u8(), red = r.u8();
       r.u8();
       l.palette[i] = tpixel(red, green, blue);
     }
-    if (r.failed()) return Error{"file is shorter than its palette"};
   }
 
   // The last row's padding may be missing; its pixels may not.
@@ -130,16 +136,6 @@ void decodeBmpRow(const BmpLayout& layout, const std::uint8_t* fileRow, tpixel* 
   }
   for (std::int32_t x = 0; x < layout.width; ++x, fileRow += 3)
     out[x] = tpixel(fileRow[2], fileRow[1], fileRow[0]);
-}
-
-Result<std::unique_ptr<tbitmap>> decodeBmp(std::span<const std::uint8_t> file) {
-  auto layout = parseBmpLayout(file, file.size());
-  if (!layout) return layout.error();
-  const BmpLayout& l = *layout;
-  auto picture = std::make_unique<tbitmap>(l.width, l.height);
-  for (std::int32_t k = 0; k < l.height; ++k)
-    decodeBmpRow(l, file.data() + l.rowOffset(k), picture->row(l.pictureRow(k)));
-  return picture;
 }
 
 namespace {
@@ -210,12 +206,64 @@ std::vector<std::uint8_t> encodeBmp332(const tbitmap& picture) {
   });
 }
 
-Status checkBmpHeader(const std::string& path) {
-  auto bytes = readFilePrefix(path, kBmpHeaderBytes);
+namespace {
+
+class BmpReader final : public PictureReader {
+ public:
+  BmpReader(const ByteSource& source, const BmpLayout& layout)
+      : PictureReader({layout.width, layout.height}), source_(source), layout_(layout) {}
+
+ protected:
+  // File rows are read in runs of up to a mebibyte, in whichever direction
+  // the file stores them.
+  Status decodeRows(std::int32_t first, tpixel* out, std::ptrdiff_t stride, std::int32_t count) override {
+    const std::int32_t perRun =
+        static_cast<std::int32_t>(std::max<std::size_t>(1, (1 << 20) / layout_.stride));
+    while (count > 0) {
+      const std::int32_t n = std::min(count, perRun);
+      // File rows of picture rows first .. first + n - 1, lowest offset first.
+      const std::int32_t k0 = layout_.topDown ? first : layout_.height - first - n;
+      run_.resize(static_cast<std::size_t>(n - 1) * layout_.stride + layout_.rowBytes());
+      if (!source_.readAt(layout_.rowOffset(k0), run_))
+        return Error{"Cannot read " + source_.name() + ": file is shorter than its pixel rows"};
+      for (std::int32_t i = 0; i < n; ++i) {
+        const std::int32_t y = layout_.pictureRow(k0 + i) - first;
+        decodeBmpRow(layout_, run_.data() + static_cast<std::size_t>(i) * layout_.stride, out + y * stride);
+      }
+      first += n;
+      out += n * stride;
+      count -= n;
+    }
+    return success();
+  }
+  // Rows are found by their offset: nothing to read.
+  Status skip(std::int32_t, std::int32_t) override { return success(); }
+
+ private:
+  const ByteSource& source_;
+  BmpLayout layout_;
+  std::vector<std::uint8_t> run_;
+};
+
+Status checkHeader(const ByteSource& source) {
+  auto bytes = readFilePrefix(source, kBmpHeaderBytes);
   if (!bytes) return bytes.error();
   auto header = readBmpHeader(*bytes);
-  if (!header) return Error{"Cannot read " + path + ": " + header.error().message};
+  if (!header) return Error{"Cannot read " + source.name() + ": " + header.error().message};
   if (header->bitsPerPixel != 8 && header->bitsPerPixel != 24) return Error{"Must be an 8 or 24 bit bitmap"};
   if (header->compression != 0) return Error{"Cannot handle compressed bitmaps"};
   return success();
 }
+
+Result<std::unique_ptr<PictureReader>> openBmp(const ByteSource& source, int view) {
+  if (view != 0) return Error{"Cannot read " + source.name() + ": a bitmap holds one picture"};
+  auto layout = parseBmpLayout(source);
+  if (!layout) return Error{"Cannot read " + source.name() + ": " + layout.error().message};
+  return std::unique_ptr<PictureReader>(std::make_unique<BmpReader>(source, *layout));
+}
+
+}  // namespace
+
+const PictureDecoder bmpDecoder{
+    [](std::span<const std::uint8_t> head) { return head.size() >= 2 && head[0] == 'B' && head[1] == 'M'; },
+    checkHeader, openBmp};

@@ -1,6 +1,6 @@
 #pragma once
-// The BMP file format: bytes in, not paths. A header read is separate from the
-// pixel decode so a header check or a thumbnail scan reads no more than it needs.
+// The BMP file format on a byte source: the headers and palette are read and
+// checked against the source's size first, then rows as they are asked for.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "image/picture.h"
 #include "image/tbitmap.h"
 #include "platform/result.h"
+#include "platform/source.h"
 
 inline constexpr std::size_t kBmpHeaderBytes = 54;  // file header + 40-byte info header
 
@@ -55,17 +57,11 @@ struct BmpLayout {
   // Bytes of one row that hold pixels (the padding may be missing from the last row).
   std::size_t rowBytes() const { return static_cast<std::size_t>(width) * (bits == 8 ? 1 : 3); }
 };
-// The headers and palette needed for the layout end before this many bytes
-// for every header up to 124 bytes, so a thumbnail reader can read just that.
-inline constexpr std::size_t kBmpLayoutPrefix = 14 + 124 + 1024;
-// prefix: the first bytes of the file (headers and palette); fileSize: the
-// whole file's size, against which the pixel rows are checked.
-Result<BmpLayout> parseBmpLayout(std::span<const std::uint8_t> prefix, std::uint64_t fileSize);
+// Reads the headers and the palette the layout needs, wherever they end, and
+// checks the rows against the source's size.
+Result<BmpLayout> parseBmpLayout(const ByteSource& source);
 // Decodes one file row of at least layout.rowBytes() bytes into width pixels.
 void decodeBmpRow(const BmpLayout& layout, const std::uint8_t* fileRow, tpixel* out);
-
-// The whole picture from the whole file.
-Result<std::unique_ptr<tbitmap>> decodeBmp(std::span<const std::uint8_t> file);
 
 // An uncompressed 24-bit file with the fixed header values of our writer.
 std::vector<std::uint8_t> encodeBmp(const tbitmap& picture);
@@ -75,7 +71,8 @@ std::vector<std::uint8_t> encodeBmp(const tbitmap& picture);
 std::vector<std::uint8_t> encodeBmp332(const tbitmap& picture);
 tpixel palette332(int i);
 
-// The loading commands' check: "Must be an 8 or 24 bit bitmap", "Cannot
-// handle compressed bitmaps" (depth tested first), or a one-line error for a
-// file that cannot be read or is shorter than its header.
-Status checkBmpHeader(const std::string& path);
+// Any source: its reader takes other depths as 24-bit. Its check, for the
+// loading commands: "Must be an 8 or 24 bit bitmap", "Cannot handle
+// compressed bitmaps" (depth tested first), or a one-line error for a source
+// that cannot be read or is shorter than its header.
+extern const PictureDecoder bmpDecoder;

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "image/bmp.h"
+#include "image/picture.h"
 #include "platform/files.h"
+#include "platform/source.h"
 
 tbitmap::tbitmap(std::int32_t w, std::int32_t h)
     : width(std::max(w, 0)),
@@ -11,11 +13,9 @@ tbitmap::tbitmap(std::int32_t w, std::int32_t h)
       pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {}
 
 Result<std::unique_ptr<tbitmap>> tbitmap::fromFile(const std::string& path) {
-  auto bytes = readFile(path);
-  if (!bytes) return bytes.error();
-  auto picture = decodeBmp(*bytes);
-  if (!picture) return Error{"Cannot read " + path + ": " + picture.error().message};
-  return std::move(picture.value());
+  auto file = openFile(path);
+  if (!file) return file.error();
+  return readPicture(*file);
 }
 
 void tbitmap::fillRect(int x1, int y1, int x2, int y2, tpixel p) {

@@ -28,7 +28,7 @@ class tbitmap {
   // Blank picture, all black. Negative sizes count as 0.
   tbitmap(std::int32_t w, std::int32_t h);
 
-  // create from file: the BMP reader (image/bmp.h)
+  // The whole picture, without the loading commands' check (image/picture.h).
   static Result<std::unique_ptr<tbitmap>> fromFile(const std::string& path);
 
   std::int32_t width = 0;

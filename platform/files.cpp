@@ -11,6 +11,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/source.h"
+
 namespace {
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -92,28 +94,6 @@ class Fd {
   int fd_;
 };
 
-Result<std::vector<std::uint8_t>> readUpTo(const std::string& path, std::size_t maxBytes) {
-  const std::string found = resolvePath(path);
-  // Non-blocking, so naming a FIFO cannot hang the program.
-  Fd fd(::open(found.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  struct stat st;
-  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
-    return Error{"Cannot open " + path};
-  std::vector<std::uint8_t> bytes;
-  const auto expected = static_cast<std::size_t>(std::max<off_t>(st.st_size, 0));
-  bytes.reserve(std::min(expected, maxBytes));
-  std::uint8_t chunk[65536];
-  while (bytes.size() < maxBytes) {
-    const std::size_t want = std::min(sizeof chunk, maxBytes - bytes.size());
-    const ssize_t got = ::read(fd.get(), chunk, want);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return Error{"Cannot read " + path};
-    if (got == 0) break;
-    bytes.insert(bytes.end(), chunk, chunk + got);
-  }
-  return bytes;
-}
-
 bool writeAll(int fd, const std::vector<std::uint8_t>& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -149,12 +129,24 @@ std::string resolvePath(const std::string& path) {
   return joined(dir, *std::min_element(candidates.begin(), candidates.end()));
 }
 
-Result<std::vector<std::uint8_t>> readFile(const std::string& path) {
-  return readUpTo(path, static_cast<std::size_t>(-1));
+Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::size_t maxBytes) {
+  auto file = openFile(path);
+  if (!file) return file.error();
+  if (file->size() > maxBytes)
+    return Error{"Cannot read " + path + ": larger than " + std::to_string(maxBytes) + " bytes"};
+  return readFilePrefix(*file, maxBytes);
 }
 
 Result<std::vector<std::uint8_t>> readFilePrefix(const std::string& path, std::size_t maxBytes) {
-  return readUpTo(path, maxBytes);
+  auto file = openFile(path);
+  if (!file) return file.error();
+  return readFilePrefix(*file, maxBytes);
+}
+
+Result<std::vector<std::uint8_t>> readFilePrefix(const ByteSource& source, std::size_t maxBytes) {
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::min<std::uint64_t>(source.size(), maxBytes)));
+  if (!source.readAt(0, bytes)) return Error{"Cannot read " + source.name()};
+  return bytes;
 }
 
 Status writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {

@@ -7,6 +7,8 @@
 
 #include "platform/result.h"
 
+class ByteSource;
+
 // Names (not paths) of the regular files in dir matching pattern, ignoring
 // letter case ('*' and '?' wildcards). No directories, no names starting with
 // '.', nothing that is not a regular file. Sorted ignoring case.
@@ -16,11 +18,13 @@ std::vector<std::string> findFiles(const std::string& dir, const std::string& pa
 // name in the same directory, else the path unchanged.
 std::string resolvePath(const std::string& path);
 
-// The whole file (found as resolvePath finds it). Error: one line naming it.
-Result<std::vector<std::uint8_t>> readFile(const std::string& path);
+// The whole file (opened as openFile opens it) when it holds at most maxBytes:
+// a larger one is refused before anything is read. Error: one line naming it.
+Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::size_t maxBytes);
 
 // At most maxBytes from the start of the file.
 Result<std::vector<std::uint8_t>> readFilePrefix(const std::string& path, std::size_t maxBytes);
+Result<std::vector<std::uint8_t>> readFilePrefix(const ByteSource& source, std::size_t maxBytes);
 
 // Writes a temporary file beside path, then renames it over path, so a
 // failure never leaves a damaged or half-written file.

@@ -102,8 +102,11 @@ struct IniText {
   }
 };
 
+// A larger file is no profile of ours: unreadable, and so never overwritten.
+constexpr std::size_t kMaxProfileBytes = 1 << 20;
+
 std::optional<IniText> load(const std::string& path) {
-  auto bytes = readFile(path);
+  auto bytes = readFile(path, kMaxProfileBytes);
   if (!bytes) return std::nullopt;
   return IniText::parse(*bytes);
 }

@@ -1,17 +1,11 @@
 #include "store/library.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <new>
-#include <optional>
 #include <unordered_set>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include "image/bmp.h"
-#include "platform/files.h"
+#include "image/picture.h"
+#include "platform/source.h"
 
 tlibraryentry::~tlibraryentry() {
   std::unique_ptr<tlibraryentry> rest = std::move(next);
@@ -27,63 +21,23 @@ std::string lowerCase(std::string s) {
   return s;
 }
 
-class ReadOnlyFile {
- public:
-  // Regular files only, opened without blocking, so a FIFO or a device under
-  // a pair's name cannot hang the paint.
-  explicit ReadOnlyFile(const std::string& path)
-      : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {
-    struct stat st;
-    if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0)
-      size_ = static_cast<std::uint64_t>(st.st_size);
-  }
-  ~ReadOnlyFile() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  ReadOnlyFile(const ReadOnlyFile&) = delete;
-  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-
-  std::optional<std::uint64_t> size() const { return size_; }
-  bool readAt(std::uint64_t offset, std::vector<std::uint8_t>& buffer) const {
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-      const ssize_t got =
-          ::pread(fd_, buffer.data() + done, buffer.size() - done, static_cast<off_t>(offset + done));
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) return false;
-      done += static_cast<std::size_t>(got);
-    }
-    return true;
-  }
-
- private:
-  int fd_;
-  std::optional<std::uint64_t> size_;
-};
-
 // Keeps every s-th row and column from the top-left pixel; the kept rows end
 // at the bottom of the square. Stops quietly at the first thing that is wrong.
 void reduceFile(std::uint8_t* store, const std::string& path) {
-  const ReadOnlyFile file(resolvePath(path));
-  const std::optional<std::uint64_t> fileSize = file.size();
-  if (!fileSize) return;
-  std::vector<std::uint8_t> prefix(std::min<std::uint64_t>(*fileSize, kBmpLayoutPrefix));
-  if (!file.readAt(0, prefix)) return;
-  const Result<BmpLayout> parsed = parseBmpLayout(prefix, *fileSize);
-  if (!parsed) return;
-  const BmpLayout& layout = parsed.value();
+  auto file = openFile(path);
+  if (!file) return;
+  auto reader = openPicture(*file);
+  if (!reader) return;
+  PictureReader& r = *reader.value();
+  const std::int32_t width = r.header().width, height = r.header().height;
 
-  const std::int32_t step = std::max(layout.width / 64 + 1, layout.height / 64 + 1);
-  const std::int32_t keptRows = (layout.height + step - 1) / step;
-  std::vector<std::uint8_t> fileRow(layout.rowBytes());
-  std::vector<tpixel> pixels(static_cast<std::size_t>(layout.width));
-  for (std::int32_t k = 0; k < layout.height; ++k) {
-    const std::int32_t y = layout.pictureRow(k);
-    if (y % step != 0) continue;
-    if (!file.readAt(layout.rowOffset(k), fileRow)) return;
-    decodeBmpRow(layout, fileRow.data(), pixels.data());
+  const std::int32_t step = std::max(width / 64 + 1, height / 64 + 1);
+  const std::int32_t keptRows = (height + step - 1) / step;
+  std::vector<tpixel> pixels(static_cast<std::size_t>(width));
+  for (std::int32_t y = 0; y < height; y += step) {
+    if (!r.readRows(pixels.data(), 0, 1) || !r.skipRows(std::min(step - 1, height - 1 - y))) return;
     const std::size_t q = static_cast<std::size_t>(kThumbnailSide - keptRows + y / step);
-    for (std::int32_t x = 0; x < layout.width; x += step) {
+    for (std::int32_t x = 0; x < width; x += step) {
       const std::size_t i = static_cast<std::size_t>(x / step) * kThumbnailSide + q;
       const tpixel p = pixels[static_cast<std::size_t>(x)];
       store[i] = p.red;

@@ -1,4 +1,4 @@
-#include "image/bmp.h"
+#include "image/picture.h"
 #include "platform/dialog.h"
 #include "stereo/export.h"
 #include "ui/tmywindow.h"
@@ -11,11 +11,7 @@ bool tmywindow::openSourceFile(std::string& name, std::unique_ptr<tbitmap>& slot
   scanLibrary();
   // Completed as export names are: ".BMP" when the file name has no '.'.
   const std::string path = completeExportName(dialog.fileName());
-  if (Status header = checkBmpHeader(path); !header) {
-    messageBox(header.error().message, "Error");
-    return false;
-  }
-  auto picture = tbitmap::fromFile(path);
+  auto picture = loadPicture(path);
   if (!picture) {
     messageBox(picture.error().message, "Error");
     return false;

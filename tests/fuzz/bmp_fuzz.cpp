@@ -10,13 +10,13 @@
 #include "image/bmp.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::span<const std::uint8_t> bytes(data, size);
-  if (auto picture = decodeBmp(bytes); picture.ok()) {
+  const SpanSource source(std::span<const std::uint8_t>(data, size));
+  if (auto picture = readPicture(source); picture.ok()) {
     const tbitmap& p = *picture.value();
     volatile int sink = p.brightness(p.width - 1, p.height - 1);
     (void)sink;
   }
-  if (auto layout = parseBmpLayout(bytes, size); layout.ok()) {
+  if (auto layout = parseBmpLayout(source); layout.ok()) {
     const BmpLayout& l = layout.value();
     std::vector<tpixel> row(static_cast<std::size_t>(l.width));
     // The layout promises every row lies inside the file.

@@ -14,6 +14,10 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+Result<std::unique_ptr<tbitmap>> decodeBmp(std::span<const std::uint8_t> bytes) {
+  return readPicture(SpanSource(bytes));
+}
+
 void put16(Bytes& b, std::uint32_t v) {
   for (int i = 0; i < 2; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
@@ -210,7 +214,7 @@ TEST(bmpReader, LayoutForRowByRowReading) {
              .rows = {1, 0, 1, 0, 0, 1, 0, 0}};
   f.coloursUsed = 2;
   const Bytes bytes = f.bytes();
-  auto layout = parseBmpLayout(std::span(bytes).first(70), bytes.size());
+  auto layout = parseBmpLayout(SpanSource(bytes));
   ASSERT_TRUE(layout.ok()) << layout.error().message;
   const BmpLayout& l = *layout;
   EXPECT_EQ(l.stride, 4u);
@@ -277,7 +281,7 @@ TEST(bmpHeaderCheck, DepthFirstThenCompression) {
   for (const Case& c : cases) {
     std::ofstream(dir / c.name, std::ios::binary)
         .write(reinterpret_cast<const char*>(c.bytes.data()), static_cast<std::streamsize>(c.bytes.size()));
-    const Status s = checkBmpHeader((dir / c.name).string());
+    const auto s = loadPicture((dir / c.name).string());
     if (!c.message) {
       EXPECT_TRUE(s.ok()) << c.name;
     } else if (*c.message) {
@@ -288,7 +292,7 @@ TEST(bmpHeaderCheck, DepthFirstThenCompression) {
       EXPECT_EQ(s.error().message.find('\n'), std::string::npos);
     }
   }
-  EXPECT_FALSE(checkBmpHeader((dir / "missing.bmp").string()).ok());
+  EXPECT_FALSE(loadPicture((dir / "missing.bmp").string()).ok());
   std::filesystem::remove_all(dir);
 }
 

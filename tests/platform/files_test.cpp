@@ -71,7 +71,7 @@ TEST(ResolvePath, ExactNameFirstElseTheCaseInsensitiveMatch) {
 TEST(ReadFile, WholePrefixAndRefusals) {
   TempDir dir;
   touch(dir / "Data.bin", "abcdef");
-  auto whole = readFile(dir / "DATA.BIN");
+  auto whole = readFile(dir / "DATA.BIN", 100);
   ASSERT_TRUE(whole.ok());
   EXPECT_EQ(*whole, bytesOf("abcdef"));
   auto prefix = readFilePrefix(dir / "Data.bin", 4);
@@ -82,7 +82,7 @@ TEST(ReadFile, WholePrefixAndRefusals) {
   fs::create_directory(dir / "dir");
   ::mkfifo((dir / "fifo").c_str(), 0644);
   for (const std::string& bad : {dir / "missing", dir / "dir", dir / "fifo"}) {
-    auto r = readFile(bad);
+    auto r = readFile(bad, 100);
     ASSERT_FALSE(r.ok()) << bad;
     EXPECT_NE(r.error().message.find(bad), std::string::npos);
     EXPECT_EQ(r.error().message.find('\n'), std::string::npos);
@@ -93,18 +93,18 @@ TEST(WriteFileAtomically, ReplacesKeepingPermissionsAndLeavesNoTemporary) {
   TempDir dir;
   const std::string path = dir / "out.bin";
   ASSERT_TRUE(writeFileAtomically(path, bytesOf("first")).ok());
-  EXPECT_EQ(*readFile(path), bytesOf("first"));
+  EXPECT_EQ(*readFile(path, 100), bytesOf("first"));
   ::chmod(path.c_str(), 0640);
   ASSERT_TRUE(writeFileAtomically(path, bytesOf("second")).ok());
-  EXPECT_EQ(*readFile(path), bytesOf("second"));
+  EXPECT_EQ(*readFile(path, 100), bytesOf("second"));
   struct stat st;
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
   // under another letter case the existing file is the one replaced
   ASSERT_TRUE(writeFileAtomically(dir / "OUT.BIN", bytesOf("third")).ok());
-  EXPECT_EQ(*readFile(path), bytesOf("third"));
+  EXPECT_EQ(*readFile(path, 100), bytesOf("third"));
   ASSERT_TRUE(writeFileAtomically(dir / "empty", {}).ok());
-  EXPECT_TRUE(readFile(dir / "empty")->empty());
+  EXPECT_TRUE(readFile(dir / "empty", 100)->empty());
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
 }
 
@@ -114,7 +114,7 @@ TEST(WriteFileAtomically, FailureLeavesTheOldFileAndNoTemporary) {
   fs::create_directory(dir / "taken");
   touch(dir / "taken/inside", "keep");
   EXPECT_FALSE(writeFileAtomically(dir / "taken", bytesOf("new")).ok());
-  EXPECT_EQ(*readFile(dir / "taken/inside"), bytesOf("keep"));
+  EXPECT_EQ(*readFile(dir / "taken/inside", 100), bytesOf("keep"));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
   EXPECT_FALSE(writeFileAtomically(dir / "no/such/dir/f", bytesOf("new")).ok());
 
@@ -125,7 +125,7 @@ TEST(WriteFileAtomically, FailureLeavesTheOldFileAndNoTemporary) {
   auto r = writeFileAtomically(dir / "ro/f", bytesOf("new"));
   ::chmod((dir / "ro").c_str(), 0755);
   EXPECT_FALSE(r.ok());
-  EXPECT_EQ(*readFile(dir / "ro/f"), bytesOf("old"));
+  EXPECT_EQ(*readFile(dir / "ro/f", 100), bytesOf("old"));
 }
 
 TEST(Paths, DirectoryAndAbsoluteForms) {

@@ -119,4 +119,21 @@ TEST(ProfileWriteString, UnwritableLeavesTheOldFileWhole) {
   EXPECT_EQ(readText(path), "[Binoxa]\nMLR=1\n");
 }
 
+TEST(Profile, AFileOverAMebibyteIsUnreadableAndNeverReplaced) {
+  TempDir dir;
+  for (const off_t size : {off_t{1} << 20, (off_t{1} << 20) + 1}) {
+    const std::string path = dir / "p.ini";
+    writeText(path, "[Binoxa]\nVIEWSIZE=321\n;");  // the rest: one comment line of zeros
+    ASSERT_EQ(::truncate(path.c_str(), size), 0);
+    const bool readable = size <= off_t{1} << 20;
+    EXPECT_EQ(Profile(path).getInt("Binoxa", "VIEWSIZE", 99), readable ? 321 : 99) << size;
+    EXPECT_EQ(Profile(path).writeString("Binoxa", "MLR", "2"), readable) << size;
+    struct stat st;
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    if (!readable) {
+      EXPECT_EQ(st.st_size, size);
+    }
+  }
+}
+
 }  // namespace

@@ -1,0 +1,69 @@
+#include "image/picture.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "image/bmp.h"
+
+namespace {
+
+// BMP last: files have always been read as BMP whatever their first bytes.
+const PictureDecoder* const kDecoders[] = {&bmpDecoder};
+
+}  // namespace
+
+Status PictureReader::take(std::int32_t count) {
+  if (count < 0 || count > header_.height - next_)
+    return Error{"Cannot read past the last row of the picture"};
+  next_ += count;
+  return success();
+}
+
+Status PictureReader::readRows(tpixel* out, std::ptrdiff_t stride, std::int32_t count) {
+  const std::int32_t first = next_;
+  if (Status s = take(count); !s) return s;
+  Status s = decodeRows(first, out, stride, count);
+  if (!s) next_ = header_.height;
+  return s;
+}
+
+Status PictureReader::skipRows(std::int32_t count) {
+  const std::int32_t first = next_;
+  if (Status s = take(count); !s) return s;
+  Status s = skip(first, count);
+  if (!s) next_ = header_.height;
+  return s;
+}
+
+Status PictureReader::skip(std::int32_t first, std::int32_t count) {
+  std::vector<tpixel> row(static_cast<std::size_t>(header_.width));
+  for (std::int32_t y = first; y < first + count; ++y)
+    if (Status s = decodeRows(y, row.data(), 0, 1); !s) return s;
+  return success();
+}
+
+const PictureDecoder& decoderFor(const ByteSource& source) {
+  std::uint8_t head[kPictureSniffBytes];
+  const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(source.size(), kPictureSniffBytes));
+  const std::span<std::uint8_t> bytes(head, source.readAt(0, std::span(head, n)) ? n : 0);
+  for (const PictureDecoder* d : kDecoders)
+    if (d->recognises(bytes)) return *d;
+  return *kDecoders[std::size(kDecoders) - 1];
+}
+
+Result<std::unique_ptr<tbitmap>> readPicture(const ByteSource& source, int view) {
+  auto reader = openPicture(source, view);
+  if (!reader) return reader.error();
+  PictureReader& r = *reader.value();
+  // The header proved the source holds every row before this allocation.
+  auto picture = std::make_unique<tbitmap>(r.header().width, r.header().height);
+  if (Status s = r.readRows(picture->row(0), picture->width, picture->height); !s) return s.error();
+  return picture;
+}
+
+Result<std::unique_ptr<tbitmap>> loadPicture(const std::string& path) {
+  auto file = openFile(path);
+  if (!file) return file.error();
+  if (Status s = decoderFor(*file).check(*file); !s) return s.error();
+  return readPicture(*file);
+}

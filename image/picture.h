@@ -1,0 +1,69 @@
+#pragma once
+// Reading pictures: header, then rows on demand. A reader is opened on a byte
+// source with its header read and checked against the source's size; rows are
+// then decoded top first, straight into the caller's memory.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "image/tbitmap.h"
+#include "platform/result.h"
+#include "platform/source.h"
+
+struct PictureHeader {
+  std::int32_t width = 0;   // 1 or more
+  std::int32_t height = 0;  // 1 or more
+  int views = 1;            // pictures the file holds (a stereo file holds two)
+};
+
+class PictureReader {
+ public:
+  explicit PictureReader(PictureHeader header) : header_(header) {}
+  virtual ~PictureReader() = default;
+  PictureReader(const PictureReader&) = delete;
+  PictureReader& operator=(const PictureReader&) = delete;
+
+  const PictureHeader& header() const { return header_; }
+  std::int32_t nextRow() const { return next_; }  // picture row the next read gives
+  // The next count rows into out, rows `stride` pixels apart, header().width
+  // pixels each. Error: one line naming the source; no rows are then left.
+  Status readRows(tpixel* out, std::ptrdiff_t stride, std::int32_t count);
+  // Passes over the next count rows; cheaper than reading them where the format allows.
+  Status skipRows(std::int32_t count);
+
+ protected:
+  // first: picture row of the first of count rows, all inside the picture.
+  virtual Status decodeRows(std::int32_t first, tpixel* out, std::ptrdiff_t stride, std::int32_t count) = 0;
+  virtual Status skip(std::int32_t first, std::int32_t count);  // default: decode and drop
+
+ private:
+  Status take(std::int32_t count);
+  PictureHeader header_;
+  std::int32_t next_ = 0;
+};
+
+// One file format. A decoder is picked by the first bytes of the source; the
+// last one of the table takes whatever no other recognises.
+struct PictureDecoder {
+  // head: the first kPictureSniffBytes bytes, fewer for a shorter source.
+  bool (*recognises)(std::span<const std::uint8_t> head);
+  // What the loading commands refuse before reading (with their own
+  // messages), beyond what open refuses.
+  Status (*check)(const ByteSource& source);
+  // A reader of one view, 0 <= view < header().views; the source outlives it.
+  Result<std::unique_ptr<PictureReader>> (*open)(const ByteSource& source, int view);
+};
+inline constexpr std::size_t kPictureSniffBytes = 16;
+
+const PictureDecoder& decoderFor(const ByteSource& source);
+inline Result<std::unique_ptr<PictureReader>> openPicture(const ByteSource& source, int view = 0) {
+  return decoderFor(source).open(source, view);
+}
+// Every row of one view into a new picture.
+Result<std::unique_ptr<tbitmap>> readPicture(const ByteSource& source, int view = 0);
+
+// As the window and the CLI load a picture: the file opened once, the
+// decoder's check, then the whole picture. Errors are one line for the user.
+Result<std::unique_ptr<tbitmap>> loadPicture(const std::string& path);
