@@ -6,6 +6,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <variant>
@@ -312,5 +313,10 @@ int main(int argc, char** argv) {
     printHelp(*inv.command);
     return kOk;
   }
-  return run(inv);
+  try {
+    return run(inv);
+  } catch (const std::bad_alloc&) {
+    // A picture the header proves but the memory cannot hold: refused, nothing written.
+    return refuse("Not enough memory");
+  }
 }

@@ -1,6 +1,7 @@
 #include "platform/window.h"
 
 #include <cassert>
+#include <new>
 
 #include "platform/backend.h"
 
@@ -151,7 +152,12 @@ void TFrameWindow::keyDown(unsigned vk, unsigned modifiers) {
 void TFrameWindow::dispatch(const TMessage& m) {
   if (closed_ || !client_) return;
   ++dispatchDepth_;
-  client_->handleMessage(m);
+  try {
+    client_->handleMessage(m);
+  } catch (const std::bad_alloc&) {
+    // Whatever the handler was building is dropped; the window goes on.
+    client_->messageBox("Not enough memory", "Error");
+  }
   --dispatchDepth_;
   if (closed_) {
     if (dispatchDepth_ == 0) finishClose();
