@@ -8,7 +8,7 @@
 #include "platform/dc.h"
 #include "platform/framebuffer.h"
 #include "stereo/compose.h"
-#include "tests/stereo/plain.h"
+#include "testing/plain.h"
 
 namespace {
 

@@ -188,6 +188,13 @@ std::string directoryOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+bool hasExtension(const std::string& name) {
+  const auto dot = name.rfind('.');
+  if (dot == std::string::npos) return false;
+  const auto slash = name.rfind('/');
+  return slash == std::string::npos || dot > slash;
+}
+
 std::string absolutePath(const std::string& path) {
   if (!path.empty() && path[0] == '/') return path;
   const std::string cwd = currentDirectory();

@@ -32,5 +32,8 @@ Status writeFileAtomically(const std::string& path, const std::vector<std::uint8
 
 std::string currentDirectory();  // absolute, without a trailing '/' (except "/")
 bool setCurrentDirectory(const std::string& dir);
-std::string directoryOf(const std::string& path);   // part before the last '/'
+std::string directoryOf(const std::string& path);  // part before the last '/'
+// True when the file name (after the last '/') holds a '.'. Dots in
+// directory names do not count.
+bool hasExtension(const std::string& name);
 std::string absolutePath(const std::string& path);  // against the current directory

@@ -4,16 +4,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "image/colour.h"
 #include "image/tbitmap.h"
 #include "platform/result.h"
-
-// Anaglyph weights of one picture's brightness in red, green, blue.
-struct ColourWeights {
-  std::uint32_t red = 0;
-  std::uint32_t green = 0;
-  std::uint32_t blue = 0;
-  friend bool operator==(const ColourWeights&, const ColourWeights&) = default;
-};
 
 // Region common to both pictures at position (dx, dy): left pixel (x, y)
 // pairs with right pixel (x + dx, y + dy).

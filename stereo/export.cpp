@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/files.h"
+
 Status checkExport(ExportKind kind, const tbitmap* left, const tbitmap* right, std::int32_t dx,
                    std::int32_t dy) {
   const bool fits = left && right && positionFits(dx, dy, *left, *right);
@@ -62,13 +64,6 @@ std::unique_ptr<tbitmap> alignedRight(const tbitmap* left, const tbitmap& right,
   if (!left) return right.crop(0, 0, right.width, right.height);
   const Overlap o = pairOverlap(dx, dy, *left, right);
   return right.crop(o.rightX, o.rightY, o.rightX + o.w, o.rightY + o.h);
-}
-
-bool hasExtension(const std::string& name) {
-  const auto dot = name.rfind('.');
-  if (dot == std::string::npos) return false;
-  const auto slash = name.rfind('/');
-  return slash == std::string::npos || dot > slash;
 }
 
 std::string completeExportName(const std::string& name) { return hasExtension(name) ? name : name + ".BMP"; }

@@ -45,9 +45,6 @@ std::unique_ptr<tbitmap> alignedLeft(const tbitmap& left, const tbitmap* right, 
 std::unique_ptr<tbitmap> alignedRight(const tbitmap* left, const tbitmap& right, std::int32_t dx,
                                       std::int32_t dy);
 
-// True when the file name (after the last '/') holds a '.'. Dots in
-// directory names do not count.
-bool hasExtension(const std::string& name);
 // A single export's name: ".BMP" appended when there is no extension.
 std::string completeExportName(const std::string& name);
 // Save all's five names: base + suffix, the base being the chosen name with

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "platform/files.h"
-#include "stereo/export.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // The ten user settings kept in the profile section "Binoxa".
 #include <cstdint>
 
+#include "image/colour.h"
 #include "platform/profile.h"
-#include "stereo/compose.h"
 
 struct tsettings {
   ColourWeights leftColour{255, 0, 0};     // MLR MLG MLB

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/store/tempdir.h"
+#include "testing/tempdir.h"
 
 namespace {
 

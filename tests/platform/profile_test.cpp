@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/store/tempdir.h"
+#include "testing/tempdir.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "platform/msgmap.h"
-#include "tests/store/tempdir.h"
+#include "testing/tempdir.h"
 
 namespace {
 

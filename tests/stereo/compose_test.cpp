@@ -5,7 +5,7 @@
 #include <climits>
 #include <random>
 
-#include "tests/stereo/plain.h"
+#include "testing/plain.h"
 
 namespace {
 

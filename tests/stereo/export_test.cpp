@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/files.h"
+
 namespace {
 
 TEST(exportNames, ExtensionsAndCompletion) {

@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 
 #include "image/tbitmap.h"
-#include "tests/store/tempdir.h"
+#include "testing/tempdir.h"
 
 namespace {
 

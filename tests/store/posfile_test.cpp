@@ -6,7 +6,7 @@
 #include <iterator>
 #include <vector>
 
-#include "tests/store/tempdir.h"
+#include "testing/tempdir.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "tests/store/tempdir.h"
+#include "testing/tempdir.h"
 
 namespace {
 

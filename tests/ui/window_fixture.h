@@ -10,7 +10,7 @@
 #include "image/tbitmap.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
-#include "tests/store/tempdir.h"
+#include "testing/tempdir.h"
 #include "ui/tmyapp.h"
 
 class WindowTest : public ::testing::Test {
