@@ -2,11 +2,7 @@
 # A file far larger than its picture is read as far as its header needs; a
 # picture larger than the memory left is refused in one line.
 set -u
-cli="${BINOXA_CLI:?BINOXA_CLI names the binoxa-cli binary}"
-dir=$(mktemp -d) && trap 'rm -rf "$dir"' EXIT && cd "$dir" || exit 1
-export BINOXA_PROFILE="$dir/profile.ini"
-fails=0
-fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 "$cli" sample lib || fail "sample"
 cp lib/gardenL.BMP padded.bmp && truncate -s 64G padded.bmp

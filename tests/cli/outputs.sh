@@ -2,11 +2,7 @@
 # What the commands write: names, sizes, the position file default, and the
 # same pictures from the single commands as from all.
 set -u
-cli="${BINOXA_CLI:?BINOXA_CLI names the binoxa-cli binary}"
-dir=$(mktemp -d) && trap 'rm -rf "$dir"' EXIT && cd "$dir" || exit 1
-export BINOXA_PROFILE="$dir/profile.ini"
-fails=0
-fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 run() { "$cli" "$@" || fail "binoxa-cli $* exited $?"; }
 int32() { od -An -t d4 -j "$2" -N 4 "$1" | tr -d ' '; }  # FILE OFFSET
 size() { echo "$(int32 "$1" 18)x$(int32 "$1" 22)"; }
