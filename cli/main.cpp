@@ -276,11 +276,9 @@ int run(const Invocation& inv) {
   }
   // Every picture is built before the first file is written, so a refused
   // composition leaves nothing behind.
-  constexpr ExportKind kinds[] = {ExportKind::Anaglyph, ExportKind::Parallel, ExportKind::Crossed,
-                                  ExportKind::Left, ExportKind::Right};
   std::vector<std::unique_ptr<tbitmap>> pictures;
-  for (ExportKind k : kinds) {
-    auto picture = buildExport(k, left, right, dx, dy, settings);
+  for (const SavedExport& e : kSaveAll) {
+    auto picture = buildExport(e.kind, left, right, dx, dy, settings);
     if (!picture) return refuse(picture.error().message);
     pictures.push_back(std::move(picture.value()));
   }

@@ -11,21 +11,15 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/casefold.h"
 #include "platform/source.h"
 
 namespace {
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalsIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
-}
-
 // Byte order breaks ties, so names differing only in case still sort the same way every time.
 bool lessIgnoringCase(const std::string& a, const std::string& b) {
   const auto r = std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return static_cast<unsigned char>(lower(x)) < static_cast<unsigned char>(lower(y));
+    return static_cast<unsigned char>(lowerAscii(x)) < static_cast<unsigned char>(lowerAscii(y));
   });
   if (r || !equalsIgnoringCase(a, b)) return r;
   return a < b;
@@ -35,7 +29,7 @@ bool matches(const std::string& name, const std::string& pattern) {
   std::size_t n = 0, p = 0;
   std::size_t starP = std::string::npos, starN = 0;
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || lower(pattern[p]) == lower(name[n]))) {
+    if (p < pattern.size() && (pattern[p] == '?' || lowerAscii(pattern[p]) == lowerAscii(name[n]))) {
       ++n;
       ++p;
     } else if (p < pattern.size() && pattern[p] == '*') {

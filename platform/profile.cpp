@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/casefold.h"
 #include "platform/decimal.h"
 #include "platform/files.h"
 
@@ -22,17 +23,8 @@ std::string trimmed(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-// Section and key names compare as Windows compares them: ignoring ASCII case.
-bool sameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto low = [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
-    if (low(a[i]) != low(b[i])) return false;
-  }
-  return true;
-}
-
-// The file as lines without their endings; anything that is not a section
+// The file as lines without their endings; section and key names ignore
+// ASCII case, as Windows compares them; anything that is not a section
 // header or a key is kept as it stands and otherwise ignored.
 struct IniText {
   bool bom = false;
@@ -55,7 +47,8 @@ struct IniText {
   // Lines of the named section: [first, end) after its header; first == npos when absent.
   std::pair<std::size_t, std::size_t> sectionRange(const std::string& section) const {
     std::size_t i = 0;
-    while (i < lines.size() && !(sectionOf(lines[i]) && sameName(*sectionOf(lines[i]), section))) ++i;
+    while (i < lines.size() && !(sectionOf(lines[i]) && equalsIgnoringCase(*sectionOf(lines[i]), section)))
+      ++i;
     if (i == lines.size()) return {std::string::npos, 0};
     std::size_t end = i + 1;
     while (end < lines.size() && !sectionOf(lines[end])) ++end;
@@ -68,7 +61,7 @@ struct IniText {
     if (first == std::string::npos) return std::string::npos;
     for (std::size_t i = first; i < end; ++i) {
       const auto e = entryOf(lines[i]);
-      if (e && sameName(e->first, key)) return i;
+      if (e && equalsIgnoringCase(e->first, key)) return i;
     }
     return std::string::npos;
   }

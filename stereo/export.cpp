@@ -78,6 +78,6 @@ std::array<std::string, 5> saveAllNames(const std::string& chosen) {
     if (folded == ".BMP") base.resize(chosen.rfind('.'));
   }
   std::array<std::string, 5> names;
-  for (std::size_t i = 0; i < names.size(); ++i) names[i] = base + kSaveAllSuffixes[i];
+  for (std::size_t i = 0; i < names.size(); ++i) names[i] = base + kSaveAll[i].suffix;
   return names;
 }

@@ -17,10 +17,18 @@ inline constexpr const char* kLeftPhotoNotDefined = "Left photo not defined";
 inline constexpr const char* kRightPhotoNotDefined = "Right photo not defined";
 // kPositionDoesNotFit (compose.h) is the position check's message.
 
-// In the order Save all writes them; saveAllNames follows the same order.
 enum class ExportKind { Anaglyph, Parallel, Crossed, Left, Right, All };
-inline constexpr std::array<const char*, 5> kSaveAllSuffixes = {"_A.BMP", "_P.BMP", "_C.BMP", "_L.BMP",
-                                                                "_R.BMP"};
+// The five pictures in the order Save all writes them, each with the suffix
+// of its name.
+struct SavedExport {
+  ExportKind kind;
+  const char* suffix;
+};
+inline constexpr std::array<SavedExport, 5> kSaveAll = {{{ExportKind::Anaglyph, "_A.BMP"},
+                                                         {ExportKind::Parallel, "_P.BMP"},
+                                                         {ExportKind::Crossed, "_C.BMP"},
+                                                         {ExportKind::Left, "_L.BMP"},
+                                                         {ExportKind::Right, "_R.BMP"}}};
 
 struct ExportSettings {
   ColourWeights leftColour;
@@ -47,6 +55,6 @@ std::unique_ptr<tbitmap> alignedRight(const tbitmap* left, const tbitmap& right,
 
 // A single export's name: ".BMP" appended when there is no extension.
 std::string completeExportName(const std::string& name);
-// Save all's five names: base + suffix, the base being the chosen name with
+// Save all's five names in kSaveAll's order: base + suffix, the base being the chosen name with
 // a final ".BMP" (any letter case) cut off; any other extension stays.
 std::array<std::string, 5> saveAllNames(const std::string& chosen);

@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "image/picture.h"
+#include "platform/casefold.h"
 #include "platform/source.h"
 
 tlibraryentry::~tlibraryentry() {
@@ -13,13 +14,6 @@ tlibraryentry::~tlibraryentry() {
 }
 
 namespace {
-
-std::string lowerCase(std::string s) {
-  for (char& c : s) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return s;
-}
 
 // Keeps every s-th row and column from the top-left pixel; the kept rows end
 // at the bottom of the square. Stops quietly at the first thing that is wrong.
@@ -51,7 +45,7 @@ void reduceFile(std::uint8_t* store, const std::string& path) {
 
 std::vector<std::string> libraryPairNames(const std::vector<std::string>& fileNames) {
   std::unordered_set<std::string> present;
-  for (const std::string& name : fileNames) present.insert(lowerCase(name));
+  for (const std::string& name : fileNames) present.insert(lowerAscii(name));
   std::vector<std::string> bases;
   for (const std::string& name : fileNames) {
     if (name.size() < 5) continue;
@@ -59,7 +53,7 @@ std::vector<std::string> libraryPairNames(const std::vector<std::string>& fileNa
     if (name[letter] != 'L' && name[letter] != 'l') continue;
     std::string partner = name;
     partner[letter] = 'r';
-    if (present.count(lowerCase(partner)) != 0) bases.push_back(name.substr(0, letter));
+    if (present.count(lowerAscii(partner)) != 0) bases.push_back(name.substr(0, letter));
   }
   return bases;
 }

@@ -3,21 +3,7 @@
 #include <vector>
 
 #include "platform/files.h"
-
-namespace {
-
-std::int32_t readLe32(const std::uint8_t* p) {
-  const std::uint32_t u =
-      std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
-  return static_cast<std::int32_t>(u);
-}
-
-void appendLe32(std::vector<std::uint8_t>& out, std::int32_t v) {
-  const auto u = static_cast<std::uint32_t>(v);
-  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(u >> shift));
-}
-
-}  // namespace
+#include "platform/littleendian.h"
 
 std::string posFileName(const std::string& rightFileName) {
   if (!hasExtension(rightFileName)) return rightFileName + ".POS";
@@ -28,12 +14,15 @@ std::optional<tposition> readPosition(const std::string& posPath) {
   auto bytes = readFilePrefix(posPath, 8);
   if (!bytes || bytes->size() < 8) return std::nullopt;
   // The vertical offset comes first in the file.
-  return tposition{readLe32(bytes->data() + 4), readLe32(bytes->data())};
+  LeReader r(*bytes, 0);
+  const std::int32_t dy = r.i32();
+  return tposition{r.i32(), dy};
 }
 
 bool writePosition(const std::string& posPath, tposition p) {
   std::vector<std::uint8_t> bytes;
-  appendLe32(bytes, p.dy);
-  appendLe32(bytes, p.dx);
+  LeWriter w(bytes);
+  w.i32(p.dy);
+  w.i32(p.dx);
   return writeFileAtomically(posPath, bytes).ok();
 }

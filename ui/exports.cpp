@@ -63,11 +63,9 @@ void tmywindow::cmSaveAll() {
   if (!passesChecks(*this, ExportKind::All)) return;
   const auto chosen = chooseName(*this);
   if (!chosen) return;
-  constexpr ExportKind kOrder[] = {ExportKind::Anaglyph, ExportKind::Parallel, ExportKind::Crossed,
-                                   ExportKind::Left, ExportKind::Right};
   const auto names = saveAllNames(*chosen);
   for (std::size_t i = 0; i < names.size(); ++i) {
-    if (!writeExport(*this, kOrder[i], names[i])) return;
-    adoptAligned(*this, kOrder[i], names[i]);
+    if (!writeExport(*this, kSaveAll[i].kind, names[i])) return;
+    adoptAligned(*this, kSaveAll[i].kind, names[i]);
   }
 }

@@ -3,6 +3,7 @@
 #include <functional>
 #include <sstream>
 
+#include "platform/casefold.h"
 #include "store/library.h"
 #include "tools/scenario/script.h"
 #include "tools/scenario/testfiles.h"
@@ -111,15 +112,6 @@ const Field kFields[] = {
 #undef PICTURE
 #undef TEXT
 
-bool sameText(std::string a, std::string b) {
-  auto lower = [](std::string& s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  };
-  lower(a);
-  lower(b);
-  return a == b;
-}
-
 std::string trimmed(const std::string& s) {
   const auto first = s.find_first_not_of(" \t\r");
   if (first == std::string::npos) return {};
@@ -137,9 +129,9 @@ std::optional<std::string> iniValue(const std::string& path, const std::string& 
   for (std::string line; std::getline(in, line);) {
     line = trimmed(line);
     if (!line.empty() && line.front() == '[' && line.back() == ']') {
-      inSection = sameText(trimmed(line.substr(1, line.size() - 2)), section);
+      inSection = equalsIgnoringCase(trimmed(line.substr(1, line.size() - 2)), section);
     } else if (const auto eq = line.find('='); inSection && eq != std::string::npos) {
-      if (sameText(trimmed(line.substr(0, eq)), key)) return trimmed(line.substr(eq + 1));
+      if (equalsIgnoringCase(trimmed(line.substr(0, eq)), key)) return trimmed(line.substr(eq + 1));
     }
   }
   return std::nullopt;

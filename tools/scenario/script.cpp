@@ -10,6 +10,7 @@
 #include <iostream>
 #include <utility>
 
+#include "platform/casefold.h"
 #include "platform/profile.h"
 #include "tools/scenario/testfiles.h"
 #include "ui/tmyapp.h"
@@ -29,18 +30,13 @@ std::optional<T> lookUp(const Named<T> (&table)[N], const std::string& name) {
   return std::nullopt;
 }
 
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 // A virtual-key code: a letter (its capital), a key name or the code itself.
 unsigned keyCode(const std::string& name) {
   static const Named<unsigned> kKeys[] = {
       {"enter", VK_RETURN}, {"return", VK_RETURN}, {"escape", VK_ESCAPE}, {"esc", VK_ESCAPE}};
   if (name.size() == 1 && std::isalpha(static_cast<unsigned char>(name[0])))
     return static_cast<unsigned>(std::toupper(static_cast<unsigned char>(name[0])));
-  if (auto k = lookUp(kKeys, lower(name))) return *k;
+  if (auto k = lookUp(kKeys, lowerAscii(name))) return *k;
   unsigned code = 0;
   auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), code);
   if (ec != std::errc() || end != name.data() + name.size() || code == 0 || code > 255)
@@ -55,7 +51,7 @@ std::pair<unsigned, unsigned> accelerator(const std::string& keys) {
   unsigned modifiers = 0;
   std::size_t from = 0;
   for (std::size_t plus; (plus = keys.find('+', from)) != std::string::npos; from = plus + 1) {
-    auto m = lookUp(kModifiers, lower(keys.substr(from, plus - from)));
+    auto m = lookUp(kModifiers, lowerAscii(keys.substr(from, plus - from)));
     if (!m) throw StepError{"unknown modifier in " + quoted(keys)};
     modifiers |= *m;
   }
