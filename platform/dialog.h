@@ -59,10 +59,9 @@ class TDialog : public TWindow {
 
   // Runs once the controls exist, before the dialog is shown.
   virtual void setupWindow();
-  // The close check of OK: false keeps the dialog open. (canClose of TWindow.)
 
-  // Modal run: IDOK when closed with OK and the check passed, IDCANCEL when
-  // cancelled (Cancel button or Escape).
+  // Modal run: OK asks canClose, and false keeps the dialog open. IDOK when
+  // closed with OK, IDCANCEL when cancelled (Cancel button or Escape).
   int execute();
   const DialogTemplate& dialogTemplate() const { return *template_; }
 

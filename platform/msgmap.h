@@ -34,9 +34,9 @@ bool dispatchResponse(T& window, const TResponse<T> (&table)[N], const TMessage&
   {                                                             \
     WM_COMMAND, (cmd), [](auto& w, const TMessage&) { w.fn(); } \
   }
-#define EV_WM_KEYDOWN(fn)                                         \
-  {                                                               \
-    WM_KEYDOWN, 0, [](auto& w, const TMessage& m) { w.fn(m.id); } \
+#define EV_WM_KEYDOWN(fn)                                                     \
+  {                                                                           \
+    WM_KEYDOWN, 0, [](auto& w, const TMessage& m) { w.fn(m.id, m.keyFlags); } \
   }
 #define EV_MOUSE_(msg, fn)                                                  \
   {                                                                         \

@@ -62,7 +62,7 @@ enum : unsigned {
   SB_ENDSCROLL = 8,
 };
 
-enum : unsigned { VK_RETURN = 13, VK_ESCAPE = 27 };
+enum : unsigned { VK_RETURN = 13, VK_ESCAPE = 27, VK_LEFT = 37, VK_UP = 38, VK_RIGHT = 39, VK_DOWN = 40 };
 
 enum : int { IDOK = 1, IDCANCEL = 2 };
 
@@ -71,7 +71,7 @@ struct TMessage {
   unsigned msg = 0;
   unsigned id = 0;        // WM_COMMAND: command id; WM_KEYDOWN: virtual-key code;
                           // WM_VSCROLL: scroll code; WM_SIZE: size type
-  unsigned keyFlags = 0;  // mouse messages: MK_* buttons held
+  unsigned keyFlags = 0;  // mouse messages: MK_* buttons held; WM_KEYDOWN: MK_SHIFT, MK_CONTROL
   TPoint point;           // mouse messages: client pixels, origin top-left;
                           // WM_SIZE: new client width and height
   int pos = 0;            // WM_VSCROLL: thumb position

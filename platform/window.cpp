@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <new>
+#include <utility>
 
 #include "platform/backend.h"
 
@@ -62,8 +63,10 @@ TRect TWindow::getClientRect() const {
 TDC TWindow::getDC() {
   // A window without a client area draws into nothing.
   static Framebuffer nowhere;
-  FrameHost* h = hostOf(*this);
-  return TDC(h ? h->framebuffer() : nowhere);
+  TFrameWindow* f = drawingFrame(*this);
+  if (!f || !f->host_) return TDC(nowhere);
+  f->drawnOutsidePaint_ = true;
+  return TDC(f->host_->framebuffer());
 }
 
 void TWindow::setScrollRange(int min, int max, bool redraw) {
@@ -94,7 +97,7 @@ void TMenu::checkMenuItem(unsigned id, bool checked) {
 
 // --- TFrameWindow ---
 
-TFrameWindow::TFrameWindow(TWindow* parent, std::string caption, std::unique_ptr<TWindow> client, bool)
+TFrameWindow::TFrameWindow(TWindow* parent, std::string caption, std::unique_ptr<TWindow> client)
     : TWindow(parent, caption), client_(std::move(client)), caption_(std::move(caption)) {
   if (client_) client_->frame_ = this;
 }
@@ -146,7 +149,9 @@ void TFrameWindow::keyDown(unsigned vk, unsigned modifiers) {
       }
     }
   }
-  dispatch({WM_KEYDOWN, vk, 0, {}, 0});
+  const unsigned held =
+      (modifiers & ACCEL_SHIFT ? MK_SHIFT : 0u) | (modifiers & ACCEL_CTRL ? MK_CONTROL : 0u);
+  dispatch({WM_KEYDOWN, vk, held, {}, 0});
 }
 
 void TFrameWindow::dispatch(const TMessage& m) {
@@ -163,7 +168,9 @@ void TFrameWindow::dispatch(const TMessage& m) {
     if (dispatchDepth_ == 0) finishClose();
     return;
   }
-  if (host_) host_->showDrawing();
+  // Only a handler that drew has something new to show: converting the
+  // whole framebuffer after every mouse move would cost a full frame each.
+  if (host_ && std::exchange(drawnOutsidePaint_, false)) host_->showDrawing();
 }
 
 void TFrameWindow::resizeClient(int width, int height) {

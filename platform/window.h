@@ -64,8 +64,7 @@ class TMenu {
 
 class TFrameWindow : public TWindow {
  public:
-  TFrameWindow(TWindow* parent, std::string caption, std::unique_ptr<TWindow> client,
-               bool shrinkToClient = false);
+  TFrameWindow(TWindow* parent, std::string caption, std::unique_ptr<TWindow> client);
   ~TFrameWindow() override;
 
   void assignMenu(int resId);
@@ -80,7 +79,8 @@ class TFrameWindow : public TWindow {
   void create();
   FrameHost* host() const { return host_.get(); }
   // A key press in the frame: accelerator table first, else WM_KEYDOWN to the
-  // client. vk is the virtual-key code ('A'..'Z' capitals), modifiers ACCEL_*.
+  // client with MK_SHIFT / MK_CONTROL as held. vk is the virtual-key code
+  // ('A'..'Z' capitals), modifiers ACCEL_*.
   void keyDown(unsigned vk, unsigned modifiers);
   // Any other message for the client window.
   void dispatch(const TMessage& m);
@@ -104,6 +104,7 @@ class TFrameWindow : public TWindow {
   std::optional<AccelTable> accel_;
   std::optional<IconResource> icon_;
   bool paintPending_ = false;
+  bool drawnOutsidePaint_ = false;  // a getDC since the last message was shown
   bool closed_ = false;
   // A close asked for by a handler waits until that handler has returned, so
   // the client is never destroyed under its own running member function.

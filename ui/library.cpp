@@ -57,10 +57,10 @@ void tmywindow::releaseLibrary() {
   libraryEntries.reset();
 }
 
-void tmywindow::paintLibrary(TDC& dc) {
-  const tlibrarygrid grid = gridOf(*this);
+void tlibraryview::paint(TDC& dc) {
+  const tlibrarygrid grid = gridOf(w_);
   const std::string prefix = libraryPrefix(currentDirectory());
-  tlibraryentry* e = libraryFirstShown;
+  tlibraryentry* e = w_.libraryFirstShown;
   for (int i = 0; i < grid.cells() && e; ++i, e = e->next.get()) {
     const TPoint o = grid.cellOrigin(i);
     if (!e->thumbnailReady) buildThumbnail(*e, prefix + e->baseName + "L.BMP");
@@ -73,18 +73,24 @@ void tmywindow::paintLibrary(TDC& dc) {
   }
 }
 
-void tmywindow::pickLibraryPair(TPoint p) {
-  const tlibrarygrid grid = gridOf(*this);
+// Enter still accepts a split the library view covers; no other key reaches
+// the covered state.
+void tlibraryview::keyDown(unsigned key, unsigned flags) {
+  if (key == VK_RETURN) w_.covered().keyDown(key, flags);
+}
+
+void tlibraryview::lButtonDown(TPoint p) {
+  const tlibrarygrid grid = gridOf(w_);
   std::int64_t available = 0;
-  for (const tlibraryentry* e = libraryFirstShown; e && available < grid.cells(); e = e->next.get()) {
+  for (const tlibraryentry* e = w_.libraryFirstShown; e && available < grid.cells(); e = e->next.get()) {
     ++available;
   }
   const int cell = grid.cellAt(p, available);
   if (cell < 0) {
-    messageBeep(0);
+    w_.messageBeep(0);
     return;
   }
-  const tlibraryentry& picked = *stepForward(libraryFirstShown, cell);
+  const tlibraryentry& picked = *stepForward(w_.libraryFirstShown, cell);
   const std::string prefix = libraryPrefix(currentDirectory());
   std::string left = prefix + picked.baseName + "L.BMP";
   std::string right = prefix + picked.baseName + "R.BMP";
@@ -92,35 +98,35 @@ void tmywindow::pickLibraryPair(TPoint p) {
   // workspace and the library view as they were.
   auto leftPicture = tbitmap::fromFile(left);
   if (!leftPicture) {
-    messageBox(leftPicture.error().message, "Error");
+    w_.messageBox(leftPicture.error().message, "Error");
     return;
   }
   auto rightPicture = tbitmap::fromFile(right);
   if (!rightPicture) {
-    messageBox(rightPicture.error().message, "Error");
+    w_.messageBox(rightPicture.error().message, "Error");
     return;
   }
-  leftFileName = std::move(left);
-  rightFileName = std::move(right);
-  leftImage = std::move(leftPicture.value());
-  rightImage = std::move(rightPicture.value());
-  suppressPosWrite = false;
-  libraryMode = false;
-  setScrollRange(0, 0, true);
-  readPosFile();
-  updateCaption();
-  invalidate(true);
-  releaseLibrary();
+  w_.leftFileName = std::move(left);
+  w_.rightFileName = std::move(right);
+  w_.leftImage = std::move(leftPicture.value());
+  w_.rightImage = std::move(rightPicture.value());
+  w_.suppressPosWrite = false;
+  w_.libraryMode = false;
+  w_.setScrollRange(0, 0, true);
+  w_.readPosFile();
+  w_.updateCaption();
+  w_.invalidate(true);
+  w_.releaseLibrary();
 }
 
-void tmywindow::scrollLibrary(unsigned code, int thumbPos) {
-  if (!libraryEntries || !libraryFirstShown) return;
-  tlibraryscroll s{libraryFirstShown, libraryScrollRow};
-  const bool repaint = applyLibraryScroll(libraryEntries.get(), s, code, thumbPos, gridOf(*this));
-  libraryFirstShown = s.firstShown;
-  libraryScrollRow = s.row;
-  setScrollPos(libraryScrollRow, true);
-  if (repaint) invalidate(true);
+void tlibraryview::vScroll(unsigned code, int thumbPos) {
+  if (!w_.libraryEntries || !w_.libraryFirstShown) return;
+  tlibraryscroll s{w_.libraryFirstShown, w_.libraryScrollRow};
+  const bool repaint = applyLibraryScroll(w_.libraryEntries.get(), s, code, thumbPos, gridOf(w_));
+  w_.libraryFirstShown = s.firstShown;
+  w_.libraryScrollRow = s.row;
+  w_.setScrollPos(w_.libraryScrollRow, true);
+  if (repaint) w_.invalidate(true);
 }
 
 void tmywindow::cmSelectLibrary() {

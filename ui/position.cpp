@@ -29,20 +29,3 @@ void tmywindow::cmRightPosition() {
   toffsetdialog dialog(this, rightOffsetY, rightOffsetX);
   if (dialog.execute() == IDOK) invalidate();
 }
-
-void tmywindow::startPositionDrag(TPoint p) {
-  rightAreaOrigin = {p.x, p.y};
-  dragStartOffsetX = rightOffsetX;
-  dragStartOffsetY = rightOffsetY;
-}
-
-// 64-bit sums wrapped to 32 bits, so a far-off position from a position file
-// cannot overflow.
-void tmywindow::dragPosition(TPoint p) {
-  auto moved = [](std::int32_t start, int to, std::int32_t anchor) {
-    return static_cast<std::int32_t>(std::int64_t{start} + to - anchor);
-  };
-  rightOffsetX = moved(dragStartOffsetX, p.x, rightAreaOrigin.x);
-  rightOffsetY = moved(dragStartOffsetY, p.y, rightAreaOrigin.y);
-  invalidate();
-}

@@ -47,7 +47,7 @@ void outline(TDC& dc, const tcorners& c, std::int32_t d, TColor colour) {
   dc.lineTo(c.l / d, c.t / d);
 }
 
-// Puts back what paintSplitView shows under a rectangle's outline. Working
+// Puts back what the split view paints under a rectangle's outline. Working
 // in client pixels restores every pixel the outline covered with the source
 // pixel painted there, whatever the remainders of the corners modulo d.
 void restoreOutline(TDC& dc, const tbitmap& src, std::int32_t d, const tcorners& c) {
@@ -73,117 +73,120 @@ void restoreOutline(TDC& dc, const tbitmap& src, std::int32_t d, const tcorners&
 
 }  // namespace
 
-void tmywindow::paintSplitView(TDC& dc) {
-  if (!sourceImage) return;
-  const TRect client = getClientRect();
+void tsplitview::paint(TDC& dc) {
+  if (!w_.sourceImage) return;
+  const TRect client = w_.getClientRect();
   const std::int64_t w = client.width(), h = client.height();
   // An empty client area would need an endless reduction.
   if (w <= 0 || h <= 0) return;
   // The smallest d with width <= w * d and height <= h * d - 48, found at
   // once rather than by counting up, so no source size can make it slow.
-  const tbitmap& src = *sourceImage;
+  const tbitmap& src = *w_.sourceImage;
   const std::int64_t d = std::max({std::int64_t{1}, (src.width + w - 1) / w, (src.height + 48 + h - 1) / h});
-  displayDivisor = static_cast<std::int32_t>(d);
+  const std::int32_t di = w_.displayDivisor = static_cast<std::int32_t>(d);
 
-  for (std::int32_t x = 0; x < src.width; x += displayDivisor) {
-    for (std::int32_t y = 0; y < src.height; y += displayDivisor) {
+  for (std::int32_t x = 0; x < src.width; x += di) {
+    for (std::int32_t y = 0; y < src.height; y += di) {
       const tpixel p = src.pixel(x, y);
-      dc.setPixel(x / displayDivisor, y / displayDivisor, rgbColor(p.red, p.green, p.blue));
+      dc.setPixel(x / di, y / di, rgbColor(p.red, p.green, p.blue));
     }
   }
   const int textY = client.height() - 32;
-  dc.setTextColor(colourOf(leftColour));
+  dc.setTextColor(colourOf(w_.leftColour));
   dc.textOut(5, textY, "left");
-  dc.setTextColor(colourOf(rightColour));
+  dc.setTextColor(colourOf(w_.rightColour));
   dc.textOut(5 + dc.getTextExtent("left ").cx, textY, "right");
   dc.setTextColor(kBlack);
   dc.textOut(5, client.height() - 16, kInstructions);
   drawSelection(dc);
 }
 
-void tmywindow::drawSelection(TDC& dc) {
-  outline(dc, leftCorners(leftArea), displayDivisor, colourOf(leftColour));
-  outline(dc, rightCorners(leftArea, rightAreaOrigin), displayDivisor, colourOf(rightColour));
+void tsplitview::drawSelection(TDC& dc) {
+  outline(dc, leftCorners(w_.leftArea), w_.displayDivisor, colourOf(w_.leftColour));
+  outline(dc, rightCorners(w_.leftArea, w_.rightAreaOrigin), w_.displayDivisor, colourOf(w_.rightColour));
 }
 
-void tmywindow::eraseSelection(TDC& dc) {
-  if (!sourceImage) return;
-  restoreOutline(dc, *sourceImage, displayDivisor, leftCorners(leftArea));
-  restoreOutline(dc, *sourceImage, displayDivisor, rightCorners(leftArea, rightAreaOrigin));
+void tsplitview::eraseSelection(TDC& dc) {
+  restoreOutline(dc, *w_.sourceImage, w_.displayDivisor, leftCorners(w_.leftArea));
+  restoreOutline(dc, *w_.sourceImage, w_.displayDivisor, rightCorners(w_.leftArea, w_.rightAreaOrigin));
 }
 
-void tmywindow::splitLButtonDown(TPoint p) {
-  if (!sourceImage) return;
-  const std::int32_t d = displayDivisor;
-  TDC dc = getDC();
+void tsplitview::keyDown(unsigned key, unsigned) {
+  if (key == VK_RETURN) accept();
+}
+
+void tsplitview::lButtonDown(TPoint p) {
+  w_.leftButtonDown = true;
+  if (!w_.sourceImage) return;
+  tarea& area = w_.leftArea;
+  const std::int32_t d = w_.displayDivisor;
+  TDC dc = w_.getDC();
   eraseSelection(dc);
-  dragFirstCorner = false;
+  w_.dragFirstCorner = false;
   // Only the horizontal distance to an edge decides the grab.
-  if (std::abs(std::int64_t{p.x} - leftArea.x1 / d) <= 15) {
-    dragFirstCorner = true;
-  } else if (std::abs(std::int64_t{p.x} - leftArea.x2 / d) > 15) {
-    leftArea.x1 = leftArea.x2 = p.x * d;
-    leftArea.y1 = leftArea.y2 = p.y * d;
-    rightAreaOrigin = {pressRule(leftArea.x1, sourceImage->width), leftArea.y1};
+  if (std::abs(std::int64_t{p.x} - area.x1 / d) <= 15) {
+    w_.dragFirstCorner = true;
+  } else if (std::abs(std::int64_t{p.x} - area.x2 / d) > 15) {
+    area.x1 = area.x2 = p.x * d;
+    area.y1 = area.y2 = p.y * d;
+    w_.rightAreaOrigin = {pressRule(area.x1, w_.sourceImage->width), area.y1};
     drawSelection(dc);
   }
 }
 
-void tmywindow::splitMouseMove(unsigned flags, TPoint p) {
-  if (!sourceImage) return;
-  const std::int32_t d = displayDivisor;
-  TDC dc = getDC();
-  if ((flags & MK_LBUTTON) && leftButtonDown) {
+void tsplitview::mouseMove(unsigned flags, TPoint p) {
+  if (!w_.sourceImage) return;
+  tarea& area = w_.leftArea;
+  const std::int32_t d = w_.displayDivisor;
+  if ((flags & MK_LBUTTON) && w_.leftButtonDown) {
+    TDC dc = w_.getDC();
     eraseSelection(dc);
-    if (dragFirstCorner) {
-      leftArea.x1 = p.x * d;
-      leftArea.y1 = p.y * d;
+    if (w_.dragFirstCorner) {
+      area.x1 = p.x * d;
+      area.y1 = p.y * d;
     } else {
-      leftArea.x2 = p.x * d;
-      leftArea.y2 = p.y * d;
+      area.x2 = p.x * d;
+      area.y2 = p.y * d;
     }
-    const tcorners c = leftCorners(leftArea);
-    rightAreaOrigin = {moveRule(c.l, sourceImage->width), c.t};
+    const tcorners c = leftCorners(area);
+    w_.rightAreaOrigin = {moveRule(c.l, w_.sourceImage->width), c.t};
     drawSelection(dc);
   }
-  if (flags & MK_RBUTTON) {
-    eraseSelection(dc);
-    rightAreaOrigin.x = p.x * d;
-    if (!lockY) rightAreaOrigin.y = p.y * d;
-    drawSelection(dc);
-  }
+  if (flags & MK_RBUTTON) rButtonDown(p);
 }
 
-void tmywindow::splitLButtonUp() {
-  if (!leftButtonDown || !sourceImage) return;
-  if (leftArea.x1 > leftArea.x2) std::swap(leftArea.x1, leftArea.x2);
-  if (leftArea.y1 > leftArea.y2) std::swap(leftArea.y1, leftArea.y2);
-  rightAreaOrigin = {pressRule(leftArea.x1, sourceImage->width), leftArea.y1};
-  invalidate(true);
+void tsplitview::lButtonUp() {
+  if (!w_.leftButtonDown || !w_.sourceImage) return;
+  tarea& area = w_.leftArea;
+  if (area.x1 > area.x2) std::swap(area.x1, area.x2);
+  if (area.y1 > area.y2) std::swap(area.y1, area.y2);
+  w_.rightAreaOrigin = {pressRule(area.x1, w_.sourceImage->width), area.y1};
+  w_.invalidate(true);
 }
 
-void tmywindow::splitRButtonDown(TPoint p) {
-  if (!sourceImage) return;
-  const std::int32_t d = displayDivisor;
-  TDC dc = getDC();
+void tsplitview::rButtonDown(TPoint p) {
+  if (!w_.sourceImage) return;
+  const std::int32_t d = w_.displayDivisor;
+  TDC dc = w_.getDC();
   eraseSelection(dc);
-  rightAreaOrigin.x = p.x * d;
-  if (!lockY) rightAreaOrigin.y = p.y * d;
+  w_.rightAreaOrigin.x = p.x * d;
+  if (!w_.lockY) w_.rightAreaOrigin.y = p.y * d;
   drawSelection(dc);
 }
 
-void tmywindow::acceptSplit() {
-  if (!sourceImage) return;
-  const tbitmap& src = *sourceImage;
-  leftImage = src.crop(leftArea.x1, leftArea.y1, leftArea.x2, leftArea.y2);
-  const tareaorigin o = rightAreaOrigin;
-  rightImage = src.crop(o.x, o.y, o.x + (leftArea.x2 - leftArea.x1), o.y + (leftArea.y2 - leftArea.y1));
-  suppressPosWrite = true;
-  viewMode = savedViewMode;
-  rightOffsetX = rightOffsetY = 0;
-  sourceImage.reset();
-  leftFileName.clear();
-  rightFileName.clear();
-  updateCaption();
-  invalidate(true);
+void tsplitview::accept() {
+  if (!w_.sourceImage) return;
+  const tbitmap& src = *w_.sourceImage;
+  tarea& area = w_.leftArea;
+  w_.leftImage = src.crop(area.x1, area.y1, area.x2, area.y2);
+  const tareaorigin o = w_.rightAreaOrigin;
+  w_.rightImage = src.crop(o.x, o.y, o.x + (area.x2 - area.x1), o.y + (area.y2 - area.y1));
+  w_.suppressPosWrite = true;
+  w_.viewMode = w_.savedViewMode;
+  w_.rightOffsetX = w_.rightOffsetY = 0;
+  w_.sourceImage.reset();
+  w_.leftFileName.clear();
+  w_.rightFileName.clear();
+  w_.updateCaption();
+  w_.invalidate(true);
 }

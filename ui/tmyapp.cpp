@@ -8,7 +8,7 @@ tmyapp::tmyapp() : TApplication("", binoxaResources()) {}
 
 void tmyapp::createMainWindow() {
   auto client = std::make_unique<tmywindow>();
-  setMainWindow(std::make_unique<TFrameWindow>(nullptr, "Binoxa", std::move(client), false));
+  setMainWindow(std::make_unique<TFrameWindow>(nullptr, "Binoxa", std::move(client)));
   TFrameWindow* frame = mainWindow();
   frame->assignMenu(1);
   frame->setAcceleratorTable(1);

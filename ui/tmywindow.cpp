@@ -6,19 +6,6 @@
 #include "store/library.h"
 #include "store/settings.h"
 
-namespace {
-
-// (client - extent) * 0.5, truncated toward zero: a text wider than the
-// client area starts left of it and is clipped.
-void textCentred(TDC& dc, const TRect& client, const std::string& text) {
-  const TSize extent = dc.getTextExtent(text);
-  const int x = static_cast<int>((client.width() - extent.cx) * 0.5);
-  const int y = static_cast<int>((client.height() - extent.cy) * 0.5);
-  dc.textOut(x, y, text);
-}
-
-}  // namespace
-
 const TResponse<tmywindow> tmywindow::responseTable[] = {
     EV_WM_KEYDOWN(evKeyDown),
     EV_WM_LBUTTONDOWN(evLButtonDown),
@@ -86,57 +73,16 @@ void tmywindow::updateCaption() {
   frame()->setCaption(caption);
 }
 
-// --- views ---
+// --- display states ---
 
-bool tmywindow::positionFits(TDC& dc) {
-  if (::positionFits(rightOffsetX, rightOffsetY, *leftImage, *rightImage)) return true;
-  textCentred(dc, getClientRect(),
-              "Change position of right picture: (" + std::to_string(rightOffsetX) + ", " +
-                  std::to_string(rightOffsetY) + ")");
-  return false;
+tview& tmywindow::shown() { return libraryMode ? libraryView_ : covered(); }
+
+tview& tmywindow::covered() {
+  if (viewMode == ViewMode::Split) return splitView_;
+  return pairView_;
 }
 
-std::unique_ptr<tbitmap> tmywindow::buildAnaglyph(int maxWidth, int maxHeight) {
-  return ::buildAnaglyph(*leftImage, *rightImage, rightOffsetX, rightOffsetY, leftColour, rightColour,
-                         maxWidth, maxHeight);
-}
-
-Result<std::unique_ptr<tbitmap>> tmywindow::buildSideBySide() {
-  return ::buildSideBySide(*leftImage, *rightImage, rightOffsetX, rightOffsetY, viewSize, imageSpacing);
-}
-
-Result<std::unique_ptr<tbitmap>> tmywindow::buildCrossed() {
-  return ::buildCrossed(*leftImage, *rightImage, rightOffsetX, rightOffsetY, viewSize, imageSpacing);
-}
-
-void tmywindow::paintPairView(TDC& dc) {
-  if (!positionFits(dc)) return;
-  if (viewMode == ViewMode::Anaglyph) {
-    // At the common region's top-left in the right picture, so the anaglyph
-    // follows the right picture while it is dragged.
-    // Only what the client area shows is composed: a drag over a large pair
-    // recomposes a window's worth of pixels, not the whole picture.
-    const int x0 = max(rightOffsetX, 0), y0 = max(rightOffsetY, 0);
-    const TRect client = getClientRect();
-    buildAnaglyph(client.width() - x0, client.height() - y0)->drawTo(dc, x0, y0);
-    return;
-  }
-  auto picture = viewMode == ViewMode::Parallel ? buildSideBySide() : buildCrossed();
-  if (picture)
-    (*picture)->drawTo(dc, 0, 0);
-  else
-    textCentred(dc, getClientRect(), picture.error().message);
-}
-
-void tmywindow::paint(TDC& dc, bool, const TRect&) {
-  if (libraryMode) {
-    paintLibrary(dc);
-  } else if (viewMode == ViewMode::Split) {
-    paintSplitView(dc);
-  } else if (leftImage && rightImage) {
-    paintPairView(dc);
-  }
-}
+void tmywindow::paint(TDC& dc, bool, const TRect&) { shown().paint(dc); }
 
 void tmywindow::setView(ViewMode mode, unsigned command) {
   TMenu menu = frame()->getMenu();
@@ -152,40 +98,17 @@ void tmywindow::cmViewAnaglyph() { setView(ViewMode::Anaglyph, CM_VIEWANAGLYPH);
 
 void tmywindow::cmExit() { closeWindow(); }
 
-// --- input ---
+// --- input: to the display state shown ---
 
-void tmywindow::evKeyDown(unsigned key) {
-  if (key == VK_RETURN && viewMode == ViewMode::Split) acceptSplit();
-}
-
-void tmywindow::evLButtonDown(unsigned, TPoint p) {
-  if (libraryMode) {
-    pickLibraryPair(p);
-    return;
-  }
-  if (viewMode == ViewMode::Split) splitLButtonDown(p);
-  leftButtonDown = true;
-}
+void tmywindow::evKeyDown(unsigned key, unsigned flags) { shown().keyDown(key, flags); }
+void tmywindow::evLButtonDown(unsigned, TPoint p) { shown().lButtonDown(p); }
 
 void tmywindow::evLButtonUp(unsigned, TPoint) {
-  if (viewMode == ViewMode::Split) splitLButtonUp();
+  shown().lButtonUp();
   leftButtonDown = false;
 }
 
-void tmywindow::evMouseMove(unsigned flags, TPoint p) {
-  if (viewMode == ViewMode::Split)
-    splitMouseMove(flags, p);
-  else if (viewMode == ViewMode::Anaglyph && (flags & MK_RBUTTON))
-    dragPosition(p);
-}
-
-void tmywindow::evRButtonDown(unsigned, TPoint p) {
-  if (viewMode == ViewMode::Split)
-    splitRButtonDown(p);
-  else if (viewMode == ViewMode::Anaglyph)
-    startPositionDrag(p);
-}
-
-void tmywindow::evVScroll(unsigned code, int pos) { scrollLibrary(code, pos); }
-
+void tmywindow::evMouseMove(unsigned flags, TPoint p) { shown().mouseMove(flags, p); }
+void tmywindow::evRButtonDown(unsigned, TPoint p) { shown().rButtonDown(p); }
+void tmywindow::evVScroll(unsigned code, int pos) { shown().vScroll(code, pos); }
 void tmywindow::evSize(unsigned, TSize) { invalidate(); }

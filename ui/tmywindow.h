@@ -1,6 +1,7 @@
 #pragma once
-// The client window: it holds the whole workspace, paints every view and
-// takes every command, key, mouse, scroll and size message.
+// The client window: it holds the whole workspace and the one message map.
+// Commands are handled here; paint, keys, mouse and scrolling go to the
+// display state shown (ui/views.h).
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -9,6 +10,7 @@
 #include "platform/msgmap.h"
 #include "platform/window.h"
 #include "stereo/compose.h"
+#include "ui/views.h"
 
 struct tlibraryentry;  // store/library.h
 
@@ -52,8 +54,8 @@ class tmywindow : public TWindow {
   bool handleMessage(const TMessage& m) override;
   void paint(TDC& dc, bool erase, const TRect& rect) override;
 
-  // --- the workspace, in the order of its definition; public so that the
-  // scenario runner can read it ---
+  // --- the workspace, in the order of the scenario runner's field table
+  // (tools/scenario/expect.cpp); public so that the runner can read it ---
   bool leftButtonDown = false;
   bool suppressPosWrite = false;
   std::unique_ptr<tbitmap> leftImage;
@@ -65,7 +67,7 @@ class tmywindow : public TWindow {
   ViewMode viewMode = ViewMode::Anaglyph;
   bool dragFirstCorner = false;
   tarea leftArea;
-  tareaorigin rightAreaOrigin;  // also dragAnchor of the right-button drag
+  tareaorigin rightAreaOrigin;  // also the anchor of the right-button drag
   ColourWeights leftColour;
   ColourWeights rightColour;
   std::int32_t rightOffsetX = 0;
@@ -84,22 +86,14 @@ class tmywindow : public TWindow {
   std::unique_ptr<tlibraryentry> libraryEntries;
   tlibraryentry* libraryFirstShown = nullptr;
 
-  // --- ui/tmywindow.cpp: settings, caption, views, paint ---
+  // --- ui/tmywindow.cpp ---
   void readSettings();
   void writeSettings();
   void updateCaption();
-  static std::int32_t min(std::int32_t a, std::int32_t b) { return b < a ? b : a; }
-  static std::int32_t max(std::int32_t a, std::int32_t b) { return b > a ? b : a; }
-  // On-screen form of the position check (pair views); the exports' message
-  // form is checkExport of stereo/export.h.
-  bool positionFits(TDC& dc);
-  void paintPairView(TDC& dc);
-  // Workspace forms of the compositions; the crossed one leaves the workspace
-  // exactly as it found it.
-  // maxWidth / maxHeight: the part a window of that size shows (all by default).
-  std::unique_ptr<tbitmap> buildAnaglyph(int maxWidth = INT32_MAX, int maxHeight = INT32_MAX);
-  Result<std::unique_ptr<tbitmap>> buildSideBySide();
-  Result<std::unique_ptr<tbitmap>> buildCrossed();
+  // The display state the workspace shows, and the one the library view
+  // covers while it is shown.
+  tview& shown();
+  tview& covered();
 
   // --- ui/posfiles.cpp ---
   void readPosFile();
@@ -108,23 +102,18 @@ class tmywindow : public TWindow {
   // --- ui/loading.cpp ---
   bool openSourceFile(std::string& name, std::unique_ptr<tbitmap>& slot);
 
-  // --- ui/split.cpp ---
-  void paintSplitView(TDC& dc);
-  void drawSelection(TDC& dc);
-  void eraseSelection(TDC& dc);
-  void acceptSplit();
-
   // --- ui/library.cpp ---
   bool scanLibrary();
   void releaseLibrary();
-  void paintLibrary(TDC& dc);
-  void pickLibraryPair(TPoint p);
-  void scrollLibrary(unsigned code, int thumbPos);
 
  private:
   static const TResponse<tmywindow> responseTable[];
+  tpairview pairView_{*this};
+  tsplitview splitView_{*this};
+  tlibraryview libraryView_{*this};
+
   // message handlers (ui/tmywindow.cpp)
-  void evKeyDown(unsigned key);
+  void evKeyDown(unsigned key, unsigned flags);
   void evLButtonDown(unsigned flags, TPoint p);
   void evLButtonUp(unsigned flags, TPoint p);
   void evMouseMove(unsigned flags, TPoint p);
@@ -149,16 +138,9 @@ class tmywindow : public TWindow {
   void cmSaveAll();
   // ui/position.cpp
   void cmRightPosition();
-  void startPositionDrag(TPoint p);
-  void dragPosition(TPoint p);
   // ui/options.cpp
   void cmOptions();
   void cmAbout();
-  // ui/split.cpp
-  void splitLButtonDown(TPoint p);
-  void splitMouseMove(unsigned flags, TPoint p);
-  void splitLButtonUp();
-  void splitRButtonDown(TPoint p);
   // ui/library.cpp
   void cmSelectLibrary();
   void cmSelectDirectory();

@@ -76,6 +76,7 @@ class HeadlessFrame : public FrameHost {
   int scrollMin = 0, scrollMax = 0, scrollPos = 0;
   const MenuResource* menu = nullptr;
   bool hasIcon = false;
+  int presented = 0;  // showDrawing calls
 
   void setCaption(const std::string& text) override { caption = text; }
   void setMenu(const MenuResource& m) override;
@@ -83,7 +84,7 @@ class HeadlessFrame : public FrameHost {
   void setIcon(const IconResource&) override { hasIcon = true; }
   Framebuffer& framebuffer() override { return fb_; }
   void invalidate() override {}
-  void showDrawing() override {}
+  void showDrawing() override { ++presented; }
   void setScrollRange(int min, int max, bool) override;
   void setScrollPos(int pos, bool) override { scrollPos = pos; }
   void close() override;

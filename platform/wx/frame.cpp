@@ -29,6 +29,10 @@ std::optional<unsigned> virtualKey(int code) {
   if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9')) return static_cast<unsigned>(code);
   if (code == WXK_RETURN || code == WXK_NUMPAD_ENTER) return VK_RETURN;
   if (code == WXK_ESCAPE) return VK_ESCAPE;
+  if (code == WXK_LEFT || code == WXK_NUMPAD_LEFT) return VK_LEFT;
+  if (code == WXK_RIGHT || code == WXK_NUMPAD_RIGHT) return VK_RIGHT;
+  if (code == WXK_UP || code == WXK_NUMPAD_UP) return VK_UP;
+  if (code == WXK_DOWN || code == WXK_NUMPAD_DOWN) return VK_DOWN;
   return std::nullopt;
 }
 
@@ -135,6 +139,8 @@ class WxHost : public FrameHost {
   // The check marks as the program set them: GTK toggles a check item
   // itself when it is chosen, Windows menus do not.
   std::map<int, bool> checks_;
+  // While a menu is open its keys (arrows, Enter) are the menu's.
+  int menusOpen_ = 0;
 };
 
 Canvas::Canvas(wxWindow* parent, WxHost* h)
@@ -241,6 +247,14 @@ WxHost::WxHost(TFrameWindow& window) : window_(window) {
   // Windows frame translates them in its message loop.
   frame_->Bind(wxEVT_CHAR_HOOK, &WxHost::keyDown, this);
   frame_->Bind(wxEVT_MENU, &WxHost::command, this);
+  frame_->Bind(wxEVT_MENU_OPEN, [this](wxMenuEvent& e) {
+    ++menusOpen_;
+    e.Skip();
+  });
+  frame_->Bind(wxEVT_MENU_CLOSE, [this](wxMenuEvent& e) {
+    menusOpen_ = std::max(0, menusOpen_ - 1);
+    e.Skip();
+  });
   frame_->Bind(wxEVT_CLOSE_WINDOW, &WxHost::closeRequested, this);
   frame_->Bind(wxEVT_ACTIVATE, [this](wxActivateEvent& e) {
     if (e.GetActive() && canvas_) canvas_->SetFocus();
@@ -292,7 +306,7 @@ void WxHost::closeRequested(wxCloseEvent&) {
 
 void WxHost::keyDown(wxKeyEvent& e) {
   const std::optional<unsigned> vk = virtualKey(e.GetKeyCode());
-  if (!vk) {
+  if (!vk || menusOpen_ > 0) {
     e.Skip();
     return;
   }

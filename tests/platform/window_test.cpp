@@ -46,7 +46,9 @@ class Recorder : public TWindow {
     dc.setPixel(0, 0, kBlack);
   }
 
-  void evKeyDown(unsigned vk) { log_.push_back("key " + std::to_string(vk)); }
+  void evKeyDown(unsigned vk, unsigned flags) {
+    log_.push_back("key " + std::to_string(vk) + (flags ? " " + std::to_string(flags) : ""));
+  }
   void evSize(unsigned type, TSize s) {
     log_.push_back("size " + std::to_string(type) + " " + std::to_string(s.cx) + "x" + std::to_string(s.cy));
     invalidate();
@@ -141,8 +143,10 @@ TEST_F(FrameworkTest, MessageMapDecodesArgumentsAndFallsBack) {
   frame().dispatch({WM_RBUTTONDOWN, 0, 0, {1, 1}, 0});  // no entry
   EXPECT_EQ(takeLog(), (Log{"ldown 5 7,9", "vscroll 5 42", "cmd 11"}));
   EXPECT_FALSE(frame().client()->handleMessage({WM_COMMAND, 12345, 0, {}, 0}));
-  // drawing outside paint lands in the framebuffer at once
+  // drawing outside paint lands in the framebuffer at once, and only the
+  // message that drew is shown
   EXPECT_EQ(host().framebuffer().pixel(7, 9), rgbColor(1, 2, 3));
+  EXPECT_EQ(host().presented, 1);
 }
 
 TEST_F(FrameworkTest, AcceleratorsNeedTheExactModifiers) {
@@ -153,11 +157,12 @@ TEST_F(FrameworkTest, AcceleratorsNeedTheExactModifiers) {
   } keys[] = {
       {'L', ACCEL_CTRL, "cmd 10"},
       {'L', ACCEL_CTRL | ACCEL_SHIFT, "cmd 11"},
-      {'L', ACCEL_CTRL | ACCEL_ALT, "key 76"},  // extra modifier: no accelerator
+      {'L', ACCEL_CTRL | ACCEL_ALT, "key 76 8"},  // extra modifier: no accelerator
       {'L', 0, "key 76"},
-      {'P', ACCEL_CTRL, "key 80"},
+      {'P', ACCEL_CTRL, "key 80 8"},
       {'P', ACCEL_ALT, ""},  // command 12 exists in the table but not in the map
       {VK_RETURN, 0, "key 13"},
+      {VK_LEFT, ACCEL_SHIFT | ACCEL_CTRL, "key 37 12"},  // the client sees what is held
   };
   for (const auto& k : keys) {
     frame().keyDown(k.vk, k.mods);

@@ -94,13 +94,4 @@ TEST_F(SplitTest, DrawingDuringTheMouseHandlersMatchesAFullRepaint) {
   }
 }
 
-TEST_F(SplitTest, AnEmptyClientAreaPaintsNothingAndEnds) {
-  start();
-  for (TSize size : {TSize{0, 0}, TSize{0, 600}, TSize{800, 0}}) {
-    hb_.setClientSize(size.cx, size.cy);
-    enterSplit(300, 200);
-    EXPECT_EQ(w().displayDivisor, 1);
-  }
-}
-
 }  // namespace

@@ -5,65 +5,6 @@
 
 namespace {
 
-TEST_F(WindowTest, StartsEmptyWithDefaultsAndTheAnaglyphChecked) {
-  start();
-  EXPECT_EQ(host().caption, "Binoxa");
-  EXPECT_TRUE(host().hasIcon);
-  EXPECT_EQ(w().viewMode, ViewMode::Anaglyph);
-  EXPECT_EQ(w().rightColour, (ColourWeights{0, 192, 128}));
-  EXPECT_TRUE(w().usePosFiles);
-  for (int y = 0; y < host().framebuffer().height; y += 37)
-    for (int x = 0; x < host().framebuffer().width; x += 41) ASSERT_EQ(pixel(x, y), kWhite);
-}
-
-TEST_F(WindowTest, ViewCommandsMoveTheCheckMark) {
-  start();
-  const std::pair<unsigned, ViewMode> views[] = {{CM_VIEWPARALLEL, ViewMode::Parallel},
-                                                 {CM_VIEWCROSSED, ViewMode::Crossed},
-                                                 {CM_VIEWANAGLYPH, ViewMode::Anaglyph},
-                                                 {CM_VIEWPARALLEL, ViewMode::Parallel}};
-  for (const auto& [id, mode] : views) {
-    command(id);
-    EXPECT_EQ(w().viewMode, mode);
-    EXPECT_TRUE(frame().paintPending());
-    paint();
-    for (unsigned other : {CM_VIEWPARALLEL, CM_VIEWCROSSED, CM_VIEWANAGLYPH})
-      EXPECT_EQ(host().checks[other], other == id) << id << " " << other;
-  }
-}
-
-TEST_F(WindowTest, CaptionNamesOnlyPicturesThatAreThereAndNamed) {
-  start();
-  struct Case {
-    bool left;
-    const char* leftName;
-    bool right;
-    const char* rightName;
-    const char* caption;
-  };
-  const Case cases[] = {
-      {false, "", false, "", "Binoxa"},
-      {false, "/a/l.BMP", false, "/a/r.BMP", "Binoxa"},
-      {true, "/a/l.BMP", false, "/a/r.BMP", "Binoxa - left: /a/l.BMP"},
-      {false, "", true, "/a/r.BMP", "Binoxa - right: /a/r.BMP"},
-      {true, "", true, "/a/r.BMP", "Binoxa - right: /a/r.BMP"},
-      {true, "/a/l.BMP", true, "/a/r.BMP", "Binoxa - left: /a/l.BMP - right: /a/r.BMP"},
-  };
-  for (const Case& c : cases) {
-    w().leftImage = c.left ? std::make_unique<tbitmap>(1, 1) : nullptr;
-    w().rightImage = c.right ? std::make_unique<tbitmap>(1, 1) : nullptr;
-    w().leftFileName = c.leftName;
-    w().rightFileName = c.rightName;
-    w().updateCaption();
-    EXPECT_EQ(host().caption, c.caption);
-  }
-  // No limit on the caption's length.
-  const std::string longName = "/" + std::string(600, 'x') + ".BMP";
-  w().leftFileName = longName;
-  w().updateCaption();
-  EXPECT_EQ(host().caption, "Binoxa - left: " + longName + " - right: /a/r.BMP");
-}
-
 // Two black 100 x 80 pictures: the anaglyph is black where it is drawn.
 class PairViewTest : public WindowTest {
  protected:
@@ -156,43 +97,6 @@ TEST_F(WindowTest, RefusedSideBySideBuildIsShownOnScreen) {
   for (int x = 0; x < 800 && !text; ++x) text = pixel(x, 300) != kWhite || pixel(x, 295) != kWhite;
   EXPECT_TRUE(text);
   EXPECT_TRUE(hb_.messages.empty());
-}
-
-TEST_F(WindowTest, RightDragMovesThePositionInTheAnaglyphViewOnly) {
-  start();
-  w().rightOffsetX = 3;
-  w().rightOffsetY = -2;
-  mouse(WM_RBUTTONDOWN, 100, 50, MK_RBUTTON);
-  mouse(WM_MOUSEMOVE, 110, 45, MK_RBUTTON);
-  EXPECT_EQ(w().rightOffsetX, 13);
-  EXPECT_EQ(w().rightOffsetY, -7);
-  EXPECT_TRUE(frame().paintPending());
-  mouse(WM_MOUSEMOVE, 90, 60);  // button no longer held
-  EXPECT_EQ(w().rightOffsetX, 13);
-  mouse(WM_MOUSEMOVE, 100, 50, MK_RBUTTON);
-  EXPECT_EQ(w().rightOffsetX, 3);
-  EXPECT_EQ(w().rightOffsetY, -2);
-
-  command(CM_VIEWPARALLEL);
-  mouse(WM_RBUTTONDOWN, 0, 0, MK_RBUTTON);
-  mouse(WM_MOUSEMOVE, 50, 50, MK_RBUTTON);
-  EXPECT_EQ(w().rightOffsetX, 3);
-  EXPECT_EQ(w().rightOffsetY, -2);
-}
-
-TEST_F(WindowTest, EnterOutsideTheSplitAndOtherKeysDoNothing) {
-  start();
-  w().sourceImage = std::make_unique<tbitmap>(10, 10);
-  for (unsigned key : {unsigned{VK_RETURN}, unsigned{VK_ESCAPE}, unsigned{'A'}})
-    frame().dispatch({WM_KEYDOWN, key, 0, {}, 0});
-  EXPECT_TRUE(w().sourceImage);
-  EXPECT_FALSE(w().suppressPosWrite);
-}
-
-TEST_F(WindowTest, SizeChangeRepaints) {
-  start();
-  hb_.setClientSize(640, 480);
-  EXPECT_TRUE(frame().paintPending());
 }
 
 }  // namespace

@@ -32,8 +32,9 @@ std::optional<T> lookUp(const Named<T> (&table)[N], const std::string& name) {
 
 // A virtual-key code: a letter (its capital), a key name or the code itself.
 unsigned keyCode(const std::string& name) {
-  static const Named<unsigned> kKeys[] = {
-      {"enter", VK_RETURN}, {"return", VK_RETURN}, {"escape", VK_ESCAPE}, {"esc", VK_ESCAPE}};
+  static const Named<unsigned> kKeys[] = {{"enter", VK_RETURN}, {"return", VK_RETURN}, {"escape", VK_ESCAPE},
+                                          {"esc", VK_ESCAPE},   {"left", VK_LEFT},     {"right", VK_RIGHT},
+                                          {"up", VK_UP},        {"down", VK_DOWN}};
   if (name.size() == 1 && std::isalpha(static_cast<unsigned char>(name[0])))
     return static_cast<unsigned>(std::toupper(static_cast<unsigned char>(name[0])));
   if (auto k = lookUp(kKeys, lowerAscii(name))) return *k;

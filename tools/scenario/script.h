@@ -65,7 +65,7 @@ class Script {
   void fileStep(const Args& args);     // cd mkdir chmod bmp write
   void answerStep(const Args& args);   // open save
   void dialogStep(const Args& args);   // dialog
-  void inputStep(const Args& args);    // command accel key
+  void inputStep(const Args& args);    // command accel key; a held Shift: accel Shift+Left
   void mouseStep(const Args& args);    // ldown lup rdown rup move
   void scrollStep(const Args& args);   // vscroll
   void paintStep(const Args& args);    // paint snapshot

@@ -1,0 +1,71 @@
+#pragma once
+// The display states of the client window: the pair views, the split view and
+// the library view. Each owns its painting and its mouse and key handling;
+// tmywindow's message handlers pass each message to the state shown.
+#include "platform/dc.h"
+#include "platform/types.h"
+
+class tmywindow;
+
+class tview {
+ public:
+  explicit tview(tmywindow& w) : w_(w) {}
+  virtual ~tview() = default;
+  tview(const tview&) = delete;
+  tview& operator=(const tview&) = delete;
+
+  virtual void paint(TDC& dc) = 0;
+  // flags: MK_SHIFT and MK_CONTROL as held
+  virtual void keyDown(unsigned, unsigned) {}
+  virtual void lButtonDown(TPoint) {}
+  virtual void lButtonUp() {}
+  virtual void mouseMove(unsigned, TPoint) {}
+  virtual void rButtonDown(TPoint) {}
+  virtual void vScroll(unsigned, int) {}
+
+ protected:
+  tmywindow& w_;
+};
+
+// The anaglyph, parallel and crossed views of the workspace's pair, or
+// nothing while a picture is missing (ui/pairview.cpp).
+class tpairview final : public tview {
+ public:
+  using tview::tview;
+  void paint(TDC& dc) override;
+  void lButtonDown(TPoint) override;
+  void mouseMove(unsigned flags, TPoint p) override;
+  void rButtonDown(TPoint p) override;
+
+ private:
+  bool positionFits(TDC& dc);
+};
+
+// The single source picture reduced to fit, with the two areas outlined on
+// it (ui/split.cpp).
+class tsplitview final : public tview {
+ public:
+  using tview::tview;
+  void paint(TDC& dc) override;
+  void keyDown(unsigned key, unsigned flags) override;
+  void lButtonDown(TPoint p) override;
+  void lButtonUp() override;
+  void mouseMove(unsigned flags, TPoint p) override;
+  void rButtonDown(TPoint p) override;
+
+ private:
+  void drawSelection(TDC& dc);
+  void eraseSelection(TDC& dc);
+  void accept();
+};
+
+// The thumbnails of the library's pairs; a click picks a pair
+// (ui/library.cpp).
+class tlibraryview final : public tview {
+ public:
+  using tview::tview;
+  void paint(TDC& dc) override;
+  void keyDown(unsigned key, unsigned flags) override;
+  void lButtonDown(TPoint p) override;
+  void vScroll(unsigned code, int thumbPos) override;
+};
