@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,7 @@ class Recorder : public TWindow {
   }
   void cmOne() { log_.push_back("cmd 10"); }
   void cmTwo() { log_.push_back("cmd 11"); }
+  void cmHuge() { throw std::bad_alloc(); }
   void cmExit() {
     closeWindow();
     // still alive until the handler returns
@@ -76,9 +78,9 @@ class Recorder : public TWindow {
 };
 
 const TResponse<Recorder> Recorder::responseTable[] = {
-    EV_WM_KEYDOWN(evKeyDown), EV_WM_SIZE(evSize),    EV_WM_LBUTTONDOWN(evLButtonDown),
-    EV_WM_VSCROLL(evVScroll), EV_COMMAND(10, cmOne), EV_COMMAND(11, cmTwo),
-    EV_COMMAND(99, cmExit),
+    EV_WM_KEYDOWN(evKeyDown), EV_WM_SIZE(evSize),     EV_WM_LBUTTONDOWN(evLButtonDown),
+    EV_WM_VSCROLL(evVScroll), EV_COMMAND(10, cmOne),  EV_COMMAND(11, cmTwo),
+    EV_COMMAND(98, cmHuge),   EV_COMMAND(99, cmExit),
 };
 
 bool Recorder::handleMessage(const TMessage& m) {
@@ -147,6 +149,15 @@ TEST_F(FrameworkTest, MessageMapDecodesArgumentsAndFallsBack) {
   // message that drew is shown
   EXPECT_EQ(host().framebuffer().pixel(7, 9), rgbColor(1, 2, 3));
   EXPECT_EQ(host().presented, 1);
+}
+
+TEST_F(FrameworkTest, AnAllocationFailureInAHandlerIsOneMessageAndTheWindowGoesOn) {
+  takeLog();
+  frame().dispatch({WM_COMMAND, 98, 0, {}, 0});
+  ASSERT_EQ(hb_.messages.size(), 1u);
+  EXPECT_EQ(hb_.messages.front(), (std::pair<std::string, std::string>{"Error", "Not enough memory"}));
+  frame().dispatch({WM_COMMAND, 10, 0, {}, 0});
+  EXPECT_EQ(takeLog(), (Log{"cmd 10"}));
 }
 
 TEST_F(FrameworkTest, AcceleratorsNeedTheExactModifiers) {
