@@ -2,6 +2,7 @@
 // thumbnails, scrolling, and picking a pair.
 #include "store/library.h"
 
+#include "image/picture.h"
 #include "platform/dialog.h"
 #include "platform/files.h"
 #include "ui/tmywindow.h"
@@ -94,14 +95,14 @@ void tlibraryview::lButtonDown(TPoint p) {
   const std::string prefix = libraryPrefix(currentDirectory());
   std::string left = prefix + picked.baseName + "L.BMP";
   std::string right = prefix + picked.baseName + "R.BMP";
-  // Both are read before anything changes, so a bad pair leaves the
-  // workspace and the library view as they were.
-  auto leftPicture = tbitmap::fromFile(left);
+  // Both are checked and read as Open does before anything changes, so a bad
+  // pair leaves the workspace and the library view as they were.
+  auto leftPicture = loadPicture(left);
   if (!leftPicture) {
     w_.messageBox(leftPicture.error().message, "Error");
     return;
   }
-  auto rightPicture = tbitmap::fromFile(right);
+  auto rightPicture = loadPicture(right);
   if (!rightPicture) {
     w_.messageBox(rightPicture.error().message, "Error");
     return;

@@ -29,6 +29,11 @@ struct tcorners {  // in order: l <= r, t <= b
   std::int32_t l, t, r, b;
 };
 
+void putInOrder(tarea& a) {
+  if (a.x1 > a.x2) std::swap(a.x1, a.x2);
+  if (a.y1 > a.y2) std::swap(a.y1, a.y2);
+}
+
 tcorners leftCorners(const tarea& a) {
   return {std::min(a.x1, a.x2), std::min(a.y1, a.y2), std::max(a.x1, a.x2), std::max(a.y1, a.y2)};
 }
@@ -157,9 +162,8 @@ void tsplitview::mouseMove(unsigned flags, TPoint p) {
 
 void tsplitview::lButtonUp() {
   if (!w_.leftButtonDown || !w_.sourceImage) return;
-  tarea& area = w_.leftArea;
-  if (area.x1 > area.x2) std::swap(area.x1, area.x2);
-  if (area.y1 > area.y2) std::swap(area.y1, area.y2);
+  putInOrder(w_.leftArea);
+  const tarea& area = w_.leftArea;
   w_.rightAreaOrigin = {pressRule(area.x1, w_.sourceImage->width), area.y1};
   w_.invalidate(true);
 }
@@ -177,7 +181,10 @@ void tsplitview::rButtonDown(TPoint p) {
 void tsplitview::accept() {
   if (!w_.sourceImage) return;
   const tbitmap& src = *w_.sourceImage;
-  tarea& area = w_.leftArea;
+  // Enter during a drag takes the areas as outlined: the corners in order,
+  // the right area where it is drawn.
+  putInOrder(w_.leftArea);
+  const tarea& area = w_.leftArea;
   w_.leftImage = src.crop(area.x1, area.y1, area.x2, area.y2);
   const tareaorigin o = w_.rightAreaOrigin;
   w_.rightImage = src.crop(o.x, o.y, o.x + (area.x2 - area.x1), o.y + (area.y2 - area.y1));
