@@ -78,7 +78,7 @@ std::unique_ptr<tbitmap> buildAnaglyph(const tbitmap& left, const tbitmap& right
 
 Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap& b, std::int32_t dx,
                                                  std::int32_t dy, std::uint32_t viewSize,
-                                                 std::int32_t imageSpacing) {
+                                                 std::int32_t imageSpacing, int maxWidth, int maxHeight) {
   // A viewing size above INT32_MAX is a negative number in the profile.
   if (a.width <= 0 || viewSize == 0 || viewSize > INT32_MAX || imageSpacing < 0)
     return Error{kViewSettingsOutOfRange};
@@ -92,7 +92,8 @@ Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap
   // An empty overlap at in-range settings is an empty picture, not an error.
   if (wd > INT32_MAX || hd > INT32_MAX || wd * hd > static_cast<double>(kMaxOutputPixels))
     return Error{kViewSettingsOutOfRange};
-  auto out = std::make_unique<tbitmap>(static_cast<int>(wd), static_cast<int>(hd));
+  auto out = std::make_unique<tbitmap>(std::clamp(maxWidth, 0, static_cast<int>(wd)),
+                                       std::clamp(maxHeight, 0, static_cast<int>(hd)));
   const int W = out->width, H = out->height;
   out->fillRect(0, 0, W, H, 255, 255, 255);
 
@@ -113,13 +114,13 @@ Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap
   if (s > 1) {
     // Enlarging: the blocks of one sequence tile without overlap, so the write
     // order does not matter; one output row per source row, copied down its block.
-    for (int y = 0; y < h; ++y) {
+    for (int y = 0; y < h && rowY[y] < H; ++y) {
       const int top = std::clamp(rowY[y], 0, H), bottom = std::clamp(rowY[y + 1], 0, H);
       if (top >= bottom) continue;
       tpixel* dst = out->row(top);
       const tpixel* pa = sourceA(y);
       const tpixel* pb = sourceB(y);
-      for (int x = 0; x < w; ++x) {
+      for (int x = 0; x < w && (colA[x] < W || colB[x] < W); ++x) {
         std::fill(dst + std::clamp(colA[x], 0, W), dst + std::clamp(colA[x + 1], 0, W), pa[x]);
         std::fill(dst + std::clamp(colB[x], 0, W), dst + std::clamp(colB[x + 1], 0, W), pb[x]);
       }
@@ -133,12 +134,12 @@ Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap
   // output row writes the same output pixels, so only the topmost source row
   // of each output row survives. Within a row the write order (columns left
   // to right, A before B) decides, as the last write wins.
-  for (int y = 0; y < h; ++y) {
+  for (int y = 0; y < h && rowY[y] < H; ++y) {
     if (y > 0 && rowY[y] == rowY[y - 1]) continue;
     const int oy = rowY[y];
     const tpixel* pa = sourceA(y);
     const tpixel* pb = sourceB(y);
-    for (int x = 0; x < w; ++x) {
+    for (int x = 0; x < w && (colA[x] < W || colB[x] < W); ++x) {
       out->setPixel(colA[x], oy, pa[x]);
       out->setPixel(colB[x], oy, pb[x]);
     }
@@ -148,6 +149,6 @@ Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap
 
 Result<std::unique_ptr<tbitmap>> buildCrossed(const tbitmap& left, const tbitmap& right, std::int32_t dx,
                                               std::int32_t dy, std::uint32_t viewSize,
-                                              std::int32_t imageSpacing) {
-  return buildSideBySide(right, left, negate(dx), negate(dy), viewSize, imageSpacing);
+                                              std::int32_t imageSpacing, int maxWidth, int maxHeight) {
+  return buildSideBySide(right, left, negate(dx), negate(dy), viewSize, imageSpacing, maxWidth, maxHeight);
 }

@@ -35,11 +35,14 @@ inline constexpr const char* kPositionDoesNotFit = "Change position of right pic
 // Side-by-side build of first picture a and second b at (dx, dy) of b
 // against a. Settings that would give a picture of zero, negative or absurd
 // size are refused with kViewSettingsOutOfRange, a position that does not fit
-// with kPositionDoesNotFit.
+// with kPositionDoesNotFit. maxWidth / maxHeight clip as for the anaglyph;
+// the refusals stay those of the whole picture.
 Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap& b, std::int32_t dx,
                                                  std::int32_t dy, std::uint32_t viewSize,
-                                                 std::int32_t imageSpacing);
+                                                 std::int32_t imageSpacing, int maxWidth = INT32_MAX,
+                                                 int maxHeight = INT32_MAX);
 // The crossed picture: the right picture first, the position negated.
 Result<std::unique_ptr<tbitmap>> buildCrossed(const tbitmap& left, const tbitmap& right, std::int32_t dx,
                                               std::int32_t dy, std::uint32_t viewSize,
-                                              std::int32_t imageSpacing);
+                                              std::int32_t imageSpacing, int maxWidth = INT32_MAX,
+                                              int maxHeight = INT32_MAX);

@@ -43,9 +43,11 @@ void tpairview::paint(TDC& dc) {
         ->drawTo(dc, x0, y0);
     return;
   }
-  auto picture = w_.viewMode == ViewMode::Parallel
-                     ? buildSideBySide(left, right, dx, dy, w_.viewSize, w_.imageSpacing)
-                     : buildCrossed(left, right, dx, dy, w_.viewSize, w_.imageSpacing);
+  auto picture =
+      w_.viewMode == ViewMode::Parallel
+          ? buildSideBySide(left, right, dx, dy, w_.viewSize, w_.imageSpacing, client.width(),
+                            client.height())
+          : buildCrossed(left, right, dx, dy, w_.viewSize, w_.imageSpacing, client.width(), client.height());
   if (picture)
     (*picture)->drawTo(dc, 0, 0);
   else
