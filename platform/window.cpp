@@ -140,18 +140,21 @@ void TFrameWindow::create() {
   resizeClient(host_->framebuffer().width, host_->framebuffer().height);
 }
 
-void TFrameWindow::keyDown(unsigned vk, unsigned modifiers) {
+bool TFrameWindow::keyDown(unsigned vk, unsigned modifiers) {
   if (accel_) {
     for (const AccelEntry& e : accel_->entries) {
       if (e.key == vk && e.modifiers == modifiers) {
         dispatch({WM_COMMAND, e.command, 0, {}, 0});
-        return;
+        return true;
       }
     }
   }
+  // An unbound Alt key is a system key: the menu bar's, not the client's.
+  if (modifiers & ACCEL_ALT) return false;
   const unsigned held =
       (modifiers & ACCEL_SHIFT ? MK_SHIFT : 0u) | (modifiers & ACCEL_CTRL ? MK_CONTROL : 0u);
   dispatch({WM_KEYDOWN, vk, held, {}, 0});
+  return true;
 }
 
 void TFrameWindow::dispatch(const TMessage& m) {

@@ -80,8 +80,9 @@ class TFrameWindow : public TWindow {
   FrameHost* host() const { return host_.get(); }
   // A key press in the frame: accelerator table first, else WM_KEYDOWN to the
   // client with MK_SHIFT / MK_CONTROL as held. vk is the virtual-key code
-  // ('A'..'Z' capitals), modifiers ACCEL_*.
-  void keyDown(unsigned vk, unsigned modifiers);
+  // ('A'..'Z' capitals), modifiers ACCEL_*. False for an Alt key the table
+  // does not bind: the host's menu bar gets it.
+  bool keyDown(unsigned vk, unsigned modifiers);
   // Any other message for the client window.
   void dispatch(const TMessage& m);
   // New client size: resizes the framebuffer, then sends WM_SIZE.

@@ -310,7 +310,7 @@ void WxHost::keyDown(wxKeyEvent& e) {
     e.Skip();
     return;
   }
-  window_.keyDown(*vk, accelModifiers(e));
+  if (!window_.keyDown(*vk, accelModifiers(e))) e.Skip();
 }
 
 void WxHost::command(wxCommandEvent& e) {

@@ -140,6 +140,22 @@ choose_file() {
   wait_for 20 "the file dialog to close" gone "$dialog"
 }
 
+# save_as PATH: the name typed into the save dialog. GTK drops an Enter that
+# comes before it has taken in the typed name, which no person is quick
+# enough to do: when the dialog stays, Enter once more.
+save_as() {
+  local dialog
+  dialog=$(wait_window "Select a file")
+  focus "$dialog"
+  xdotool key --clearmodifiers ctrl+a
+  xdotool type --delay 2 "$1"
+  xdotool key Return
+  if ! (wait_for 2 "the save dialog to close" gone "$dialog") 2>/dev/null; then
+    xdotool key Return
+    wait_for 20 "the save dialog to close" gone "$dialog"
+  fi
+}
+
 # The client area: position on the screen and size, from the last paint.
 client_geometry() { grep '^binoxa-trace paint' "$TRACE" | tail -n 1 | cut -d' ' -f4-7; }
 client_size() {
