@@ -12,6 +12,8 @@
 #include <variant>
 #include <vector>
 
+#include "cli/batch.h"
+#include "cli/pair.h"
 #include "image/picture.h"
 #include "image/tbitmap.h"
 #include "platform/profile.h"
@@ -36,6 +38,7 @@ constexpr const char* kOverview =
     "  left LEFT RIGHT -o OUT              the left picture cut to the common region\n"
     "  right LEFT RIGHT -o OUT             the right picture cut to the common region\n"
     "  all LEFT RIGHT -o BASE              all five, as BASE_A.BMP _P _C _L _R\n"
+    "  batch DIR -o OUTDIR                 all five of every pair of a library folder\n"
     "  sample DIR                          write the sample library into DIR\n"
     "\n"
     "'binoxa-cli COMMAND --help' describes a command and its options.\n";
@@ -274,17 +277,8 @@ int run(const Invocation& inv) {
       return refuse(s.error().message);
     return kOk;
   }
-  // Every picture is built before the first file is written, so a refused
-  // composition leaves nothing behind.
-  std::vector<std::unique_ptr<tbitmap>> pictures;
-  for (const SavedExport& e : kSaveAll) {
-    auto picture = buildExport(e.kind, left, right, dx, dy, settings);
-    if (!picture) return refuse(picture.error().message);
-    pictures.push_back(std::move(picture.value()));
-  }
-  const auto names = saveAllNames(inv.output);
-  for (std::size_t i = 0; i < names.size(); ++i)
-    if (Status s = pictures[i]->saveBmp(names[i]); !s) return refuse(s.error().message);
+  if (Status s = writePictures(kSaveAll, saveAllNames(inv.output), *left, *right, dx, dy, settings); !s)
+    return refuse(s.error().message);
   return kOk;
 }
 
@@ -300,6 +294,7 @@ int main(int argc, char** argv) {
     std::cout << kOverview;
     return kOk;
   }
+  if (first == "batch") return runBatch(argc, argv);
   auto parsed = parse(argc, argv);
   if (auto* error = std::get_if<UsageError>(&parsed)) {
     std::cerr << "binoxa-cli: " << error->message << "\n"

@@ -58,6 +58,10 @@ std::vector<std::string> libraryPairNames(const std::vector<std::string>& fileNa
   return bases;
 }
 
+std::vector<std::string> libraryPairsIn(const std::string& dir) {
+  return libraryPairNames(findFiles(dir, "*.BMP"));
+}
+
 std::unique_ptr<tlibraryentry> makeLibraryList(const std::vector<std::string>& baseNames) {
   std::unique_ptr<tlibraryentry> head;
   tlibraryentry* last = nullptr;

@@ -34,6 +34,9 @@ struct tlibraryentry {
 // name with that character 'r', is among the names too (letter case ignored).
 std::vector<std::string> libraryPairNames(const std::vector<std::string>& fileNames);
 
+// The pairs among the BMP files of dir, as the library view lists them.
+std::vector<std::string> libraryPairsIn(const std::string& dir);
+
 // Entries for the base names, linked both ways; nullptr for none.
 std::unique_ptr<tlibraryentry> makeLibraryList(const std::vector<std::string>& baseNames);
 

@@ -42,7 +42,7 @@ bool tmywindow::scanLibrary() {
   releaseLibrary();
   libraryScrollRow = 0;
   libraryCount = 0;
-  const std::vector<std::string> bases = libraryPairNames(findFiles(currentDirectory(), "*.BMP"));
+  const std::vector<std::string> bases = libraryPairsIn(currentDirectory());
   libraryEntries = makeLibraryList(bases);
   libraryFirstShown = libraryEntries.get();
   libraryCount = static_cast<std::int32_t>(bases.size());

@@ -1,0 +1,254 @@
+#include "cli/batch.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <variant>
+#include <vector>
+
+#include <unistd.h>
+
+#include "cli/pair.h"
+#include "image/picture.h"
+#include "platform/profile.h"
+#include "store/library.h"
+#include "store/posfile.h"
+#include "store/settings.h"
+
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: binoxa-cli batch DIR -o OUTDIR [--only a,p,c,l,r] [-j N]\n"
+    "  Exports every pair of the library folder DIR (NAMEL.BMP with NAMER.BMP) as\n"
+    "  Save all does, to OUTDIR/NAME_A.BMP, _P, _C, _L and _R, at the position of\n"
+    "  the pair's position file and with the profile's settings.\n"
+    "\n"
+    "Options:\n"
+    "  -o OUTDIR       folder of the pictures, made when needed\n"
+    "  --only LETTERS  only these pictures: a (anaglyph), p (parallel), c (crossed),\n"
+    "                  l and r (aligned pictures), separated by commas\n"
+    "  -j N            pairs exported at the same time; default: one per core\n"
+    "\n"
+    "A pair that cannot be read or exported gets one line on standard error and\n"
+    "the others go on; the exit status is then 1. A progress bar is shown when\n"
+    "standard error is a terminal.\n";
+
+struct Batch {
+  std::string dir, outDir;
+  std::vector<SavedExport> exports;  // in Save all's order
+  unsigned jobs = 0;
+};
+
+struct UsageError {
+  std::string message;
+};
+
+std::optional<std::vector<std::size_t>> parseOnly(const std::string& text) {
+  constexpr std::string_view kLetters = "apclr";  // in Save all's order
+  std::vector<bool> chosen(kLetters.size(), false);
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t comma = std::min(text.find(',', start), text.size());
+    const std::string item = text.substr(start, comma - start);
+    const std::size_t at = item.size() == 1 ? kLetters.find(item[0]) : std::string_view::npos;
+    if (at == std::string_view::npos) return std::nullopt;
+    chosen[at] = true;
+    start = comma + 1;
+  }
+  std::vector<std::size_t> indices;
+  for (std::size_t i = 0; i < chosen.size(); ++i)
+    if (chosen[i]) indices.push_back(i);
+  return indices;
+}
+
+std::variant<Batch, UsageError, bool> parse(int argc, char** argv) {
+  Batch b;
+  std::vector<std::string> inputs;
+  std::optional<std::string> out, only, jobs;
+  for (int i = 2; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") return true;
+    if (arg.starts_with("-j") && arg.size() > 2) {  // -j4, as make takes it
+      if (jobs) return UsageError{"-j given twice"};
+      jobs = arg.substr(2);
+      continue;
+    }
+    std::optional<std::string>* slot = arg == "-o" || arg == "--output" ? &out
+                                       : arg == "--only"                ? &only
+                                       : arg == "-j" || arg == "--jobs" ? &jobs
+                                                                        : nullptr;
+    if (!slot) {
+      if (arg.size() > 1 && arg[0] == '-') return UsageError{"option " + arg + " does not apply to batch"};
+      inputs.push_back(arg);
+      continue;
+    }
+    if (i + 1 >= argc) return UsageError{"option " + arg + " needs a value"};
+    if (*slot) return UsageError{arg + " given twice"};
+    *slot = argv[++i];
+  }
+  if (inputs.size() != 1) return UsageError{"batch takes 1 folder argument"};
+  if (!out) return UsageError{"batch needs -o"};
+  b.dir = inputs[0];
+  b.outDir = *out;
+  std::vector<std::size_t> indices = {0, 1, 2, 3, 4};
+  if (only) {
+    auto parsed = parseOnly(*only);
+    if (!parsed)
+      return UsageError{"--only needs letters of a,p,c,l,r separated by commas, not '" + *only + "'"};
+    indices = *parsed;
+  }
+  for (std::size_t i : indices) b.exports.push_back(kSaveAll[i]);
+  b.jobs = std::max(1u, std::thread::hardware_concurrency());
+  if (jobs) {
+    std::size_t used = 0;
+    int n = 0;
+    try {
+      n = std::stoi(*jobs, &used);
+    } catch (const std::exception&) {
+      used = 0;
+    }
+    if (used != jobs->size() || n < 1)
+      return UsageError{"-j needs a number of 1 or more, not '" + *jobs + "'"};
+    b.jobs = static_cast<unsigned>(n);
+  }
+  return b;
+}
+
+std::atomic<bool> interrupted{false};
+extern "C" void onInterrupt(int) { interrupted = true; }
+
+// The progress bar on a terminal, and the lines of failed pairs above it.
+class Report {
+ public:
+  Report(std::size_t total) : total_(total), bar_(isatty(STDERR_FILENO)), start_(Clock::now()) {}
+
+  void pairDone(const std::optional<std::string>& failure) {
+    std::lock_guard lock(mutex_);
+    ++done_;
+    if (failure) {
+      ++failed_;
+      std::cerr << (bar_ ? "\r\033[K" : "") << *failure << "\n";
+    }
+    draw();
+  }
+  std::size_t done() const { return done_; }
+  std::size_t failed() const { return failed_; }
+  void finish() {
+    if (bar_) std::cerr << "\r\033[K" << std::flush;
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  void draw() {
+    if (!bar_) return;
+    constexpr std::size_t kWidth = 30;
+    const std::size_t filled = total_ ? done_ * kWidth / total_ : kWidth;
+    const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
+    const double rate = seconds > 0 ? static_cast<double>(done_) / seconds : 0;
+    const auto left = rate > 0 ? static_cast<long>(static_cast<double>(total_ - done_) / rate + 0.5) : 0L;
+    char line[160];
+    std::snprintf(line, sizeof line, "\r[%s%s] %zu/%zu pairs  %.1f pairs/s  %ld:%02ld left",
+                  std::string(filled, '#').c_str(), std::string(kWidth - filled, '.').c_str(), done_, total_,
+                  rate, left / 60, left % 60);
+    std::cerr << line << std::flush;
+  }
+
+  std::mutex mutex_;
+  const std::size_t total_;
+  const bool bar_;
+  const Clock::time_point start_;
+  std::size_t done_ = 0, failed_ = 0;
+};
+
+// The pair's failure line, or nothing when all its pictures were written.
+std::optional<std::string> exportPair(const Batch& b, const std::string& base,
+                                      const ExportSettings& settings) {
+  const std::string prefix = libraryPrefix(b.dir);
+  const std::string rightName = prefix + base + "R.BMP";
+  auto left = loadPicture(prefix + base + "L.BMP");
+  if (!left) return base + ": " + left.error().message;
+  auto right = loadPicture(rightName);
+  if (!right) return base + ": " + right.error().message;
+  const tposition at = readPosition(posFileName(rightName)).value_or(tposition{});
+  std::vector<std::string> names;
+  for (const SavedExport& e : b.exports) names.push_back(libraryPrefix(b.outDir) + base + e.suffix);
+  if (Status s = writePictures(b.exports, names, *left.value(), *right.value(), at.dx, at.dy, settings); !s)
+    return base + ": " + s.error().message;
+  return std::nullopt;
+}
+
+// A pair too large for the memory left fails alone; the others go on.
+std::optional<std::string> exportPairOrRefuse(const Batch& b, const std::string& base,
+                                              const ExportSettings& settings) {
+  try {
+    return exportPair(b, base, settings);
+  } catch (const std::bad_alloc&) {
+    return base + ": Not enough memory";
+  }
+}
+
+}  // namespace
+
+int runBatch(int argc, char** argv) {
+  auto parsed = parse(argc, argv);
+  if (std::holds_alternative<bool>(parsed)) {
+    std::cout << kHelp;
+    return 0;
+  }
+  if (auto* error = std::get_if<UsageError>(&parsed)) {
+    std::cerr << "binoxa-cli: " << error->message << "\nTry 'binoxa-cli batch --help'.\n";
+    return 2;
+  }
+  const Batch& b = std::get<Batch>(parsed);
+  std::error_code ec;
+  if (!std::filesystem::is_directory(b.dir, ec)) {
+    std::cerr << "Not a folder: " << b.dir << "\n";
+    return 1;
+  }
+  const std::vector<std::string> bases = libraryPairsIn(b.dir);
+  if (bases.empty()) {
+    std::cerr << "No pairs (NAMEL.BMP with NAMER.BMP) in " << b.dir << "\n";
+    return 1;
+  }
+  if (std::filesystem::create_directories(b.outDir, ec); ec) {
+    std::cerr << "Cannot make folder " << b.outDir << ": " << ec.message() << "\n";
+    return 1;
+  }
+  const tsettings profile = readSettings(Profile(Profile::defaultPath()));
+  const ExportSettings settings{profile.leftColour, profile.rightColour, profile.viewSize,
+                                profile.imageSpacing};
+
+  // An interrupt lets the pairs under way finish, so no file is left half
+  // written, and starts no more.
+  std::signal(SIGINT, onInterrupt);
+  std::signal(SIGTERM, onInterrupt);
+  Report report(bases.size());
+  std::atomic<std::size_t> next{0};
+  auto work = [&] {
+    for (std::size_t i; !interrupted && (i = next++) < bases.size();)
+      report.pairDone(exportPairOrRefuse(b, bases[i], settings));
+  };
+  std::vector<std::jthread> workers;
+  const std::size_t count = std::min<std::size_t>(b.jobs, bases.size());
+  for (std::size_t i = 1; i < count; ++i) workers.emplace_back(work);
+  work();
+  workers.clear();
+  report.finish();
+
+  const std::size_t exported = report.done() - report.failed();
+  std::cout << exported << " of " << bases.size() << " pairs exported";
+  if (report.failed()) std::cout << ", " << report.failed() << " failed";
+  if (interrupted) std::cout << ", interrupted";
+  std::cout << "\n";
+  return report.failed() || interrupted ? 1 : 0;
+}
