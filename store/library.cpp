@@ -6,6 +6,7 @@
 
 #include "image/picture.h"
 #include "platform/casefold.h"
+#include "platform/files.h"
 #include "platform/source.h"
 
 tlibraryentry::~tlibraryentry() {
