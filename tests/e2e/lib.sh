@@ -63,6 +63,9 @@ wait_for() {
 # when asked (only needed to close a window as a person does). Displays from
 # 100 up, clear of any desktop's own and of fixed numbers other tests use.
 x_up() { xdpyinfo -display ":$1" >/dev/null 2>&1; }
+# ours N PID: display N is served by that process, not by another test's
+# server that took the same number a moment earlier.
+ours() { [ "$(tr -d ' \n' <"/tmp/.X$1-lock" 2>/dev/null)" = "$2" ] && kill -0 "$2" 2>/dev/null; }
 start_x() {
   local n pid attempt
   for attempt in 1 2 3 4 5 6 7 8; do
@@ -74,7 +77,7 @@ start_x() {
       x_up "$n" || ! kill -0 "$pid" 2>/dev/null && break
       sleep 0.05
     done
-    if x_up "$n"; then
+    if x_up "$n" && ours "$n" "$pid"; then
       PIDS+=("$pid")
       export DISPLAY=:$n
       break
