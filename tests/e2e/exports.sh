@@ -52,12 +52,7 @@ paint
 snapshot $T/parallel260.bmp
 SCN
 
-keys ctrl+l
-choose_file "$WORK/ringsL.BMP"
-keys ctrl+r
-choose_file "$WORK/ringsR.BMP"
-wait_for 20 "the pair caption" \
-  caption_is "Binoxa - left: $WORK/ringsL.BMP - right: $WORK/ringsR.BMP"
+open_pair "$WORK/ringsL.BMP" "$WORK/ringsR.BMP"
 
 # horizontal field first in tab order, then vertical; Enter presses OK
 keys ctrl+o

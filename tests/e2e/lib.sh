@@ -159,6 +159,15 @@ save_as() {
   fi
 }
 
+# open_pair LEFT RIGHT: both pictures opened through the file dialogs.
+open_pair() {
+  keys ctrl+l
+  choose_file "$1"
+  keys ctrl+r
+  choose_file "$2"
+  wait_for 20 "the pair caption" caption_is "Binoxa - left: $1 - right: $2"
+}
+
 # The client area: position on the screen and size, from the last paint.
 client_geometry() { grep '^binoxa-trace paint' "$TRACE" | tail -n 1 | cut -d' ' -f4-7; }
 client_size() {
@@ -227,3 +236,14 @@ menu_exit() {
 }
 
 profile_has() { grep -qx "$1" "$BINOXA_PROFILE"; }
+
+# exited_with_defaults: the program ended with status 0 and wrote all ten
+# settings, at their defaults, to the profile.
+exited_with_defaults() {
+  wait_exit
+  [ "$STATUS" = 0 ] || fail "exit status $STATUS"
+  local line
+  for line in MLR=255 MLG=0 MLB=0 MRR=0 MRG=192 MRB=128 VIEWSIZE=200 SPACE=0 SAVEPOS=1 LOCKY=1; do
+    profile_has "$line" || fail "profile lacks $line: $(cat "$BINOXA_PROFILE" 2>&1)"
+  done
+}

@@ -9,12 +9,7 @@ start_x wm
 "$CLI" sample "$WORK" >/dev/null
 start_binoxa
 
-keys ctrl+l
-choose_file "$WORK/ringsL.BMP"
-keys ctrl+r
-choose_file "$WORK/ringsR.BMP"
-wait_for 20 "the pair caption" \
-  caption_is "Binoxa - left: $WORK/ringsL.BMP - right: $WORK/ringsR.BMP"
+open_pair "$WORK/ringsL.BMP" "$WORK/ringsR.BMP"
 
 keys alt+l
 save_as "$WORK/left.bmp"
@@ -33,9 +28,5 @@ done
 keys alt+f
 wait_for 10 "the File menu" menu_open
 xdotool key x
-wait_exit
-[ "$STATUS" = 0 ] || fail "exit status $STATUS"
-for line in MLR=255 MLG=0 MLB=0 MRR=0 MRG=192 MRB=128 VIEWSIZE=200 SPACE=0 SAVEPOS=1 LOCKY=1; do
-  profile_has "$line" || fail "profile lacks $line: $(cat "$BINOXA_PROFILE" 2>&1)"
-done
+exited_with_defaults
 echo "ok"

@@ -11,9 +11,5 @@ grab "$T/start.png"
 all_white "$T/start.png" || fail "the client area is not white at start"
 
 menu_exit
-wait_exit
-[ "$STATUS" = 0 ] || fail "exit status $STATUS"
-for line in MLR=255 MLG=0 MLB=0 MRR=0 MRG=192 MRB=128 VIEWSIZE=200 SPACE=0 SAVEPOS=1 LOCKY=1; do
-  profile_has "$line" || fail "profile lacks $line: $(cat "$BINOXA_PROFILE" 2>&1)"
-done
+exited_with_defaults
 echo "ok"
