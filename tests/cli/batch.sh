@@ -3,12 +3,9 @@
 # five files of `binoxa-cli all` at their position file and the profile's
 # settings; the broken one gets one line on stderr, no file, and exit 1.
 set -u
-cli="${BINOXA_CLI:?BINOXA_CLI names the binoxa-cli binary}"
-dir=$(mktemp -d) && trap 'rm -rf "$dir"' EXIT && cd "$dir" || exit 1
-export BINOXA_PROFILE="$dir/profile.ini"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 printf '[Binoxa]\nMLR=200\nMRB=90\nVIEWSIZE=77\nSPACE=5\n' >"$BINOXA_PROFILE"
-fail() { echo "FAIL: $*"; exit 1; }
-"$cli" sample s >/dev/null || fail "sample"
+"$cli" sample s >/dev/null || { fail "sample"; exit 1; }
 mkdir lib cli
 pairs=(garden blocks rings)
 for i in $(seq -w 0 49); do
@@ -34,4 +31,4 @@ for i in $(seq -w 0 49); do
     cmp -s "out/p${i}_$s.BMP" "cli/p${i}_$s.BMP" || fail "p${i}_$s.BMP differs from binoxa-cli all"
   done
 done
-echo ok
+exit $((fails > 0))
