@@ -14,7 +14,9 @@
 
 #include "cli/batch.h"
 #include "cli/pair.h"
+#include "cli/inputs.h"
 #include "image/picture.h"
+#include "image/save.h"
 #include "image/tbitmap.h"
 #include "platform/profile.h"
 #include "stereo/compose.h"
@@ -31,7 +33,7 @@ constexpr const char* kOverview =
     "Usage: binoxa-cli COMMAND ARGS... [OPTIONS]\n"
     "\n"
     "Commands:\n"
-    "  convert IN -o OUT                   any readable BMP to a 24-bit BMP\n"
+    "  convert IN -o OUT                   any picture to the format of OUT's extension\n"
     "  anaglyph LEFT RIGHT -o OUT          the anaglyph of a pair\n"
     "  parallel LEFT RIGHT -o OUT          the parallel-view picture\n"
     "  crossed LEFT RIGHT -o OUT           the crossed-view picture\n"
@@ -39,7 +41,11 @@ constexpr const char* kOverview =
     "  right LEFT RIGHT -o OUT             the right picture cut to the common region\n"
     "  all LEFT RIGHT -o BASE              all five, as BASE_A.BMP _P _C _L _R\n"
     "  batch DIR -o OUTDIR                 all five of every pair of a library folder\n"
+    "  pair LEFT RIGHT -o OUT.mpo|OUT.jps  both aligned pictures as one stereo file\n"
     "  sample DIR                          write the sample library into DIR\n"
+    "\n"
+    "Pictures are BMP, JPEG, PNG, MPO or JPS; one MPO or JPS may stand for LEFT RIGHT.\n"
+    "OUT is written as JPEG (.jpg, .jpeg), PNG (.png) or else as BMP.\n"
     "\n"
     "'binoxa-cli COMMAND --help' describes a command and its options.\n";
 
@@ -53,12 +59,22 @@ constexpr const char* kColourHelp =
 constexpr const char* kViewHelp =
     "  --view-size N           width of each side-by-side half, 1 or more\n"
     "  --spacing N             white margin and gap, 0 or more\n";
+constexpr const char* kQualityHelp =
+    "  --quality N             JPEG quality, 1..100 (profile QUALITY, else 92)\n";
 constexpr const char* kDefaultsHelp =
     "Settings not given come from the profile ($BINOXA_PROFILE, else\n"
     "$XDG_CONFIG_HOME/binoxa/binoxa.ini), else the built-in defaults.\n"
     "An OUT without an extension gets \".BMP\".\n";
 
-enum Option : unsigned { Dx = 1, Dy = 2, LeftColour = 4, RightColour = 8, ViewSize = 16, Spacing = 32 };
+enum Option : unsigned {
+  Dx = 1,
+  Dy = 2,
+  LeftColour = 4,
+  RightColour = 8,
+  ViewSize = 16,
+  Spacing = 32,
+  Quality = 64
+};
 
 struct Command {
   std::string name;
@@ -71,23 +87,30 @@ struct Command {
 
 const std::vector<Command>& commands() {
   static const std::vector<Command> list = {
-      {"convert", 1, true, 0, std::nullopt,
-       "binoxa-cli convert IN -o OUT\n  Reads an 8 or 24 bit BMP and writes it as a 24-bit BMP.\n"},
-      {"anaglyph", 2, true, Dx | Dy | LeftColour | RightColour, ExportKind::Anaglyph,
+      {"convert", 1, true, Quality, std::nullopt,
+       "binoxa-cli convert IN -o OUT [OPTIONS]\n"
+       "  Reads a picture and writes it in the format of OUT's extension; an MPO or\n"
+       "  JPS gives its left view, unless OUT is an MPO or JPS too.\n"},
+      {"anaglyph", 2, true, Dx | Dy | LeftColour | RightColour | Quality, ExportKind::Anaglyph,
        "binoxa-cli anaglyph LEFT RIGHT -o OUT [OPTIONS]\n  Writes the anaglyph of the common region.\n"},
-      {"parallel", 2, true, Dx | Dy | ViewSize | Spacing, ExportKind::Parallel,
+      {"parallel", 2, true, Dx | Dy | ViewSize | Spacing | Quality, ExportKind::Parallel,
        "binoxa-cli parallel LEFT RIGHT -o OUT [OPTIONS]\n"
        "  Writes the parallel-view picture: left part on the left.\n"},
-      {"crossed", 2, true, Dx | Dy | ViewSize | Spacing, ExportKind::Crossed,
+      {"crossed", 2, true, Dx | Dy | ViewSize | Spacing | Quality, ExportKind::Crossed,
        "binoxa-cli crossed LEFT RIGHT -o OUT [OPTIONS]\n"
        "  Writes the crossed-view picture: right part on the left.\n"},
-      {"left", 2, true, Dx | Dy, ExportKind::Left,
+      {"left", 2, true, Dx | Dy | Quality, ExportKind::Left,
        "binoxa-cli left LEFT RIGHT -o OUT [OPTIONS]\n"
-       "  Writes the left picture cut to the region common to both.\n"},
-      {"right", 2, true, Dx | Dy, ExportKind::Right,
+       "  Writes the left picture cut to the region common to both; OUT.mpo or\n"
+       "  OUT.jps writes both aligned pictures, as pair does.\n"},
+      {"right", 2, true, Dx | Dy | Quality, ExportKind::Right,
        "binoxa-cli right LEFT RIGHT -o OUT [OPTIONS]\n"
-       "  Writes the right picture cut to the region common to both.\n"},
-      {"all", 2, true, Dx | Dy | LeftColour | RightColour | ViewSize | Spacing, ExportKind::All,
+       "  Writes the right picture cut to the region common to both; OUT.mpo or\n"
+       "  OUT.jps writes both aligned pictures, as pair does.\n"},
+      {"pair", 2, true, Dx | Dy | Quality, ExportKind::Left,
+       "binoxa-cli pair LEFT RIGHT -o OUT.mpo|OUT.jps [OPTIONS]\n"
+       "  Writes both pictures cut to the region common to both as one stereo file.\n"},
+      {"all", 2, true, Dx | Dy | LeftColour | RightColour | ViewSize | Spacing | Quality, ExportKind::All,
        "binoxa-cli all LEFT RIGHT -o BASE [OPTIONS]\n"
        "  Writes BASE_A.BMP (anaglyph), BASE_P.BMP (parallel), BASE_C.BMP (crossed),\n"
        "  BASE_L.BMP and BASE_R.BMP (aligned pictures); a final \".BMP\" of BASE is dropped.\n"
@@ -107,6 +130,7 @@ const std::map<std::string, Option>& optionNames() {
       {"--right-colour", RightColour},
       {"--view-size", ViewSize},
       {"--spacing", Spacing},
+      {"--quality", Quality},
   };
   return names;
 }
@@ -117,6 +141,7 @@ void printHelp(const Command& c) {
   if (c.options & Dx) std::cout << kPositionHelp;
   if (c.options & LeftColour) std::cout << kColourHelp;
   if (c.options & ViewSize) std::cout << kViewHelp;
+  if (c.options & Quality) std::cout << kQualityHelp;
   if (c.kind) std::cout << "\n" << kDefaultsHelp;
 }
 
@@ -157,6 +182,7 @@ struct Invocation {
   std::optional<ColourWeights> leftColour, rightColour;
   std::optional<std::uint32_t> viewSize;
   std::optional<std::int32_t> spacing;
+  std::optional<int> quality;
   bool help = false;
 };
 
@@ -228,14 +254,29 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
         inv.spacing = static_cast<std::int32_t>(*n);
         break;
       }
+      case Quality: {
+        auto n = parseInt(value);
+        if (!n || *n < 1 || *n > 100) return bad("a number from 1 to 100");
+        inv.quality = static_cast<int>(*n);
+        break;
+      }
     }
   }
-  if (static_cast<int>(inv.inputs.size()) != c.inputs)
+  // A pair command also takes one stereo file; whether it is one shows when it is read.
+  const bool oneStereo = c.kind && inv.inputs.size() == 1;
+  if (static_cast<int>(inv.inputs.size()) != c.inputs && !oneStereo)
     return usage(c.name + " takes " + std::to_string(c.inputs) + " file argument" +
-                 (c.inputs == 1 ? "" : "s"));
+                 (c.inputs == 1 ? "" : "s") + (c.kind ? " or one stereo file (MPO or JPS)" : ""));
   if (c.output && !output) return usage(c.name + " needs -o");
   if (output) inv.output = *output;
+  if (c.name == "pair" && !isStereoName(inv.output)) return usage("pair writes OUT.mpo or OUT.jps");
   return inv;
+}
+
+int usageError(const UsageError& error) {
+  std::cerr << "binoxa-cli: " << error.message << "\n"
+            << "Try 'binoxa-cli " << error.helpCommand << "--help'.\n";
+  return kUsage;
 }
 
 int refuse(const std::string& message) {
@@ -249,32 +290,49 @@ int run(const Invocation& inv) {
     if (Status s = writeSampleLibrary(inv.inputs[0]); !s) return refuse(s.error().message);
     return kOk;
   }
-  auto first = loadPicture(inv.inputs[0]);
-  if (!first) return refuse(first.error().message);
+  const Profile profileFile(Profile::defaultPath());
+  const int quality = inv.quality.value_or(readQuality(profileFile));
   if (c.name == "convert") {
-    if (Status s = first.value()->saveBmp(completeExportName(inv.output)); !s)
-      return refuse(s.error().message);
+    auto in = loadPicture(inv.inputs[0]);
+    if (!in) return refuse(in.error().message);
+    if (isStereoName(inv.output)) {
+      if (!in->right) return refuse(inv.inputs[0] + " holds one picture, not the pair an MPO or JPS needs");
+      if (Status s = saveStereoPicture(*in->left, *in->right, inv.output, quality); !s)
+        return refuse(s.error().message);
+      return kOk;
+    }
+    if (Status s = writeOutput(*in->left, inv.output, quality); !s) return refuse(s.error().message);
     return kOk;
   }
-  auto second = loadPicture(inv.inputs[1]);
-  if (!second) return refuse(second.error().message);
-  const tbitmap* left = first.value().get();
-  const tbitmap* right = second.value().get();
+  bool usage = false;
+  auto inputs = loadPairInputs(c.name, inv.inputs, &usage);
+  if (!inputs && usage) return usageError({inputs.error().message, c.name + " "});
+  if (!inputs) return refuse(inputs.error().message);
+  const tbitmap* left = inputs->left.get();
+  const tbitmap* right = inputs->right.get();
 
-  const tsettings profile = readSettings(Profile(Profile::defaultPath()));
+  const tsettings profile = readSettings(profileFile);
   ExportSettings settings{
       inv.leftColour.value_or(profile.leftColour), inv.rightColour.value_or(profile.rightColour),
       inv.viewSize.value_or(profile.viewSize), inv.spacing.value_or(profile.imageSpacing)};
-  const tposition stored = readPosition(posFileName(inv.inputs[1])).value_or(tposition{});
+  const tposition stored = readPosition(posFileName(inputs->positionSource)).value_or(tposition{});
   const std::int32_t dx = inv.dx.value_or(stored.dx), dy = inv.dy.value_or(stored.dy);
 
   const ExportKind kind = *c.kind;
   if (Status s = checkExport(kind, left, right, dx, dy); !s) return refuse(s.error().message);
+  if ((kind == ExportKind::Left || kind == ExportKind::Right) && isStereoName(inv.output)) {
+    if (Status s =
+            checkExport(kind == ExportKind::Left ? ExportKind::Right : ExportKind::Left, left, right, dx, dy);
+        !s)
+      return refuse(s.error().message);
+    if (Status s = writeAlignedPair(*left, *right, dx, dy, inv.output, quality); !s)
+      return refuse(s.error().message);
+    return kOk;
+  }
   if (kind != ExportKind::All) {
     auto picture = buildExport(kind, left, right, dx, dy, settings);
     if (!picture) return refuse(picture.error().message);
-    if (Status s = picture.value()->saveBmp(completeExportName(inv.output)); !s)
-      return refuse(s.error().message);
+    if (Status s = writeOutput(**picture, inv.output, quality); !s) return refuse(s.error().message);
     return kOk;
   }
   if (Status s = writePictures(kSaveAll, saveAllNames(inv.output), *left, *right, dx, dy, settings); !s)
@@ -296,11 +354,7 @@ int main(int argc, char** argv) {
   }
   if (first == "batch") return runBatch(argc, argv);
   auto parsed = parse(argc, argv);
-  if (auto* error = std::get_if<UsageError>(&parsed)) {
-    std::cerr << "binoxa-cli: " << error->message << "\n"
-              << "Try 'binoxa-cli " << error->helpCommand << "--help'.\n";
-    return kUsage;
-  }
+  if (auto* error = std::get_if<UsageError>(&parsed)) return usageError(*error);
   const Invocation& inv = std::get<Invocation>(parsed);
   if (inv.help) {
     printHelp(*inv.command);

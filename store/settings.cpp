@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "image/jpeg.h"
+
 namespace {
 
 // Unsigned settings travel through the profile as their 32-bit pattern, the
@@ -34,6 +36,15 @@ tsettings readSettings(const Profile& profile) {
   s.usePosFiles = get("SAVEPOS", def.usePosFiles ? 1 : 0) == 1;
   s.lockY = get("LOCKY", def.lockY ? 1 : 0) == 1;
   return s;
+}
+
+int readQuality(const Profile& profile) {
+  const int q = profile.getInt(kProfileSection, "QUALITY", kJpegDefaultQuality);
+  return q >= 1 && q <= 100 ? q : kJpegDefaultQuality;
+}
+
+void writeQuality(Profile& profile, int quality) {
+  writeIntSetting(profile, "QUALITY", std::int32_t{quality});
 }
 
 void writeSettings(Profile& profile, const tsettings& s) {

@@ -18,5 +18,10 @@ inline constexpr const char* kProfileSection = "Binoxa";
 
 // Reads the ten keys in their fixed order; missing keys give the defaults.
 tsettings readSettings(const Profile& profile);
+// QUALITY, the JPEG quality of saved pictures: 1..100, default 92. Kept
+// apart from the ten so the profile written at exit stays as it was until a
+// quality is chosen.
+int readQuality(const Profile& profile);
+void writeQuality(Profile& profile, int quality);
 // Writes all ten keys in their fixed order as "%d" text; failures are quiet.
 void writeSettings(Profile& profile, const tsettings& s);

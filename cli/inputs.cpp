@@ -1,0 +1,33 @@
+#include "cli/inputs.h"
+
+#include "image/save.h"
+#include "stereo/export.h"
+
+Result<PairInputs> loadPairInputs(const std::string& command, const std::vector<std::string>& inputs,
+                                  bool* usage) {
+  *usage = false;
+  auto first = loadPicture(inputs[0]);
+  if (!first) return first.error();
+  if (inputs.size() == 1) {
+    if (!first->right) {
+      *usage = true;
+      return Error{command + " takes LEFT RIGHT or one stereo file (MPO or JPS), and " + inputs[0] +
+                   " holds one picture"};
+    }
+    return PairInputs{std::move(first->left), std::move(first->right), inputs[0]};
+  }
+  auto second = loadPicture(inputs[1]);
+  if (!second) return second.error();
+  return PairInputs{std::move(first->left), std::move(second->left), inputs[1]};
+}
+
+Status writeOutput(const tbitmap& picture, const std::string& name, int quality) {
+  return savePicture(picture, completeExportName(name), quality);
+}
+
+Status writeAlignedPair(const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy,
+                        const std::string& name, int quality) {
+  const auto l = alignedLeft(left, &right, dx, dy);
+  const auto r = alignedRight(&left, right, dx, dy);
+  return saveStereoPicture(*l, *r, name, quality);
+}

@@ -1,0 +1,22 @@
+#pragma once
+// What the commands read and write, in every picture format.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "image/tbitmap.h"
+#include "platform/result.h"
+
+struct PairInputs {
+  std::unique_ptr<tbitmap> left, right;
+  std::string positionSource;  // the file the position file is named after
+};
+// LEFT RIGHT, or one stereo file (MPO or JPS) holding both.
+Result<PairInputs> loadPairInputs(const std::string& command, const std::vector<std::string>& inputs,
+                                  bool* usage);
+
+// The format by the name's extension; ".BMP" appended when it has none.
+Status writeOutput(const tbitmap& picture, const std::string& name, int quality);
+// Both aligned pictures of the pair as one MPO or JPS.
+Status writeAlignedPair(const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy,
+                        const std::string& name, int quality);
