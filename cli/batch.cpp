@@ -171,29 +171,30 @@ class Report {
 };
 
 // The pair's failure line, or nothing when all its pictures were written.
-std::optional<std::string> exportPair(const Batch& b, const std::string& base,
+std::optional<std::string> exportPair(const Batch& b, const tlibrarypair& pair,
                                       const ExportSettings& settings) {
+  const std::string& base = pair.baseName;
   const std::string prefix = libraryPrefix(b.dir);
-  const std::string rightName = prefix + base + "R.BMP";
-  auto left = loadPicture(prefix + base + "L.BMP");
-  if (!left) return base + ": " + left.error().message;
-  auto right = loadPicture(rightName);
-  if (!right) return base + ": " + right.error().message;
+  const std::string rightName = prefix + pair.rightFile;
+  auto pictures = readLibraryPair(prefix + pair.leftFile, rightName);
+  if (!pictures) return base + ": " + pictures.error().message;
+  const auto& left = pictures->left;
+  const auto& right = pictures->right;
   const tposition at = readPosition(posFileName(rightName)).value_or(tposition{});
   std::vector<std::string> names;
   for (const SavedExport& e : b.exports) names.push_back(libraryPrefix(b.outDir) + base + e.suffix);
-  if (Status s = writePictures(b.exports, names, *left.value(), *right.value(), at.dx, at.dy, settings); !s)
+  if (Status s = writePictures(b.exports, names, *left, *right, at.dx, at.dy, settings); !s)
     return base + ": " + s.error().message;
   return std::nullopt;
 }
 
 // A pair too large for the memory left fails alone; the others go on.
-std::optional<std::string> exportPairOrRefuse(const Batch& b, const std::string& base,
+std::optional<std::string> exportPairOrRefuse(const Batch& b, const tlibrarypair& pair,
                                               const ExportSettings& settings) {
   try {
-    return exportPair(b, base, settings);
+    return exportPair(b, pair, settings);
   } catch (const std::bad_alloc&) {
-    return base + ": Not enough memory";
+    return pair.baseName + ": Not enough memory";
   }
 }
 
@@ -215,7 +216,7 @@ int runBatch(int argc, char** argv) {
     std::cerr << "Not a folder: " << b.dir << "\n";
     return 1;
   }
-  const std::vector<std::string> bases = libraryPairsIn(b.dir);
+  const std::vector<tlibrarypair> bases = libraryPairsIn(b.dir);
   if (bases.empty()) {
     std::cerr << "No pairs (NAMEL.BMP with NAMER.BMP) in " << b.dir << "\n";
     return 1;

@@ -1,12 +1,13 @@
 #include "cli/inputs.h"
 
+#include "image/picture.h"
 #include "image/save.h"
 #include "stereo/export.h"
 
 Result<PairInputs> loadPairInputs(const std::string& command, const std::vector<std::string>& inputs,
                                   bool* usage) {
   *usage = false;
-  auto first = loadPicture(inputs[0]);
+  auto first = loadPictureViews(inputs[0]);
   if (!first) return first.error();
   if (inputs.size() == 1) {
     if (!first->right) {
@@ -16,7 +17,7 @@ Result<PairInputs> loadPairInputs(const std::string& command, const std::vector<
     }
     return PairInputs{std::move(first->left), std::move(first->right), inputs[0]};
   }
-  auto second = loadPicture(inputs[1]);
+  auto second = loadPictureViews(inputs[1]);
   if (!second) return second.error();
   return PairInputs{std::move(first->left), std::move(second->left), inputs[1]};
 }

@@ -293,7 +293,7 @@ int run(const Invocation& inv) {
   const Profile profileFile(Profile::defaultPath());
   const int quality = inv.quality.value_or(readQuality(profileFile));
   if (c.name == "convert") {
-    auto in = loadPicture(inv.inputs[0]);
+    auto in = loadPictureViews(inv.inputs[0]);
     if (!in) return refuse(in.error().message);
     if (isStereoName(inv.output)) {
       if (!in->right) return refuse(inv.inputs[0] + " holds one picture, not the pair an MPO or JPS needs");

@@ -1,10 +1,12 @@
 #include "image/jpeg.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include <jpeglib.h>
 // after jpeglib.h, which it needs
@@ -17,24 +19,37 @@ bool isJpeg(std::span<const std::uint8_t> bytes) {
   return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
 }
 
-Result<std::vector<JpegSegment>> jpegSegments(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xD8) return Error{"not a JPEG file"};
+Result<std::vector<JpegSegment>> readJpegSegments(const ByteSource& source, std::uint64_t start) {
+  const Error cut{"JPEG file is cut short before its picture data"};
+  std::uint8_t soi[2];
+  if (!source.readAt(start, soi) || soi[0] != 0xFF || soi[1] != 0xD8) return Error{"not a JPEG file"};
   std::vector<JpegSegment> segments;
-  std::size_t pos = 2;
+  std::uint64_t pos = start + 2;
   for (;;) {
-    if (pos >= bytes.size() || bytes[pos] != 0xFF)
-      return Error{"JPEG file is cut short before its picture data"};
-    while (pos < bytes.size() && bytes[pos] == 0xFF) ++pos;  // fill bytes
-    if (pos >= bytes.size()) return Error{"JPEG file is cut short before its picture data"};
-    const std::uint8_t marker = bytes[pos++];
+    std::uint8_t b[4];
+    if (!source.readAt(pos, std::span(b, 2)) || b[0] != 0xFF) return cut;
+    if (b[1] == 0xFF) {  // fill byte
+      ++pos;
+      continue;
+    }
+    const std::uint8_t marker = b[1];
     if (marker == 0xDA) return segments;
     if (marker == 0xD9) return Error{"JPEG file has no picture data"};
-    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length field
-    if (bytes.size() - pos < 2) return Error{"JPEG file is cut short before its picture data"};
-    const std::size_t length = std::size_t{bytes[pos]} << 8 | bytes[pos + 1];
-    if (length < 2 || bytes.size() - pos < length) return Error{"JPEG segment runs past the end of the file"};
-    segments.push_back({marker, pos + 2, bytes.subspan(pos + 2, length - 2)});
-    pos += length;
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {  // no length field
+      pos += 2;
+      continue;
+    }
+    if (!source.readAt(pos + 2, std::span(b + 2, 2))) return cut;
+    const std::size_t length = std::size_t{b[2]} << 8 | b[3];
+    if (length < 2 || source.size() - pos - 2 < length)
+      return Error{"JPEG segment runs past the end of the file"};
+    JpegSegment s{marker, pos + 4, {}};
+    if (marker >= 0xE0 && marker <= 0xEF) {
+      s.payload.resize(length - 2);
+      if (!source.readAt(s.offset, s.payload)) return cut;
+    }
+    segments.push_back(std::move(s));
+    pos += 2 + length;
   }
 }
 
@@ -43,7 +58,10 @@ std::optional<JpegSegment> findSegment(const std::vector<JpegSegment>& segments,
   for (const JpegSegment& s : segments) {
     if (s.marker != marker || s.payload.size() < identifier.size()) continue;
     if (!std::equal(identifier.begin(), identifier.end(), s.payload.begin())) continue;
-    return JpegSegment{marker, s.offset + identifier.size(), s.payload.subspan(identifier.size())};
+    return JpegSegment{
+        marker, s.offset + identifier.size(),
+        std::vector<std::uint8_t>(s.payload.begin() + static_cast<std::ptrdiff_t>(identifier.size()),
+                                  s.payload.end())};
   }
   return std::nullopt;
 }
@@ -52,10 +70,18 @@ namespace {
 
 constexpr std::uint8_t kExifId[] = {'E', 'x', 'i', 'f', 0, 0};
 
+// The segment's payload after the identifier: TiffBlock views it in place.
+std::optional<std::span<const std::uint8_t>> exifBytes(const std::vector<JpegSegment>& segments) {
+  for (const JpegSegment& s : segments)
+    if (s.marker == 0xE1 && s.payload.size() >= 6 && std::equal(kExifId, kExifId + 6, s.payload.begin()))
+      return std::span(s.payload).subspan(6);
+  return std::nullopt;
+}
+
 std::optional<TiffBlock> exifBlock(const std::vector<JpegSegment>& segments) {
-  const auto app1 = findSegment(segments, 0xE1, kExifId);
-  if (!app1) return std::nullopt;
-  return TiffBlock::open(app1->payload);
+  const auto bytes = exifBytes(segments);
+  if (!bytes) return std::nullopt;
+  return TiffBlock::open(*bytes);
 }
 
 }  // namespace
@@ -69,7 +95,7 @@ int exifOrientation(const std::vector<JpegSegment>& segments) {
   return e && e->type == 3 && e->value >= 1 && e->value <= 8 ? static_cast<int>(e->value) : 1;
 }
 
-std::optional<std::span<const std::uint8_t>> exifThumbnail(const std::vector<JpegSegment>& segments) {
+std::optional<std::vector<std::uint8_t>> exifThumbnail(const std::vector<JpegSegment>& segments) {
   const auto exif = exifBlock(segments);
   if (!exif) return std::nullopt;
   std::uint32_t next = 0;
@@ -80,10 +106,9 @@ std::optional<std::span<const std::uint8_t>> exifThumbnail(const std::vector<Jpe
   const TiffEntry* length = findTag(*ifd1, 0x0202);
   if (!offset || !length || offset->value > exif->size() || exif->size() - offset->value < length->value)
     return std::nullopt;
-  const auto app1 = findSegment(segments, 0xE1, kExifId);
-  const auto thumbnail = app1->payload.subspan(offset->value, length->value);
+  const auto thumbnail = exifBytes(segments)->subspan(offset->value, length->value);
   if (!isJpeg(thumbnail)) return std::nullopt;
-  return thumbnail;
+  return std::vector<std::uint8_t>(thumbnail.begin(), thumbnail.end());
 }
 
 std::unique_ptr<tbitmap> applyOrientation(std::unique_ptr<tbitmap> stored, int orientation) {
@@ -160,12 +185,52 @@ bool guarded(JpegErrors& e, Step step) {
   return true;
 }
 
-Error jpegError(const JpegErrors& e) { return Error{std::string("JPEG data: ") + e.message}; }
+Error jpegError(const ByteSource& source, const JpegErrors& e) {
+  return unreadable(source, std::string("JPEG data: ") + e.message);
+}
 
 }  // namespace
 
+// Feeds libjpeg from a byte source in blocks; the end of the JPEG's bytes is
+// an error, not the fake end marker libjpeg's own sources supply.
+struct SourceFeed {
+  jpeg_source_mgr mgr;
+  const ByteSource* source;
+  std::uint64_t pos, end;
+  std::uint8_t block[1 << 16];
+};
+
+boolean fillBlock(j_decompress_ptr info) {
+  auto* f = reinterpret_cast<SourceFeed*>(info->src);
+  const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof f->block, f->end - f->pos));
+  if (n == 0 || !f->source->readAt(f->pos, std::span(f->block, n))) {
+    info->err->msg_code = JWRN_JPEG_EOF;
+    onError(reinterpret_cast<j_common_ptr>(info));
+  }
+  f->pos += n;
+  f->mgr.next_input_byte = f->block;
+  f->mgr.bytes_in_buffer = n;
+  return TRUE;
+}
+
+void skipBytes(j_decompress_ptr info, long count) {
+  auto* f = reinterpret_cast<SourceFeed*>(info->src);
+  if (count <= 0) return;
+  const auto n = static_cast<std::size_t>(count);
+  if (n <= f->mgr.bytes_in_buffer) {
+    f->mgr.next_input_byte += n;
+    f->mgr.bytes_in_buffer -= n;
+    return;
+  }
+  f->pos = std::min<std::uint64_t>(f->end, f->pos + (n - f->mgr.bytes_in_buffer));
+  f->mgr.bytes_in_buffer = 0;
+}
+
+void nothing(j_decompress_ptr) {}
+
 struct JpegDecoder::State {
   JpegErrors errors;
+  SourceFeed feed;
   jpeg_decompress_struct info;
   bool created = false;
   bool cmyk = false;
@@ -180,23 +245,32 @@ JpegDecoder::~JpegDecoder() = default;
 std::int32_t JpegDecoder::width() const { return static_cast<std::int32_t>(state_->info.output_width); }
 std::int32_t JpegDecoder::height() const { return static_cast<std::int32_t>(state_->info.output_height); }
 
-Result<std::unique_ptr<JpegDecoder>> JpegDecoder::open(std::span<const std::uint8_t> bytes, int scaleDenom) {
+Result<std::unique_ptr<JpegDecoder>> JpegDecoder::open(const ByteSource& source, std::uint64_t start,
+                                                       std::uint64_t length, int minSide) {
   auto state = std::make_unique<State>();
   State& s = *state;
   initErrors(s.errors);
   s.info.err = &s.errors.mgr;
   jpeg_create_decompress(&s.info);
   s.created = true;
+  s.feed.mgr.init_source = nothing;
+  s.feed.mgr.fill_input_buffer = fillBlock;
+  s.feed.mgr.skip_input_data = skipBytes;
+  s.feed.mgr.resync_to_restart = jpeg_resync_to_restart;
+  s.feed.mgr.term_source = nothing;
+  s.feed.mgr.bytes_in_buffer = 0;
+  s.feed.mgr.next_input_byte = nullptr;
+  s.feed.source = &source;
+  s.feed.pos = start;
+  s.feed.end = start + std::min(length, source.size() - std::min(start, source.size()));
+  s.info.src = &s.feed.mgr;
   jpeg_decompress_struct* info = &s.info;
-  if (!guarded(s.errors, [info, bytes] {
-        jpeg_mem_src(info, bytes.data(), static_cast<unsigned long>(bytes.size()));
-        jpeg_read_header(info, TRUE);
-      }))
-    return jpegError(s.errors);
+  if (!guarded(s.errors, [info] { jpeg_read_header(info, TRUE); })) return jpegError(source, s.errors);
 
   const std::int64_t w = info->image_width, h = info->image_height;
-  if (w <= 0 || h <= 0) return Error{"JPEG width or height is 0"};
-  if (w > kBmpMaxSide || h > kBmpMaxSide || w * h > kBmpMaxPixels) return Error{"JPEG dimensions too large"};
+  if (w <= 0 || h <= 0) return unreadable(source, "JPEG width or height is 0");
+  if (w > kBmpMaxSide || h > kBmpMaxSide || w * h > kBmpMaxPixels)
+    return unreadable(source, "JPEG dimensions too large");
   // Huffman coding spends at least a bit on every 8 x 8 block; arithmetic
   // coding far less, but not nothing. Checked before the decoder allocates
   // its buffers, so a few bytes cannot claim a huge picture.
@@ -204,13 +278,16 @@ Result<std::unique_ptr<JpegDecoder>> JpegDecoder::open(std::span<const std::uint
   for (int c = 0; c < info->num_components; ++c)
     blocks += std::uint64_t{info->comp_info[c].width_in_blocks} * info->comp_info[c].height_in_blocks;
   const std::uint64_t bitsPerByte = info->arith_code ? 8 * 64 : 8;
-  if (blocks > bitsPerByte * bytes.size()) return Error{"JPEG file is too short for its dimensions"};
+  if (blocks > bitsPerByte * (s.feed.end - start))
+    return unreadable(source, "JPEG file is too short for its dimensions");
 
   s.cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
   info->out_color_space = s.cmyk ? JCS_CMYK : JCS_RGB;
+  unsigned denom = minSide > 0 ? 8 : 1;
+  while (denom > 1 && (w / denom < minSide || h / denom < minSide)) denom /= 2;
   info->scale_num = 1;
-  info->scale_denom = static_cast<unsigned>(scaleDenom);
-  if (!guarded(s.errors, [info] { jpeg_start_decompress(info); })) return jpegError(s.errors);
+  info->scale_denom = denom;
+  if (!guarded(s.errors, [info] { jpeg_start_decompress(info); })) return jpegError(source, s.errors);
   if (s.cmyk) s.cmykRow.resize(std::size_t{info->output_width} * 4);
   return std::unique_ptr<JpegDecoder>(new JpegDecoder(std::move(state)));
 }
@@ -218,10 +295,11 @@ Result<std::unique_ptr<JpegDecoder>> JpegDecoder::open(std::span<const std::uint
 Status JpegDecoder::readRow(tpixel* out) {
   State& s = *state_;
   jpeg_decompress_struct* info = &s.info;
-  if (info->output_scanline >= info->output_height) return Error{"JPEG has no more rows"};
+  if (info->output_scanline >= info->output_height)
+    return unreadable(*s.feed.source, "JPEG has no more rows");
   JSAMPROW row = s.cmyk ? s.cmykRow.data() : reinterpret_cast<JSAMPROW>(out);
   if (!guarded(s.errors, [info, row]() mutable { jpeg_read_scanlines(info, &row, 1); }))
-    return jpegError(s.errors);
+    return jpegError(*s.feed.source, s.errors);
   if (s.cmyk) {
     // Adobe's files store the inks inverted, which is how libjpeg hands them over.
     const bool inverted = info->saw_Adobe_marker;
@@ -235,16 +313,51 @@ Status JpegDecoder::readRow(tpixel* out) {
   return success();
 }
 
-Result<std::unique_ptr<tbitmap>> decodeJpeg(std::span<const std::uint8_t> bytes, int scaleDenom) {
-  auto segments = jpegSegments(bytes);
-  if (!segments) return segments.error();
-  auto decoder = JpegDecoder::open(bytes, scaleDenom);
+namespace {
+
+// Rows as stored go straight to the caller; a turned or mirrored picture is
+// decoded whole on the first read and handed out from there.
+class JpegReader final : public PictureReader {
+ public:
+  JpegReader(PictureHeader header, std::unique_ptr<JpegDecoder> decoder, int orientation)
+      : PictureReader(header), decoder_(std::move(decoder)), orientation_(orientation) {}
+
+ protected:
+  Status decodeRows(std::int32_t first, tpixel* out, std::ptrdiff_t stride, std::int32_t count) override {
+    if (orientation_ == 1) {
+      for (std::int32_t i = 0; i < count; ++i)
+        if (Status s = decoder_->readRow(out + i * stride); !s) return s;
+      return success();
+    }
+    if (!oriented_) {
+      auto stored = std::make_unique<tbitmap>(decoder_->width(), decoder_->height());
+      for (std::int32_t y = 0; y < stored->height; ++y)
+        if (Status s = decoder_->readRow(stored->row(y)); !s) return s;
+      oriented_ = applyOrientation(std::move(stored), orientation_);
+    }
+    for (std::int32_t i = 0; i < count; ++i)
+      std::copy_n(oriented_->row(first + i), oriented_->width, out + i * stride);
+    return success();
+  }
+
+ private:
+  std::unique_ptr<JpegDecoder> decoder_;
+  int orientation_;
+  std::unique_ptr<tbitmap> oriented_;
+};
+
+}  // namespace
+
+Result<std::unique_ptr<PictureReader>> openJpegPicture(const ByteSource& source, std::uint64_t start,
+                                                       std::uint64_t length, JpegOpening how) {
+  auto segments = readJpegSegments(source, start);
+  if (!segments) return unreadable(source, segments.error().message);
+  auto decoder = JpegDecoder::open(source, start, length, how.minSide);
   if (!decoder) return decoder.error();
-  JpegDecoder& d = *decoder.value();
-  auto picture = std::make_unique<tbitmap>(d.width(), d.height());
-  for (std::int32_t y = 0; y < d.height(); ++y)
-    if (Status s = d.readRow(picture->row(y)); !s) return s.error();
-  return applyOrientation(std::move(picture), exifOrientation(*segments));
+  const int orientation = how.orientation ? how.orientation : exifOrientation(*segments);
+  PictureHeader header{decoder.value()->width(), decoder.value()->height(), how.views};
+  if (orientation >= 5) std::swap(header.width, header.height);
+  return std::unique_ptr<PictureReader>(new JpegReader(header, std::move(decoder.value()), orientation));
 }
 
 namespace {
@@ -291,6 +404,6 @@ Result<std::vector<std::uint8_t>> encodeJpeg(const tbitmap& picture, int quality
     }
     jpeg_finish_compress(info);
   });
-  if (!ok) return jpegError(e.errors);
+  if (!ok) return Error{std::string("JPEG writer: ") + e.errors.message};
   return std::vector<std::uint8_t>(e.buffer, e.buffer + e.size);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // JPEG through libjpeg-turbo: the segments before the picture data, the
-// EXIF facts we use, a row-by-row decoder and an encoder. Bytes in, not paths.
+// EXIF facts we use, a row-by-row decoder and an encoder. The decoders read
+// byte sources, so a view inside a larger file is read where it lies.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -8,28 +9,30 @@
 #include <span>
 #include <vector>
 
+#include "image/picture.h"
 #include "image/tbitmap.h"
 #include "platform/result.h"
+#include "platform/source.h"
 
 bool isJpeg(std::span<const std::uint8_t> bytes);  // starts with SOI and a marker
 
 struct JpegSegment {
-  std::uint8_t marker = 0;  // 0xE0 for APP0, ...
-  std::size_t offset = 0;   // of the payload in the bytes, after the length field
-  std::span<const std::uint8_t> payload;
+  std::uint8_t marker = 0;            // 0xE0 for APP0, ...
+  std::uint64_t offset = 0;           // of the payload in the source, after the length field
+  std::vector<std::uint8_t> payload;  // APPn segments only; empty for the others
 };
-// The segments from SOI up to the first SOS (or EOI). Error when a segment
-// runs past the end or no picture data follows.
-Result<std::vector<JpegSegment>> jpegSegments(std::span<const std::uint8_t> bytes);
-// The payload after the identifier of the first segment with that marker
-// whose payload starts with it, or nullopt.
+// The segments of the JPEG at start, from SOI up to the first SOS. Error when
+// a segment runs past the end or no picture data follows.
+Result<std::vector<JpegSegment>> readJpegSegments(const ByteSource& source, std::uint64_t start = 0);
+// The first segment with that marker whose payload starts with identifier,
+// with the identifier cut off (and counted into the offset); or nullopt.
 std::optional<JpegSegment> findSegment(const std::vector<JpegSegment>& segments, std::uint8_t marker,
                                        std::span<const std::uint8_t> identifier);
 
 // EXIF orientation 1..8 (1 when absent or out of range).
 int exifOrientation(const std::vector<JpegSegment>& segments);
 // The JPEG thumbnail EXIF carries, if it lies inside its segment.
-std::optional<std::span<const std::uint8_t>> exifThumbnail(const std::vector<JpegSegment>& segments);
+std::optional<std::vector<std::uint8_t>> exifThumbnail(const std::vector<JpegSegment>& segments);
 
 // Turns a picture as stored into the picture as shown, by EXIF orientation.
 std::unique_ptr<tbitmap> applyOrientation(std::unique_ptr<tbitmap> stored, int orientation);
@@ -40,8 +43,11 @@ std::unique_ptr<tbitmap> applyOrientation(std::unique_ptr<tbitmap> stored, int o
 // Rows come as stored: the caller applies the orientation.
 class JpegDecoder {
  public:
-  // scaleDenom 1, 2, 4 or 8: libjpeg's reduced decode.
-  static Result<std::unique_ptr<JpegDecoder>> open(std::span<const std::uint8_t> bytes, int scaleDenom = 1);
+  // The JPEG in bytes start .. start + length of the source, which outlives
+  // the decoder. minSide > 0: libjpeg's reduced decode (by 2, 4 or 8) as far
+  // as it keeps both sides at least minSide.
+  static Result<std::unique_ptr<JpegDecoder>> open(const ByteSource& source, std::uint64_t start,
+                                                   std::uint64_t length, int minSide = 0);
   ~JpegDecoder();
   JpegDecoder(const JpegDecoder&) = delete;
   JpegDecoder& operator=(const JpegDecoder&) = delete;
@@ -57,8 +63,16 @@ class JpegDecoder {
   std::unique_ptr<State> state_;
 };
 
-// The whole picture, orientation applied.
-Result<std::unique_ptr<tbitmap>> decodeJpeg(std::span<const std::uint8_t> bytes, int scaleDenom = 1);
+// A reader of the JPEG at start, with the given number of views in its
+// header, turned by its EXIF orientation (or by orientation, when not 0).
+// minSide as for JpegDecoder.
+struct JpegOpening {
+  int views = 1;
+  int minSide = 0;
+  int orientation = 0;
+};
+Result<std::unique_ptr<PictureReader>> openJpegPicture(const ByteSource& source, std::uint64_t start,
+                                                       std::uint64_t length, JpegOpening how);
 
 inline constexpr int kJpegDefaultQuality = 92;
 // Baseline YCbCr 4:2:0 at quality 1..100, with JFIF APP0; extra segments

@@ -25,14 +25,47 @@ Result<std::optional<JpsLayout>> readJpsLayout(const std::vector<JpegSegment>& s
   return std::optional<JpsLayout>(layout);
 }
 
-Result<StereoViews> splitJps(const tbitmap& whole, JpsLayout layout) {
-  const int w = layout.overUnder ? whole.width : whole.width / 2;
-  const int h = layout.overUnder ? whole.height / 2 : whole.height;
-  if (w == 0 || h == 0) return Error{"JPS picture is too small to hold two views"};
-  const int dx = layout.overUnder ? 0 : w, dy = layout.overUnder ? h : 0;
-  auto first = whole.crop(0, 0, w, h), second = whole.crop(dx, dy, dx + w, dy + h);
-  if (layout.leftFirst) return StereoViews{std::move(first), std::move(second)};
-  return StereoViews{std::move(second), std::move(first)};
+namespace {
+
+class JpsViewReader final : public PictureReader {
+ public:
+  JpsViewReader(PictureHeader header, std::unique_ptr<PictureReader> whole, bool overUnder, bool secondHalf)
+      : PictureReader(header), whole_(std::move(whole)), overUnder_(overUnder), secondHalf_(secondHalf) {}
+
+ protected:
+  Status decodeRows(std::int32_t first, tpixel* out, std::ptrdiff_t stride, std::int32_t count) override {
+    if (overUnder_) {
+      if (first == 0 && secondHalf_)
+        if (Status s = whole_->skipRows(header().height); !s) return s;
+      return whole_->readRows(out, stride, count);
+    }
+    row_.resize(static_cast<std::size_t>(whole_->header().width));
+    const std::int32_t x0 = secondHalf_ ? header().width : 0;
+    for (std::int32_t i = 0; i < count; ++i) {
+      if (Status s = whole_->readRows(row_.data(), 0, 1); !s) return s;
+      std::copy_n(row_.data() + x0, header().width, out + i * stride);
+    }
+    return success();
+  }
+
+ private:
+  std::unique_ptr<PictureReader> whole_;
+  bool overUnder_, secondHalf_;
+  std::vector<tpixel> row_;
+};
+
+}  // namespace
+
+Result<std::unique_ptr<PictureReader>> openJpsView(std::unique_ptr<PictureReader> whole, JpsLayout layout,
+                                                   int view) {
+  const PictureHeader& h = whole->header();
+  const PictureHeader half{layout.overUnder ? h.width : h.width / 2,
+                           layout.overUnder ? h.height / 2 : h.height, 2};
+  if (half.width == 0 || half.height == 0) return Error{"JPS picture is too small to hold two views"};
+  // The left view is in the first half only when the descriptor says so.
+  const bool secondHalf = (view == 0) != layout.leftFirst;
+  return std::unique_ptr<PictureReader>(
+      new JpsViewReader(half, std::move(whole), layout.overUnder, secondHalf));
 }
 
 Result<std::vector<std::uint8_t>> encodeJps(const tbitmap& left, const tbitmap& right, int quality) {

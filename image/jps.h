@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image/jpeg.h"
+#include "image/picture.h"
 #include "image/tbitmap.h"
 #include "platform/result.h"
 
@@ -18,11 +19,10 @@ struct JpsLayout {
 // other than side by side or over-under.
 Result<std::optional<JpsLayout>> readJpsLayout(const std::vector<JpegSegment>& segments);
 
-struct StereoViews {
-  std::unique_ptr<tbitmap> left, right;
-};
-// The two halves of the whole picture (an odd last column or row belongs to neither).
-Result<StereoViews> splitJps(const tbitmap& whole, JpsLayout layout);
+// A reader of one view (0 left, 1 right) of the whole picture's reader: its
+// half, an odd last column or row belonging to neither.
+Result<std::unique_ptr<PictureReader>> openJpsView(std::unique_ptr<PictureReader> whole, JpsLayout layout,
+                                                   int view);
 
 // Side by side, right view on the left half, with a descriptor saying so.
 // The views must have the same size.

@@ -33,14 +33,14 @@ Result<std::optional<MpoIndex>> readMpoIndex(const std::vector<JpegSegment>& seg
   return std::optional<MpoIndex>(std::move(index));
 }
 
-Result<std::optional<MpoViews>> locateMpoViews(std::span<const std::uint8_t> file, const MpoIndex& index) {
+Result<std::optional<MpoViews>> locateMpoViews(const ByteSource& file, const MpoIndex& index) {
   std::vector<std::size_t> views;
   for (std::size_t i = 0; i < index.entries.size() && views.size() < 2; ++i)
     if (index.entries[i].isJpeg() && index.entries[i].type() == kMpoDisparity) views.push_back(i);
   if (views.size() < 2) return std::optional<MpoViews>{};
 
   const std::uint64_t firstEnd = index.entries[0].size;
-  std::span<const std::uint8_t> found[2];
+  MpoView found[2];
   for (int v = 0; v < 2; ++v) {
     const std::size_t i = views[static_cast<std::size_t>(v)];
     const MpoEntry& e = index.entries[i];
@@ -50,8 +50,9 @@ Result<std::optional<MpoViews>> locateMpoViews(std::span<const std::uint8_t> fil
     if (i != 0 && (e.offset == 0 || start < firstEnd)) return Error{name + " starts inside the first image"};
     if (start >= file.size() || file.size() - start < e.size)
       return Error{name + " runs past the end of the file"};
-    found[v] = file.subspan(static_cast<std::size_t>(start), e.size);
-    if (!isJpeg(found[v])) return Error{name + " is not a JPEG"};
+    found[v] = {start, e.size};
+    std::uint8_t head[3];
+    if (!file.readAt(start, head) || !isJpeg(head)) return Error{name + " is not a JPEG"};
   }
   return std::optional<MpoViews>(MpoViews{found[0], found[1]});
 }
@@ -112,7 +113,7 @@ Result<std::vector<std::uint8_t>> encodeMpo(const tbitmap& left, const tbitmap& 
 
   // The list is filled in once the first image's size is known.
   std::vector<std::uint8_t>& out = *one;
-  auto segments = jpegSegments(out);
+  auto segments = readJpegSegments(SpanSource(out));
   const auto mpf = findSegment(*segments, 0xE2, kMpfId);
   const std::size_t list = mpf->offset + kListAt;
   const auto firstSize = static_cast<std::uint32_t>(out.size());

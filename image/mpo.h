@@ -23,7 +23,7 @@ struct MpoEntry {
 };
 
 struct MpoIndex {
-  std::size_t base = 0;  // position in the file of the byte-order mark
+  std::uint64_t base = 0;  // position in the file of the byte-order mark
   std::vector<MpoEntry> entries;
 };
 // nullopt when the first JPEG has no MPF segment; an error when its index is
@@ -34,10 +34,13 @@ Result<std::optional<MpoIndex>> readMpoIndex(const std::vector<JpegSegment>& seg
 // than two JPEG views of a stereo pair (previews, gain maps, ...): the file is
 // then the single picture its first image shows. An error for a view that
 // starts past the end, inside the first image, or not at a JPEG.
-struct MpoViews {
-  std::span<const std::uint8_t> left, right;
+struct MpoView {
+  std::uint64_t start = 0, length = 0;
 };
-Result<std::optional<MpoViews>> locateMpoViews(std::span<const std::uint8_t> file, const MpoIndex& index);
+struct MpoViews {
+  MpoView left, right;
+};
+Result<std::optional<MpoViews>> locateMpoViews(const ByteSource& file, const MpoIndex& index);
 
 // Two JPEGs of the given quality with the index in the first: a stereo pair.
 Result<std::vector<std::uint8_t>> encodeMpo(const tbitmap& left, const tbitmap& right, int quality);

@@ -4,11 +4,13 @@
 #include <vector>
 
 #include "image/bmp.h"
+#include "image/jpegfile.h"
+#include "image/png.h"
 
 namespace {
 
 // BMP last: files have always been read as BMP whatever their first bytes.
-const PictureDecoder* const kDecoders[] = {&bmpDecoder};
+const PictureDecoder* const kDecoders[] = {&jpegFileDecoder, &pngDecoder, &bmpDecoder};
 
 }  // namespace
 
@@ -51,8 +53,13 @@ const PictureDecoder& decoderFor(const ByteSource& source) {
   return *kDecoders[std::size(kDecoders) - 1];
 }
 
-Result<std::unique_ptr<tbitmap>> readPicture(const ByteSource& source, int view) {
-  auto reader = openPicture(source, view);
+Error unreadable(const ByteSource& source, const std::string& reason) {
+  return Error{"Cannot read " + source.name() + ": " + reason};
+}
+
+namespace {
+
+Result<std::unique_ptr<tbitmap>> readAll(Result<std::unique_ptr<PictureReader>> reader) {
   if (!reader) return reader.error();
   PictureReader& r = *reader.value();
   // The header proved the source holds every row before this allocation.
@@ -61,9 +68,39 @@ Result<std::unique_ptr<tbitmap>> readPicture(const ByteSource& source, int view)
   return picture;
 }
 
+}  // namespace
+
+Result<std::unique_ptr<tbitmap>> readPicture(const ByteSource& source, int view) {
+  return readAll(openPicture(source, view));
+}
+
 Result<std::unique_ptr<tbitmap>> loadPicture(const std::string& path) {
   auto file = openFile(path);
   if (!file) return file.error();
   if (Status s = decoderFor(*file).check(*file); !s) return s.error();
   return readPicture(*file);
+}
+
+Result<std::unique_ptr<PictureReader>> openPreview(const ByteSource& source, int minSide) {
+  const PictureDecoder& d = decoderFor(source);
+  return d.preview ? d.preview(source, minSide) : d.open(source, 0);
+}
+
+Result<StereoViews> readPictureViews(const ByteSource& source) {
+  auto reader = openPicture(source, 0);
+  if (!reader) return reader.error();
+  const int views = reader.value()->header().views;
+  auto left = readAll(std::move(reader));
+  if (!left) return left.error();
+  if (views < 2) return StereoViews{std::move(left.value()), nullptr};
+  auto right = readPicture(source, 1);
+  if (!right) return right.error();
+  return StereoViews{std::move(left.value()), std::move(right.value())};
+}
+
+Result<StereoViews> loadPictureViews(const std::string& path) {
+  auto file = openFile(path);
+  if (!file) return file.error();
+  if (Status s = decoderFor(*file).check(*file); !s) return s.error();
+  return readPictureViews(*file);
 }

@@ -54,13 +54,32 @@ struct PictureDecoder {
   Status (*check)(const ByteSource& source);
   // A reader of one view, 0 <= view < header().views; the source outlives it.
   Result<std::unique_ptr<PictureReader>> (*open)(const ByteSource& source, int view);
+  // The first view reduced, at least minSide a side, where the format has a
+  // cheaper way than reading every row; nullptr: open(source, 0).
+  Result<std::unique_ptr<PictureReader>> (*preview)(const ByteSource& source, int minSide) = nullptr;
 };
 inline constexpr std::size_t kPictureSniffBytes = 16;
+inline Status noCheck(const ByteSource&) { return success(); }  // for formats whose open says it all
 
 const PictureDecoder& decoderFor(const ByteSource& source);
 inline Result<std::unique_ptr<PictureReader>> openPicture(const ByteSource& source, int view = 0) {
   return decoderFor(source).open(source, view);
 }
+// "Cannot read <name>: <reason>", the readers' one-line error.
+Error unreadable(const ByteSource& source, const std::string& reason);
+
+// What the library's thumbnails read: a reduced first view where the format
+// offers one, else the first view.
+Result<std::unique_ptr<PictureReader>> openPreview(const ByteSource& source, int minSide);
+
+// Both views of a stereo file, or the one picture with right null.
+struct StereoViews {
+  std::unique_ptr<tbitmap> left, right;
+};
+Result<StereoViews> readPictureViews(const ByteSource& source);
+// As loadPicture, with both views of a stereo file.
+Result<StereoViews> loadPictureViews(const std::string& path);
+
 // Every row of one view into a new picture.
 Result<std::unique_ptr<tbitmap>> readPicture(const ByteSource& source, int view = 0);
 

@@ -34,35 +34,35 @@ bool guarded(png_structp png, Step step) {
 }
 
 // Total length of the IDAT chunks, read from the chunk list without libpng.
-std::uint64_t compressedBytes(std::span<const std::uint8_t> bytes) {
+std::uint64_t compressedBytes(const ByteSource& source) {
   std::uint64_t total = 0;
-  for (std::size_t pos = 8; bytes.size() - pos >= 12;) {
-    const std::uint64_t length = std::uint64_t{bytes[pos]} << 24 | std::uint64_t{bytes[pos + 1]} << 16 |
-                                 std::uint64_t{bytes[pos + 2]} << 8 | bytes[pos + 3];
-    if (std::equal(bytes.begin() + pos + 4, bytes.begin() + pos + 8, "IDAT")) total += length;
-    if (length > bytes.size() - pos - 12) break;
+  std::uint8_t b[8];
+  for (std::uint64_t pos = 8; source.size() - pos >= 12 && source.readAt(pos, b);) {
+    const std::uint64_t length =
+        std::uint64_t{b[0]} << 24 | std::uint64_t{b[1]} << 16 | std::uint64_t{b[2]} << 8 | b[3];
+    if (std::equal(b + 4, b + 8, "IDAT")) total += length;
+    if (length > source.size() - pos - 12) break;
     pos += 12 + length;
   }
   return total;
 }
 
-struct Source {
-  std::span<const std::uint8_t> bytes;
-  std::size_t pos = 0;
+struct Feed {
+  const ByteSource* source;
+  std::uint64_t pos = 0;
 };
 
 void readBytes(png_structp png, png_bytep out, png_size_t n) {
-  auto* s = static_cast<Source*>(png_get_io_ptr(png));
-  if (s->bytes.size() - s->pos < n) png_error(png, "file is cut short");
-  std::copy_n(s->bytes.data() + s->pos, n, out);
-  s->pos += n;
+  auto* f = static_cast<Feed*>(png_get_io_ptr(png));
+  if (!f->source->readAt(f->pos, std::span(out, n))) png_error(png, "file is cut short");
+  f->pos += n;
 }
 
 }  // namespace
 
 struct PngDecoder::State {
   Messages messages;
-  Source source;
+  Feed feed;
   png_structp png = nullptr;
   png_infop info = nullptr;
   std::int32_t width = 0, height = 0;
@@ -72,7 +72,7 @@ struct PngDecoder::State {
   std::int32_t next = 0;
   std::vector<std::uint8_t> rows;  // one row, or the whole picture when interlaced
   ~State() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
-  Error error() const { return Error{"PNG data: " + messages.text}; }
+  Error error() const { return unreadable(*feed.source, "PNG data: " + messages.text); }
   std::size_t rowBytes() const { return std::size_t(width) * (alpha ? 4 : 3) * (wide ? 2 : 1); }
 };
 
@@ -81,33 +81,33 @@ PngDecoder::~PngDecoder() = default;
 std::int32_t PngDecoder::width() const { return state_->width; }
 std::int32_t PngDecoder::height() const { return state_->height; }
 
-Result<std::unique_ptr<PngDecoder>> PngDecoder::open(std::span<const std::uint8_t> bytes) {
-  if (!isPng(bytes)) return Error{"not a PNG file"};
+Result<std::unique_ptr<PngDecoder>> PngDecoder::open(const ByteSource& source) {
   auto state = std::make_unique<State>();
   State& s = *state;
-  s.source.bytes = bytes;
+  s.feed.source = &source;
   s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &s.messages, onError, onWarning);
-  if (!s.png) return Error{"PNG reader cannot start"};
+  if (!s.png) return unreadable(source, "PNG reader cannot start");
   s.info = png_create_info_struct(s.png);
-  if (!s.info) return Error{"PNG reader cannot start"};
+  if (!s.info) return unreadable(source, "PNG reader cannot start");
   png_structp png = s.png;
   png_infop info = s.info;
-  Source* source = &s.source;
+  Feed* feed = &s.feed;
   png_uint_32 w = 0, h = 0;
   int depth = 0, colour = 0, interlace = 0;
   if (!guarded(png, [&] {
-        png_set_read_fn(png, source, readBytes);
+        png_set_read_fn(png, feed, readBytes);
         png_set_user_limits(png, kBmpMaxSide, kBmpMaxSide);
         png_read_info(png, info);
         png_get_IHDR(png, info, &w, &h, &depth, &colour, &interlace, nullptr, nullptr);
       }))
     return s.error();
-  if (std::int64_t{w} * h > kBmpMaxPixels) return Error{"PNG dimensions too large"};
+  if (std::int64_t{w} * h > kBmpMaxPixels) return unreadable(source, "PNG dimensions too large");
   // Deflate expands at most about 1032 times; a file claiming more rows than
   // its data can hold is refused before the rows are allocated.
   const int channels = png_get_channels(png, info);
   const std::uint64_t raw = std::uint64_t{h} * (1 + (std::uint64_t{w} * channels * depth + 7) / 8);
-  if (raw / 1032 > compressedBytes(bytes) + 1) return Error{"PNG file is too short for its dimensions"};
+  if (raw / 1032 > compressedBytes(source) + 1)
+    return unreadable(source, "PNG file is too short for its dimensions");
 
   s.width = static_cast<std::int32_t>(w);
   s.height = static_cast<std::int32_t>(h);
@@ -129,7 +129,7 @@ Result<std::unique_ptr<PngDecoder>> PngDecoder::open(std::span<const std::uint8_
 
 Status PngDecoder::readRow(tpixel* out) {
   State& s = *state_;
-  if (s.next >= s.height) return Error{"PNG has no more rows"};
+  if (s.next >= s.height) return unreadable(*s.feed.source, "PNG has no more rows");
   const std::size_t rowBytes = s.rowBytes();
   png_structp png = s.png;
   std::uint8_t* base = s.rows.data();
@@ -168,15 +168,34 @@ Status PngDecoder::readRow(tpixel* out) {
   return success();
 }
 
-Result<std::unique_ptr<tbitmap>> decodePng(std::span<const std::uint8_t> bytes) {
-  auto decoder = PngDecoder::open(bytes);
+namespace {
+
+class PngReader final : public PictureReader {
+ public:
+  explicit PngReader(std::unique_ptr<PngDecoder> decoder)
+      : PictureReader({decoder->width(), decoder->height()}), decoder_(std::move(decoder)) {}
+
+ protected:
+  Status decodeRows(std::int32_t, tpixel* out, std::ptrdiff_t stride, std::int32_t count) override {
+    for (std::int32_t i = 0; i < count; ++i)
+      if (Status s = decoder_->readRow(out + i * stride); !s) return s;
+    return success();
+  }
+
+ private:
+  std::unique_ptr<PngDecoder> decoder_;
+};
+
+bool recognises(std::span<const std::uint8_t> head) { return isPng(head); }
+Result<std::unique_ptr<PictureReader>> open(const ByteSource& source, int) {
+  auto decoder = PngDecoder::open(source);
   if (!decoder) return decoder.error();
-  PngDecoder& d = *decoder.value();
-  auto picture = std::make_unique<tbitmap>(d.width(), d.height());
-  for (std::int32_t y = 0; y < d.height(); ++y)
-    if (Status s = d.readRow(picture->row(y)); !s) return s.error();
-  return picture;
+  return std::unique_ptr<PictureReader>(new PngReader(std::move(decoder.value())));
 }
+
+}  // namespace
+
+const PictureDecoder pngDecoder{recognises, noCheck, open};
 
 namespace {
 

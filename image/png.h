@@ -1,12 +1,14 @@
 #pragma once
-// PNG through libpng: a row-by-row decoder and an encoder. Bytes in, not paths.
+// PNG through libpng: a row-by-row decoder on a byte source, and an encoder.
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <vector>
 
+#include "image/picture.h"
 #include "image/tbitmap.h"
 #include "platform/result.h"
+#include "platform/source.h"
 
 bool isPng(std::span<const std::uint8_t> bytes);  // the 8-byte signature
 
@@ -16,7 +18,8 @@ bool isPng(std::span<const std::uint8_t> bytes);  // the 8-byte signature
 // memory is allocated.
 class PngDecoder {
  public:
-  static Result<std::unique_ptr<PngDecoder>> open(std::span<const std::uint8_t> bytes);
+  // The source outlives the decoder.
+  static Result<std::unique_ptr<PngDecoder>> open(const ByteSource& source);
   ~PngDecoder();
   PngDecoder(const PngDecoder&) = delete;
   PngDecoder& operator=(const PngDecoder&) = delete;
@@ -32,7 +35,7 @@ class PngDecoder {
   std::unique_ptr<State> state_;
 };
 
-Result<std::unique_ptr<tbitmap>> decodePng(std::span<const std::uint8_t> bytes);
+extern const PictureDecoder pngDecoder;
 
 // 8-bit RGB, not interlaced.
 Result<std::vector<std::uint8_t>> encodePng(const tbitmap& picture);

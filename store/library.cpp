@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <new>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "image/picture.h"
+#include "image/save.h"
 #include "platform/casefold.h"
 #include "platform/files.h"
 #include "platform/source.h"
@@ -21,7 +22,7 @@ namespace {
 void reduceFile(std::uint8_t* store, const std::string& path) {
   auto file = openFile(path);
   if (!file) return;
-  auto reader = openPicture(*file);
+  auto reader = openPreview(*file, kThumbnailSide);
   if (!reader) return;
   PictureReader& r = *reader.value();
   const std::int32_t width = r.header().width, height = r.header().height;
@@ -44,37 +45,62 @@ void reduceFile(std::uint8_t* store, const std::string& path) {
 
 }  // namespace
 
-std::vector<std::string> libraryPairNames(const std::vector<std::string>& fileNames) {
-  std::unordered_set<std::string> present;
-  for (const std::string& name : fileNames) present.insert(lowerAscii(name));
-  std::vector<std::string> bases;
+std::vector<tlibrarypair> libraryPairs(const std::vector<std::string>& fileNames) {
+  std::unordered_map<std::string, std::string> present;  // lower case to as found
+  for (const std::string& name : fileNames) present.emplace(lowerAscii(name), name);
+  std::vector<tlibrarypair> pairs;
   for (const std::string& name : fileNames) {
-    if (name.size() < 5) continue;
-    const std::size_t letter = name.size() - 5;
+    const std::string ext = lowerExtension(name);
+    if (ext == ".mpo" || ext == ".jps") {
+      pairs.push_back({name.substr(0, name.size() - ext.size()), name, name});
+      continue;
+    }
+    if (ext != ".bmp" && ext != ".jpg" && ext != ".jpeg" && ext != ".png") continue;
+    if (name.size() <= ext.size()) continue;
+    const std::size_t letter = name.size() - ext.size() - 1;
     if (name[letter] != 'L' && name[letter] != 'l') continue;
-    std::string partner = name;
+    std::string partner = lowerAscii(name);
     partner[letter] = 'r';
-    if (present.count(lowerAscii(partner)) != 0) bases.push_back(name.substr(0, letter));
+    const auto found = present.find(partner);
+    if (found == present.end()) continue;
+    const std::string base = name.substr(0, letter);
+    if (ext == ".bmp")
+      pairs.push_back({base, base + "L.BMP", base + "R.BMP"});
+    else
+      pairs.push_back({base, name, found->second});
   }
-  return bases;
+  return pairs;
 }
 
-std::vector<std::string> libraryPairsIn(const std::string& dir) {
-  return libraryPairNames(findFiles(dir, "*.BMP"));
-}
+std::vector<tlibrarypair> libraryPairsIn(const std::string& dir) { return libraryPairs(findFiles(dir, "*")); }
 
-std::unique_ptr<tlibraryentry> makeLibraryList(const std::vector<std::string>& baseNames) {
+std::unique_ptr<tlibraryentry> makeLibraryList(const std::vector<tlibrarypair>& pairs) {
   std::unique_ptr<tlibraryentry> head;
   tlibraryentry* last = nullptr;
-  for (const std::string& base : baseNames) {
+  for (const tlibrarypair& pair : pairs) {
     auto entry = std::make_unique<tlibraryentry>();
-    entry->baseName = base;
+    entry->baseName = pair.baseName;
+    entry->leftFile = pair.leftFile;
+    entry->rightFile = pair.rightFile;
     entry->previous = last;
     std::unique_ptr<tlibraryentry>& slot = last ? last->next : head;
     slot = std::move(entry);
     last = slot.get();
   }
   return head;
+}
+
+Result<StereoViews> readLibraryPair(const std::string& left, const std::string& right) {
+  if (left == right) {
+    auto views = loadPictureViews(left);
+    if (views && !views->right) return Error{"Cannot read " + left + ": not a stereo file"};
+    return views;
+  }
+  auto l = loadPicture(left);
+  if (!l) return l.error();
+  auto r = loadPicture(right);
+  if (!r) return r.error();
+  return StereoViews{std::move(l.value()), std::move(r.value())};
 }
 
 tlibraryentry* stepForward(tlibraryentry* e, std::int64_t n) {

@@ -1,12 +1,15 @@
 #pragma once
-// The library directory: the list of pairs named base + "L.BMP" / base +
-// "R.BMP", their 64 x 64 thumbnails, and the grid they are shown in.
+// The library directory: the list of pairs (base + "L.BMP" / base + "R.BMP",
+// the same with JPEG and PNG files, and each MPO or JPS file), their 64 x 64
+// thumbnails, and the grid they are shown in.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "image/picture.h"
+#include "platform/result.h"
 #include "platform/types.h"
 
 inline constexpr int kThumbnailSide = 64;
@@ -15,7 +18,8 @@ inline constexpr std::size_t kThumbnailBytes = 3 * kThumbnailPlane;  // 12,288
 
 struct tlibraryentry {
   bool thumbnailReady = false;
-  std::string baseName;  // the left file's name without "L.BMP"; may be empty
+  std::string baseName;             // the left file's name without "L.BMP"; may be empty
+  std::string leftFile, rightFile;  // names in the directory; one stereo file is both
   // Planes red, green, blue; column p, row q of a plane at p * 64 + q.
   std::unique_ptr<std::uint8_t[]> thumbnail;
   std::unique_ptr<tlibraryentry> next;
@@ -29,16 +33,26 @@ struct tlibraryentry {
   ~tlibraryentry();
 };
 
-// Base names of the pairs among file names, in their order: a name whose
-// character before the final four is 'L' or 'l' and whose partner, the same
-// name with that character 'r', is among the names too (letter case ignored).
-std::vector<std::string> libraryPairNames(const std::vector<std::string>& fileNames);
+struct tlibrarypair {
+  std::string baseName, leftFile, rightFile;
+};
+// The pairs among file names, in their order: a BMP, JPEG (.jpg, .jpeg) or
+// PNG name whose character before the extension is 'L' or 'l' and whose
+// partner, the same name with that character 'r', is among the names too
+// (letter case ignored), named base + "L.BMP" / base + "R.BMP" for BMP and as
+// found otherwise; and each MPO or JPS file, its base the name without the
+// extension.
+std::vector<tlibrarypair> libraryPairs(const std::vector<std::string>& fileNames);
 
-// The pairs among the BMP files of dir, as the library view lists them.
-std::vector<std::string> libraryPairsIn(const std::string& dir);
+// The pairs among the files of dir, as the library view lists them.
+std::vector<tlibrarypair> libraryPairsIn(const std::string& dir);
 
-// Entries for the base names, linked both ways; nullptr for none.
-std::unique_ptr<tlibraryentry> makeLibraryList(const std::vector<std::string>& baseNames);
+// Entries for the pairs, linked both ways; nullptr for none.
+std::unique_ptr<tlibraryentry> makeLibraryList(const std::vector<tlibrarypair>& pairs);
+
+// Both pictures of a pair, checked and read as Open does, the left first; a stereo file (left == right)
+// gives its two views. Error: the first failure's one-line message.
+Result<StereoViews> readLibraryPair(const std::string& left, const std::string& right);
 
 // n entries further (or back), stopping at the last entry (or the head).
 tlibraryentry* stepForward(tlibraryentry* e, std::int64_t n);
@@ -48,8 +62,8 @@ tlibraryentry* stepBack(tlibraryentry* e, std::int64_t n);
 std::string libraryPrefix(const std::string& dir);
 
 // Reduces the left picture at path into entry.thumbnail, reading the headers
-// and only the rows kept. Unreadable or malformed files leave it white;
-// thumbnailReady stays off only when the store could not be allocated.
+// and only the rows kept (a JPEG's thumbnail or reduced decode). Unreadable or malformed files leave it
+// white; thumbnailReady stays off only when the store could not be allocated.
 void buildThumbnail(tlibraryentry& entry, const std::string& path);
 
 // Grid of cells in client pixels, origin top-left: a cell is 80 x 80, its

@@ -42,10 +42,10 @@ bool tmywindow::scanLibrary() {
   releaseLibrary();
   libraryScrollRow = 0;
   libraryCount = 0;
-  const std::vector<std::string> bases = libraryPairsIn(currentDirectory());
-  libraryEntries = makeLibraryList(bases);
+  const std::vector<tlibrarypair> pairs = libraryPairsIn(currentDirectory());
+  libraryEntries = makeLibraryList(pairs);
   libraryFirstShown = libraryEntries.get();
-  libraryCount = static_cast<std::int32_t>(bases.size());
+  libraryCount = static_cast<std::int32_t>(pairs.size());
   if (!libraryEntries) {
     libraryMode = false;
     return false;
@@ -64,7 +64,7 @@ void tlibraryview::paint(TDC& dc) {
   tlibraryentry* e = w_.libraryFirstShown;
   for (int i = 0; i < grid.cells() && e; ++i, e = e->next.get()) {
     const TPoint o = grid.cellOrigin(i);
-    if (!e->thumbnailReady) buildThumbnail(*e, prefix + e->baseName + "L.BMP");
+    if (!e->thumbnailReady) buildThumbnail(*e, prefix + e->leftFile);
     if (e->thumbnailReady) {
       drawThumbnail(dc, *e, o);
     } else {
@@ -93,24 +93,19 @@ void tlibraryview::lButtonDown(TPoint p) {
   }
   const tlibraryentry& picked = *stepForward(w_.libraryFirstShown, cell);
   const std::string prefix = libraryPrefix(currentDirectory());
-  std::string left = prefix + picked.baseName + "L.BMP";
-  std::string right = prefix + picked.baseName + "R.BMP";
+  std::string left = prefix + picked.leftFile;
+  std::string right = prefix + picked.rightFile;
   // Both are checked and read as Open does before anything changes, so a bad
   // pair leaves the workspace and the library view as they were.
-  auto leftPicture = loadPicture(left);
-  if (!leftPicture) {
-    w_.messageBox(leftPicture.error().message, "Error");
-    return;
-  }
-  auto rightPicture = loadPicture(right);
-  if (!rightPicture) {
-    w_.messageBox(rightPicture.error().message, "Error");
+  auto pictures = readLibraryPair(left, right);
+  if (!pictures) {
+    w_.messageBox(pictures.error().message, "Error");
     return;
   }
   w_.leftFileName = std::move(left);
   w_.rightFileName = std::move(right);
-  w_.leftImage = std::move(leftPicture.value());
-  w_.rightImage = std::move(rightPicture.value());
+  w_.leftImage = std::move(pictures->left);
+  w_.rightImage = std::move(pictures->right);
   w_.suppressPosWrite = false;
   w_.libraryMode = false;
   w_.setScrollRange(0, 0, true);

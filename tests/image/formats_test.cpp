@@ -8,8 +8,9 @@
 #include <string>
 
 #include "image/jpeg.h"
+#include "image/jps.h"
 #include "image/mpo.h"
-#include "image/save.h"
+#include "image/picture.h"
 #include "image/png.h"
 
 namespace {
@@ -22,6 +23,10 @@ tbitmap filled(int w, int h, tpixel p) {
   return b;
 }
 const tpixel kRed(250, 0, 0), kBlue(0, 0, 250), kGreen(0, 250, 0);
+
+Result<StereoViews> decodePictureFile(std::span<const std::uint8_t> bytes, const std::string& name) {
+  return readPictureViews(SpanSource(bytes, name));
+}
 
 Bytes jpeg(const tbitmap& b, std::span<const JpegExtraSegment> extra = {}) {
   return *encodeJpeg(b, 95, extra);
@@ -80,7 +85,7 @@ struct MpoMaker {
     JpegExtraSegment mpf[] = {{0xE2, segment(starts, sizes, 0)}};
     const Bytes probe = jpeg(filled(16, 8, kRed), mpf);
     const std::uint32_t base =
-        static_cast<std::uint32_t>(findSegment(*jpegSegments(probe), 0xE2, {})->offset + 4);
+        static_cast<std::uint32_t>(findSegment(*readJpegSegments(SpanSource(probe)), 0xE2, {})->offset + 4);
     std::uint32_t at = static_cast<std::uint32_t>(probe.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
       sizes[i] = i == 0 ? at : static_cast<std::uint32_t>(image(i).size());
@@ -204,8 +209,8 @@ void setBigEndian16(Bytes& b, std::size_t at, std::uint32_t v) {
 
 TEST(HostileFiles, HugeDeclaredSizesAreRefusedBeforeAllocation) {
   const Bytes good = jpeg(filled(24, 16, kRed));
-  const auto segments = *jpegSegments(good);
-  std::size_t sof = 0;
+  const auto segments = *readJpegSegments(SpanSource(good));
+  std::uint64_t sof = 0;
   for (const JpegSegment& s : segments)
     if (s.marker == 0xC0) sof = s.offset;
   struct {
@@ -214,8 +219,8 @@ TEST(HostileFiles, HugeDeclaredSizesAreRefusedBeforeAllocation) {
   } jpegs[] = {{16000, 16000, "too short"}, {60000, 60000, "too large"}, {0, 16, "JPEG"}};
   for (const auto& c : jpegs) {
     Bytes b = good;
-    setBigEndian16(b, sof + 1, c.h);
-    setBigEndian16(b, sof + 3, c.w);
+    setBigEndian16(b, static_cast<std::size_t>(sof) + 1, c.h);
+    setBigEndian16(b, static_cast<std::size_t>(sof) + 3, c.w);
     auto r = decodePictureFile(b, "x.jpg");
     ASSERT_FALSE(r.ok());
     EXPECT_NE(r.error().message.find(c.error), std::string::npos) << r.error().message;

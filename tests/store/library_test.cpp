@@ -34,14 +34,23 @@ TEST(LibraryPairNames, PairsAreFoundByTheLetterBeforeTheExtension) {
       {"search order kept", {"bL.BMP", "aL.BMP", "aR.BMP", "bR.BMP"}, {"b", "a"}},
       {"too short to have the letter", {"L.BM", "R.BM"}, {}},
       {"letter elsewhere in the name", {"Lx.BMP", "Rx.BMP"}, {}},
+      {"JPEG and PNG pairs", {"aL.JPG", "aR.jpg", "bL.jpeg", "bR.JPEG", "cl.PNG", "cR.png"}, {"a", "b", "c"}},
+      {"a partner in another format is none", {"aL.JPG", "aR.PNG", "bL.BMP", "bR.JPEG"}, {}},
+      {"stereo files, BMP pairs in their order",
+       {"bL.BMP", "trip.MPO", "bR.BMP", "xL.jps", "aL.BMP", "aR.BMP"},
+       {"b", "trip", "xL", "a"}},
   };
-  for (const Case& c : cases) EXPECT_EQ(libraryPairNames(c.files), c.bases) << c.what;
+  for (const Case& c : cases) {
+    std::vector<std::string> bases;
+    for (const tlibrarypair& p : libraryPairs(c.files)) bases.push_back(p.baseName);
+    EXPECT_EQ(bases, c.bases) << c.what;
+  }
 }
 
 // ---- the list ----
 
 TEST(LibraryList, AVeryLongListIsReleasedWithoutDeepRecursion) {
-  auto head = makeLibraryList(std::vector<std::string>(2'000'000, "p"));
+  auto head = makeLibraryList(std::vector<tlibrarypair>(2'000'000, {"p", "", ""}));
   const tlibraryentry* last = stepForward(head.get(), 2'000'000);
   EXPECT_EQ(stepBack(const_cast<tlibraryentry*>(last), 1'999'999), head.get());
   EXPECT_EQ(last->next, nullptr);
@@ -104,7 +113,9 @@ std::vector<std::string> tenNames() {
 }
 
 TEST(LibraryScroll, TenPairsInFourColumnsAndTwoRows) {
-  auto head = makeLibraryList(tenNames());
+  std::vector<tlibrarypair> pairs;
+  for (const std::string& name : tenNames()) pairs.push_back({name, "", ""});
+  auto head = makeLibraryList(pairs);
   const tlibrarygrid grid{4, 2};
   tlibraryscroll s{head.get(), 0};
   struct Step {
