@@ -4,16 +4,14 @@
 #include "image/jps.h"
 #include "image/mpo.h"
 #include "image/png.h"
+#include "platform/casefold.h"
 #include "platform/files.h"
 
 std::string lowerExtension(const std::string& name) {
   const std::size_t slash = name.rfind('/');
   const std::size_t dot = name.rfind('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  std::string ext = name.substr(dot);
-  for (char& c : ext)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return ext;
+  return lowerAscii(name.substr(dot));
 }
 
 bool isStereoName(const std::string& name) {

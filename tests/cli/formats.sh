@@ -2,11 +2,7 @@
 # Pictures written by other programs decode to the pixels their own decoders
 # give; the stereo files we write are read back by other programs.
 set -u
-cli="${BINOXA_CLI:?BINOXA_CLI names the binoxa-cli binary}"
-dir=$(mktemp -d) && trap 'rm -rf "$dir"' EXIT && cd "$dir" || exit 1
-export BINOXA_PROFILE="$dir/profile.ini"
-fails=0
-fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 run() { "$cli" "$@" || fail "binoxa-cli $* exited $?"; }
 # Pixels that differ by more than FUZZ (0 = exact).
 differ() { compare -metric AE -fuzz "${3:-0}" "$1" "$2" null: 2>&1 | cut -d' ' -f1; }
