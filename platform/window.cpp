@@ -92,7 +92,11 @@ void TWindow::closeWindow() {
 // --- TMenu ---
 
 void TMenu::checkMenuItem(unsigned id, bool checked) {
-  if (host_) host_->checkMenuItem(id, checked);
+  if (frame_->menu_)
+    for (MenuPopup& popup : frame_->menu_->popups)
+      for (MenuItem& item : popup.items)
+        if (item.id == id) item.checked = checked;
+  if (frame_->host_) frame_->host_->checkMenuItem(id, checked);
 }
 
 // --- TFrameWindow ---

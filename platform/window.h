@@ -55,11 +55,12 @@ class TWindow {
 
 class TMenu {
  public:
-  explicit TMenu(FrameHost* host) : host_(host) {}
+  explicit TMenu(TFrameWindow* frame) : frame_(frame) {}
+  // Also before the frame is created: the host then starts with the mark.
   void checkMenuItem(unsigned id, bool checked);
 
  private:
-  FrameHost* host_;
+  TFrameWindow* frame_;
 };
 
 class TFrameWindow : public TWindow {
@@ -71,7 +72,7 @@ class TFrameWindow : public TWindow {
   void setAcceleratorTable(int resId);
   void setIcon(int resId);
   void setCaption(const std::string& text);
-  TMenu getMenu() { return TMenu(host_.get()); }
+  TMenu getMenu() { return TMenu(this); }
   TWindow* client() const { return client_.get(); }
 
   // --- for back ends ---
@@ -98,6 +99,7 @@ class TFrameWindow : public TWindow {
 
  private:
   friend class TWindow;
+  friend class TMenu;
   std::unique_ptr<TWindow> client_;
   std::unique_ptr<FrameHost> host_;
   std::string caption_;

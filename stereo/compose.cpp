@@ -20,6 +20,20 @@ std::int32_t negate(std::int32_t v) { return v == INT32_MIN ? INT32_MAX : -v; }
 
 constexpr std::int64_t kMaxOutputPixels = std::int64_t{1} << 28;
 
+struct textent {
+  double scale, width, height;
+  bool refused() const {
+    return width > INT32_MAX || height > INT32_MAX || width * height > static_cast<double>(kMaxOutputPixels);
+  }
+};
+
+// The side-by-side picture of an overlap w x h whose first picture is aWidth wide.
+textent sideBySideExtent(int aWidth, int w, int h, std::uint32_t viewSize, std::int32_t imageSpacing) {
+  const double space = imageSpacing;
+  const double s = static_cast<float>(static_cast<double>(viewSize) / aWidth);
+  return {s, 2.0 * w * s + 3.0 * space, h * s + 2.0 * space};
+}
+
 }  // namespace
 
 Overlap pairOverlap(std::int32_t dx, std::int32_t dy, const tbitmap& left, const tbitmap& right) {
@@ -86,12 +100,10 @@ Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap
   const Overlap o = pairOverlap(dx, dy, a, b);
   const int w = o.w, h = o.h;
   const double space = imageSpacing;
-  const double s = static_cast<float>(static_cast<double>(viewSize) / a.width);
-  const double wd = 2.0 * w * s + 3.0 * space;
-  const double hd = h * s + 2.0 * space;
+  const textent e = sideBySideExtent(a.width, w, h, viewSize, imageSpacing);
+  const double s = e.scale, wd = e.width, hd = e.height;
   // An empty overlap at in-range settings is an empty picture, not an error.
-  if (wd > INT32_MAX || hd > INT32_MAX || wd * hd > static_cast<double>(kMaxOutputPixels))
-    return Error{kViewSettingsOutOfRange};
+  if (e.refused()) return Error{kViewSettingsOutOfRange};
   auto out = std::make_unique<tbitmap>(std::clamp(maxWidth, 0, static_cast<int>(wd)),
                                        std::clamp(maxHeight, 0, static_cast<int>(hd)));
   const int W = out->width, H = out->height;
@@ -151,4 +163,25 @@ Result<std::unique_ptr<tbitmap>> buildCrossed(const tbitmap& left, const tbitmap
                                               std::int32_t dy, std::uint32_t viewSize,
                                               std::int32_t imageSpacing, int maxWidth, int maxHeight) {
   return buildSideBySide(right, left, negate(dx), negate(dy), viewSize, imageSpacing, maxWidth, maxHeight);
+}
+
+std::uint32_t largestViewSize(const tbitmap& a, const tbitmap& b, std::int32_t dx, std::int32_t dy,
+                              std::int32_t imageSpacing, int maxWidth, int maxHeight) {
+  if (a.width <= 0 || imageSpacing < 0 || !positionFits(dx, dy, a, b)) return 1;
+  const Overlap o = pairOverlap(dx, dy, a, b);
+  auto fits = [&](std::uint32_t v) {
+    const textent e = sideBySideExtent(a.width, o.w, o.h, v, imageSpacing);
+    return !e.refused() && static_cast<int>(e.width) <= maxWidth && static_cast<int>(e.height) <= maxHeight;
+  };
+  // The extent grows with the view size: the last that fits, by halving.
+  std::uint32_t lo = 1, hi = INT32_MAX;
+  if (!fits(lo)) return 1;
+  while (lo < hi) {
+    const std::uint32_t mid = lo + (hi - lo + 1) / 2;
+    if (fits(mid))
+      lo = mid;
+    else
+      hi = mid - 1;
+  }
+  return lo;
 }

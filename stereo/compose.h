@@ -46,3 +46,8 @@ Result<std::unique_ptr<tbitmap>> buildCrossed(const tbitmap& left, const tbitmap
                                               std::int32_t dy, std::uint32_t viewSize,
                                               std::int32_t imageSpacing, int maxWidth = INT32_MAX,
                                               int maxHeight = INT32_MAX);
+
+// The largest view size whose side-by-side picture of first picture a fits
+// maxWidth x maxHeight; 1 when none does.
+std::uint32_t largestViewSize(const tbitmap& a, const tbitmap& b, std::int32_t dx, std::int32_t dy,
+                              std::int32_t imageSpacing, int maxWidth, int maxHeight);

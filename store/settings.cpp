@@ -35,6 +35,7 @@ tsettings readSettings(const Profile& profile) {
   s.imageSpacing = get("SPACE", def.imageSpacing);
   s.usePosFiles = get("SAVEPOS", def.usePosFiles ? 1 : 0) == 1;
   s.lockY = get("LOCKY", def.lockY ? 1 : 0) == 1;
+  s.fitToWindow = get("FIT", def.fitToWindow ? 1 : 0) == 1;
   return s;
 }
 
@@ -58,4 +59,5 @@ void writeSettings(Profile& profile, const tsettings& s) {
   writeIntSetting(profile, "SPACE", s.imageSpacing);
   writeIntSetting(profile, "SAVEPOS", std::int32_t{s.usePosFiles ? 1 : 0});
   writeIntSetting(profile, "LOCKY", std::int32_t{s.lockY ? 1 : 0});
+  writeIntSetting(profile, "FIT", std::int32_t{s.fitToWindow ? 1 : 0});
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The ten user settings kept in the profile section "Binoxa".
+// The user settings kept in the profile section "Binoxa".
 #include <cstdint>
 
 #include "image/colour.h"
@@ -12,16 +12,17 @@ struct tsettings {
   std::int32_t imageSpacing = 0;           // SPACE
   bool usePosFiles = true;                 // SAVEPOS: on only when exactly 1
   bool lockY = true;                       // LOCKY: on only when exactly 1
+  bool fitToWindow = false;                // FIT: on only when exactly 1
 };
 
 inline constexpr const char* kProfileSection = "Binoxa";
 
-// Reads the ten keys in their fixed order; missing keys give the defaults.
+// Reads the keys in their fixed order; missing keys give the defaults.
 tsettings readSettings(const Profile& profile);
 // QUALITY, the JPEG quality of saved pictures: 1..100, default 92. Kept
-// apart from the ten so the profile written at exit stays as it was until a
+// apart from the others so the profile written at exit stays as it was until a
 // quality is chosen.
 int readQuality(const Profile& profile);
 void writeQuality(Profile& profile, int quality);
-// Writes all ten keys in their fixed order as "%d" text; failures are quiet.
+// Writes all keys in their fixed order as "%d" text; failures are quiet.
 void writeSettings(Profile& profile, const tsettings& s);

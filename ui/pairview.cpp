@@ -1,8 +1,11 @@
-// The pair views: the composed picture at 1:1, or the centred position text
-// when the position does not fit; the right-button drag of the anaglyph view.
+// The pair views: the composed picture at 1:1 or fitted to the client area,
+// or the centred position text when the position does not fit; the
+// right-button drag of the anaglyph view and the arrow keys.
 #include <algorithm>
+#include <cmath>
 #include <string>
 
+#include "image/reduce.h"
 #include "ui/tmywindow.h"
 
 namespace {
@@ -16,7 +19,40 @@ void textCentred(TDC& dc, const TRect& client, const std::string& text) {
   dc.textOut(x, y, text);
 }
 
+// A few pixels along the diagonal: with the size, enough to tell a new
+// picture that happens to reuse an old one's address.
+std::uint64_t fingerprint(const tbitmap& b) {
+  std::uint64_t h = (static_cast<std::uint64_t>(b.width) << 32) ^ static_cast<std::uint32_t>(b.height);
+  for (int i = 0; i < 64; ++i) {
+    const tpixel p = b.pixel(static_cast<int>(std::int64_t{b.width - 1} * i / 63),
+                             static_cast<int>(std::int64_t{b.height - 1} * i / 63));
+    h = h * 1099511628211u ^ (p.red | p.green << 8 | p.blue << 16);
+  }
+  return h;
+}
+
+// Toward zero, so |v| <= limit keeps |scaled(v)| <= scaled(limit).
+std::int32_t scaled(std::int32_t v, double s) { return static_cast<std::int32_t>(v * s); }
+
 }  // namespace
+
+const tbitmap& tpairview::treduced::of(const tbitmap& src, double scale) {
+  const int w = std::max(1, scaled(src.width, scale)), h = std::max(1, scaled(src.height, scale));
+  const std::uint64_t print = fingerprint(src);
+  if (!picture || source != &src || sourcePrint != print || picture->width != w || picture->height != h) {
+    picture = reduceByArea(src, w, h);
+    source = &src;
+    sourcePrint = print;
+  }
+  return *picture;
+}
+
+double tpairview::fitScale() const {
+  if (!w_.fitToWindow || !w_.leftImage || w_.leftImage->width <= 0 || w_.leftImage->height <= 0) return 1;
+  const TRect client = w_.getClientRect();
+  return std::min({1.0, static_cast<double>(client.width()) / w_.leftImage->width,
+                   static_cast<double>(client.height()) / w_.leftImage->height});
+}
 
 bool tpairview::positionFits(TDC& dc) {
   if (::positionFits(w_.rightOffsetX, w_.rightOffsetY, *w_.leftImage, *w_.rightImage)) return true;
@@ -28,30 +64,55 @@ bool tpairview::positionFits(TDC& dc) {
 
 void tpairview::paint(TDC& dc) {
   if (!w_.leftImage || !w_.rightImage || !positionFits(dc)) return;
-  const tbitmap& left = *w_.leftImage;
-  const tbitmap& right = *w_.rightImage;
-  const std::int32_t dx = w_.rightOffsetX, dy = w_.rightOffsetY;
+  const tbitmap* left = w_.leftImage.get();
+  const tbitmap* right = w_.rightImage.get();
+  std::int32_t dx = w_.rightOffsetX, dy = w_.rightOffsetY;
   const TRect client = w_.getClientRect();
   if (w_.viewMode == ViewMode::Anaglyph) {
+    // Fitted: the anaglyph of the two pictures reduced alike, so a drag
+    // recomposes only the reduced pixels.
+    if (const double s = fitScale(); s < 1) {
+      left = &leftReduced_.of(*left, s);
+      right = &rightReduced_.of(*right, s);
+      dx = scaled(dx, s);
+      dy = scaled(dy, s);
+    }
     // At the common region's top-left in the right picture, so the anaglyph
     // follows the right picture while it is dragged.
     // Only what the client area shows is composed: a drag over a large pair
     // recomposes a window's worth of pixels, not the whole picture.
     const int x0 = std::max(dx, 0), y0 = std::max(dy, 0);
-    buildAnaglyph(left, right, dx, dy, w_.leftColour, w_.rightColour, client.width() - x0,
+    buildAnaglyph(*left, *right, dx, dy, w_.leftColour, w_.rightColour, client.width() - x0,
                   client.height() - y0)
         ->drawTo(dc, x0, y0);
     return;
   }
+  const bool parallel = w_.viewMode == ViewMode::Parallel;
+  if (!parallel) {  // the right picture first, the position negated
+    std::swap(left, right);
+    dx = -dx;
+    dy = -dy;
+  }
+  const std::uint32_t viewSize = w_.fitToWindow ? largestViewSize(*left, *right, dx, dy, w_.imageSpacing,
+                                                                  client.width(), client.height())
+                                                : w_.viewSize;
   auto picture =
-      w_.viewMode == ViewMode::Parallel
-          ? buildSideBySide(left, right, dx, dy, w_.viewSize, w_.imageSpacing, client.width(),
-                            client.height())
-          : buildCrossed(left, right, dx, dy, w_.viewSize, w_.imageSpacing, client.width(), client.height());
+      buildSideBySide(*left, *right, dx, dy, viewSize, w_.imageSpacing, client.width(), client.height());
   if (picture)
     (*picture)->drawTo(dc, 0, 0);
   else
     textCentred(dc, client, picture.error().message);
+}
+
+void tpairview::keyDown(unsigned key, unsigned flags) {
+  const std::int32_t step = flags & MK_SHIFT ? 10 : 1;
+  std::int32_t* offset = key == VK_LEFT || key == VK_RIGHT ? &w_.rightOffsetX
+                         : key == VK_UP || key == VK_DOWN  ? &w_.rightOffsetY
+                                                           : nullptr;
+  if (!offset) return;
+  const std::int64_t moved = std::int64_t{*offset} + (key == VK_LEFT || key == VK_UP ? -step : step);
+  *offset = static_cast<std::int32_t>(std::clamp<std::int64_t>(moved, INT32_MIN, INT32_MAX));
+  w_.invalidate();
 }
 
 void tpairview::lButtonDown(TPoint) { w_.leftButtonDown = true; }
@@ -64,11 +125,12 @@ void tpairview::rButtonDown(TPoint p) {
 }
 
 // 64-bit sums wrapped to 32 bits, so a far-off position from a position file
-// cannot overflow.
+// cannot overflow. Fitted, a client pixel is 1 / scale source pixels.
 void tpairview::mouseMove(unsigned flags, TPoint p) {
   if (w_.viewMode != ViewMode::Anaglyph || !(flags & MK_RBUTTON)) return;
-  auto moved = [](std::int32_t start, int to, std::int32_t anchor) {
-    return static_cast<std::int32_t>(std::int64_t{start} + to - anchor);
+  const double s = fitScale();
+  auto moved = [s](std::int32_t start, int to, std::int32_t anchor) {
+    return static_cast<std::int32_t>(std::int64_t{start} + std::llround((std::int64_t{to} - anchor) / s));
   };
   w_.rightOffsetX = moved(w_.dragStartOffsetX, p.x, w_.rightAreaOrigin.x);
   w_.rightOffsetY = moved(w_.dragStartOffsetY, p.y, w_.rightAreaOrigin.y);

@@ -34,7 +34,9 @@ MenuResource mainMenu() {
       {"&View",
        {{CM_VIEWPARALLEL, withShortcut("&Parallel view", "CTRL-P")},
         {CM_VIEWCROSSED, withShortcut("&Crossed view", "CTRL-C")},
-        {CM_VIEWANAGLYPH, withShortcut("&Anaglyph", "CTRL-A"), true}}},
+        {CM_VIEWANAGLYPH, withShortcut("&Anaglyph", "CTRL-A"), true},
+        separator,
+        {CM_FITWINDOW, withShortcut("&Fit to window", "Ctrl+F")}}},
       {"&Library",
        {{CM_SELECTLIBRARY, withShortcut("Select from L&ibrary...", "Ctrl+I")},
         {CM_SELECTDIRECTORY, withShortcut("Select Dir&ectory...", "Ctrl+E")}}},
@@ -61,7 +63,8 @@ AccelTable mainAccelerators() {
            {'S', ACCEL_CTRL, CM_SAVEALL},
            {'L', ACCEL_ALT, CM_SAVELEFT},
            {'R', ACCEL_ALT, CM_SAVERIGHT},
-           {'C', ACCEL_CTRL, CM_VIEWCROSSED}}};
+           {'C', ACCEL_CTRL, CM_VIEWCROSSED},
+           {'F', ACCEL_CTRL, CM_FITWINDOW}}};
 }
 
 using K = ControlKind;

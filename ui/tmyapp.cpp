@@ -8,9 +8,11 @@ tmyapp::tmyapp() : TApplication("", binoxaResources()) {}
 
 void tmyapp::createMainWindow() {
   auto client = std::make_unique<tmywindow>();
+  const bool fit = client->fitToWindow;
   setMainWindow(std::make_unique<TFrameWindow>(nullptr, "Binoxa", std::move(client)));
   TFrameWindow* frame = mainWindow();
   frame->assignMenu(1);
+  frame->getMenu().checkMenuItem(CM_FITWINDOW, fit);
   frame->setAcceleratorTable(1);
   frame->setIcon(1);
 }

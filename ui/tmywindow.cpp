@@ -28,6 +28,7 @@ const TResponse<tmywindow> tmywindow::responseTable[] = {
     EV_COMMAND(CM_VIEWPARALLEL, cmViewParallel),
     EV_COMMAND(CM_VIEWCROSSED, cmViewCrossed),
     EV_COMMAND(CM_VIEWANAGLYPH, cmViewAnaglyph),
+    EV_COMMAND(CM_FITWINDOW, cmFitWindow),
     EV_COMMAND(CM_SELECTLIBRARY, cmSelectLibrary),
     EV_COMMAND(CM_SELECTDIRECTORY, cmSelectDirectory),
     EV_COMMAND(CM_OPTIONS, cmOptions),
@@ -59,11 +60,13 @@ void tmywindow::readSettings() {
   imageSpacing = s.imageSpacing;
   usePosFiles = s.usePosFiles;
   lockY = s.lockY;
+  fitToWindow = s.fitToWindow;
 }
 
 void tmywindow::writeSettings() {
   Profile profile(Profile::defaultPath());
-  ::writeSettings(profile, {leftColour, rightColour, viewSize, imageSpacing, usePosFiles, lockY});
+  ::writeSettings(profile,
+                  {leftColour, rightColour, viewSize, imageSpacing, usePosFiles, lockY, fitToWindow});
 }
 
 void tmywindow::updateCaption() {
@@ -95,6 +98,12 @@ void tmywindow::setView(ViewMode mode, unsigned command) {
 void tmywindow::cmViewParallel() { setView(ViewMode::Parallel, CM_VIEWPARALLEL); }
 void tmywindow::cmViewCrossed() { setView(ViewMode::Crossed, CM_VIEWCROSSED); }
 void tmywindow::cmViewAnaglyph() { setView(ViewMode::Anaglyph, CM_VIEWANAGLYPH); }
+
+void tmywindow::cmFitWindow() {
+  fitToWindow = !fitToWindow;
+  frame()->getMenu().checkMenuItem(CM_FITWINDOW, fitToWindow);
+  invalidate();
+}
 
 void tmywindow::cmExit() { closeWindow(); }
 

@@ -44,6 +44,7 @@ enum : unsigned {
   CM_VIEWCROSSED = 11857,
   CM_EXIT = 11858,
   CM_SAVEALL = 11859,
+  CM_FITWINDOW = 11860,
 };
 
 class tmywindow : public TWindow {
@@ -85,6 +86,7 @@ class tmywindow : public TWindow {
   std::int32_t imageSpacing = 0;
   std::unique_ptr<tlibraryentry> libraryEntries;
   tlibraryentry* libraryFirstShown = nullptr;
+  bool fitToWindow = false;  // the pair views reduced to the client area
 
   // --- ui/tmywindow.cpp ---
   void readSettings();
@@ -123,6 +125,7 @@ class tmywindow : public TWindow {
   void cmViewParallel();
   void cmViewCrossed();
   void cmViewAnaglyph();
+  void cmFitWindow();
   void setView(ViewMode mode, unsigned command);
   void cmExit();
   // ui/loading.cpp

@@ -2,6 +2,10 @@
 // The display states of the client window: the pair views, the split view and
 // the library view. Each owns its painting and its mouse and key handling;
 // tmywindow's message handlers pass each message to the state shown.
+#include <cstdint>
+#include <memory>
+
+#include "image/tbitmap.h"
 #include "platform/dc.h"
 #include "platform/types.h"
 
@@ -33,11 +37,23 @@ class tpairview final : public tview {
  public:
   using tview::tview;
   void paint(TDC& dc) override;
+  void keyDown(unsigned key, unsigned flags) override;
   void lButtonDown(TPoint) override;
   void mouseMove(unsigned flags, TPoint p) override;
   void rButtonDown(TPoint p) override;
 
  private:
+  // One picture reduced for the fitted anaglyph, kept while the picture and
+  // the scale stay: the paints of a drag then only compose.
+  struct treduced {
+    const tbitmap* source = nullptr;
+    std::uint64_t sourcePrint = 0;
+    std::unique_ptr<tbitmap> picture;
+    const tbitmap& of(const tbitmap& src, double scale);
+  };
+  treduced leftReduced_, rightReduced_;
+  // The reduction of the fitted anaglyph view: 1 when it shows 1:1.
+  double fitScale() const;
   bool positionFits(TDC& dc);
 };
 

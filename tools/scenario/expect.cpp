@@ -105,6 +105,7 @@ const Field kFields[] = {
     NUM(imageSpacing),
     {"libraryEntries", false, [](const tmywindow& w) { return entry(w.libraryEntries.get()); }},
     {"libraryFirstShown", false, [](const tmywindow& w) { return entry(w.libraryFirstShown); }},
+    FLAG(fitToWindow),
 };
 
 #undef NUM

@@ -1,0 +1,9 @@
+#pragma once
+// Area-averaging reduction: each output pixel is the mean of the source area
+// it covers, partly covered source pixels weighted by their share.
+#include <memory>
+
+#include "image/tbitmap.h"
+
+// 1 <= width <= src.width and 1 <= height <= src.height.
+std::unique_ptr<tbitmap> reduceByArea(const tbitmap& src, int width, int height);
