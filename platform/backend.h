@@ -49,6 +49,9 @@ class Backend {
                                                 TWindow* owner) = 0;
   virtual int messageBox(TWindow* owner, const std::string& text, const std::string& title) = 0;
   virtual void beep(unsigned type) = 0;
+  // The busy cursor over the program's windows, on or off (TBusyCursor nests
+  // them). Dialogs and message boxes show the normal cursor meanwhile.
+  virtual void setBusy(bool busy) = 0;
 };
 
 // The back end in use; set once by the program entry, the scenario runner or

@@ -32,6 +32,7 @@ Status writeFileAtomically(const std::string& path, const std::vector<std::uint8
 
 std::string currentDirectory();  // absolute, without a trailing '/' (except "/")
 bool setCurrentDirectory(const std::string& dir);
+bool isDirectory(const std::string& path);         // an existing folder, links followed
 std::string directoryOf(const std::string& path);  // part before the last '/'
 // True when the file name (after the last '/') holds a '.'. Dots in
 // directory names do not count.

@@ -54,3 +54,7 @@ bool dispatchResponse(T& window, const TResponse<T> (&table)[N], const TMessage&
   {                                                                                         \
     WM_SIZE, 0, [](auto& w, const TMessage& m) { w.fn(m.id, TSize{m.point.x, m.point.y}); } \
   }
+#define EV_WM_DROPFILES(fn)                                            \
+  {                                                                    \
+    WM_DROPFILES, 0, [](auto& w, const TMessage& m) { w.fn(m.files); } \
+  }

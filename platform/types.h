@@ -2,6 +2,8 @@
 // Geometry, colours and the window-message constants. Message, key and scroll
 // values keep their Windows numbers so handlers and scripts read the same.
 #include <cstdint>
+#include <string>
+#include <vector>
 
 struct TPoint {
   int x = 0;
@@ -45,6 +47,7 @@ enum : unsigned {
   WM_LBUTTONUP = 514,
   WM_RBUTTONDOWN = 516,
   WM_RBUTTONUP = 517,
+  WM_DROPFILES = 563,
 };
 
 // key flags of mouse messages
@@ -69,10 +72,11 @@ enum : int { IDOK = 1, IDCANCEL = 2 };
 // One window message with its arguments already decoded; back ends build these.
 struct TMessage {
   unsigned msg = 0;
-  unsigned id = 0;        // WM_COMMAND: command id; WM_KEYDOWN: virtual-key code;
-                          // WM_VSCROLL: scroll code; WM_SIZE: size type
-  unsigned keyFlags = 0;  // mouse messages: MK_* buttons held; WM_KEYDOWN: MK_SHIFT, MK_CONTROL
-  TPoint point;           // mouse messages: client pixels, origin top-left;
-                          // WM_SIZE: new client width and height
-  int pos = 0;            // WM_VSCROLL: thumb position
+  unsigned id = 0;                 // WM_COMMAND: command id; WM_KEYDOWN: virtual-key code;
+                                   // WM_VSCROLL: scroll code; WM_SIZE: size type
+  unsigned keyFlags = 0;           // mouse messages: MK_* buttons held; WM_KEYDOWN: MK_SHIFT, MK_CONTROL
+  TPoint point;                    // mouse messages: client pixels, origin top-left;
+                                   // WM_SIZE: new client width and height
+  int pos = 0;                     // WM_VSCROLL: thumb position
+  std::vector<std::string> files;  // WM_DROPFILES: absolute paths, as dropped
 };

@@ -148,7 +148,7 @@ bool TFrameWindow::keyDown(unsigned vk, unsigned modifiers) {
   if (accel_) {
     for (const AccelEntry& e : accel_->entries) {
       if (e.key == vk && e.modifiers == modifiers) {
-        dispatch({WM_COMMAND, e.command, 0, {}, 0});
+        dispatch({WM_COMMAND, e.command, 0, {}, 0, {}});
         return true;
       }
     }
@@ -157,7 +157,7 @@ bool TFrameWindow::keyDown(unsigned vk, unsigned modifiers) {
   if (modifiers & ACCEL_ALT) return false;
   const unsigned held =
       (modifiers & ACCEL_SHIFT ? MK_SHIFT : 0u) | (modifiers & ACCEL_CTRL ? MK_CONTROL : 0u);
-  dispatch({WM_KEYDOWN, vk, held, {}, 0});
+  dispatch({WM_KEYDOWN, vk, held, {}, 0, {}});
   return true;
 }
 
@@ -183,7 +183,7 @@ void TFrameWindow::dispatch(const TMessage& m) {
 void TFrameWindow::resizeClient(int width, int height) {
   if (!host_ || closed_) return;
   host_->framebuffer().resize(width, height);
-  dispatch({WM_SIZE, 0, 0, {width, height}, 0});
+  dispatch({WM_SIZE, 0, 0, {width, height}, 0, {}});
 }
 
 void TFrameWindow::paintNow() {
@@ -229,9 +229,27 @@ int TApplication::run() {
   createMainWindow();
   assert(main_ && "createMainWindow sets the main window");
   main_->create();
+  if (!startFiles_.empty()) {
+    TMessage drop;
+    drop.msg = WM_DROPFILES;
+    drop.files = std::move(startFiles_);
+    main_->dispatch(drop);
+  }
   return backend().runLoop(*this);
 }
 
 void TApplication::setMainWindow(std::unique_ptr<TFrameWindow> frame) { main_ = std::move(frame); }
 
 void TApplication::destroyMainWindow() { main_.reset(); }
+
+namespace {
+int busyDepth = 0;
+}
+
+TBusyCursor::TBusyCursor() {
+  if (busyDepth++ == 0) backend().setBusy(true);
+}
+
+TBusyCursor::~TBusyCursor() {
+  if (--busyDepth == 0) backend().setBusy(false);
+}

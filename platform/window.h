@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/dc.h"
 #include "platform/resources.h"
@@ -126,6 +127,9 @@ class TApplication {
   // createMainWindow, create and show the main window, message loop until it
   // closes; the result is the process exit code.
   int run();
+  // Files named on the command line: they reach the main window as dropped
+  // files once it exists.
+  void setStartFiles(std::vector<std::string> paths) { startFiles_ = std::move(paths); }
   void setMainWindow(std::unique_ptr<TFrameWindow> frame);
   TFrameWindow* mainWindow() const { return main_.get(); }
   const ResourceModule& module() const { return module_; }
@@ -136,6 +140,16 @@ class TApplication {
   std::string name_;
   const ResourceModule& module_;
   std::unique_ptr<TFrameWindow> main_;
+  std::vector<std::string> startFiles_;
+};
+
+// The busy cursor while a load or a save runs; nested ones show it once.
+class TBusyCursor {
+ public:
+  TBusyCursor();
+  ~TBusyCursor();
+  TBusyCursor(const TBusyCursor&) = delete;
+  TBusyCursor& operator=(const TBusyCursor&) = delete;
 };
 
 // The running application, for resource lookups; nullptr outside a run.

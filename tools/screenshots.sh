@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # Makes the README's screenshots: under a private X server, the sample library
-# opened in the real window; anaglyph and parallel views and the Options
+# that ./run writes (~/binoxa-samples, or $BINOXA_SAMPLES) opened in the real
+# window; the anaglyph and parallel views, the library view and the Options
 # dialog go to docs/screenshots/*.png.
 #   tools/screenshots.sh [BUILD_DIR]     (default: build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 export BINOXA_BIN=${1:-$root/build}
 out=$root/docs/screenshots
+# before the helpers give the run a private home
+samples=${BINOXA_SAMPLES:-$HOME/binoxa-samples}
 source "$root/tests/e2e/lib.sh"
 mkdir -p "$out"
 
-samples=$WORK/samples
 "$BINOXA_BIN/cli/binoxa-cli" sample "$samples" >/dev/null
 SCREEN=1280x1024x24 start_x wm
 start_binoxa
@@ -18,11 +20,7 @@ xdotool windowsize --sync "$WIN" 900 560 2>/dev/null || xdotool windowsize "$WIN
 client_is_900_wide() { [ "$(client_size | cut -d' ' -f1)" = 900 ]; }
 wait_for 20 "the new size" client_is_900_wide
 
-keys ctrl+l
-choose_file "$samples/gardenL.BMP"
-keys ctrl+r
-choose_file "$samples/gardenR.BMP"
-wait_for 20 "the pair" caption_is "Binoxa - left: $samples/gardenL.BMP - right: $samples/gardenR.BMP"
+open_pair "$samples/gardenL.BMP" "$samples/gardenR.BMP"
 
 # shot NAME: the main window with its frame, once the screen has settled.
 settled() {
@@ -39,6 +37,9 @@ shot() {
 shot anaglyph "$WIN"
 keys ctrl+p
 shot parallel "$WIN"
+keys ctrl+i
+wait_for 20 "the library view" caption_is "Binoxa - Select from library"
+shot library "$WIN"
 
 keys alt+o
 dialog=$(wait_window Options)

@@ -25,6 +25,7 @@ std::optional<std::string> chooseName(tmywindow& w) {
 // The file of one kind. A refused build or a failed write is reported and
 // changes nothing in the workspace.
 bool writeExport(tmywindow& w, ExportKind kind, const std::string& path) {
+  TBusyCursor busy;
   const ExportSettings settings{w.leftColour, w.rightColour, w.viewSize, w.imageSpacing};
   auto picture =
       buildExport(kind, w.leftImage.get(), w.rightImage.get(), w.rightOffsetX, w.rightOffsetY, settings);
@@ -64,6 +65,7 @@ void tmywindow::cmSaveAll() {
   const auto chosen = chooseName(*this);
   if (!chosen) return;
   const auto names = saveAllNames(*chosen);
+  TBusyCursor busy;  // one for the five files
   for (std::size_t i = 0; i < names.size(); ++i) {
     if (!writeExport(*this, kSaveAll[i].kind, names[i])) return;
     adoptAligned(*this, kSaveAll[i].kind, names[i]);

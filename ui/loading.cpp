@@ -10,8 +10,14 @@ bool tmywindow::openSourceFile(std::string& name, std::unique_ptr<tbitmap>& slot
   // whatever the file turns out to be.
   scanLibrary();
   // Completed as export names are: ".BMP" when the file name has no '.'.
-  const std::string path = completeExportName(dialog.fileName());
-  auto picture = loadPicture(path);
+  return loadSourceFile(completeExportName(dialog.fileName()), name, slot);
+}
+
+bool tmywindow::loadSourceFile(const std::string& path, std::string& name, std::unique_ptr<tbitmap>& slot) {
+  auto picture = [&] {
+    TBusyCursor busy;
+    return loadPicture(path);
+  }();
   if (!picture) {
     messageBox(picture.error().message, "Error");
     return false;
@@ -22,6 +28,23 @@ bool tmywindow::openSourceFile(std::string& name, std::unique_ptr<tbitmap>& slot
   return true;
 }
 
+bool tmywindow::openLeft(const std::string& path) {
+  if (!loadSourceFile(path, leftFileName, leftImage)) return false;
+  updateCaption();
+  return true;
+}
+
+void tmywindow::openRight(const std::string& path) {
+  writePosFile();
+  if (loadSourceFile(path, rightFileName, rightImage)) rightLoaded();
+}
+
+void tmywindow::rightLoaded() {
+  readPosFile();
+  updateCaption();
+  suppressPosWrite = false;
+}
+
 void tmywindow::cmOpenLeft() {
   if (openSourceFile(leftFileName, leftImage)) updateCaption();
 }
@@ -29,10 +52,7 @@ void tmywindow::cmOpenLeft() {
 void tmywindow::cmOpenRight() {
   // The old pair's position is stored even when the dialog is then cancelled.
   writePosFile();
-  if (!openSourceFile(rightFileName, rightImage)) return;
-  readPosFile();
-  updateCaption();
-  suppressPosWrite = false;
+  if (openSourceFile(rightFileName, rightImage)) rightLoaded();
 }
 
 void tmywindow::cmOpenSingle() {

@@ -1,10 +1,15 @@
-// The program entry: the real window on the wx back end. No arguments used.
+// The program entry: the real window on the wx back end. Files named as
+// arguments open as files dropped on the window do.
 #include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
 
 #include "platform/wx/wxbackend.h"
 #include "ui/tmyapp.h"
 
-int main() {
+int main(int argc, char** argv) {
   std::unique_ptr<Backend> wx = createWxBackend();
   if (!wx) {
     std::fputs("binoxa: cannot open the display\n", stderr);
@@ -14,6 +19,9 @@ int main() {
   int result = 0;
   {
     tmyapp app;
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) files.push_back(absolutePath(argv[i]));
+    app.setStartFiles(std::move(files));
     result = app.run();
   }
   setBackend(nullptr);

@@ -14,6 +14,7 @@ const TResponse<tmywindow> tmywindow::responseTable[] = {
     EV_WM_RBUTTONDOWN(evRButtonDown),
     EV_WM_VSCROLL(evVScroll),
     EV_WM_SIZE(evSize),
+    EV_WM_DROPFILES(evDropFiles),
     EV_COMMAND(CM_OPENLEFT, cmOpenLeft),
     EV_COMMAND(CM_OPENRIGHT, cmOpenRight),
     EV_COMMAND(CM_RIGHTPOSITION, cmRightPosition),

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "image/tbitmap.h"
 #include "platform/msgmap.h"
@@ -102,7 +103,14 @@ class tmywindow : public TWindow {
   void writePosFile();
 
   // --- ui/loading.cpp ---
+  // The open dialog, then loadSourceFile.
   bool openSourceFile(std::string& name, std::unique_ptr<tbitmap>& slot);
+  // The picture at path into slot and its name; a refusal is reported and
+  // changes nothing.
+  bool loadSourceFile(const std::string& path, std::string& name, std::unique_ptr<tbitmap>& slot);
+  // As Open left / Open right do once a file is chosen.
+  bool openLeft(const std::string& path);
+  void openRight(const std::string& path);
 
   // --- ui/library.cpp ---
   bool scanLibrary();
@@ -132,6 +140,9 @@ class tmywindow : public TWindow {
   void cmOpenLeft();
   void cmOpenRight();
   void cmOpenSingle();
+  void rightLoaded();  // the position file of the new right picture, caption
+  // ui/drop.cpp
+  void evDropFiles(const std::vector<std::string>& paths);
   // ui/exports.cpp
   void cmSaveParallel();
   void cmSaveCrossed();

@@ -38,6 +38,8 @@ class HeadlessBackend : public Backend {
   // --- records ---
   std::deque<std::pair<std::string, std::string>> messages;  // (title, text), oldest first
   int beeps = 0;
+  bool busy = false;              // the busy cursor is shown
+  int busyShown = 0;              // times it was turned on
   std::vector<Outcome> outcomes;  // dialog expectations and back-end errors, in order
   std::size_t pendingFileAnswers() const { return fileAnswers_.size(); }
 
@@ -56,6 +58,10 @@ class HeadlessBackend : public Backend {
                                         TWindow* owner) override;
   int messageBox(TWindow* owner, const std::string& text, const std::string& title) override;
   void beep(unsigned type) override;
+  void setBusy(bool on) override {
+    busyShown += on ? 1 : 0;
+    busy = on;
+  }
 
  private:
   friend class HeadlessFrame;

@@ -1,5 +1,5 @@
 // The wx back end: toolkit start and stop, the message loop, file dialogs,
-// message boxes and the beep.
+// message boxes, the beep and the busy cursor.
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -19,7 +19,7 @@ namespace {
 
 class WxApp : public wxApp {
  public:
-  // The program takes no command-line arguments: nothing to parse.
+  // The toolkit gets no command-line arguments: the program entry has them.
   bool OnInit() override { return true; }
 };
 
@@ -63,12 +63,17 @@ class WxBackend : public Backend {
     return wxTheApp->OnRun();
   }
 
-  int runModal(TDialog& dialog) override { return runWxDialog(dialog, mainWindow()); }
+  // A dialog asks for the user: never under the busy cursor.
+  int runModal(TDialog& dialog) override {
+    wxBusyCursorSuspender normal;
+    return runWxDialog(dialog, mainWindow());
+  }
 
   std::optional<std::string> chooseFile(FileDialogKind kind, const std::string& filter, TWindow*) override {
     // Open: no must-exist check, a typed name may not exist yet. Save: no
     // overwrite question. The platform layer makes the folder current.
     const long style = kind == FileDialogKind::Open ? wxFD_OPEN : wxFD_SAVE;
+    wxBusyCursorSuspender normal;
     wxFileDialog dlg(mainWindow(), wxFileSelectorPromptStr, wxEmptyString, wxEmptyString,
                      caseInsensitiveFilter(filter), style);
     if (dlg.ShowModal() != wxID_OK) return std::nullopt;
@@ -76,11 +81,20 @@ class WxBackend : public Backend {
   }
 
   int messageBox(TWindow*, const std::string& text, const std::string& title) override {
+    wxBusyCursorSuspender normal;
     wxMessageBox(toWx(text), toWx(title), wxOK, mainWindow());
     return IDOK;
   }
 
   void beep(unsigned) override { wxBell(); }
+
+  void setBusy(bool busy) override {
+    if (busy) {
+      wxBeginBusyCursor();
+    } else if (wxIsBusy()) {
+      wxEndBusyCursor();
+    }
+  }
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <wx/app.h>
 #include <wx/dcclient.h>
 #include <wx/display.h>
+#include <wx/dnd.h>
 #include <wx/frame.h>
 #include <wx/icon.h>
 #include <wx/image.h>
@@ -80,6 +81,17 @@ void showShortcut(wxMenuItem* item, const std::string& label, const std::string&
 }
 
 class WxHost;
+class Canvas;
+
+// Files dropped anywhere on the frame, as WM_DROPFILES for the client.
+class FileDrop : public wxFileDropTarget {
+ public:
+  explicit FileDrop(Canvas* canvas) : canvas_(canvas) {}
+  bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& names) override;
+
+ private:
+  Canvas* canvas_;
+};
 
 class Canvas : public wxWindow {
  public:
@@ -242,6 +254,7 @@ WxHost::WxHost(TFrameWindow& window) : window_(window) {
   sizer->Add(scroll_, 0, wxEXPAND);
   frame_->SetSizer(sizer);
   scroll_->Hide();
+  frame_->SetDropTarget(new FileDrop(canvas_));
 
   // Keys anywhere in the frame go through our accelerator table first, as a
   // Windows frame translates them in its message loop.
@@ -275,6 +288,18 @@ WxHost::WxHost(TFrameWindow& window) : window_(window) {
 }
 
 WxHost::~WxHost() { destroyFrame(); }
+
+bool FileDrop::OnDropFiles(wxCoord, wxCoord, const wxArrayString& names) {
+  TMessage m;
+  m.msg = WM_DROPFILES;
+  for (const wxString& name : names) m.files.push_back(fromWx(name));
+  // The drop ends once the toolkit has its answer; what the files then do,
+  // message boxes included, comes after. A closed frame's canvas has no host.
+  canvas_->CallAfter([canvas = canvas_, m] {
+    if (canvas->host) canvas->host->window().dispatch(m);
+  });
+  return true;
+}
 
 void WxHost::show() {
   if (!frame_) return;

@@ -138,13 +138,13 @@ TEST_F(FrameworkTest, StartAppliesCaptionMenuIconAndInitialSize) {
 
 TEST_F(FrameworkTest, MessageMapDecodesArgumentsAndFallsBack) {
   takeLog();
-  frame().dispatch({WM_LBUTTONDOWN, 0, MK_LBUTTON | MK_SHIFT, {7, 9}, 0});
-  frame().dispatch({WM_VSCROLL, SB_THUMBTRACK, 0, {}, 42});
-  frame().dispatch({WM_COMMAND, 11, 0, {}, 0});
-  frame().dispatch({WM_COMMAND, 12345, 0, {}, 0});      // no entry
-  frame().dispatch({WM_RBUTTONDOWN, 0, 0, {1, 1}, 0});  // no entry
+  frame().dispatch({WM_LBUTTONDOWN, 0, MK_LBUTTON | MK_SHIFT, {7, 9}, 0, {}});
+  frame().dispatch({WM_VSCROLL, SB_THUMBTRACK, 0, {}, 42, {}});
+  frame().dispatch({WM_COMMAND, 11, 0, {}, 0, {}});
+  frame().dispatch({WM_COMMAND, 12345, 0, {}, 0, {}});      // no entry
+  frame().dispatch({WM_RBUTTONDOWN, 0, 0, {1, 1}, 0, {}});  // no entry
   EXPECT_EQ(takeLog(), (Log{"ldown 5 7,9", "vscroll 5 42", "cmd 11"}));
-  EXPECT_FALSE(frame().client()->handleMessage({WM_COMMAND, 12345, 0, {}, 0}));
+  EXPECT_FALSE(frame().client()->handleMessage({WM_COMMAND, 12345, 0, {}, 0, {}}));
   // drawing outside paint lands in the framebuffer at once, and only the
   // message that drew is shown
   EXPECT_EQ(host().framebuffer().pixel(7, 9), rgbColor(1, 2, 3));
@@ -153,10 +153,10 @@ TEST_F(FrameworkTest, MessageMapDecodesArgumentsAndFallsBack) {
 
 TEST_F(FrameworkTest, AnAllocationFailureInAHandlerIsOneMessageAndTheWindowGoesOn) {
   takeLog();
-  frame().dispatch({WM_COMMAND, 98, 0, {}, 0});
+  frame().dispatch({WM_COMMAND, 98, 0, {}, 0, {}});
   ASSERT_EQ(hb_.messages.size(), 1u);
   EXPECT_EQ(hb_.messages.front(), (std::pair<std::string, std::string>{"Error", "Not enough memory"}));
-  frame().dispatch({WM_COMMAND, 10, 0, {}, 0});
+  frame().dispatch({WM_COMMAND, 10, 0, {}, 0, {}});
   EXPECT_EQ(takeLog(), (Log{"cmd 10"}));
 }
 
@@ -205,13 +205,13 @@ TEST_F(FrameworkTest, PaintRunsOnceOnAWhiteBackground) {
 
 TEST_F(FrameworkTest, CloseFromAHandlerWaitsForItThenTearsDown) {
   takeLog();
-  frame().dispatch({WM_COMMAND, 99, 0, {}, 0});
+  frame().dispatch({WM_COMMAND, 99, 0, {}, 0, {}});
   EXPECT_EQ(takeLog(), (Log{"exit"}));
   EXPECT_TRUE(destroyed_);
   EXPECT_TRUE(frame().closed());
   EXPECT_EQ(frame().client(), nullptr);
   EXPECT_EQ(hb_.frame(), nullptr);
-  frame().dispatch({WM_COMMAND, 10, 0, {}, 0});  // a closed frame takes no more messages
+  frame().dispatch({WM_COMMAND, 10, 0, {}, 0, {}});  // a closed frame takes no more messages
   frame().close();
   EXPECT_TRUE(takeLog().empty());
   app_.destroyMainWindow();

@@ -39,8 +39,10 @@ class WindowTest : public ::testing::Test {
   std::string profilePath() const { return dir_ / "binoxa.ini"; }
   std::string path(const std::string& name) const { return dir_ / name; }
 
-  void command(unsigned id) { frame().dispatch({WM_COMMAND, id, 0, {}, 0}); }
-  void mouse(unsigned msg, int x, int y, unsigned flags = 0) { frame().dispatch({msg, 0, flags, {x, y}, 0}); }
+  void command(unsigned id) { frame().dispatch({WM_COMMAND, id, 0, {}, 0, {}}); }
+  void mouse(unsigned msg, int x, int y, unsigned flags = 0) {
+    frame().dispatch({msg, 0, flags, {x, y}, 0, {}});
+  }
   void paint() { frame().paintNow(); }
   TColor pixel(int x, int y) { return host().framebuffer().pixel(x, y); }
 

@@ -160,6 +160,7 @@ void Script::expectStep(const Args& args) {
       {"message", &Script::expectMessage},
       {"no-message", &Script::expectNoMessage},
       {"beeps", &Script::expectBeeps},
+      {"busy", &Script::expectBusy},
       {"field", &Script::expectField},
       {"library", &Script::expectLibrary},
       {"pixel", &Script::expectPixel},
@@ -210,6 +211,15 @@ void Script::expectBeeps(ArgReader& a) {
   const auto n = a.integer("beeps", 0, 1000000);
   a.end();
   check(backend_.beeps == n, std::to_string(n) + " beeps", std::to_string(backend_.beeps));
+}
+
+// expect busy N: the busy cursor was turned on N times so far and is off now.
+void Script::expectBusy(ArgReader& a) {
+  const auto n = a.integer("times shown", 0, 1000000);
+  a.end();
+  check(backend_.busyShown == n && !backend_.busy,
+        "busy cursor shown " + std::to_string(n) + " times, now off",
+        std::to_string(backend_.busyShown) + (backend_.busy ? ", still on" : ""));
 }
 
 void Script::expectField(ArgReader& a) {

@@ -193,14 +193,15 @@ tmywindow& Script::window() {
 void Script::step(int line, const Args& args) {
   using Family = void (Script::*)(const Args&);
   static const Named<Family> kSteps[] = {
-      {"size", &Script::windowStep},     {"start", &Script::windowStep},   {"exit", &Script::windowStep},
-      {"profile", &Script::profileStep}, {"cd", &Script::fileStep},        {"mkdir", &Script::fileStep},
-      {"chmod", &Script::fileStep},      {"bmp", &Script::fileStep},       {"write", &Script::fileStep},
-      {"open", &Script::answerStep},     {"save", &Script::answerStep},    {"dialog", &Script::dialogStep},
-      {"command", &Script::inputStep},   {"accel", &Script::inputStep},    {"key", &Script::inputStep},
-      {"ldown", &Script::mouseStep},     {"lup", &Script::mouseStep},      {"rdown", &Script::mouseStep},
-      {"rup", &Script::mouseStep},       {"move", &Script::mouseStep},     {"vscroll", &Script::scrollStep},
-      {"paint", &Script::paintStep},     {"snapshot", &Script::paintStep}, {"expect", &Script::expectStep},
+      {"size", &Script::windowStep},     {"start", &Script::windowStep}, {"exit", &Script::windowStep},
+      {"profile", &Script::profileStep}, {"cd", &Script::fileStep},      {"mkdir", &Script::fileStep},
+      {"chmod", &Script::fileStep},      {"bmp", &Script::fileStep},     {"write", &Script::fileStep},
+      {"open", &Script::answerStep},     {"save", &Script::answerStep},  {"dialog", &Script::dialogStep},
+      {"command", &Script::inputStep},   {"accel", &Script::inputStep},  {"key", &Script::inputStep},
+      {"drop", &Script::inputStep},      {"ldown", &Script::mouseStep},  {"lup", &Script::mouseStep},
+      {"rdown", &Script::mouseStep},     {"rup", &Script::mouseStep},    {"move", &Script::mouseStep},
+      {"vscroll", &Script::scrollStep},  {"paint", &Script::paintStep},  {"snapshot", &Script::paintStep},
+      {"expect", &Script::expectStep},
   };
   line_ = line;
   auto family = lookUp(kSteps, args[0].text);
@@ -355,6 +356,12 @@ void Script::inputStep(const Args& args) {
     const auto id = static_cast<unsigned>(a.integer("command id", 0, 65535));
     a.end();
     w.dispatch(message(WM_COMMAND, id));
+    return;
+  }
+  if (name == "drop") {  // files as a file manager drops them: absolute paths
+    TMessage m = message(WM_DROPFILES);
+    for (const std::string& path : a.rest()) m.files.push_back(absoluteAgainstCurrent(path));
+    w.dispatch(m);
     return;
   }
   const std::string keys = a.text("key");

@@ -65,17 +65,19 @@ class Script {
   void fileStep(const Args& args);     // cd mkdir chmod bmp write
   void answerStep(const Args& args);   // open save
   void dialogStep(const Args& args);   // dialog
-  void inputStep(const Args& args);    // command accel key; a held Shift: accel Shift+Left
-  void mouseStep(const Args& args);    // ldown lup rdown rup move
-  void scrollStep(const Args& args);   // vscroll
-  void paintStep(const Args& args);    // paint snapshot
-  void expectStep(const Args& args);   // expect ... (expect.cpp)
+  // command accel key drop; a held Shift: accel Shift+Left; drop PATH...
+  void inputStep(const Args& args);
+  void mouseStep(const Args& args);   // ldown lup rdown rup move
+  void scrollStep(const Args& args);  // vscroll
+  void paintStep(const Args& args);   // paint snapshot
+  void expectStep(const Args& args);  // expect ... (expect.cpp)
 
   // expectations, expect.cpp
   void expectCaption(ArgReader& a);
   void expectMessage(ArgReader& a);
   void expectNoMessage(ArgReader& a);
   void expectBeeps(ArgReader& a);
+  void expectBusy(ArgReader& a);
   void expectField(ArgReader& a);
   void expectLibrary(ArgReader& a);
   void expectPixel(ArgReader& a);
