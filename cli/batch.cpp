@@ -227,7 +227,7 @@ int runBatch(int argc, char** argv) {
   }
   const tsettings profile = readSettings(Profile(Profile::defaultPath()));
   const ExportSettings settings{profile.leftColour, profile.rightColour, profile.viewSize,
-                                profile.imageSpacing};
+                                profile.imageSpacing, profile.method};
 
   // An interrupt lets the pairs under way finish, so no file is left half
   // written, and starts no more.

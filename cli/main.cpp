@@ -12,9 +12,10 @@
 #include <variant>
 #include <vector>
 
+#include "cli/align.h"
 #include "cli/batch.h"
-#include "cli/pair.h"
 #include "cli/inputs.h"
+#include "cli/pair.h"
 #include "image/picture.h"
 #include "image/save.h"
 #include "image/tbitmap.h"
@@ -41,6 +42,7 @@ constexpr const char* kOverview =
     "  right LEFT RIGHT -o OUT             the right picture cut to the common region\n"
     "  all LEFT RIGHT -o BASE              all five, as BASE_A.BMP _P _C _L _R\n"
     "  batch DIR -o OUTDIR                 all five of every pair of a library folder\n"
+    "  align LEFT RIGHT                    print the aligned position: dx dy\n"
     "  pair LEFT RIGHT -o OUT.mpo|OUT.jps  both aligned pictures as one stereo file\n"
     "  sample DIR                          write the sample library into DIR\n"
     "\n"
@@ -52,7 +54,14 @@ constexpr const char* kOverview =
 constexpr const char* kPositionHelp =
     "  --dx N, --dy N          position of the right picture: left pixel (x, y)\n"
     "                          pairs with right pixel (x + dx, y + dy); default:\n"
-    "                          the right picture's position file, else 0 0\n";
+    "                          the right picture's position file, else 0 0\n"
+    "  --auto                  the aligned position (as binoxa-cli align) instead\n"
+    "  --swap                  exchange the pictures after the position is known,\n"
+    "                          negating it: --swap --dx 5 gives the pair at -5\n";
+constexpr const char* kMethodHelp =
+    "  --method NAME           anaglyph method: custom (the weights below), true,\n"
+    "                          gray, colour, half-colour, dubois-red-cyan,\n"
+    "                          dubois-green-magenta, dubois-amber-blue\n";
 constexpr const char* kColourHelp =
     "  --left-colour R,G,B     anaglyph weights of the left picture, 0..255 each\n"
     "  --right-colour R,G,B    anaglyph weights of the right picture, 0..255 each\n";
@@ -73,8 +82,12 @@ enum Option : unsigned {
   RightColour = 8,
   ViewSize = 16,
   Spacing = 32,
-  Quality = 64
+  Quality = 64,
+  Method = 128,
+  Auto = 256,  // flags: no value
+  Swap = 512,
 };
+constexpr unsigned kPosition = Dx | Dy | Auto | Swap;
 
 struct Command {
   std::string name;
@@ -91,31 +104,37 @@ const std::vector<Command>& commands() {
        "binoxa-cli convert IN -o OUT [OPTIONS]\n"
        "  Reads a picture and writes it in the format of OUT's extension; an MPO or\n"
        "  JPS gives its left view, unless OUT is an MPO or JPS too.\n"},
-      {"anaglyph", 2, true, Dx | Dy | LeftColour | RightColour | Quality, ExportKind::Anaglyph,
+      {"anaglyph", 2, true, kPosition | Method | LeftColour | RightColour | Quality, ExportKind::Anaglyph,
        "binoxa-cli anaglyph LEFT RIGHT -o OUT [OPTIONS]\n  Writes the anaglyph of the common region.\n"},
-      {"parallel", 2, true, Dx | Dy | ViewSize | Spacing | Quality, ExportKind::Parallel,
+      {"parallel", 2, true, kPosition | ViewSize | Spacing | Quality, ExportKind::Parallel,
        "binoxa-cli parallel LEFT RIGHT -o OUT [OPTIONS]\n"
        "  Writes the parallel-view picture: left part on the left.\n"},
-      {"crossed", 2, true, Dx | Dy | ViewSize | Spacing | Quality, ExportKind::Crossed,
+      {"crossed", 2, true, kPosition | ViewSize | Spacing | Quality, ExportKind::Crossed,
        "binoxa-cli crossed LEFT RIGHT -o OUT [OPTIONS]\n"
        "  Writes the crossed-view picture: right part on the left.\n"},
-      {"left", 2, true, Dx | Dy | Quality, ExportKind::Left,
+      {"left", 2, true, kPosition | Quality, ExportKind::Left,
        "binoxa-cli left LEFT RIGHT -o OUT [OPTIONS]\n"
        "  Writes the left picture cut to the region common to both; OUT.mpo or\n"
        "  OUT.jps writes both aligned pictures, as pair does.\n"},
-      {"right", 2, true, Dx | Dy | Quality, ExportKind::Right,
+      {"right", 2, true, kPosition | Quality, ExportKind::Right,
        "binoxa-cli right LEFT RIGHT -o OUT [OPTIONS]\n"
        "  Writes the right picture cut to the region common to both; OUT.mpo or\n"
        "  OUT.jps writes both aligned pictures, as pair does.\n"},
-      {"pair", 2, true, Dx | Dy | Quality, ExportKind::Left,
+      {"pair", 2, true, kPosition | Quality, ExportKind::Left,
        "binoxa-cli pair LEFT RIGHT -o OUT.mpo|OUT.jps [OPTIONS]\n"
        "  Writes both pictures cut to the region common to both as one stereo file.\n"},
-      {"all", 2, true, Dx | Dy | LeftColour | RightColour | ViewSize | Spacing | Quality, ExportKind::All,
+      {"all", 2, true, kPosition | Method | LeftColour | RightColour | ViewSize | Spacing | Quality,
+       ExportKind::All,
        "binoxa-cli all LEFT RIGHT -o BASE [OPTIONS]\n"
        "  Writes BASE_A.BMP (anaglyph), BASE_P.BMP (parallel), BASE_C.BMP (crossed),\n"
        "  BASE_L.BMP and BASE_R.BMP (aligned pictures); a final \".BMP\" of BASE is dropped.\n"
        "  Nothing is written when a picture cannot be built; writing stops at the\n"
        "  first file that cannot be written.\n"},
+      {"align", 2, false, 0, std::nullopt,
+       "binoxa-cli align LEFT RIGHT\n"
+       "  Prints the right picture's aligned position as \"dx dy\": no vertical\n"
+       "  disparity, the nearest objects at the window. Exit status 1 when too few\n"
+       "  points match.\n"},
       {"sample", 1, false, 0, std::nullopt,
        "binoxa-cli sample DIR\n  Writes the sample library (pairs and one single-file picture) into DIR.\n"},
   };
@@ -131,6 +150,9 @@ const std::map<std::string, Option>& optionNames() {
       {"--view-size", ViewSize},
       {"--spacing", Spacing},
       {"--quality", Quality},
+      {"--method", Method},
+      {"--auto", Auto},
+      {"--swap", Swap},
   };
   return names;
 }
@@ -139,6 +161,7 @@ void printHelp(const Command& c) {
   std::cout << "Usage: " << c.summary;
   if (c.options) std::cout << "\nOptions:\n";
   if (c.options & Dx) std::cout << kPositionHelp;
+  if (c.options & Method) std::cout << kMethodHelp;
   if (c.options & LeftColour) std::cout << kColourHelp;
   if (c.options & ViewSize) std::cout << kViewHelp;
   if (c.options & Quality) std::cout << kQualityHelp;
@@ -178,11 +201,12 @@ struct Invocation {
   const Command* command = nullptr;
   std::vector<std::string> inputs;
   std::string output;
-  std::optional<std::int32_t> dx, dy;
+  PositionOptions position;
   std::optional<ColourWeights> leftColour, rightColour;
   std::optional<std::uint32_t> viewSize;
   std::optional<std::int32_t> spacing;
   std::optional<int> quality;
+  std::optional<AnaglyphMethod> method;
   bool help = false;
 };
 
@@ -217,6 +241,10 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
     if (!isOutput && (known == optionNames().end() || !(c.options & known->second)))
       return usage("option " + arg + " does not apply to " + c.name);
     if (isOutput && !c.output) return usage(c.name + " takes no -o");
+    if (!isOutput && (known->second == Auto || known->second == Swap)) {
+      (known->second == Auto ? inv.position.autoAlign : inv.position.swap) = true;
+      continue;
+    }
     if (i + 1 >= argc) return usage("option " + arg + " needs a value");
     const std::string value = argv[++i];
     if (isOutput) {
@@ -232,7 +260,7 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
       case Dy: {
         auto n = parseInt(value);
         if (!n || *n < INT32_MIN || *n > INT32_MAX) return bad("a 32-bit integer");
-        (known->second == Dx ? inv.dx : inv.dy) = static_cast<std::int32_t>(*n);
+        (known->second == Dx ? inv.position.dx : inv.position.dy) = static_cast<std::int32_t>(*n);
         break;
       }
       case LeftColour:
@@ -254,6 +282,13 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
         inv.spacing = static_cast<std::int32_t>(*n);
         break;
       }
+      case Method:
+        inv.method = methodByName(value);
+        if (!inv.method) return bad("an anaglyph method");
+        break;
+      case Auto:
+      case Swap:
+        break;
       case Quality: {
         auto n = parseInt(value);
         if (!n || *n < 1 || *n > 100) return bad("a number from 1 to 100");
@@ -263,11 +298,13 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
     }
   }
   // A pair command also takes one stereo file; whether it is one shows when it is read.
-  const bool oneStereo = c.kind && inv.inputs.size() == 1;
+  const bool oneStereo = (c.kind || c.name == "align") && inv.inputs.size() == 1;
   if (static_cast<int>(inv.inputs.size()) != c.inputs && !oneStereo)
     return usage(c.name + " takes " + std::to_string(c.inputs) + " file argument" +
                  (c.inputs == 1 ? "" : "s") + (c.kind ? " or one stereo file (MPO or JPS)" : ""));
   if (c.output && !output) return usage(c.name + " needs -o");
+  if (inv.position.autoAlign && (inv.position.dx || inv.position.dy))
+    return usage("--auto takes the place of --dx and --dy");
   if (output) inv.output = *output;
   if (c.name == "pair" && !isStereoName(inv.output)) return usage("pair writes OUT.mpo or OUT.jps");
   return inv;
@@ -310,13 +347,17 @@ int run(const Invocation& inv) {
   if (!inputs) return refuse(inputs.error().message);
   const tbitmap* left = inputs->left.get();
   const tbitmap* right = inputs->right.get();
+  if (c.name == "align") return runAlign(*left, *right);
 
   const tsettings profile = readSettings(profileFile);
-  ExportSettings settings{
-      inv.leftColour.value_or(profile.leftColour), inv.rightColour.value_or(profile.rightColour),
-      inv.viewSize.value_or(profile.viewSize), inv.spacing.value_or(profile.imageSpacing)};
+  ExportSettings settings{inv.leftColour.value_or(profile.leftColour),
+                          inv.rightColour.value_or(profile.rightColour),
+                          inv.viewSize.value_or(profile.viewSize), inv.spacing.value_or(profile.imageSpacing),
+                          inv.method.value_or(profile.method)};
   const tposition stored = readPosition(posFileName(inputs->positionSource)).value_or(tposition{});
-  const std::int32_t dx = inv.dx.value_or(stored.dx), dy = inv.dy.value_or(stored.dy);
+  auto position = pairPosition(inv.position, stored, left, right);
+  if (!position) return refuse(position.error().message);
+  const std::int32_t dx = position->dx, dy = position->dy;
 
   const ExportKind kind = *c.kind;
   if (Status s = checkExport(kind, left, right, dx, dy); !s) return refuse(s.error().message);

@@ -115,12 +115,18 @@ std::string Profile::defaultPath() {
   return std::string(home && *home ? home : ".") + "/.config/binoxa/binoxa.ini";
 }
 
-int Profile::getInt(const std::string& section, const std::string& key, int def) const {
+std::string Profile::getString(const std::string& section, const std::string& key,
+                               const std::string& def) const {
   const auto ini = load(path_);
   if (!ini) return def;
   const std::size_t line = ini->entryLine(section, key);
   if (line == std::string::npos) return def;
   const std::string value = IniText::entryOf(ini->lines[line])->second;
+  return value.empty() ? def : value;
+}
+
+int Profile::getInt(const std::string& section, const std::string& key, int def) const {
+  const std::string value = getString(section, key, "");
   return value.empty() ? def : leadingDecimal(value);
 }
 

@@ -14,6 +14,9 @@ class Profile {
   // missing; otherwise the leading decimal number of the text (blanks
   // skipped, optional sign; no digits gives 0), limited to 32 bits.
   int getInt(const std::string& section, const std::string& key, int def) const;
+  // The value's text without surrounding blanks; the default when the
+  // section, the key or its value is missing.
+  std::string getString(const std::string& section, const std::string& key, const std::string& def) const;
   // Stores the text, keeping every other section and key; the file is
   // replaced atomically. False when it could not be written.
   bool writeString(const std::string& section, const std::string& key, const std::string& text);

@@ -14,10 +14,6 @@ float weightFactor(std::uint32_t m) { return static_cast<float>(static_cast<doub
 
 std::uint8_t saturate(double v) { return v >= 255.0 ? 255 : static_cast<std::uint8_t>(v); }
 
-// -INT32_MIN does not exist; such a position never fits, so any value that
-// does not fit either keeps the result the same.
-std::int32_t negate(std::int32_t v) { return v == INT32_MIN ? INT32_MAX : -v; }
-
 constexpr std::int64_t kMaxOutputPixels = std::int64_t{1} << 28;
 
 struct textent {
@@ -35,6 +31,10 @@ textent sideBySideExtent(int aWidth, int w, int h, std::uint32_t viewSize, std::
 }
 
 }  // namespace
+
+// -INT32_MIN does not exist; such a position never fits, so any value that
+// does not fit either keeps the result the same.
+std::int32_t negatePosition(std::int32_t v) { return v == INT32_MIN ? INT32_MAX : -v; }
 
 Overlap pairOverlap(std::int32_t dx, std::int32_t dy, const tbitmap& left, const tbitmap& right) {
   const std::int64_t lx = std::max<std::int64_t>(0, -std::int64_t{dx});
@@ -162,7 +162,8 @@ Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap
 Result<std::unique_ptr<tbitmap>> buildCrossed(const tbitmap& left, const tbitmap& right, std::int32_t dx,
                                               std::int32_t dy, std::uint32_t viewSize,
                                               std::int32_t imageSpacing, int maxWidth, int maxHeight) {
-  return buildSideBySide(right, left, negate(dx), negate(dy), viewSize, imageSpacing, maxWidth, maxHeight);
+  return buildSideBySide(right, left, negatePosition(dx), negatePosition(dy), viewSize, imageSpacing,
+                         maxWidth, maxHeight);
 }
 
 std::uint32_t largestViewSize(const tbitmap& a, const tbitmap& b, std::int32_t dx, std::int32_t dy,

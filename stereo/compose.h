@@ -17,6 +17,9 @@ struct Overlap {
 };
 Overlap pairOverlap(std::int32_t dx, std::int32_t dy, const tbitmap& left, const tbitmap& right);
 
+// The position of the pair seen the other way round (right picture first).
+std::int32_t negatePosition(std::int32_t v);
+
 // |dx| <= both widths and |dy| <= both heights (equality fits).
 bool positionFits(std::int32_t dx, std::int32_t dy, const tbitmap& left, const tbitmap& right);
 

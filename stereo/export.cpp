@@ -37,7 +37,7 @@ Result<std::unique_ptr<tbitmap>> buildExport(ExportKind kind, const tbitmap* lef
   if (Status check = checkExport(kind, left, right, dx, dy); !check) return check.error();
   switch (kind) {
     case ExportKind::Anaglyph:
-      return buildAnaglyph(*left, *right, dx, dy, s.leftColour, s.rightColour);
+      return buildAnaglyph(*left, *right, dx, dy, s.method, s.leftColour, s.rightColour);
     case ExportKind::Parallel:
       return buildSideBySide(*left, *right, dx, dy, s.viewSize, s.imageSpacing);
     case ExportKind::Crossed:

@@ -10,6 +10,7 @@
 #include "image/tbitmap.h"
 #include "platform/result.h"
 #include "stereo/compose.h"
+#include "stereo/methods.h"
 
 inline constexpr const char* kLeftImageNotAssigned = "Left image not assigned";
 inline constexpr const char* kRightImageNotAssigned = "Right image not assigned";
@@ -35,6 +36,7 @@ struct ExportSettings {
   ColourWeights rightColour;
   std::uint32_t viewSize = 200;
   std::int32_t imageSpacing = 0;
+  AnaglyphMethod method = AnaglyphMethod::Custom;
 };
 
 // The command's checks in order; the first failure's message. Pictures may be

@@ -36,6 +36,7 @@ tsettings readSettings(const Profile& profile) {
   s.usePosFiles = get("SAVEPOS", def.usePosFiles ? 1 : 0) == 1;
   s.lockY = get("LOCKY", def.lockY ? 1 : 0) == 1;
   s.fitToWindow = get("FIT", def.fitToWindow ? 1 : 0) == 1;
+  s.method = methodByName(profile.getString(kProfileSection, "METHOD", "")).value_or(def.method);
   return s;
 }
 
@@ -60,4 +61,5 @@ void writeSettings(Profile& profile, const tsettings& s) {
   writeIntSetting(profile, "SAVEPOS", std::int32_t{s.usePosFiles ? 1 : 0});
   writeIntSetting(profile, "LOCKY", std::int32_t{s.lockY ? 1 : 0});
   writeIntSetting(profile, "FIT", std::int32_t{s.fitToWindow ? 1 : 0});
+  profile.writeString(kProfileSection, "METHOD", methodName(s.method));
 }

@@ -6,13 +6,14 @@
 #include "platform/profile.h"
 
 struct tsettings {
-  ColourWeights leftColour{255, 0, 0};     // MLR MLG MLB
-  ColourWeights rightColour{0, 192, 128};  // MRR MRG MRB
-  std::uint32_t viewSize = 200;            // VIEWSIZE
-  std::int32_t imageSpacing = 0;           // SPACE
-  bool usePosFiles = true;                 // SAVEPOS: on only when exactly 1
-  bool lockY = true;                       // LOCKY: on only when exactly 1
-  bool fitToWindow = false;                // FIT: on only when exactly 1
+  ColourWeights leftColour{255, 0, 0};             // MLR MLG MLB
+  ColourWeights rightColour{0, 192, 128};          // MRR MRG MRB
+  std::uint32_t viewSize = 200;                    // VIEWSIZE
+  std::int32_t imageSpacing = 0;                   // SPACE
+  bool usePosFiles = true;                         // SAVEPOS: on only when exactly 1
+  bool lockY = true;                               // LOCKY: on only when exactly 1
+  bool fitToWindow = false;                        // FIT: on only when exactly 1
+  AnaglyphMethod method = AnaglyphMethod::Custom;  // METHOD: its name; unknown means Custom
 };
 
 inline constexpr const char* kProfileSection = "Binoxa";
@@ -24,5 +25,6 @@ tsettings readSettings(const Profile& profile);
 // quality is chosen.
 int readQuality(const Profile& profile);
 void writeQuality(Profile& profile, int quality);
-// Writes all keys in their fixed order as "%d" text; failures are quiet.
+// Writes all keys in their fixed order, numbers as "%d" text, METHOD by name;
+// failures are quiet.
 void writeSettings(Profile& profile, const tsettings& s);

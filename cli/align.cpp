@@ -1,0 +1,32 @@
+#include "cli/align.h"
+
+#include <iostream>
+#include <utility>
+
+#include "align/align.h"
+#include "stereo/compose.h"
+
+int runAlign(const tbitmap& left, const tbitmap& right) {
+  auto a = alignPair(left, right);
+  if (!a) {
+    std::cerr << a.error().message << "\n";
+    return 1;
+  }
+  std::cout << a->dx << " " << a->dy << "\n";
+  return 0;
+}
+
+Result<tposition> pairPosition(const PositionOptions& options, tposition stored, const tbitmap*& left,
+                               const tbitmap*& right) {
+  tposition p{options.dx.value_or(stored.dx), options.dy.value_or(stored.dy)};
+  if (options.autoAlign) {
+    auto a = alignPair(*left, *right);
+    if (!a) return a.error();
+    p = {a->dx, a->dy};
+  }
+  if (options.swap) {
+    std::swap(left, right);
+    p = {negatePosition(p.dx), negatePosition(p.dy)};
+  }
+  return p;
+}
