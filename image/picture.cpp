@@ -74,11 +74,13 @@ Result<std::unique_ptr<tbitmap>> readPicture(const ByteSource& source, int view)
   return readAll(openPicture(source, view));
 }
 
-Result<std::unique_ptr<tbitmap>> loadPicture(const std::string& path) {
+Result<std::unique_ptr<tbitmap>> loadPicture(const std::string& path, int view) {
   auto file = openFile(path);
   if (!file) return file.error();
   if (Status s = decoderFor(*file).check(*file); !s) return s.error();
-  return readPicture(*file);
+  auto reader = openPicture(*file, 0);
+  if (reader && view > 0 && view < reader.value()->header().views) reader = openPicture(*file, view);
+  return readAll(std::move(reader));
 }
 
 Result<std::unique_ptr<PictureReader>> openPreview(const ByteSource& source, int minSide) {

@@ -84,5 +84,6 @@ Result<StereoViews> loadPictureViews(const std::string& path);
 Result<std::unique_ptr<tbitmap>> readPicture(const ByteSource& source, int view = 0);
 
 // As the window and the CLI load a picture: the file opened once, the
-// decoder's check, then the whole picture. Errors are one line for the user.
-Result<std::unique_ptr<tbitmap>> loadPicture(const std::string& path);
+// decoder's check, then the whole picture (that view of a stereo file; a
+// single picture for any view). Errors are one line for the user.
+Result<std::unique_ptr<tbitmap>> loadPicture(const std::string& path, int view = 0);

@@ -1,5 +1,6 @@
 #include <optional>
 
+#include "image/save.h"
 #include "platform/dialog.h"
 #include "stereo/export.h"
 #include "ui/tmywindow.h"
@@ -22,6 +23,13 @@ std::optional<std::string> chooseName(tmywindow& w) {
   return dialog.fileName();
 }
 
+// Both aligned pictures as one stereo file.
+Status saveAlignedPair(tmywindow& w, const std::string& path) {
+  const auto left = alignedLeft(*w.leftImage, w.rightImage.get(), w.rightOffsetX, w.rightOffsetY);
+  const auto right = alignedRight(w.leftImage.get(), *w.rightImage, w.rightOffsetX, w.rightOffsetY);
+  return saveStereoPicture(*left, *right, path, w.quality);
+}
+
 // The file of one kind. A refused build or a failed write is reported and
 // changes nothing in the workspace.
 bool writeExport(tmywindow& w, ExportKind kind, const std::string& path) {
@@ -30,7 +38,9 @@ bool writeExport(tmywindow& w, ExportKind kind, const std::string& path) {
   auto picture =
       buildExport(kind, w.leftImage.get(), w.rightImage.get(), w.rightOffsetX, w.rightOffsetY, settings);
   if (!picture) return refuse(w, picture.error());
-  Status saved = (*picture)->saveBmp(path);
+  Status saved = (kind == ExportKind::Left || kind == ExportKind::Right) && isStereoName(path)
+                     ? saveAlignedPair(w, path)
+                     : savePicture(**picture, path, w.quality);
   return saved || refuse(w, saved.error());
 }
 

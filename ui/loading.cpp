@@ -1,22 +1,38 @@
+#include <optional>
+
 #include "image/picture.h"
 #include "platform/dialog.h"
 #include "stereo/export.h"
 #include "ui/tmywindow.h"
 
-bool tmywindow::openSourceFile(std::string& name, std::unique_ptr<tbitmap>& slot) {
-  TFileOpenDialog dialog(this, "Bitmap Files|*.BMP");
-  if (dialog.execute() != IDOK) return false;
+namespace {
+
+constexpr const char* kOpenFilter =
+    "Pictures (*.bmp;*.jpg;*.jpeg;*.png;*.mpo;*.jps)|*.bmp;*.jpg;*.jpeg;*.png;*.mpo;*.jps|Bitmap Files|*.BMP";
+
+// The chosen file's name, or nullopt when the dialog was cancelled.
+std::optional<std::string> chooseSource(tmywindow& w) {
+  TFileOpenDialog dialog(&w, kOpenFilter);
+  if (dialog.execute() != IDOK) return std::nullopt;
   // The dialog made the file's folder current: that is the library now,
   // whatever the file turns out to be.
-  scanLibrary();
+  w.scanLibrary();
   // Completed as export names are: ".BMP" when the file name has no '.'.
-  return loadSourceFile(completeExportName(dialog.fileName()), name, slot);
+  return completeExportName(dialog.fileName());
 }
 
-bool tmywindow::loadSourceFile(const std::string& path, std::string& name, std::unique_ptr<tbitmap>& slot) {
+}  // namespace
+
+bool tmywindow::openSourceFile(std::string& name, std::unique_ptr<tbitmap>& slot, int view) {
+  const auto chosen = chooseSource(*this);
+  return chosen && loadSourceFile(*chosen, name, slot, view);
+}
+
+bool tmywindow::loadSourceFile(const std::string& path, std::string& name, std::unique_ptr<tbitmap>& slot,
+                               int view) {
   auto picture = [&] {
     TBusyCursor busy;
-    return loadPicture(path);
+    return loadPicture(path, view);
   }();
   if (!picture) {
     messageBox(picture.error().message, "Error");
@@ -29,14 +45,14 @@ bool tmywindow::loadSourceFile(const std::string& path, std::string& name, std::
 }
 
 bool tmywindow::openLeft(const std::string& path) {
-  if (!loadSourceFile(path, leftFileName, leftImage)) return false;
+  if (!loadSourceFile(path, leftFileName, leftImage, 0)) return false;
   updateCaption();
   return true;
 }
 
 void tmywindow::openRight(const std::string& path) {
   writePosFile();
-  if (loadSourceFile(path, rightFileName, rightImage)) rightLoaded();
+  if (loadSourceFile(path, rightFileName, rightImage, 1)) rightLoaded();
 }
 
 void tmywindow::rightLoaded() {
@@ -46,17 +62,47 @@ void tmywindow::rightLoaded() {
 }
 
 void tmywindow::cmOpenLeft() {
-  if (openSourceFile(leftFileName, leftImage)) updateCaption();
+  if (openSourceFile(leftFileName, leftImage, 0)) updateCaption();
 }
 
 void tmywindow::cmOpenRight() {
   // The old pair's position is stored even when the dialog is then cancelled.
   writePosFile();
-  if (openSourceFile(rightFileName, rightImage)) rightLoaded();
+  if (openSourceFile(rightFileName, rightImage, 1)) rightLoaded();
+}
+
+void tmywindow::cmOpenStereo() {
+  writePosFile();
+  const auto chosen = chooseSource(*this);
+  if (!chosen) return;
+  auto views = [&] {
+    TBusyCursor busy;
+    return loadPictureViews(*chosen);
+  }();
+  if (!views) {
+    messageBox(views.error().message, "Error");
+    return;
+  }
+  if (!views->right) {
+    messageBox("Not a stereo photo (MPO or JPS): " + *chosen, "Error");
+    return;
+  }
+  leftFileName = rightFileName = *chosen;
+  leftImage = std::move(views->left);
+  rightImage = std::move(views->right);
+  // The pair is what the window shows now.
+  if (viewMode == ViewMode::Split) viewMode = savedViewMode;
+  if (libraryMode) {
+    libraryMode = false;
+    setScrollRange(0, 0, true);
+    releaseLibrary();
+  }
+  rightLoaded();
+  invalidate(true);
 }
 
 void tmywindow::cmOpenSingle() {
-  if (!openSourceFile(sourceFileName, sourceImage)) return;
+  if (!openSourceFile(sourceFileName, sourceImage, 0)) return;
   // 64-bit products: a wide picture must not overflow w * 21.
   const std::int64_t w = sourceImage->width;
   const std::int64_t h = sourceImage->height;

@@ -19,6 +19,7 @@ MenuResource mainMenu() {
        {{CM_OPENLEFT, withShortcut("Open l&eft source...", "Ctrl+L")},
         {CM_OPENRIGHT, withShortcut("Open ri&ght source...", "Ctrl+R")},
         {CM_OPENSINGLE, withShortcut("Open left and right sources from a si&ngle file...", "CTRL-N")},
+        {CM_OPENSTEREO, withShortcut("Open stereo photo...", "Ctrl+M")},
         separator,
         {CM_RIGHTPOSITION, withShortcut("Right p&ostition...", "Ctrl+O")},
         separator,
@@ -64,7 +65,9 @@ AccelTable mainAccelerators() {
            {'L', ACCEL_ALT, CM_SAVELEFT},
            {'R', ACCEL_ALT, CM_SAVERIGHT},
            {'C', ACCEL_CTRL, CM_VIEWCROSSED},
-           {'F', ACCEL_CTRL, CM_FITWINDOW}}};
+           {'F', ACCEL_CTRL, CM_FITWINDOW},
+
+           {'M', ACCEL_CTRL, CM_OPENSTEREO}}};
 }
 
 using K = ControlKind;

@@ -19,6 +19,7 @@ const TResponse<tmywindow> tmywindow::responseTable[] = {
     EV_COMMAND(CM_OPENRIGHT, cmOpenRight),
     EV_COMMAND(CM_RIGHTPOSITION, cmRightPosition),
     EV_COMMAND(CM_OPENSINGLE, cmOpenSingle),
+    EV_COMMAND(CM_OPENSTEREO, cmOpenStereo),
     EV_COMMAND(CM_SAVEPARALLEL, cmSaveParallel),
     EV_COMMAND(CM_SAVECROSSED, cmSaveCrossed),
     EV_COMMAND(CM_SAVEANAGLYPH, cmSaveAnaglyph),
@@ -54,7 +55,8 @@ bool tmywindow::handleMessage(const TMessage& m) {
 // --- settings ---
 
 void tmywindow::readSettings() {
-  const tsettings s = ::readSettings(Profile(Profile::defaultPath()));
+  const Profile profile(Profile::defaultPath());
+  const tsettings s = ::readSettings(profile);
   leftColour = s.leftColour;
   rightColour = s.rightColour;
   viewSize = s.viewSize;
@@ -62,6 +64,7 @@ void tmywindow::readSettings() {
   usePosFiles = s.usePosFiles;
   lockY = s.lockY;
   fitToWindow = s.fitToWindow;
+  quality = readQuality(profile);
 }
 
 void tmywindow::writeSettings() {

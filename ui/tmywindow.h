@@ -46,6 +46,7 @@ enum : unsigned {
   CM_EXIT = 11858,
   CM_SAVEALL = 11859,
   CM_FITWINDOW = 11860,
+  CM_OPENSTEREO = 11861,
 };
 
 class tmywindow : public TWindow {
@@ -86,6 +87,7 @@ class tmywindow : public TWindow {
   std::uint32_t viewSize = 200;
   std::int32_t imageSpacing = 0;
   std::unique_ptr<tlibraryentry> libraryEntries;
+  int quality = 92;  // of saved JPEG pictures: profile QUALITY
   tlibraryentry* libraryFirstShown = nullptr;
   bool fitToWindow = false;  // the pair views reduced to the client area
 
@@ -103,11 +105,12 @@ class tmywindow : public TWindow {
   void writePosFile();
 
   // --- ui/loading.cpp ---
-  // The open dialog, then loadSourceFile.
-  bool openSourceFile(std::string& name, std::unique_ptr<tbitmap>& slot);
+  // The open dialog, then loadSourceFile. view: which view of a stereo
+  // file (0 left, 1 right) the slot takes.
+  bool openSourceFile(std::string& name, std::unique_ptr<tbitmap>& slot, int view);
   // The picture at path into slot and its name; a refusal is reported and
   // changes nothing.
-  bool loadSourceFile(const std::string& path, std::string& name, std::unique_ptr<tbitmap>& slot);
+  bool loadSourceFile(const std::string& path, std::string& name, std::unique_ptr<tbitmap>& slot, int view);
   // As Open left / Open right do once a file is chosen.
   bool openLeft(const std::string& path);
   void openRight(const std::string& path);
@@ -143,6 +146,7 @@ class tmywindow : public TWindow {
   void rightLoaded();  // the position file of the new right picture, caption
   // ui/drop.cpp
   void evDropFiles(const std::vector<std::string>& paths);
+  void cmOpenStereo();
   // ui/exports.cpp
   void cmSaveParallel();
   void cmSaveCrossed();

@@ -326,6 +326,12 @@ void Script::expectFile(ArgReader& a) {
     return check(size && size->width == w && size->height == h,
                  path + " a BMP " + std::to_string(w) + "x" + std::to_string(h), got);
   }
+  if (form == "format") {
+    a.next("format");
+    const std::string want = joined(a.rest(), false);
+    return check(describeByTool(path) == want, path + " read by other programs as " + want,
+                 seen ? describeByTool(path) : "no file");
+  }
   auto want = parseHex(a.rest());
   if (!want) throw StepError{want.error().message};
   check(seen == *want, path + " holding " + shortHex(*want), seenText);

@@ -201,7 +201,8 @@ void Script::step(int line, const Args& args) {
       {"drop", &Script::inputStep},      {"ldown", &Script::mouseStep},  {"lup", &Script::mouseStep},
       {"rdown", &Script::mouseStep},     {"rup", &Script::mouseStep},    {"move", &Script::mouseStep},
       {"vscroll", &Script::scrollStep},  {"paint", &Script::paintStep},  {"snapshot", &Script::paintStep},
-      {"expect", &Script::expectStep},
+      {"expect", &Script::expectStep},   {"jpeg", &Script::fileStep},    {"png", &Script::fileStep},
+      {"mpo", &Script::fileStep},
   };
   line_ = line;
   auto family = lookUp(kSteps, args[0].text);
@@ -299,6 +300,21 @@ void Script::fileStep(const Args& args) {
     a.end();
     std::filesystem::create_directories(path, ec);
     if (ec) throw StepError{"cannot make " + path + ": " + ec.message()};
+  } else if (name == "jpeg" || name == "png") {
+    const TestPicture picture = pictureFromArgs(a);
+    a.end();
+    auto bytes = encodeByTool(picture, name);
+    if (!bytes) throw StepError{bytes.error().message};
+    if (auto s = writeBytes(path, *bytes); !s) throw StepError{s.error().message};
+  } else if (name == "mpo") {
+    const std::string left = a.text("left JPEG"), right = a.text("right JPEG");
+    const auto padding = a.more() ? static_cast<std::size_t>(a.integer("padding", 0, 64)) : 0;
+    a.end();
+    const auto l = readBytes(left), r = readBytes(right);
+    if (!l || !r) throw StepError{"cannot read " + left + " or " + right};
+    auto bytes = assembleMpo(*l, *r, padding);
+    if (!bytes) throw StepError{bytes.error().message};
+    if (auto s = writeBytes(path, *bytes); !s) throw StepError{s.error().message};
   } else if (name == "bmp") {
     const TestPicture picture = pictureFromArgs(a);
     const int bits = bitsFromArgs(a);

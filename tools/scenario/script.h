@@ -62,7 +62,7 @@ class Script {
   // step families
   void windowStep(const Args& args);   // size start exit
   void profileStep(const Args& args);  // profile
-  void fileStep(const Args& args);     // cd mkdir chmod bmp write
+  void fileStep(const Args& args);     // cd mkdir chmod bmp write jpeg png mpo
   void answerStep(const Args& args);   // open save
   void dialogStep(const Args& args);   // dialog
   // command accel key drop; a held Shift: accel Shift+Left; drop PATH...

@@ -1,5 +1,8 @@
 #include "tools/scenario/testfiles.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -185,4 +188,76 @@ std::optional<BmpSize> bmpSize(const Bytes& bytes) {
   BmpSize s{static_cast<std::int32_t>(readU32(bytes, 18)), static_cast<std::int32_t>(readU32(bytes, 22))};
   if (s.height < 0 && s.height != INT32_MIN) s.height = -s.height;
   return s;
+}
+
+namespace {
+
+std::string runTool(const std::string& command) {
+  std::string out;
+  if (FILE* p = ::popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, p)) out += buffer;
+    ::pclose(p);
+  }
+  while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+  return out;
+}
+
+std::string quotedPath(const std::string& path) { return "'" + path + "'"; }
+
+}  // namespace
+
+Result<Bytes> encodeByTool(const TestPicture& picture, const std::string& format) {
+  const std::string base =
+      std::filesystem::temp_directory_path() / ("binoxa-scenario-" + std::to_string(::getpid()));
+  Bytes ppm;
+  const std::string head =
+      "P6\n" + std::to_string(picture.width) + " " + std::to_string(picture.height) + "\n255\n";
+  ppm.insert(ppm.end(), head.begin(), head.end());
+  ppm.insert(ppm.end(), picture.rgb.begin(), picture.rgb.end());
+  if (Status s = writeBytes(base + ".ppm", ppm); !s) return s.error();
+  const std::string tool = format == "jpeg" ? "cjpeg -quality 100 -sample 1x1 " : "pnmtopng ";
+  runTool(tool + quotedPath(base + ".ppm") + " > " + quotedPath(base + ".out") + " 2>/dev/null");
+  auto bytes = readBytes(base + ".out");
+  std::filesystem::remove(base + ".ppm");
+  std::filesystem::remove(base + ".out");
+  if (!bytes || bytes->empty()) return Error{"cannot make a " + format + " file (cjpeg, pnmtopng)"};
+  return *bytes;
+}
+
+Result<Bytes> assembleMpo(const Bytes& left, const Bytes& right, std::size_t padding) {
+  if (left.size() < 2 || right.size() < 2) return Error{"the views must be JPEG files"};
+  // "MPF\0", TIFF header, IFD of two tags (number, entries), two entries.
+  Bytes seg = {'M', 'P', 'F', 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 2, 0};
+  auto put = [&seg](std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) seg.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  };
+  const std::uint32_t entriesAt = 8 + 2 + 2 * 12 + 4;
+  put(0xB001, 2), put(4, 2), put(1, 4), put(2, 4);
+  put(0xB002, 2), put(7, 2), put(32, 4), put(entriesAt, 4);
+  put(0, 4);
+  const std::size_t segmentBytes = 4 + seg.size() + 32;  // marker, length, payload
+  const auto firstSize = static_cast<std::uint32_t>(left.size() + segmentBytes);
+  const std::uint32_t base = 2 + 4 + 4;  // SOI, marker and length, "MPF\0"
+  put(0x20020002, 4), put(firstSize, 4), put(0, 4), put(0, 4);
+  put(0x020002, 4), put(static_cast<std::uint32_t>(right.size()), 4);
+  put(static_cast<std::uint32_t>(firstSize + padding - base), 4), put(0, 4);
+  Bytes out = {0xFF,
+               0xD8,
+               0xFF,
+               0xE2,
+               static_cast<std::uint8_t>((seg.size() + 2) >> 8),
+               static_cast<std::uint8_t>(seg.size() + 2)};
+  out.insert(out.end(), seg.begin(), seg.end());
+  out.insert(out.end(), left.begin() + 2, left.end());
+  out.insert(out.end(), padding, 0);
+  out.insert(out.end(), right.begin(), right.end());
+  return out;
+}
+
+std::string describeByTool(const std::string& path) {
+  std::string d = runTool("identify -format '%m %wx%h\\n' " + quotedPath(path + "[0]") + " 2>/dev/null");
+  const std::string images = runTool("exiftool -s3 -NumberOfImages " + quotedPath(path) + " 2>/dev/null");
+  if (!images.empty()) d += " " + images + " images";
+  return d;
 }

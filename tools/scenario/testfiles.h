@@ -31,6 +31,16 @@ TestPicture pictureOf(const Framebuffer& fb);
 // Bottom-up BMP, 24-bit or 8-bit with the 3-3-2 palette.
 Bytes encodeBmp(const TestPicture& picture, int bitsPerPixel);
 
+// JPEG (cjpeg, quality 100, no chroma subsampling) and PNG (pnmtopng) made by
+// other programs from the picture.
+Result<Bytes> encodeByTool(const TestPicture& picture, const std::string& format);
+// An MPO of two JPEG files: their bytes one after the other with padding
+// bytes between, the first with an APP2 index (little-endian) of two views.
+Result<Bytes> assembleMpo(const Bytes& left, const Bytes& right, std::size_t padding);
+// What other programs see in a picture file: "JPEG 40x30", "PNG 40x30", and
+// for a file with several images " 2 images" after it.
+std::string describeByTool(const std::string& path);
+
 // Parent folders are made as needed.
 Status writeBytes(const std::string& path, const Bytes& bytes);
 std::optional<Bytes> readBytes(const std::string& path);
