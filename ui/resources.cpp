@@ -66,7 +66,6 @@ AccelTable mainAccelerators() {
            {'R', ACCEL_ALT, CM_SAVERIGHT},
            {'C', ACCEL_CTRL, CM_VIEWCROSSED},
            {'F', ACCEL_CTRL, CM_FITWINDOW},
-
            {'M', ACCEL_CTRL, CM_OPENSTEREO}}};
 }
 
