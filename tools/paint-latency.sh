@@ -5,6 +5,7 @@
 # (6000 x 4000 pictures) in a 1920 x 1080 client area. Prints medians; the
 # raw trace stays in the output folder given (default: a temporary one).
 #   tools/paint-latency.sh [BUILD_DIR]   (default: build)
+#   FIT=1 tools/paint-latency.sh ...     the same with Fit to window on
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 export BINOXA_BIN=${1:-$root/build}
@@ -19,6 +20,7 @@ bmp right.bmp 6000 4000 noise 3
 SCN
 "$SCENARIO" "$T/pictures.scn" >/dev/null
 
+if [ "${FIT:-0}" = 1 ]; then printf '[Binoxa]\nFIT=1\n' >"$BINOXA_PROFILE"; fi
 SCREEN=2000x1300x24 start_x
 startups=()
 for run in 1 2 3; do
