@@ -25,7 +25,7 @@ bool takeField(const TEdit& edit, std::int64_t lowest, std::int64_t highest, T& 
 tconfigdialog::tconfigdialog(TWindow* parent, std::uint32_t& leftRed, std::uint32_t& leftGreen,
                              std::uint32_t& leftBlue, std::uint32_t& rightRed, std::uint32_t& rightGreen,
                              std::uint32_t& rightBlue, std::uint32_t& viewSize, std::int32_t& imageSpacing,
-                             bool& usePosFiles, bool& lockY)
+                             bool& usePosFiles, bool& lockY, int& quality)
     : TDialog(parent, 3),
       lockYBox_(this, 102),
       leftRedEdit_(this, 106),
@@ -37,6 +37,7 @@ tconfigdialog::tconfigdialog(TWindow* parent, std::uint32_t& leftRed, std::uint3
       viewSizeEdit_(this, 119),
       imageSpacingEdit_(this, 122),
       usePosFilesBox_(this, 101),
+      qualityEdit_(this, 123),
       lockY_(lockY),
       leftRed_(leftRed),
       leftGreen_(leftGreen),
@@ -46,7 +47,8 @@ tconfigdialog::tconfigdialog(TWindow* parent, std::uint32_t& leftRed, std::uint3
       rightBlue_(rightBlue),
       usePosFiles_(usePosFiles),
       viewSize_(viewSize),
-      imageSpacing_(imageSpacing) {}
+      imageSpacing_(imageSpacing),
+      quality_(quality) {}
 
 void tconfigdialog::setupWindow() {
   TDialog::setupWindow();
@@ -60,6 +62,7 @@ void tconfigdialog::setupWindow() {
   show(rightBlueEdit_, rightBlue_);
   show(viewSizeEdit_, viewSize_);
   show(imageSpacingEdit_, imageSpacing_);
+  show(qualityEdit_, quality_);
   usePosFilesBox_.setCheck(usePosFiles_);
   lockYBox_.setCheck(lockY_);
 }
@@ -69,7 +72,7 @@ bool tconfigdialog::canClose() {
       !takeField(leftBlueEdit_, 0, 255, leftBlue_) || !takeField(rightRedEdit_, 0, 255, rightRed_) ||
       !takeField(rightGreenEdit_, 0, 255, rightGreen_) || !takeField(rightBlueEdit_, 0, 255, rightBlue_) ||
       !takeField(imageSpacingEdit_, 0, kNoLimit, imageSpacing_) ||
-      !takeField(viewSizeEdit_, 1, kNoLimit, viewSize_))
+      !takeField(viewSizeEdit_, 1, kNoLimit, viewSize_) || !takeField(qualityEdit_, 1, 100, quality_))
     return false;
   usePosFiles_ = usePosFilesBox_.getCheck();
   lockY_ = lockYBox_.getCheck();
@@ -83,8 +86,9 @@ void tmywindow::cmOptions() {
   std::int32_t spacing = imageSpacing;
   bool posFiles = usePosFiles;
   bool keepY = lockY;
+  int jpegQuality = quality;
   tconfigdialog dialog(this, left.red, left.green, left.blue, right.red, right.green, right.blue, size,
-                       spacing, posFiles, keepY);
+                       spacing, posFiles, keepY, jpegQuality);
   if (dialog.execute() != IDOK) return;
   leftColour = left;
   rightColour = right;
@@ -92,6 +96,7 @@ void tmywindow::cmOptions() {
   imageSpacing = spacing;
   usePosFiles = posFiles;
   lockY = keepY;
+  quality = jpegQuality;
   invalidate();
 }
 

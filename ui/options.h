@@ -1,5 +1,6 @@
 #pragma once
-// The Options dialog (template 3): edits copies of the ten settings.
+// The Options dialog (template 3): edits copies of the ten settings and of
+// the JPEG quality.
 #include <cstdint>
 
 #include "platform/dialog.h"
@@ -8,7 +9,8 @@ class tconfigdialog : public TDialog {
  public:
   tconfigdialog(TWindow* parent, std::uint32_t& leftRed, std::uint32_t& leftGreen, std::uint32_t& leftBlue,
                 std::uint32_t& rightRed, std::uint32_t& rightGreen, std::uint32_t& rightBlue,
-                std::uint32_t& viewSize, std::int32_t& imageSpacing, bool& usePosFiles, bool& lockY);
+                std::uint32_t& viewSize, std::int32_t& imageSpacing, bool& usePosFiles, bool& lockY,
+                int& quality);
   void setupWindow() override;
   // Takes the fields in a fixed order; the first one out of range keeps the
   // dialog open, silently.
@@ -25,6 +27,7 @@ class tconfigdialog : public TDialog {
   TEdit viewSizeEdit_;
   TEdit imageSpacingEdit_;
   TCheckBox usePosFilesBox_;
+  TEdit qualityEdit_;
   bool& lockY_;
   std::uint32_t& leftRed_;
   std::uint32_t& leftGreen_;
@@ -35,4 +38,5 @@ class tconfigdialog : public TDialog {
   bool& usePosFiles_;
   std::uint32_t& viewSize_;
   std::int32_t& imageSpacing_;
+  int& quality_;
 };

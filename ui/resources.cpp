@@ -120,7 +120,9 @@ DialogTemplate optionsDialog() {
        {K::AutoCheckBox, 101, "&Use POS files", 15, 131, 76, 12},
        {K::DefPushButton, IDOK, "&OK", 20, 164, 50, 14},
        {K::PushButton, IDCANCEL, "&Cancel", 112, 164, 50, 14},
-       {K::AutoCheckBox, 102, "&Lock y-position when loading from a single image", 16, 144, 168, 12}});
+       {K::AutoCheckBox, 102, "&Lock y-position when loading from a single image", 16, 144, 168, 12},
+       {K::Static, -1, "JPEG &quality:", 100, 133, 44, 8},
+       {K::Edit, 123, "", 148, 131, 24, 12}});
 }
 
 DialogTemplate libraryErrorDialog() {

@@ -71,6 +71,8 @@ void tmywindow::writeSettings() {
   Profile profile(Profile::defaultPath());
   ::writeSettings(profile,
                   {leftColour, rightColour, viewSize, imageSpacing, usePosFiles, lockY, fitToWindow});
+  // Only a chosen quality is written, so a profile without one stays as it was.
+  if (quality != readQuality(profile)) writeQuality(profile, quality);
 }
 
 void tmywindow::updateCaption() {
