@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+#include "bench/enter_library.h"
 #include "image/jpeg.h"
 #include "image/picture.h"
 #include "platform/files.h"
@@ -118,26 +119,9 @@ void BM_DjpegScale8(benchmark::State& state) {
 }
 BENCHMARK(BM_DjpegScale8)->Unit(benchmark::kMillisecond);
 
-// The first page of the library (63 pairs in an 800 x 600 window).
 void BM_LibraryFirstPageJpeg(benchmark::State& state) {
   Files& f = files();
-  setCurrentDirectory(f.folder(state.range(0) != 0));
-  ::setenv("BINOXA_PROFILE", f.profile().c_str(), 1);
-  HeadlessBackend backend(800, 600);
-  setBackend(&backend);
-  {
-    tmyapp app;
-    app.run();
-    TFrameWindow& frame = backend.frame()->window();
-    TMessage select;
-    select.msg = WM_COMMAND;
-    select.id = CM_SELECTLIBRARY;
-    for (auto _ : state) {
-      frame.dispatch(select);
-      frame.paintNow();
-    }
-  }
-  setBackend(nullptr);
+  enterLibrary(state, f.folder(state.range(0) != 0), f.profile());
 }
 BENCHMARK(BM_LibraryFirstPageJpeg)
     ->ArgName("exif")

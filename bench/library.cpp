@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include "bench/enter_library.h"
 #include "image/tbitmap.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
@@ -68,27 +69,7 @@ Library& library() {
 
 void BM_EnterLibrary(benchmark::State& state) {
   Library& lib = library();
-  setCurrentDirectory(lib.folder(static_cast<int>(state.range(0))));
-  ::setenv("BINOXA_PROFILE", lib.profile().c_str(), 1);
-  HeadlessBackend backend(800, 600);
-  setBackend(&backend);
-  {
-    tmyapp app;
-    app.run();
-    TFrameWindow& frame = backend.frame()->window();
-    TMessage select;
-    select.msg = WM_COMMAND;
-    select.id = CM_SELECTLIBRARY;
-    for (auto _ : state) {
-      frame.dispatch(select);
-      frame.paintNow();
-    }
-    int built = 0;
-    for (const tlibraryentry* e = app.window()->libraryEntries.get(); e; e = e->next.get())
-      built += e->thumbnailReady;
-    state.counters["thumbnails"] = built;
-  }
-  setBackend(nullptr);
+  enterLibrary(state, lib.folder(static_cast<int>(state.range(0))), lib.profile());
 }
 BENCHMARK(BM_EnterLibrary)->Arg(63)->Arg(630)->Unit(benchmark::kMillisecond);
 
