@@ -1,5 +1,7 @@
 #include "stereo/compose.h"
 
+#include "stereo/anaglyphrows.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -9,10 +11,6 @@ namespace {
 
 int clampToInt(std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX)); }
 
-// Rounded to single precision before use: the rounding is part of the result.
-float weightFactor(std::uint32_t m) { return static_cast<float>(static_cast<double>(m) / 768.0); }
-
-std::uint8_t saturate(double v) { return v >= 255.0 ? 255 : static_cast<std::uint8_t>(v); }
 
 constexpr std::int64_t kMaxOutputPixels = std::int64_t{1} << 28;
 
@@ -62,31 +60,10 @@ std::unique_ptr<tbitmap> buildAnaglyph(const tbitmap& left, const tbitmap& right
                                        int maxWidth, int maxHeight) {
   const Overlap o = pairOverlap(dx, dy, left, right);
   auto out = std::make_unique<tbitmap>(std::clamp(maxWidth, 0, o.w), std::clamp(maxHeight, 0, o.h));
-  // Each channel's product for every brightness 0..765, in double as the
-  // per-pixel formula computes it, so the table gives the same bits.
-  const float factors[2][3] = {
-      {weightFactor(leftColour.red), weightFactor(leftColour.green), weightFactor(leftColour.blue)},
-      {weightFactor(rightColour.red), weightFactor(rightColour.green), weightFactor(rightColour.blue)}};
-  std::vector<double> table(2 * 3 * 766);
-  for (int eye = 0; eye < 2; ++eye)
-    for (int c = 0; c < 3; ++c)
-      for (int b = 0; b <= 765; ++b)
-        table[(eye * 3 + c) * 766 + b] = b * static_cast<double>(factors[eye][c]);
-  const double* lt[3] = {&table[0], &table[766], &table[2 * 766]};
-  const double* rt[3] = {&table[3 * 766], &table[4 * 766], &table[5 * 766]};
-
-  for (int y = 0; y < out->height; ++y) {
-    const tpixel* lrow = left.row(o.leftY + y) + o.leftX;
-    const tpixel* rrow = right.row(o.rightY + y) + o.rightX;
-    tpixel* dst = out->row(y);
-    for (int x = 0; x < out->width; ++x) {
-      const int l = lrow[x].red + lrow[x].green + lrow[x].blue;
-      const int r = rrow[x].red + rrow[x].green + rrow[x].blue;
-      dst[x].red = saturate(lt[0][l] + rt[0][r]);
-      dst[x].green = saturate(lt[1][l] + rt[1][r]);
-      dst[x].blue = saturate(lt[2][l] + rt[2][r]);
-    }
-  }
+  const AnaglyphRows rows(leftColour, rightColour);
+  for (int y = 0; y < out->height; ++y)
+    rows.compose(left.row(o.leftY + y) + o.leftX, right.row(o.rightY + y) + o.rightX, out->row(y),
+                 out->width);
   return out;
 }
 

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Whole-process speed of the anaglyph export on a 6000 x 4000 24-bit pair at
+# position (8, 2): binoxa-cli against the I/O floor (read both inputs, write
+# as many bytes, as durably) and against the plain program, medians of 7
+# paired runs, and the peak memory of binoxa-cli and of its "all" command.
+#   tools/export-speed.sh [BUILD_DIR]   (default: build)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+cmake --build "$build" -j2 --target binoxa-cli binoxa-scenario export-floor export-plain >/dev/null
+cli=$build/cli/binoxa-cli floor=$build/tools/export-floor plain=$build/tools/export-plain
+T=$(mktemp -d "${TMPDIR:-/tmp}/binoxa-speed.XXXXXX")
+trap 'rm -rf "$T"' EXIT
+export BINOXA_PROFILE=$T/empty.ini
+
+printf 'cd %s\nbmp left.bmp 6000 4000 gradient\nbmp right.bmp 6000 4000 noise 3\n' "$T" >"$T/pair.scn"
+"$build/tools/binoxa-scenario" "$T/pair.scn" >/dev/null
+L=$T/left.bmp R=$T/right.bmp
+
+"$cli" anaglyph "$L" "$R" --dx 8 --dy 2 -o "$T/cli.bmp"
+"$plain" "$L" "$R" "$T/plain.bmp" 8 2
+cmp -s "$T/cli.bmp" "$T/plain.bmp" || { echo "binoxa-cli and the plain program differ" >&2; exit 1; }
+bytes=$(stat -c %s "$T/cli.bmp")
+
+ms() { local t0 t1; t0=$(date +%s%N); "$@" >/dev/null; t1=$(date +%s%N); echo $(((t1 - t0) / 1000)); }
+median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)] / 1000}'; }
+: >"$T/floor" >"$T/cli" >"$T/plain"
+for run in 1 2 3 4 5 6 7; do
+  ms "$floor" "$L" "$R" "$T/floor.bmp" "$bytes" >>"$T/floor"
+  ms "$cli" anaglyph "$L" "$R" --dx 8 --dy 2 -o "$T/cli.bmp" >>"$T/cli"
+  ms "$plain" "$L" "$R" "$T/plain.bmp" 8 2 >>"$T/plain"
+done
+f=$(median <"$T/floor") c=$(median <"$T/cli") p=$(median <"$T/plain")
+peak() { /usr/bin/time -v "$@" 2>&1 >/dev/null | awk '/Maximum resident/ {print $6 / 1024}'; }
+echo "I/O floor:         $f ms"
+echo "binoxa-cli:        $c ms   ($(awk "BEGIN {printf \"%.2f\", $c / $f}") x the floor)"
+echo "plain program:     $p ms   (binoxa-cli $(awk "BEGIN {printf \"%.2f\", $p / $c}") x faster)"
+echo "peak memory, anaglyph: $(peak "$cli" anaglyph "$L" "$R" --dx 8 --dy 2 -o "$T/cli.bmp") MiB"
+echo "peak memory, all:      $(peak "$cli" all "$L" "$R" --dx 8 --dy 2 -o "$T/all") MiB"
+echo "peak memory, plain:    $(peak "$plain" "$L" "$R" "$T/plain.bmp" 8 2) MiB"
