@@ -94,17 +94,17 @@ void decodeBmpRow(const BmpLayout& layout, const std::uint8_t* fileRow, tpixel* 
     for (std::int32_t x = 0; x < layout.width; ++x) out[x] = layout.palette[fileRow[x]];
     return;
   }
-  for (std::int32_t x = 0; x < layout.width; ++x, fileRow += 3)
-    out[x] = tpixel(fileRow[2], fileRow[1], fileRow[0]);
+  swapRedBlue(fileRow, reinterpret_cast<std::uint8_t*>(out), static_cast<std::size_t>(layout.width));
 }
 
 namespace {
 
-// Header values of every file we write, whatever a reader would accept.
-std::vector<std::uint8_t> encodeWith(const tbitmap& picture, int bits, std::span<const tpixel> palette,
-                                     void (*putRow)(const tpixel*, std::int32_t, std::uint8_t*)) {
-  const std::uint64_t stride = strideOf(picture.width, bits);
-  const auto imageSize = static_cast<std::uint32_t>(stride * static_cast<std::uint64_t>(picture.height));
+// Header values of every file we write, whatever a reader would accept: the
+// headers and the palette, up to the first pixel row.
+std::vector<std::uint8_t> fileStart(std::int32_t width, std::int32_t height, int bits,
+                                    std::span<const tpixel> palette) {
+  const std::uint64_t stride = strideOf(width, bits);
+  const auto imageSize = static_cast<std::uint32_t>(stride * static_cast<std::uint64_t>(height));
   const auto dataOffset = static_cast<std::uint32_t>(kBmpHeaderBytes + 4 * palette.size());
   std::vector<std::uint8_t> out;
   out.reserve(dataOffset + imageSize);
@@ -115,8 +115,8 @@ std::vector<std::uint8_t> encodeWith(const tbitmap& picture, int bits, std::span
   w.u16(0);                       // reserved
   w.u32(dataOffset);
   w.u32(kInfoSize);
-  w.i32(picture.width);
-  w.i32(picture.height);
+  w.i32(width);
+  w.i32(height);
   w.u16(1);  // planes
   w.u16(static_cast<std::uint16_t>(bits));
   w.u32(0);  // compression
@@ -130,15 +130,22 @@ std::vector<std::uint8_t> encodeWith(const tbitmap& picture, int bits, std::span
   for (const tpixel& p : palette) {
     out.insert(out.end(), {p.blue, p.green, p.red, 0});
   }
+  return out;
+}
 
+std::vector<std::uint8_t> encodeWith(const tbitmap& picture, int bits, std::span<const tpixel> palette,
+                                     void (*putRow)(const tpixel*, std::int32_t, std::uint8_t*)) {
+  std::vector<std::uint8_t> out = fileStart(picture.width, picture.height, bits, palette);
   // Bottom row first; padding stays 0.
-  std::vector<std::uint8_t> line(stride, 0);
+  std::vector<std::uint8_t> line(strideOf(picture.width, bits), 0);
   for (std::int32_t y = picture.height - 1; y >= 0; --y) {
     putRow(picture.row(y), picture.width, line.data());
     out.insert(out.end(), line.begin(), line.end());
   }
   return out;
 }
+
+const std::uint8_t* bytesOf(const tpixel* p) { return reinterpret_cast<const std::uint8_t*>(p); }
 
 std::uint8_t index332(tpixel p) {
   return static_cast<std::uint8_t>((p.red >> 5) << 5 | (p.green >> 5) << 2 | p.blue >> 6);
@@ -148,11 +155,7 @@ std::uint8_t index332(tpixel p) {
 
 std::vector<std::uint8_t> encodeBmp(const tbitmap& picture) {
   return encodeWith(picture, 24, {}, [](const tpixel* row, std::int32_t width, std::uint8_t* line) {
-    for (std::int32_t x = 0; x < width; ++x, line += 3) {
-      line[0] = row[x].blue;
-      line[1] = row[x].green;
-      line[2] = row[x].red;
-    }
+    swapRedBlue(bytesOf(row), line, static_cast<std::size_t>(width));
   });
 }
 
@@ -227,3 +230,32 @@ Result<std::unique_ptr<PictureReader>> openBmp(const ByteSource& source, int vie
 const PictureDecoder bmpDecoder{
     [](std::span<const std::uint8_t> head) { return head.size() >= 2 && head[0] == 'B' && head[1] == 'M'; },
     checkHeader, openBmp};
+
+Status writeBmpRows(const std::string& path, std::int32_t width, std::int32_t height,
+                    const BmpRowSource& rows) {
+  auto file = AtomicFile::create(path);
+  if (!file) return file.error();
+  const Error failed{"Cannot write " + path};
+  const std::vector<std::uint8_t> start = fileStart(width, height, 24, {});
+  if (!file->writeAt(0, start)) return failed;
+  const std::size_t stride = strideOf(width, 24);
+  // Blocks of about a mebibyte: small enough to stay in the cache between
+  // the rows' source, the byte swap and the write.
+  const std::int32_t perBlock =
+      static_cast<std::int32_t>(std::max<std::size_t>(1, (1 << 20) / std::max<std::size_t>(stride, 1)));
+  std::vector<tpixel> buffer(static_cast<std::size_t>(perBlock) * static_cast<std::size_t>(width));
+  std::vector<std::uint8_t> block(static_cast<std::size_t>(perBlock) * stride, 0);  // padding stays 0
+  for (std::int32_t y0 = 0; y0 < height; y0 += perBlock) {
+    const std::int32_t n = std::min(perBlock, height - y0);
+    auto given = rows(y0, n, buffer.data());
+    if (!given) return given.error();
+    // The file holds the bottom row first: the block's rows go in reverse.
+    for (std::int32_t i = 0; i < n; ++i)
+      swapRedBlue(bytesOf(given->first + i * given->stride),
+                  block.data() + static_cast<std::size_t>(n - 1 - i) * stride,
+                  static_cast<std::size_t>(width));
+    const std::uint64_t at = start.size() + static_cast<std::uint64_t>(height - y0 - n) * stride;
+    if (!file->writeAt(at, std::span(block.data(), static_cast<std::size_t>(n) * stride))) return failed;
+  }
+  return file->commit();
+}

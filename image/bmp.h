@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -63,6 +64,9 @@ Result<BmpLayout> parseBmpLayout(const ByteSource& source);
 // Decodes one file row of at least layout.rowBytes() bytes into width pixels.
 void decodeBmpRow(const BmpLayout& layout, const std::uint8_t* fileRow, tpixel* out);
 
+// Pixels to file bytes and back: red and blue change places, pixels * 3 bytes.
+void swapRedBlue(const std::uint8_t* in, std::uint8_t* out, std::size_t pixels);
+
 // An uncompressed 24-bit file with the fixed header values of our writer.
 std::vector<std::uint8_t> encodeBmp(const tbitmap& picture);
 // An 8-bit file with the 3-3-2 palette: entry i = ((i >> 5 & 7) * 255 / 7,
@@ -70,6 +74,19 @@ std::vector<std::uint8_t> encodeBmp(const tbitmap& picture);
 // index (r >> 5) << 5 | (g >> 5) << 2 | b >> 6.
 std::vector<std::uint8_t> encodeBmp332(const tbitmap& picture);
 tpixel palette332(int i);
+
+// Rows y0 .. y0 + count - 1 of a picture being written, top first: in the
+// buffer given (width pixels apart) or wherever they already are.
+struct BmpRows {
+  const tpixel* first = nullptr;
+  std::ptrdiff_t stride = 0;  // pixels from one row to the next
+};
+using BmpRowSource = std::function<Result<BmpRows>(std::int32_t y0, std::int32_t count, tpixel* buffer)>;
+// The file encodeBmp gives for a width x height picture, written atomically
+// in blocks as the rows come: memory does not grow with the picture. An
+// error of the rows is returned as it stands, nothing being written.
+Status writeBmpRows(const std::string& path, std::int32_t width, std::int32_t height,
+                    const BmpRowSource& rows);
 
 // Any source: its reader takes other depths as 24-bit. Its check, for the
 // loading commands: "Must be an 8 or 24 bit bitmap", "Cannot handle

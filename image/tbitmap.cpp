@@ -50,4 +50,8 @@ void tbitmap::drawTo(TDC& dc, int x0, int y0) const {
     dc.setPixelRun(x0, y0 + y, reinterpret_cast<const std::uint8_t*>(row(y)), width);
 }
 
-Status tbitmap::saveBmp(const std::string& path) const { return writeFileAtomically(path, encodeBmp(*this)); }
+Status tbitmap::saveBmp(const std::string& path) const {
+  return writeBmpRows(path, width, height, [this](std::int32_t y0, std::int32_t, tpixel*) {
+    return Result<BmpRows>(BmpRows{row(y0), width});
+  });
+}

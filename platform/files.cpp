@@ -73,32 +73,6 @@ bool exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
-
- private:
-  int fd_;
-};
-
-bool writeAll(int fd, const std::vector<std::uint8_t>& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 }  // namespace
 
 std::vector<std::string> findFiles(const std::string& dir, const std::string& pattern) {
@@ -143,13 +117,13 @@ Result<std::vector<std::uint8_t>> readFilePrefix(const ByteSource& source, std::
   return bytes;
 }
 
-Status writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+Result<AtomicFile> AtomicFile::create(const std::string& path) {
   // An existing file under another letter case is replaced, not joined by a twin.
   const std::string target = resolvePath(path);
-  const Error failed{"Cannot write " + path};
   std::string temp = target + ".XXXXXX";
-  Fd fd(::mkstemp(temp.data()));
-  if (fd.get() < 0) return failed;
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return Error{"Cannot write " + path};
+  AtomicFile file(path, target, temp, fd);
   struct stat st;
   mode_t mode;
   if (::stat(target.c_str(), &st) == 0) {
@@ -159,13 +133,53 @@ Status writeFileAtomically(const std::string& path, const std::vector<std::uint8
     ::umask(mask);
     mode = 0666 & ~mask;
   }
-  const bool written = ::fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0 &&
-                       ::close(fd.release()) == 0 && ::rename(temp.c_str(), target.c_str()) == 0;
+  if (::fchmod(fd, mode) != 0) return Error{"Cannot write " + path};
+  return file;
+}
+
+AtomicFile::AtomicFile(std::string path, std::string target, std::string temp, int fd)
+    : path_(std::move(path)), target_(std::move(target)), temp_(std::move(temp)), fd_(fd) {}
+
+AtomicFile::AtomicFile(AtomicFile&& other) noexcept
+    : path_(std::move(other.path_)),
+      target_(std::move(other.target_)),
+      temp_(std::move(other.temp_)),
+      fd_(std::exchange(other.fd_, -1)) {}
+
+AtomicFile::~AtomicFile() {
+  if (fd_ < 0) return;
+  ::close(fd_);
+  ::unlink(temp_.c_str());
+}
+
+bool AtomicFile::writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n =
+        ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+Status AtomicFile::commit() {
+  const bool written = ::fsync(fd_) == 0 && ::close(std::exchange(fd_, -1)) == 0 &&
+                       ::rename(temp_.c_str(), target_.c_str()) == 0;
   if (!written) {
-    ::unlink(temp.c_str());
-    return failed;
+    if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+    ::unlink(temp_.c_str());
+    return Error{"Cannot write " + path_};
   }
   return success();
+}
+
+Status writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  auto file = AtomicFile::create(path);
+  if (!file) return file.error();
+  if (!file->writeAt(0, bytes)) return Error{"Cannot write " + path};
+  return file->commit();
 }
 
 std::string currentDirectory() {

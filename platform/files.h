@@ -2,6 +2,7 @@
 // File services: case-insensitive search and open, whole-file reads, atomic
 // writes, the current directory. The path separator is '/'.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,26 @@ Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::size_t 
 Result<std::vector<std::uint8_t>> readFilePrefix(const std::string& path, std::size_t maxBytes);
 Result<std::vector<std::uint8_t>> readFilePrefix(const ByteSource& source, std::size_t maxBytes);
 
-// Writes a temporary file beside path, then renames it over path, so a
-// failure never leaves a damaged or half-written file.
+// A file written as a temporary file beside path and renamed over path once
+// complete, so a failure never leaves a damaged or half-written file. Dropped
+// without commit, the temporary file goes. Errors: "Cannot write <path>".
+class AtomicFile {
+ public:
+  static Result<AtomicFile> create(const std::string& path);
+  AtomicFile(AtomicFile&& other) noexcept;
+  AtomicFile& operator=(AtomicFile&&) = delete;
+  ~AtomicFile();
+  bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+  // Flushed to the disk, then renamed over the path.
+  Status commit();
+
+ private:
+  AtomicFile(std::string path, std::string target, std::string temp, int fd);
+  std::string path_, target_, temp_;
+  int fd_;
+};
+
+// The whole file at once, as an AtomicFile.
 Status writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 std::string currentDirectory();  // absolute, without a trailing '/' (except "/")
