@@ -1,11 +1,11 @@
 #include "stereo/compose.h"
 
-#include "stereo/anaglyphrows.h"
-
 #include <algorithm>
 #include <climits>
 #include <cstring>
 #include <vector>
+
+#include "stereo/anaglyphrows.h"
 
 namespace {
 
