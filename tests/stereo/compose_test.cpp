@@ -5,6 +5,7 @@
 #include <climits>
 #include <random>
 
+#include "stereo/anaglyphrows.h"
 #include "testing/plain.h"
 
 namespace {
