@@ -7,6 +7,7 @@
 #include "image/bmp.h"
 #include "platform/dc.h"
 #include "platform/framebuffer.h"
+#include "stereo/anaglyphrows.h"
 #include "stereo/compose.h"
 #include "testing/plain.h"
 
