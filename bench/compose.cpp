@@ -74,6 +74,36 @@ void BM_DrawTo(benchmark::State& state) {
   }
 }
 
+// One frame of the drag: the part of the anaglyph a 1920 x 1080 client shows,
+// row by row into the framebuffer as the view paints it, against building
+// that part as a picture and drawing it.
+void BM_DragFrame(benchmark::State& state) {
+  Framebuffer fb;
+  fb.resize(1920, 1080);
+  TDC dc(fb);
+  const tbitmap &l = photo(0), &r = photo(1);
+  std::vector<tpixel> row(1920);
+  for (auto _ : state) {
+    const Overlap o = pairOverlap(12, -3, l, r);
+    const AnaglyphRows rows(kLeft, kRight);
+    for (int y = 0; y < 1080; ++y) {
+      rows.compose(l.row(o.leftY + y) + o.leftX, r.row(o.rightY + y) + o.rightX, row.data(), 1920);
+      dc.setPixelRun(0, y, reinterpret_cast<const std::uint8_t*>(row.data()), 1920);
+    }
+    benchmark::DoNotOptimize(fb.rgb.data());
+  }
+}
+void BM_DragFrameBuilt(benchmark::State& state) {
+  Framebuffer fb;
+  fb.resize(1920, 1080);
+  TDC dc(fb);
+  const tbitmap &l = photo(0), &r = photo(1);
+  for (auto _ : state) {
+    buildAnaglyph(l, r, 12, -3, kLeft, kRight, 1920, 1080)->drawTo(dc, 0, 0);
+    benchmark::DoNotOptimize(fb.rgb.data());
+  }
+}
+
 void BM_BmpEncode(benchmark::State& state) {
   const tbitmap& picture = photo(0);
   for (auto _ : state) benchmark::DoNotOptimize(encodeBmp(picture));
@@ -140,6 +170,8 @@ BENCHMARK(BM_AnaglyphPlain)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SideBySide)->Arg(1920)->Arg(7000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SideBySidePlain)->Arg(1920)->Arg(7000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrawTo)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DragFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DragFrameBuilt)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BmpEncode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BmpDecode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BmpEncodeRows)->Unit(benchmark::kMillisecond);

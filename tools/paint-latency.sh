@@ -61,10 +61,13 @@ wait_for 120 "the repaint after the last move" repainted
 
 tail -n +"$mark" "$TRACE" | awk '
   $1 == "binoxa-trace" && $2 == "move" { pending[++n] = $3 }
-  $1 == "binoxa-trace" && $2 == "paint" { for (i = done + 1; i <= n; i++) print $3 - pending[i]; done = n; paints++ }
+  $1 == "binoxa-trace" && $2 == "paint" {
+    for (i = done + 1; i <= n; i++) print $3 - pending[i]; done = n; paints++
+    print $8 > "'"$T/draw"'"; print $9 > "'"$T/present"'" }
   END { print paints " paints for " n " moves" > "/dev/stderr" }' >"$T/latency"
 echo "moves traced: $last"
 echo "mouse move to finished repaint, ms (median): $(median <"$T/latency" | awk '{print $1 / 1000}')"
 echo "slowest, ms: $(sort -n "$T/latency" | tail -n 1 | awk '{print $1 / 1000}')"
+echo "per paint, ms (median): drawing $(median <"$T/draw" | awk '{print $1 / 1000}'), transfer to the screen $(median <"$T/present" | awk '{print $1 / 1000}')"
 menu_exit
 wait_exit

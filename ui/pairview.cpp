@@ -6,6 +6,7 @@
 #include <string>
 
 #include "image/reduce.h"
+#include "stereo/anaglyphrows.h"
 #include "ui/tmywindow.h"
 
 namespace {
@@ -81,10 +82,16 @@ void tpairview::paint(TDC& dc) {
     // follows the right picture while it is dragged.
     // Only what the client area shows is composed: a drag over a large pair
     // recomposes a window's worth of pixels, not the whole picture.
+    // Row by row through one buffer the view keeps: a frame allocates nothing.
     const int x0 = std::max(dx, 0), y0 = std::max(dy, 0);
-    buildAnaglyph(*left, *right, dx, dy, w_.leftColour, w_.rightColour, client.width() - x0,
-                  client.height() - y0)
-        ->drawTo(dc, x0, y0);
+    const Overlap o = pairOverlap(dx, dy, *left, *right);
+    const int w = std::clamp(client.width() - x0, 0, o.w), h = std::clamp(client.height() - y0, 0, o.h);
+    const AnaglyphRows rows(w_.leftColour, w_.rightColour);
+    row_.resize(static_cast<std::size_t>(w));
+    for (int y = 0; y < h; ++y) {
+      rows.compose(left->row(o.leftY + y) + o.leftX, right->row(o.rightY + y) + o.rightX, row_.data(), w);
+      dc.setPixelRun(x0, y0 + y, reinterpret_cast<const std::uint8_t*>(row_.data()), w);
+    }
     return;
   }
   const bool parallel = w_.viewMode == ViewMode::Parallel;

@@ -4,6 +4,7 @@
 // tmywindow's message handlers pass each message to the state shown.
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "image/tbitmap.h"
 #include "platform/dc.h"
@@ -55,6 +56,7 @@ class tpairview final : public tview {
   // The reduction of the fitted anaglyph view: 1 when it shows 1:1.
   double fitScale() const;
   bool positionFits(TDC& dc);
+  std::vector<tpixel> row_;  // one anaglyph row on its way to the screen
 };
 
 // The single source picture reduced to fit, with the two areas outlined on

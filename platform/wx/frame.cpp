@@ -1,6 +1,7 @@
 // The main window on wx: a frame with the native menu bar, a client canvas
 // that shows the framebuffer, and the vertical scroll bar beside it.
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <optional>
 
@@ -171,12 +172,14 @@ void Canvas::onPaint(wxPaintEvent&) {
   wxPaintDC dc(this);
   if (!host) return;
   TFrameWindow& w = host->window();
+  const auto start = std::chrono::steady_clock::now();
   if (w.paintPending()) {
     host->painting = true;
     w.paintNow();
     if (!host) return;  // the paint closed the window
     host->painting = false;
   }
+  const auto drawn = std::chrono::steady_clock::now();
   Framebuffer& fb = host->framebuffer();
   if (fb.width > 0 && fb.height > 0) {
     // One transfer of the whole client: the image borrows the bytes.
@@ -185,8 +188,13 @@ void Canvas::onPaint(wxPaintEvent&) {
   }
   if (tracing()) {
     const wxPoint origin = ClientToScreen(wxPoint(0, 0));
+    // The stages in microseconds: the program's drawing, the transfer to the screen.
+    auto us = [](auto d) {
+      return std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(d).count());
+    };
     trace("paint", std::to_string(origin.x) + " " + std::to_string(origin.y) + " " +
-                       std::to_string(fb.width) + " " + std::to_string(fb.height));
+                       std::to_string(fb.width) + " " + std::to_string(fb.height) + " " + us(drawn - start) +
+                       " " + us(std::chrono::steady_clock::now() - drawn));
   }
 }
 
