@@ -180,7 +180,7 @@ std::optional<std::string> exportPair(const Batch& b, const tlibrarypair& pair,
   if (!pictures) return base + ": " + pictures.error().message;
   const auto& left = pictures->left;
   const auto& right = pictures->right;
-  const tposition at = readPosition(posFileName(rightName)).value_or(tposition{});
+  const tposition at = readPosition(positionFileOf(rightName)).value_or(tposition{});
   std::vector<std::string> names;
   for (const SavedExport& e : b.exports) names.push_back(libraryPrefix(b.outDir) + base + e.suffix);
   if (Status s = writePictures(b.exports, names, *left, *right, at.dx, at.dy, settings); !s)

@@ -2,6 +2,7 @@
 // Exit status 0 on success, 1 when an input is refused or an output cannot be
 // written, 2 on a usage error.
 #include <charconv>
+#include <csignal>
 #include <cstdint>
 #include <iostream>
 #include <map>
@@ -19,6 +20,7 @@
 #include "image/picture.h"
 #include "image/save.h"
 #include "image/tbitmap.h"
+#include "platform/files.h"
 #include "platform/profile.h"
 #include "stereo/compose.h"
 #include "stereo/export.h"
@@ -249,6 +251,7 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
     const std::string value = argv[++i];
     if (isOutput) {
       if (output) return usage("-o given twice");
+      if (value.empty() || value.back() == '/') return usage("-o needs a file name, not '" + value + "'");
       output = value;
       continue;
     }
@@ -354,7 +357,7 @@ int run(const Invocation& inv) {
                           inv.rightColour.value_or(profile.rightColour),
                           inv.viewSize.value_or(profile.viewSize), inv.spacing.value_or(profile.imageSpacing),
                           inv.method.value_or(profile.method)};
-  const tposition stored = readPosition(posFileName(inputs->positionSource)).value_or(tposition{});
+  const tposition stored = readPosition(positionFileOf(inputs->positionSource)).value_or(tposition{});
   auto position = pairPosition(inv.position, stored, left, right);
   if (!position) return refuse(position.error().message);
   const std::int32_t dx = position->dx, dy = position->dy;
@@ -383,7 +386,15 @@ int run(const Invocation& inv) {
 
 }  // namespace
 
+// An interrupted write leaves no temporary file; the signal still ends the program.
+extern "C" void removeUnfinishedAndStop(int sig) {
+  removeUnfinishedWrite();
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+}
+
 int main(int argc, char** argv) {
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, removeUnfinishedAndStop);
   if (argc < 2) {
     std::cerr << kOverview;
     return kUsage;

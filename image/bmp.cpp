@@ -40,6 +40,20 @@ Result<BmpHeader> readBmpHeader(std::span<const std::uint8_t> bytes) {
   return h;
 }
 
+Status checkBmpSize(std::int64_t width, std::int64_t height) {
+  if (width <= 0 || height <= 0) return Error{"bitmap width or height is 0 or negative"};
+  if (width > kBmpMaxSide || height > kBmpMaxSide || width * height > kBmpMaxPixels)
+    return Error{"bitmap dimensions too large"};
+  return success();
+}
+
+Status checkWritableSize(const std::string& path, std::int64_t width, std::int64_t height) {
+  const std::string failed = "Cannot write " + printable(path) + ": ";
+  if (width <= 0 || height <= 0) return Error{failed + "bitmap has no pixels"};
+  if (Status size = checkBmpSize(width, height); !size) return Error{failed + size.error().message};
+  return success();
+}
+
 Result<BmpLayout> parseBmpLayout(const ByteSource& source) {
   const std::uint64_t fileSize = source.size();
   std::array<std::uint8_t, kBmpHeaderBytes> headerBytes{};
@@ -55,9 +69,7 @@ Result<BmpLayout> parseBmpLayout(const ByteSource& source) {
 
   const std::int64_t width = h.width;
   const std::int64_t height = h.height < 0 ? -std::int64_t{h.height} : std::int64_t{h.height};
-  if (width <= 0 || height == 0) return Error{"bitmap width or height is 0 or negative"};
-  if (width > kBmpMaxSide || height > kBmpMaxSide || width * height > kBmpMaxPixels)
-    return Error{"bitmap dimensions too large"};
+  if (Status size = checkBmpSize(width, height); !size) return size.error();
 
   BmpLayout l;
   l.width = static_cast<std::int32_t>(width);
@@ -233,11 +245,11 @@ const PictureDecoder bmpDecoder{
 
 Status writeBmpRows(const std::string& path, std::int32_t width, std::int32_t height,
                     const BmpRowSource& rows) {
+  if (Status size = checkWritableSize(path, width, height); !size) return size;
   auto file = AtomicFile::create(path);
   if (!file) return file.error();
-  const Error failed{"Cannot write " + path};
   const std::vector<std::uint8_t> start = fileStart(width, height, 24, {});
-  if (!file->writeAt(0, start)) return failed;
+  if (Status written = file->writeAt(0, start); !written) return written;
   const std::size_t stride = strideOf(width, 24);
   // Blocks of about a mebibyte: small enough to stay in the cache between
   // the rows' source, the byte swap and the write.
@@ -255,7 +267,8 @@ Status writeBmpRows(const std::string& path, std::int32_t width, std::int32_t he
                   block.data() + static_cast<std::size_t>(n - 1 - i) * stride,
                   static_cast<std::size_t>(width));
     const std::uint64_t at = start.size() + static_cast<std::uint64_t>(height - y0 - n) * stride;
-    if (!file->writeAt(at, std::span(block.data(), static_cast<std::size_t>(n) * stride))) return failed;
+    if (Status written = file->writeAt(at, std::span(block.data(), static_cast<std::size_t>(n) * stride)); !written)
+      return written;
   }
   return file->commit();
 }

@@ -20,6 +20,12 @@ inline constexpr std::size_t kBmpHeaderBytes = 54;  // file header + 40-byte inf
 // Reading limits: larger files are refused as not real pictures.
 inline constexpr std::int64_t kBmpMaxSide = 1 << 15;
 inline constexpr std::int64_t kBmpMaxPixels = std::int64_t{1} << 28;
+// Error when the reader refuses a picture of this size; the writer asks too,
+// so nothing is written that could not be read back.
+Status checkBmpSize(std::int64_t width, std::int64_t height);
+// Nothing is written that a reader would refuse, whatever the format:
+// "Cannot write <path>: bitmap has no pixels" or "...: bitmap dimensions too large".
+Status checkWritableSize(const std::string& path, std::int64_t width, std::int64_t height);
 
 // The 54 header bytes, field by field, as stored.
 struct BmpHeader {

@@ -1,5 +1,6 @@
 #include "image/save.h"
 
+#include "image/bmp.h"
 #include "image/jpeg.h"
 #include "image/jps.h"
 #include "image/mpo.h"
@@ -22,13 +23,14 @@ bool isStereoName(const std::string& name) {
 namespace {
 
 Status writeEncoded(const std::string& path, Result<std::vector<std::uint8_t>> bytes) {
-  if (!bytes) return Error{"Cannot write " + path + ": " + bytes.error().message};
+  if (!bytes) return Error{"Cannot write " + printable(path) + ": " + bytes.error().message};
   return writeFileAtomically(path, *bytes);
 }
 
 }  // namespace
 
 Status savePicture(const tbitmap& picture, const std::string& path, int quality) {
+  if (Status size = checkWritableSize(path, picture.width, picture.height); !size) return size;
   const std::string ext = lowerExtension(path);
   if (ext == ".jpg" || ext == ".jpeg") return writeEncoded(path, encodeJpeg(picture, quality));
   if (ext == ".png") return writeEncoded(path, encodePng(picture));
@@ -36,6 +38,8 @@ Status savePicture(const tbitmap& picture, const std::string& path, int quality)
 }
 
 Status saveStereoPicture(const tbitmap& left, const tbitmap& right, const std::string& path, int quality) {
+  for (const tbitmap* view : {&left, &right})
+    if (Status size = checkWritableSize(path, view->width, view->height); !size) return size;
   if (lowerExtension(path) == ".jps") return writeEncoded(path, encodeJps(left, right, quality));
   return writeEncoded(path, encodeMpo(left, right, quality));
 }

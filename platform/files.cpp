@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -73,6 +75,36 @@ bool exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
+mode_t currentUmask() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return mask;
+}
+
+// The named temporary file of a write in progress, kept where a signal
+// handler may read it without allocating. One write at a time is kept; one
+// running beside it goes unrecorded.
+class Unfinished {
+ public:
+  static bool record(const std::string& path) {
+    int idle = 0;
+    if (path.size() >= sizeof path_ || !state_.compare_exchange_strong(idle, kFilling)) return false;
+    std::memcpy(path_, path.c_str(), path.size() + 1);
+    state_ = kNamed;
+    return true;
+  }
+  static void release() { state_ = 0; }
+  static void remove() {
+    if (state_ == kNamed) ::unlink(path_);
+  }
+
+ private:
+  static constexpr int kFilling = 1, kNamed = 2;
+  static_assert(std::atomic<int>::is_always_lock_free);  // so a signal handler may read it
+  static inline std::atomic<int> state_{0};
+  static inline char path_[PATH_MAX];
+};
+
 }  // namespace
 
 std::vector<std::string> findFiles(const std::string& dir, const std::string& pattern) {
@@ -86,27 +118,36 @@ std::vector<std::string> findFiles(const std::string& dir, const std::string& pa
   return found;
 }
 
-std::string resolvePath(const std::string& path) {
-  if (path.empty() || exists(path)) return path;
+std::vector<std::string> caseTwins(const std::string& path) {
+  std::vector<std::string> twins;
+  if (path.empty() || exists(path)) return twins;
   const std::string name = fileNameOf(path);
   const std::string dir = path.find('/') == std::string::npos ? "" : directoryOf(path);
-  std::vector<std::string> candidates;
-  for (const std::string& entry : entryNames(dir))
-    if (equalsIgnoringCase(entry, name)) candidates.push_back(entry);
-  if (candidates.empty()) return path;
-  return joined(dir, *std::min_element(candidates.begin(), candidates.end()));
+  for (const std::string& entry : entryNames(dir)) {
+    struct stat st;
+    if (equalsIgnoringCase(entry, name) && ::stat(joined(dir, entry).c_str(), &st) == 0 && S_ISREG(st.st_mode))
+      twins.push_back(joined(dir, entry));
+  }
+  std::sort(twins.begin(), twins.end());
+  return twins;
+}
+
+std::string resolvePath(const std::string& path, NameCase match) {
+  if (match == NameCase::Exact) return path;
+  const std::vector<std::string> twins = caseTwins(path);
+  return twins.size() == 1 ? twins.front() : path;
 }
 
 Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::size_t maxBytes) {
   auto file = openFile(path);
   if (!file) return file.error();
   if (file->size() > maxBytes)
-    return Error{"Cannot read " + path + ": larger than " + std::to_string(maxBytes) + " bytes"};
+    return Error{"Cannot read " + printable(path) + ": larger than " + std::to_string(maxBytes) + " bytes"};
   return readFilePrefix(*file, maxBytes);
 }
 
-Result<std::vector<std::uint8_t>> readFilePrefix(const std::string& path, std::size_t maxBytes) {
-  auto file = openFile(path);
+Result<std::vector<std::uint8_t>> readFilePrefix(const std::string& path, std::size_t maxBytes, NameCase match) {
+  auto file = openFile(path, match);
   if (!file) return file.error();
   return readFilePrefix(*file, maxBytes);
 }
@@ -117,23 +158,34 @@ Result<std::vector<std::uint8_t>> readFilePrefix(const ByteSource& source, std::
   return bytes;
 }
 
-Result<AtomicFile> AtomicFile::create(const std::string& path) {
-  // An existing file under another letter case is replaced, not joined by a twin.
-  const std::string target = resolvePath(path);
-  std::string temp = target + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return Error{"Cannot write " + path};
-  AtomicFile file(path, target, temp, fd);
+Result<AtomicFile> AtomicFile::create(const std::string& path, NameCase match) {
+  // An existing file under another letter case is replaced, not joined by a
+  // twin; with several such files, the exact name is a new one.
+  const std::string target = resolvePath(path, match);
+  auto failed = [&](const std::string& reason) {
+    return Error{"Cannot write " + printable(path) + ": " + reason};
+  };
   struct stat st;
-  mode_t mode;
-  if (::stat(target.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
+  const bool replacing = ::stat(target.c_str(), &st) == 0;
+  // A FIFO or a device under the name is the user's, not a picture to replace.
+  if (replacing && !S_ISREG(st.st_mode)) return failed("not a regular file");
+  const mode_t mode = replacing ? st.st_mode & 07777 : 0666 & ~currentUmask();
+  const std::string dir = directoryOf(target);
+
+  // Unnamed while it is written, so an interruption leaves nothing behind.
+  // Where the file system has no unnamed files, a short name of our own that a
+  // signal handler can remove (removeUnfinishedWrite).
+  std::string temp;
+  int fd = ::open(dir.empty() ? "." : dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    temp = joined(dir, ".binoxa-XXXXXX");
+    fd = ::mkstemp(temp.data());
+    if (fd < 0) return failed(std::strerror(errno));
   }
-  if (::fchmod(fd, mode) != 0) return Error{"Cannot write " + path};
+  AtomicFile file(path, target, temp, fd);
+  file.replacing_ = replacing;
+  if (!temp.empty()) file.recorded_ = Unfinished::record(temp);
+  if (::fchmod(fd, mode) != 0) return failed(std::strerror(errno));
   return file;
 }
 
@@ -144,42 +196,93 @@ AtomicFile::AtomicFile(AtomicFile&& other) noexcept
     : path_(std::move(other.path_)),
       target_(std::move(other.target_)),
       temp_(std::move(other.temp_)),
-      fd_(std::exchange(other.fd_, -1)) {}
+      fd_(std::exchange(other.fd_, -1)),
+      replacing_(other.replacing_),
+      recorded_(std::exchange(other.recorded_, false)) {}
 
-AtomicFile::~AtomicFile() {
-  if (fd_ < 0) return;
-  ::close(fd_);
-  ::unlink(temp_.c_str());
+AtomicFile::~AtomicFile() { abandon(0); }
+
+Error AtomicFile::abandon(int error) {
+  if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  if (std::exchange(recorded_, false)) Unfinished::release();
+  return Error{"Cannot write " + printable(path_) + ": " + std::strerror(error)};
 }
 
-bool AtomicFile::writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+Status AtomicFile::writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n =
         ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n == 0) errno = EIO;
+    if (n <= 0) return abandon(errno);
     done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-Status AtomicFile::commit() {
-  const bool written = ::fsync(fd_) == 0 && ::close(std::exchange(fd_, -1)) == 0 &&
-                       ::rename(temp_.c_str(), target_.c_str()) == 0;
-  if (!written) {
-    if (fd_ >= 0) ::close(std::exchange(fd_, -1));
-    ::unlink(temp_.c_str());
-    return Error{"Cannot write " + path_};
   }
   return success();
 }
 
-Status writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  auto file = AtomicFile::create(path);
+Status AtomicFile::commit() {
+  if (::fsync(fd_) != 0) return abandon(errno);
+  if (temp_.empty()) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    auto link = [&](const std::string& name) {
+      return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    };
+    // A new file gets its name in one step; an existing one is replaced by a rename.
+    if (!replacing_) {
+      if (link(target_)) {
+        ::close(std::exchange(fd_, -1));
+        return success();
+      }
+      if (errno != EEXIST) return abandon(errno);
+    }
+    // A short name of our own, so a name of 255 bytes still has room.
+    const std::string dir = directoryOf(target_);
+    for (unsigned n = 0; temp_.empty(); ++n) {
+      const std::string name = joined(dir, ".binoxa-" + std::to_string(::getpid()) + "-" + std::to_string(n));
+      if (link(name)) {
+        temp_ = name;
+        recorded_ = Unfinished::record(temp_);
+      } else if (errno != EEXIST) {
+        return abandon(errno);
+      }
+    }
+  }
+  if (::close(std::exchange(fd_, -1)) != 0 || ::rename(temp_.c_str(), target_.c_str()) != 0)
+    return abandon(errno);
+  temp_.clear();
+  if (std::exchange(recorded_, false)) Unfinished::release();
+  return success();
+}
+
+Status writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes, NameCase match) {
+  auto file = AtomicFile::create(path, match);
   if (!file) return file.error();
-  if (!file->writeAt(0, bytes)) return Error{"Cannot write " + path};
+  if (Status written = file->writeAt(0, bytes); !written) return written;
   return file->commit();
+}
+
+void removeUnfinishedWrite() { Unfinished::remove(); }
+
+std::string printable(const std::string& name) {
+  static const char hex[] = "0123456789abcdef";
+  std::string out;
+  for (const char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x20 && u != 0x7f) {
+      out += c;
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else {
+      out += {'\\', 'x', hex[u >> 4], hex[u & 15]};
+    }
+  }
+  return out;
 }
 
 std::string currentDirectory() {

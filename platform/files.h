@@ -7,47 +7,65 @@
 #include <vector>
 
 #include "platform/result.h"
-
-class ByteSource;
+#include "platform/source.h"
 
 // Names (not paths) of the regular files in dir matching pattern, ignoring
 // letter case ('*' and '?' wildcards). No directories, no names starting with
 // '.', nothing that is not a regular file. Sorted ignoring case.
 std::vector<std::string> findFiles(const std::string& dir, const std::string& pattern);
 
-// The path itself when it exists, else the case-insensitive match of its file
-// name in the same directory, else the path unchanged.
-std::string resolvePath(const std::string& path);
+// Names are matched as on a case-insensitive disk: the exact name wins
+// whatever it is; else the one regular file of the same folder whose name
+// differs only in letter case; else (none, or several) the path unchanged.
+std::string resolvePath(const std::string& path, NameCase match = NameCase::Any);
+// The regular files that differ from a missing path's file name only in
+// letter case, sorted; empty when the path exists.
+std::vector<std::string> caseTwins(const std::string& path);
 
 // The whole file (opened as openFile opens it) when it holds at most maxBytes:
 // a larger one is refused before anything is read. Error: one line naming it.
 Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::size_t maxBytes);
 
 // At most maxBytes from the start of the file.
-Result<std::vector<std::uint8_t>> readFilePrefix(const std::string& path, std::size_t maxBytes);
+Result<std::vector<std::uint8_t>> readFilePrefix(const std::string& path, std::size_t maxBytes,
+                                                 NameCase match = NameCase::Any);
 Result<std::vector<std::uint8_t>> readFilePrefix(const ByteSource& source, std::size_t maxBytes);
 
-// A file written as a temporary file beside path and renamed over path once
-// complete, so a failure never leaves a damaged or half-written file. Dropped
-// without commit, the temporary file goes. Errors: "Cannot write <path>".
+// A file written unnamed beside path and given the name once complete
+// (renamed over an existing regular file), so a failure or an interruption
+// never leaves a damaged, half-written or temporary file. Anything but a
+// regular file under the name is refused. Dropped without commit, nothing is
+// left. Errors: "Cannot write <path>: <reason>".
 class AtomicFile {
  public:
-  static Result<AtomicFile> create(const std::string& path);
+  static Result<AtomicFile> create(const std::string& path, NameCase match = NameCase::Any);
   AtomicFile(AtomicFile&& other) noexcept;
   AtomicFile& operator=(AtomicFile&&) = delete;
   ~AtomicFile();
-  bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+  Status writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes);
   // Flushed to the disk, then renamed over the path.
   Status commit();
 
  private:
   AtomicFile(std::string path, std::string target, std::string temp, int fd);
-  std::string path_, target_, temp_;
+  // Closes and removes what was written; the error names the system's reason.
+  Error abandon(int error);
+  std::string path_, target_;
+  std::string temp_;  // empty while the file is unnamed
   int fd_;
+  bool replacing_ = false;
+  bool recorded_ = false;  // temp_ is the one a signal handler removes
 };
 
 // The whole file at once, as an AtomicFile.
-Status writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
+Status writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                           NameCase match = NameCase::Any);
+// For a signal handler (async-signal-safe): removes the temporary file of a
+// write in progress where the file system could not keep it unnamed.
+void removeUnfinishedWrite();
+
+// The name with control characters escaped (\n, \t, \r, \xHH), for one-line messages.
+std::string printable(const std::string& name);
 
 std::string currentDirectory();  // absolute, without a trailing '/' (except "/")
 bool setCurrentDirectory(const std::string& dir);

@@ -39,13 +39,24 @@ bool FileSource::readAt(std::uint64_t offset, std::span<std::uint8_t> out) const
   return true;
 }
 
-Result<FileSource> openFile(const std::string& path) {
-  const std::string found = resolvePath(path);
+Result<FileSource> openFile(const std::string& path, NameCase match) {
+  if (match == NameCase::Any)
+    if (const std::vector<std::string> twins = caseTwins(path); twins.size() > 1) {
+      std::string names;
+      for (const std::string& twin : twins) names += (names.empty() ? "" : ", ") + printable(twin);
+      return Error{"Cannot open " + printable(path) + ": the name is ambiguous between " + names};
+    }
+  const std::string found = resolvePath(path, match);
   const int fd = ::open(found.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   struct stat st;
-  if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
+  if (fd < 0 || ::fstat(fd, &st) != 0) {
+    const std::string reason = std::strerror(errno);
     if (fd >= 0) ::close(fd);
-    return Error{"Cannot open " + path};
+    return Error{"Cannot open " + printable(path) + ": " + reason};
   }
-  return FileSource(path, fd, static_cast<std::uint64_t>(st.st_size));
+  if (!S_ISREG(st.st_mode) || st.st_size < 0) {
+    ::close(fd);
+    return Error{"Cannot open " + printable(path) + ": not a regular file"};
+  }
+  return FileSource(printable(path), fd, static_cast<std::uint64_t>(st.st_size));
 }

@@ -8,6 +8,9 @@
 
 #include "platform/result.h"
 
+// Whether a file name also finds a file whose name differs only in letter case.
+enum class NameCase { Any, Exact };
+
 class ByteSource {
  public:
   virtual ~ByteSource() = default;
@@ -15,7 +18,7 @@ class ByteSource {
   // Fills out with the bytes at offset; false when they are not all there or
   // cannot be read.
   virtual bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) const = 0;
-  // Named in messages: the path a file was opened as.
+  // Named in messages: the path a file was opened as, control characters escaped.
   const std::string& name() const { return name_; }
 
  protected:
@@ -47,13 +50,14 @@ class FileSource final : public ByteSource {
   bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) const override;
 
  private:
-  friend Result<FileSource> openFile(const std::string& path);
+  friend Result<FileSource> openFile(const std::string& path, NameCase match);
   FileSource(std::string name, int fd, std::uint64_t size);
   int fd_;
   std::uint64_t size_;
 };
 
-// Found as resolvePath finds it, opened without blocking, so a FIFO or a device
+// Found as resolvePath finds it (several files differing only in letter case
+// are an error naming them), opened without blocking, so a FIFO or a device
 // under the name cannot hang the program; anything but a regular file is
-// refused. Error: "Cannot open <path>".
-Result<FileSource> openFile(const std::string& path);
+// refused. Error: "Cannot open <path>: <reason>".
+Result<FileSource> openFile(const std::string& path, NameCase match = NameCase::Any);

@@ -84,6 +84,7 @@ Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap
   auto out = std::make_unique<tbitmap>(std::clamp(maxWidth, 0, static_cast<int>(wd)),
                                        std::clamp(maxHeight, 0, static_cast<int>(hd)));
   const int W = out->width, H = out->height;
+  if (W == 0 || H == 0) return out;  // no rows to copy
   out->fillRect(0, 0, W, H, 255, 255, 255);
 
   // Block bounds: entry i is where source column / row i starts, i = w / h its end.

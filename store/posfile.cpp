@@ -10,8 +10,27 @@ std::string posFileName(const std::string& rightFileName) {
   return rightFileName.substr(0, rightFileName.rfind('.')) + ".POS";
 }
 
-std::optional<tposition> readPosition(const std::string& posPath) {
-  auto bytes = readFilePrefix(posPath, 8);
+namespace {
+
+std::string nameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+std::string stemOf(const std::string& name) { return name.substr(0, name.rfind('.')); }
+
+}  // namespace
+
+PosFileName positionFileOf(const std::string& rightFileName) {
+  const std::string name = posFileName(rightFileName);
+  const std::string found = resolvePath(name);
+  if (found == name) return {name};
+  const std::string picture = nameOf(resolvePath(rightFileName));
+  const std::string stem = stemOf(nameOf(found));
+  const std::string dir = found.find('/') == std::string::npos ? "" : directoryOf(found);
+  for (const std::string& entry : findFiles(dir, stem + ".*"))
+    if (entry != nameOf(found) && entry != picture && stemOf(entry) == stem) return {name, true};
+  return {found};
+}
+
+std::optional<tposition> readPosition(const PosFileName& posFile) {
+  auto bytes = readFilePrefix(posFile.path, 8, posFile.exactCase ? NameCase::Exact : NameCase::Any);
   if (!bytes || bytes->size() < 8) return std::nullopt;
   // The vertical offset comes first in the file.
   LeReader r(*bytes, 0);
@@ -19,10 +38,10 @@ std::optional<tposition> readPosition(const std::string& posPath) {
   return tposition{r.i32(), dy};
 }
 
-bool writePosition(const std::string& posPath, tposition p) {
+bool writePosition(const PosFileName& posFile, tposition p) {
   std::vector<std::uint8_t> bytes;
   LeWriter w(bytes);
   w.i32(p.dy);
   w.i32(p.dx);
-  return writeFileAtomically(posPath, bytes).ok();
+  return writeFileAtomically(posFile.path, bytes, posFile.exactCase ? NameCase::Exact : NameCase::Any).ok();
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 struct tposition {
   std::int32_t dx = 0;  // rightOffsetX
@@ -11,10 +12,22 @@ struct tposition {
   friend bool operator==(const tposition&, const tposition&) = default;
 };
 
+// Where a position is kept: exactCase when a file of that name under another
+// letter case belongs to another picture, so it is neither read nor replaced.
+struct PosFileName {
+  PosFileName(std::string p, bool exact = false) : path(std::move(p)), exactCase(exact) {}
+  std::string path;
+  bool exactCase;
+};
+
 // The right picture's name with the extension of its file name (from the last
 // '.' after the last '/') replaced by ".POS", or ".POS" appended.
 std::string posFileName(const std::string& rightFileName);
+// The position file of the right picture: found ignoring letter case, but one
+// spelled like another picture of the folder (cR.POS beside cR.BMP, for CR.BMP)
+// is that picture's.
+PosFileName positionFileOf(const std::string& rightFileName);
 // nullopt when the file is missing, unreadable or shorter than 8 bytes.
-std::optional<tposition> readPosition(const std::string& posPath);
+std::optional<tposition> readPosition(const PosFileName& posFile);
 // Replaces the file atomically; a failure is quiet (false).
-bool writePosition(const std::string& posPath, tposition p);
+bool writePosition(const PosFileName& posFile, tposition p);

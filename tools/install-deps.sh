@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Debian packages the build, the tests and the real window need.
 set -euo pipefail
-pkgs=(build-essential cmake pkg-config git libgtest-dev libbenchmark-dev
+pkgs=(build-essential cmake pkg-config git clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
       libfreetype-dev libfontconfig-dev fonts-dejavu-core libwxgtk3.2-dev libgtk-3-dev
       xvfb xdotool x11-utils imagemagick openbox dpkg-dev
       libjpeg62-turbo-dev libpng-dev libjpeg-turbo-progs netpbm libimage-exiftool-perl ffmpeg

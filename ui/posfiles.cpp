@@ -3,12 +3,12 @@
 
 void tmywindow::readPosFile() {
   if (!usePosFiles) return;
-  const tposition p = readPosition(posFileName(rightFileName)).value_or(tposition{});
+  const tposition p = readPosition(positionFileOf(rightFileName)).value_or(tposition{});
   rightOffsetX = p.dx;
   rightOffsetY = p.dy;
 }
 
 void tmywindow::writePosFile() {
   if (!usePosFiles || suppressPosWrite || !rightImage || rightFileName.empty()) return;
-  writePosition(posFileName(rightFileName), {rightOffsetX, rightOffsetY});
+  writePosition(positionFileOf(rightFileName), {rightOffsetX, rightOffsetY});
 }

@@ -47,6 +47,9 @@ expect_refusal "" out.BMP convert short.bmp -o out.bmp
 expect_refusal "" out.BMP convert missing.bmp -o out.bmp
 expect_refusal "Change position of right picture first!" out.BMP anaglyph "$L" "$R" --dx 481 -o out.bmp
 expect_refusal "Change position of right picture first!" all_A.BMP all "$L" "$R" --dy -361 -o all
+# An empty overlap fits, but a picture without pixels is never written.
+expect_refusal "Cannot write e.bmp: bitmap has no pixels" e.bmp parallel "$L" "$R" --dx 480 --view-size 960 -o e.bmp
+expect_refusal "Cannot write e_A.BMP: bitmap has no pixels" e_A.BMP all "$L" "$R" --dy 360 -o e
 
 # Settings out of range in a hand-edited profile.
 printf '[Binoxa]\nVIEWSIZE=0\n' >"$BINOXA_PROFILE"
@@ -60,6 +63,9 @@ rm -f "$BINOXA_PROFILE"
 touch plain
 expect_refusal "" plain/out.BMP convert "$L" -o plain/out.bmp
 expect_refusal "" plain/p_A.BMP all "$L" "$R" -o plain/p
+# The reason is given, and a line break in the name cannot split the line.
+expect_refusal 'Cannot write no\nsuch/x.bmp: No such file or directory' $'no\nsuch/x.bmp' convert "$L" -o $'no\nsuch/x.bmp'
+expect_refusal 'Cannot open miss\ning.bmp: No such file or directory' out.BMP convert $'miss\ning.bmp' -o out.bmp
 mkdir locked && chmod 555 locked
 if [ ! -w locked ]; then  # root writes anywhere
   expect_refusal "" locked/out.BMP anaglyph "$L" "$R" -o locked/out

@@ -31,6 +31,9 @@ expect_status 2 parallel "$L" "$R" -o x.bmp --spacing -1
 expect_status 2 parallel "$L" "$R" -o x.bmp --frame 3
 expect_status 2 convert "$L" -o x.bmp -o y.bmp
 expect_status 2 sample lib -o x.bmp
+expect_status 2 convert "$L" -o lib/                  # a folder, not a file name
+expect_status 2 convert "$L" -o ""
+[ -e lib/.BMP ] || [ -e .BMP ] && { echo "FAIL: an output without a name was written"; fails=$((fails + 1)); }
 [ -e x.bmp ] || [ -e x.bmp.BMP ] && { echo "FAIL: a usage error wrote a file"; fails=$((fails + 1)); }
 
 for cmd in convert anaglyph parallel crossed left right all sample; do

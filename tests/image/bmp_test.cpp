@@ -319,7 +319,7 @@ TEST(bmpRows, MatchThePlainLoops) {
   const auto dir = std::filesystem::temp_directory_path() / ("binoxa-bmprows-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   std::mt19937 rng(5);
-  for (auto [w, h] : {std::pair{1, 1}, {33, 7}, {250, 3}, {1001, 700}, {0, 4}}) {
+  for (auto [w, h] : {std::pair{1, 1}, {33, 7}, {250, 3}, {1001, 700}}) {
     tbitmap src(w, h);
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x)
@@ -331,7 +331,6 @@ TEST(bmpRows, MatchThePlainLoops) {
     ASSERT_TRUE(src.saveBmp(path).ok()) << what;
     std::ifstream in(path, std::ios::binary);
     EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), {}), plain) << what;
-    if (w == 0) continue;
     auto back = decodeBmp(plain);
     ASSERT_TRUE(back.ok()) << what;
     expectSame(*back.value(), src);

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/dc.h"
 #include "platform/framebuffer.h"
+#include "testing/tempdir.h"
 
 namespace {
 
@@ -93,6 +96,24 @@ TEST(tbitmap, CropClampsToThePicture) {
     ASSERT_EQ(out->height, c.h) << c.x1 << "," << c.y1;
     for (int y = 0; y < out->height; ++y)
       for (int x = 0; x < out->width; ++x) ASSERT_EQ(out->pixel(x, y), src.pixel(c.sx + x, c.sy + y));
+  }
+}
+
+// Nothing is written that the reader would refuse.
+TEST(tbitmap, SaveBmpRefusesSizesTheReaderRefuses) {
+  TempDir dir;
+  const struct {
+    int w, h;
+    bool written;
+  } cases[] = {{0, 30, false}, {40, 0, false}, {32769, 1, false}, {32768, 2, true}};
+  for (const auto& c : cases) {
+    const std::string path = dir / "out.bmp";
+    std::filesystem::remove(path);
+    EXPECT_EQ(tbitmap(c.w, c.h).saveBmp(path).ok(), c.written) << c.w << "x" << c.h;
+    EXPECT_EQ(std::filesystem::exists(path), c.written) << c.w << "x" << c.h;
+    if (c.written) {
+      EXPECT_TRUE(tbitmap::fromFile(path).ok());
+    }
   }
 }
 

@@ -49,23 +49,32 @@ TEST(FindFiles, RegularVisibleFilesMatchingIgnoringCaseInOrder) {
   EXPECT_TRUE(findFiles(dir / "no-such-dir", "*").empty());
 }
 
-TEST(ResolvePath, ExactNameFirstElseTheCaseInsensitiveMatch) {
+TEST(ResolvePath, ExactNameFirstElseTheOneRegularFileUnderAnotherCase) {
   TempDir dir;
   touch(dir / "gardenR.BMP");
   touch(dir / "Twin.bmp");
   touch(dir / "TWIN.BMP");
   fs::create_directory(dir / "Sub");
   touch(dir / "Sub/pic.bmp");
+  fs::create_directory(dir / "A.BMP");
+  touch(dir / "a.BMP");
+  fs::create_directory(dir / "X.BMP");
   const struct {
     std::string in, want;
   } cases[] = {
       {dir / "gardenR.BMP", dir / "gardenR.BMP"}, {dir / "GARDENr.bmp", dir / "gardenR.BMP"},
-      {dir / "twin.bmp", dir / "TWIN.BMP"},  // byte order decides between two
+      {dir / "twin.bmp", dir / "twin.bmp"},  // two candidates: neither
       {dir / "Twin.bmp", dir / "Twin.bmp"},       {dir / "Sub/PIC.BMP", dir / "Sub/pic.bmp"},
       {dir / "sub/pic.bmp", dir / "sub/pic.bmp"},  // only the file name is matched
-      {dir / "missing.bmp", dir / "missing.bmp"},
+      {dir / "missing.bmp", dir / "missing.bmp"}, {dir / "a.bmp", dir / "a.BMP"},  // never a folder
+      {dir / "x.bmp", dir / "x.bmp"},
   };
   for (const auto& c : cases) EXPECT_EQ(resolvePath(c.in), c.want) << c.in;
+  auto ambiguous = openFile(dir / "twin.bmp");
+  ASSERT_FALSE(ambiguous.ok());
+  EXPECT_EQ(ambiguous.error().message, "Cannot open " + (dir / "twin.bmp") +
+                                           ": the name is ambiguous between " + (dir / "TWIN.BMP") +
+                                           ", " + (dir / "Twin.bmp"));
 }
 
 TEST(ReadFile, WholePrefixAndRefusals) {
@@ -126,6 +135,34 @@ TEST(WriteFileAtomically, FailureLeavesTheOldFileAndNoTemporary) {
   ::chmod((dir / "ro").c_str(), 0755);
   EXPECT_FALSE(r.ok());
   EXPECT_EQ(*readFile(dir / "ro/f", 100), bytesOf("old"));
+}
+
+TEST(WriteFileAtomically, OnlyRegularFilesAreReplaced) {
+  TempDir dir;
+  ::mkfifo((dir / "pipe.bmp").c_str(), 0644);
+  fs::create_symlink("/dev/null", dir / "device.POS");
+  for (const std::string name : {"pipe.bmp", "device.POS"}) {
+    auto r = writeFileAtomically(dir / name, bytesOf("new"));
+    ASSERT_FALSE(r.ok()) << name;
+    EXPECT_EQ(r.error().message, "Cannot write " + dir / name + ": not a regular file");
+  }
+  EXPECT_TRUE(fs::is_fifo(dir / "pipe.bmp"));
+  EXPECT_TRUE(fs::is_symlink(dir / "device.POS"));
+}
+
+// The temporary file does not lengthen the name: the longest legal name works.
+TEST(WriteFileAtomically, LongestNamesAndNoNamedTemporary) {
+  TempDir dir;
+  for (const std::size_t length : {249, 255}) {
+    const std::string path = dir / std::string(length, 'n');
+    ASSERT_TRUE(writeFileAtomically(path, bytesOf("x")).ok()) << length;
+    ASSERT_TRUE(writeFileAtomically(path, bytesOf("y")).ok()) << length;
+    EXPECT_EQ(*readFile(path, 100), bytesOf("y"));
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
+  auto tooLong = writeFileAtomically(dir / std::string(256, 'n'), bytesOf("x"));
+  ASSERT_FALSE(tooLong.ok());
+  EXPECT_NE(tooLong.error().message.find(": File name too long"), std::string::npos);
 }
 
 TEST(Paths, DirectoryAndAbsoluteForms) {

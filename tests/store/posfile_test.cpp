@@ -66,4 +66,29 @@ TEST_F(PosFileTest, WriteIntoAFolderThatCannotExistFailsQuietly) {
   EXPECT_FALSE(writePosition(path("file/p.POS"), {5, 6}));
 }
 
+// A position file under another letter case is the picture's own, unless
+// another picture of the folder is spelled like it.
+TEST_F(PosFileTest, ATwinsPositionFileIsNeverTaken) {
+  for (const char* name : {"cR.BMP", "CR.BMP", "solo.BMP"}) writeBytes(name, {0});
+  ASSERT_TRUE(writePosition(path("cR.POS"), {4, 0}));
+  ASSERT_TRUE(writePosition(path("SOLO.POS"), {9, 1}));
+  const struct {
+    std::string right;
+    std::optional<tposition> read;
+    std::string written;
+  } cases[] = {
+      {"CR.BMP", std::nullopt, "CR.POS"},
+      {"cR.BMP", tposition{4, 0}, "cR.POS"},
+      {"cr.bmp", std::nullopt, "cr.POS"},  // the picture itself is ambiguous
+      {"solo.BMP", tposition{9, 1}, "SOLO.POS"},
+  };
+  for (const auto& c : cases) {
+    const PosFileName file = positionFileOf(path(c.right.c_str()));
+    EXPECT_EQ(readPosition(file), c.read) << c.right;
+    EXPECT_EQ(file.path, path(c.written.c_str())) << c.right;
+  }
+  ASSERT_TRUE(writePosition(positionFileOf(path("CR.BMP")), {1, 2}));
+  EXPECT_EQ(readPosition(path("cR.POS")), (tposition{4, 0}));
+}
+
 }  // namespace
