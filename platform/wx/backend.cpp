@@ -77,7 +77,7 @@ class WxBackend : public Backend {
     wxFileDialog dlg(mainWindow(), wxFileSelectorPromptStr, wxEmptyString, wxEmptyString,
                      caseInsensitiveFilter(filter), style);
     if (dlg.ShowModal() != wxID_OK) return std::nullopt;
-    return fromWx(dlg.GetPath());
+    return fileNameFromWx(dlg.GetPath());
   }
 
   int messageBox(TWindow*, const std::string& text, const std::string& title) override {

@@ -300,7 +300,7 @@ WxHost::~WxHost() { destroyFrame(); }
 bool FileDrop::OnDropFiles(wxCoord, wxCoord, const wxArrayString& names) {
   TMessage m;
   m.msg = WM_DROPFILES;
-  for (const wxString& name : names) m.files.push_back(fromWx(name));
+  for (const wxString& name : names) m.files.push_back(fileNameFromWx(name));
   // The drop ends once the toolkit has its answer; what the files then do,
   // message boxes included, comes after. A closed frame's canvas has no host.
   canvas_->CallAfter([canvas = canvas_, m] {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include <wx/strconv.h>
 #include <wx/string.h>
 
 #include "platform/backend.h"
@@ -10,8 +11,18 @@
 class TDialog;
 class wxWindow;
 
-inline wxString toWx(const std::string& s) { return wxString::FromUTF8(s.data(), s.size()); }
+// Texts hold file names, and a file name need not be UTF-8: what UTF-8 cannot
+// take goes through the toolkit's file-name conversion, never to an empty text.
+inline wxString toWx(const std::string& s) {
+  const wxString utf8 = wxString::FromUTF8(s.data(), s.size());
+  return utf8.empty() && !s.empty() ? wxString(s.data(), *wxConvFileName, s.size()) : utf8;
+}
 inline std::string fromWx(const wxString& s) { return s.utf8_string(); }
+// A path the toolkit gives (file dialog, drop): the bytes of the file's name.
+inline std::string fileNameFromWx(const wxString& s) {
+  const wxCharBuffer bytes = s.mb_str(*wxConvFileName);
+  return bytes.length() || s.empty() ? std::string(bytes.data(), bytes.length()) : fromWx(s);
+}
 
 std::unique_ptr<FrameHost> createWxFrame(TFrameWindow& frame);
 // Shows the frame of this host (created by createWxFrame).
