@@ -31,6 +31,12 @@ bool TCheckBox::getCheck() const { return peer().getCheck(id_); }
 
 void TCheckBox::setCheck(bool checked) { peer().setCheck(id_, checked); }
 
+TComboBox::TComboBox(TDialog* parent, int id) : TControl(parent, id) {}
+
+std::string TComboBox::getSelection() const { return peer().getText(id_); }
+
+void TComboBox::setSelection(const std::string& item) { peer().setText(id_, item); }
+
 TDialog::TDialog(TWindow* parent, int resId) : TWindow(parent) {
   TApplication* app = currentApplication();
   assert(app && "dialogs are built during a run");

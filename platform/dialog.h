@@ -1,5 +1,6 @@
 #pragma once
-// Modal dialogs built from templates, and their edit and check-box controls.
+// Modal dialogs built from templates, and their edit, check-box and
+// drop-down list controls.
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -11,6 +12,8 @@
 class DialogPeer {
  public:
   virtual ~DialogPeer() = default;
+  // A drop-down list's text is its chosen item; setting a text that is none
+  // of its items changes nothing.
   virtual std::string getText(int id) = 0;
   virtual void setText(int id, const std::string& text) = 0;
   virtual bool getCheck(int id) = 0;
@@ -51,6 +54,14 @@ class TCheckBox : public TControl {
   TCheckBox(TDialog* parent, int id);
   bool getCheck() const;
   void setCheck(bool checked);
+};
+
+// A drop-down list of the template's items.
+class TComboBox : public TControl {
+ public:
+  TComboBox(TDialog* parent, int id);
+  std::string getSelection() const;
+  void setSelection(const std::string& item);
 };
 
 class TDialog : public TWindow {

@@ -34,7 +34,9 @@ struct AccelTable {
   std::vector<AccelEntry> entries;
 };
 
-enum class ControlKind { Static, Edit, PushButton, DefPushButton, AutoCheckBox, GroupBox };
+// DropDownList: a choice of fixed items, the template's text holding them
+// one per line; its window text is the chosen item.
+enum class ControlKind { Static, Edit, PushButton, DefPushButton, AutoCheckBox, GroupBox, DropDownList };
 
 // Positions and sizes in dialog units, as in the template.
 struct ControlTemplate {

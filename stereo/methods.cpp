@@ -1,7 +1,7 @@
 #include "stereo/methods.h"
-#include <array>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 namespace {
@@ -43,10 +43,6 @@ std::uint8_t channel(const std::array<std::int32_t, 6>& c, const tpixel& l, cons
   return static_cast<std::uint8_t>(std::clamp(sum >> 16, 0, 255));
 }
 
-}  // namespace
-
-namespace {
-
 void composeMatrixRow(AnaglyphMethod m, const tpixel* left, const tpixel* right, tpixel* out, int n) {
   const Matrix& k = kMatrices[static_cast<int>(m)];
   for (int x = 0; x < n; ++x) {
@@ -58,6 +54,19 @@ void composeMatrixRow(AnaglyphMethod m, const tpixel* left, const tpixel* right,
 
 }  // namespace
 
+AnaglyphMethodRows::AnaglyphMethodRows(AnaglyphMethod method, ColourWeights leftColour, ColourWeights rightColour)
+    : method_(method) {
+  if (method == AnaglyphMethod::Custom) custom_.emplace(leftColour, rightColour);
+}
+
+void AnaglyphMethodRows::compose(const tpixel* left, const tpixel* right, tpixel* out, int width) const {
+  if (custom_) {
+    custom_->compose(left, right, out, width);
+  } else {
+    composeMatrixRow(method_, left, right, out, width);
+  }
+}
+
 std::unique_ptr<tbitmap> buildAnaglyph(const tbitmap& left, const tbitmap& right, std::int32_t dx,
                                        std::int32_t dy, AnaglyphMethod method, ColourWeights leftColour,
                                        ColourWeights rightColour, int maxWidth, int maxHeight) {
@@ -65,8 +74,8 @@ std::unique_ptr<tbitmap> buildAnaglyph(const tbitmap& left, const tbitmap& right
     return buildAnaglyph(left, right, dx, dy, leftColour, rightColour, maxWidth, maxHeight);
   const Overlap o = pairOverlap(dx, dy, left, right);
   auto out = std::make_unique<tbitmap>(std::clamp(maxWidth, 0, o.w), std::clamp(maxHeight, 0, o.h));
+  const AnaglyphMethodRows rows(method, leftColour, rightColour);
   for (int y = 0; y < out->height; ++y)
-    composeMatrixRow(method, left.row(o.leftY + y) + o.leftX, right.row(o.rightY + y) + o.rightX, out->row(y),
-                     out->width);
+    rows.compose(left.row(o.leftY + y) + o.leftX, right.row(o.rightY + y) + o.rightX, out->row(y), out->width);
   return out;
 }

@@ -34,7 +34,7 @@ Status saveAlignedPair(tmywindow& w, const std::string& path) {
 // changes nothing in the workspace.
 bool writeExport(tmywindow& w, ExportKind kind, const std::string& path) {
   TBusyCursor busy;
-  const ExportSettings settings{w.leftColour, w.rightColour, w.viewSize, w.imageSpacing};
+  const ExportSettings settings{w.leftColour, w.rightColour, w.viewSize, w.imageSpacing, w.anaglyphMethod};
   auto picture =
       buildExport(kind, w.leftImage.get(), w.rightImage.get(), w.rightOffsetX, w.rightOffsetY, settings);
   if (!picture) return refuse(w, picture.error());

@@ -25,7 +25,7 @@ bool takeField(const TEdit& edit, std::int64_t lowest, std::int64_t highest, T& 
 tconfigdialog::tconfigdialog(TWindow* parent, std::uint32_t& leftRed, std::uint32_t& leftGreen,
                              std::uint32_t& leftBlue, std::uint32_t& rightRed, std::uint32_t& rightGreen,
                              std::uint32_t& rightBlue, std::uint32_t& viewSize, std::int32_t& imageSpacing,
-                             bool& usePosFiles, bool& lockY, int& quality)
+                             bool& usePosFiles, bool& lockY, int& quality, AnaglyphMethod& method)
     : TDialog(parent, 3),
       lockYBox_(this, 102),
       leftRedEdit_(this, 106),
@@ -38,6 +38,7 @@ tconfigdialog::tconfigdialog(TWindow* parent, std::uint32_t& leftRed, std::uint3
       imageSpacingEdit_(this, 122),
       usePosFilesBox_(this, 101),
       qualityEdit_(this, 123),
+      methodBox_(this, 124),
       lockY_(lockY),
       leftRed_(leftRed),
       leftGreen_(leftGreen),
@@ -48,7 +49,8 @@ tconfigdialog::tconfigdialog(TWindow* parent, std::uint32_t& leftRed, std::uint3
       usePosFiles_(usePosFiles),
       viewSize_(viewSize),
       imageSpacing_(imageSpacing),
-      quality_(quality) {}
+      quality_(quality),
+      method_(method) {}
 
 void tconfigdialog::setupWindow() {
   TDialog::setupWindow();
@@ -65,6 +67,7 @@ void tconfigdialog::setupWindow() {
   show(qualityEdit_, quality_);
   usePosFilesBox_.setCheck(usePosFiles_);
   lockYBox_.setCheck(lockY_);
+  methodBox_.setSelection(methodLabel(method_));
 }
 
 bool tconfigdialog::canClose() {
@@ -76,6 +79,8 @@ bool tconfigdialog::canClose() {
     return false;
   usePosFiles_ = usePosFilesBox_.getCheck();
   lockY_ = lockYBox_.getCheck();
+  for (AnaglyphMethod m : kAnaglyphMethods)
+    if (methodBox_.getSelection() == methodLabel(m)) method_ = m;
   return true;
 }
 
@@ -87,8 +92,9 @@ void tmywindow::cmOptions() {
   bool posFiles = usePosFiles;
   bool keepY = lockY;
   int jpegQuality = quality;
+  AnaglyphMethod method = anaglyphMethod;
   tconfigdialog dialog(this, left.red, left.green, left.blue, right.red, right.green, right.blue, size,
-                       spacing, posFiles, keepY, jpegQuality);
+                       spacing, posFiles, keepY, jpegQuality, method);
   if (dialog.execute() != IDOK) return;
   leftColour = left;
   rightColour = right;
@@ -97,6 +103,7 @@ void tmywindow::cmOptions() {
   usePosFiles = posFiles;
   lockY = keepY;
   quality = jpegQuality;
+  anaglyphMethod = method;
   invalidate();
 }
 

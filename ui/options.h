@@ -3,6 +3,7 @@
 // the JPEG quality.
 #include <cstdint>
 
+#include "image/colour.h"
 #include "platform/dialog.h"
 
 class tconfigdialog : public TDialog {
@@ -10,7 +11,7 @@ class tconfigdialog : public TDialog {
   tconfigdialog(TWindow* parent, std::uint32_t& leftRed, std::uint32_t& leftGreen, std::uint32_t& leftBlue,
                 std::uint32_t& rightRed, std::uint32_t& rightGreen, std::uint32_t& rightBlue,
                 std::uint32_t& viewSize, std::int32_t& imageSpacing, bool& usePosFiles, bool& lockY,
-                int& quality);
+                int& quality, AnaglyphMethod& method);
   void setupWindow() override;
   // Takes the fields in a fixed order; the first one out of range keeps the
   // dialog open, silently.
@@ -28,6 +29,7 @@ class tconfigdialog : public TDialog {
   TEdit imageSpacingEdit_;
   TCheckBox usePosFilesBox_;
   TEdit qualityEdit_;
+  TComboBox methodBox_;
   bool& lockY_;
   std::uint32_t& leftRed_;
   std::uint32_t& leftGreen_;
@@ -39,4 +41,5 @@ class tconfigdialog : public TDialog {
   std::uint32_t& viewSize_;
   std::int32_t& imageSpacing_;
   int& quality_;
+  AnaglyphMethod& method_;
 };

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "image/reduce.h"
-#include "stereo/anaglyphrows.h"
+#include "stereo/methods.h"
 #include "ui/tmywindow.h"
 
 namespace {
@@ -86,7 +86,7 @@ void tpairview::paint(TDC& dc) {
     const int x0 = std::max(dx, 0), y0 = std::max(dy, 0);
     const Overlap o = pairOverlap(dx, dy, *left, *right);
     const int w = std::clamp(client.width() - x0, 0, o.w), h = std::clamp(client.height() - y0, 0, o.h);
-    const AnaglyphRows rows(w_.leftColour, w_.rightColour);
+    const AnaglyphMethodRows rows(w_.anaglyphMethod, w_.leftColour, w_.rightColour);
     row_.resize(static_cast<std::size_t>(w));
     for (int y = 0; y < h; ++y) {
       rows.compose(left->row(o.leftY + y) + o.leftX, right->row(o.rightY + y) + o.rightX, row_.data(), w);

@@ -1,7 +1,10 @@
 #include "ui/position.h"
 
 #include <string>
+#include <utility>
 
+#include "align/align.h"
+#include "stereo/export.h"
 #include "ui/tmywindow.h"
 
 toffsetdialog::toffsetdialog(TWindow* parent, std::int32_t& offsetY, std::int32_t& offsetX)
@@ -28,4 +31,31 @@ bool toffsetdialog::canClose() {
 void tmywindow::cmRightPosition() {
   toffsetdialog dialog(this, rightOffsetY, rightOffsetX);
   if (dialog.execute() == IDOK) invalidate();
+}
+
+void tmywindow::cmAlign() {
+  if (!leftImage || !rightImage) {
+    messageBox(!leftImage ? kLeftImageNotAssigned : kRightImageNotAssigned, "Error");
+    return;
+  }
+  Result<Alignment> found = [&] {
+    TBusyCursor busy;
+    return alignPair(*leftImage, *rightImage);
+  }();
+  if (!found) {
+    messageBox(found.error().message, "Error");
+    return;
+  }
+  rightOffsetX = found->dx;
+  rightOffsetY = found->dy;
+  invalidate();
+}
+
+void tmywindow::cmSwap() {
+  std::swap(leftImage, rightImage);
+  std::swap(leftFileName, rightFileName);
+  rightOffsetX = negatePosition(rightOffsetX);
+  rightOffsetY = negatePosition(rightOffsetY);
+  updateCaption();
+  invalidate();
 }

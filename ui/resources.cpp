@@ -37,39 +37,39 @@ MenuResource mainMenu() {
         {CM_VIEWCROSSED, withShortcut("&Crossed view", "CTRL-C")},
         {CM_VIEWANAGLYPH, withShortcut("&Anaglyph", "CTRL-A"), true},
         separator,
-        {CM_FITWINDOW, withShortcut("&Fit to window", "Ctrl+F")}}},
+        {CM_FITWINDOW, withShortcut("&Fit to window", "Ctrl+F")},
+        {CM_SWAP, withShortcut("&Swap left and right", "Ctrl+T")}}},
       {"&Library",
        {{CM_SELECTLIBRARY, withShortcut("Select from L&ibrary...", "Ctrl+I")},
         {CM_SELECTDIRECTORY, withShortcut("Select Dir&ectory...", "Ctrl+E")}}},
-      {"&Settings", {{CM_OPTIONS, withShortcut("Options...", "ALT+O")}}},
+      {"&Settings",
+       {{CM_OPTIONS, withShortcut("Options...", "ALT+O")},
+        {CM_ALIGN, withShortcut("Align &automatically", "Ctrl+G")}}},
       {"&Help", {{CM_ABOUT, "&About..."}}},
   };
   return m;
 }
 
 AccelTable mainAccelerators() {
-  return {1,
-          {{'L', ACCEL_CTRL, CM_OPENLEFT},
-           {'R', ACCEL_CTRL, CM_OPENRIGHT},
-           {'O', ACCEL_CTRL, CM_RIGHTPOSITION},
-           {'A', ACCEL_ALT, CM_SAVEANAGLYPH},
-           {'O', ACCEL_ALT, CM_OPTIONS},
-           {'P', ACCEL_CTRL, CM_VIEWPARALLEL},
-           {'A', ACCEL_CTRL, CM_VIEWANAGLYPH},
-           {'E', ACCEL_CTRL, CM_SELECTDIRECTORY},
-           {'I', ACCEL_CTRL, CM_SELECTLIBRARY},
-           {'C', ACCEL_ALT, CM_SAVECROSSED},
-           {'P', ACCEL_ALT, CM_SAVEPARALLEL},
-           {'N', ACCEL_CTRL, CM_OPENSINGLE},
-           {'S', ACCEL_CTRL, CM_SAVEALL},
-           {'L', ACCEL_ALT, CM_SAVELEFT},
-           {'R', ACCEL_ALT, CM_SAVERIGHT},
-           {'C', ACCEL_CTRL, CM_VIEWCROSSED},
-           {'F', ACCEL_CTRL, CM_FITWINDOW},
-           {'M', ACCEL_CTRL, CM_OPENSTEREO}}};
+  return {1, {{'L', ACCEL_CTRL, CM_OPENLEFT},      {'R', ACCEL_CTRL, CM_OPENRIGHT},
+              {'O', ACCEL_CTRL, CM_RIGHTPOSITION}, {'A', ACCEL_ALT, CM_SAVEANAGLYPH},
+              {'O', ACCEL_ALT, CM_OPTIONS},        {'P', ACCEL_CTRL, CM_VIEWPARALLEL},
+              {'A', ACCEL_CTRL, CM_VIEWANAGLYPH},  {'E', ACCEL_CTRL, CM_SELECTDIRECTORY},
+              {'I', ACCEL_CTRL, CM_SELECTLIBRARY}, {'C', ACCEL_ALT, CM_SAVECROSSED},
+              {'P', ACCEL_ALT, CM_SAVEPARALLEL},   {'N', ACCEL_CTRL, CM_OPENSINGLE},
+              {'S', ACCEL_CTRL, CM_SAVEALL},       {'L', ACCEL_ALT, CM_SAVELEFT},
+              {'R', ACCEL_ALT, CM_SAVERIGHT},      {'C', ACCEL_CTRL, CM_VIEWCROSSED},
+              {'F', ACCEL_CTRL, CM_FITWINDOW},     {'M', ACCEL_CTRL, CM_OPENSTEREO},
+              {'G', ACCEL_CTRL, CM_ALIGN},         {'T', ACCEL_CTRL, CM_SWAP}}};
 }
 
 using K = ControlKind;
+
+std::string methodLabels() {
+  std::string items;
+  for (AnaglyphMethod m : kAnaglyphMethods) items += std::string(items.empty() ? "" : "\n") + methodLabel(m);
+  return items;
+}
 
 DialogTemplate dialog(int id, const char* caption, int x, int y, int cx, int cy,
                       std::vector<ControlTemplate> controls) {
@@ -98,7 +98,7 @@ DialogTemplate aboutDialog() {
 
 DialogTemplate optionsDialog() {
   return dialog(
-      3, "Options", 0, 1, 187, 191,
+      3, "Options", 0, 1, 187, 211,
       {{K::GroupBox, -1, "&Left colours", 12, 14, 76, 69},
        {K::Static, 109, "R&ed", 24, 30, 16, 8},
        {K::Edit, 106, "", 48, 28, 20, 12},
@@ -118,11 +118,13 @@ DialogTemplate optionsDialog() {
        {K::Static, -1, "&Space between images:", 28, 112, 80, 8},
        {K::Edit, 122, "", 112, 111, 44, 12},
        {K::AutoCheckBox, 101, "&Use POS files", 15, 131, 76, 12},
-       {K::DefPushButton, IDOK, "&OK", 20, 164, 50, 14},
-       {K::PushButton, IDCANCEL, "&Cancel", 112, 164, 50, 14},
+       {K::DefPushButton, IDOK, "&OK", 20, 184, 50, 14},
+       {K::PushButton, IDCANCEL, "&Cancel", 112, 184, 50, 14},
        {K::AutoCheckBox, 102, "&Lock y-position when loading from a single image", 16, 144, 168, 12},
        {K::Static, -1, "JPEG &quality:", 100, 133, 44, 8},
-       {K::Edit, 123, "", 148, 131, 24, 12}});
+       {K::Edit, 123, "", 148, 131, 24, 12},
+       {K::Static, -1, "&Anaglyph method:", 16, 163, 64, 8},
+       {K::DropDownList, 124, methodLabels(), 84, 161, 88, 60}});
 }
 
 DialogTemplate libraryErrorDialog() {

@@ -31,6 +31,8 @@ const TResponse<tmywindow> tmywindow::responseTable[] = {
     EV_COMMAND(CM_VIEWCROSSED, cmViewCrossed),
     EV_COMMAND(CM_VIEWANAGLYPH, cmViewAnaglyph),
     EV_COMMAND(CM_FITWINDOW, cmFitWindow),
+    EV_COMMAND(CM_ALIGN, cmAlign),
+    EV_COMMAND(CM_SWAP, cmSwap),
     EV_COMMAND(CM_SELECTLIBRARY, cmSelectLibrary),
     EV_COMMAND(CM_SELECTDIRECTORY, cmSelectDirectory),
     EV_COMMAND(CM_OPTIONS, cmOptions),
@@ -65,12 +67,13 @@ void tmywindow::readSettings() {
   lockY = s.lockY;
   fitToWindow = s.fitToWindow;
   quality = readQuality(profile);
+  anaglyphMethod = s.method;
 }
 
 void tmywindow::writeSettings() {
   Profile profile(Profile::defaultPath());
-  ::writeSettings(profile,
-                  {leftColour, rightColour, viewSize, imageSpacing, usePosFiles, lockY, fitToWindow});
+  ::writeSettings(profile, {leftColour, rightColour, viewSize, imageSpacing, usePosFiles, lockY, fitToWindow,
+                            anaglyphMethod});
   // Only a chosen quality is written, so a profile without one stays as it was.
   if (quality != readQuality(profile)) writeQuality(profile, quality);
 }

@@ -47,6 +47,8 @@ enum : unsigned {
   CM_SAVEALL = 11859,
   CM_FITWINDOW = 11860,
   CM_OPENSTEREO = 11861,
+  CM_ALIGN = 11862,
+  CM_SWAP = 11863,
 };
 
 class tmywindow : public TWindow {
@@ -90,6 +92,7 @@ class tmywindow : public TWindow {
   int quality = 92;  // of saved JPEG pictures: profile QUALITY
   tlibraryentry* libraryFirstShown = nullptr;
   bool fitToWindow = false;  // the pair views reduced to the client area
+  AnaglyphMethod anaglyphMethod = AnaglyphMethod::Custom;
 
   // --- ui/tmywindow.cpp ---
   void readSettings();
@@ -156,6 +159,8 @@ class tmywindow : public TWindow {
   void cmSaveAll();
   // ui/position.cpp
   void cmRightPosition();
+  void cmAlign();
+  void cmSwap();
   // ui/options.cpp
   void cmOptions();
   void cmAbout();

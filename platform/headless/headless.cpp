@@ -13,19 +13,36 @@ std::string quoted(const std::string& s) { return "\"" + s + "\""; }
 class HeadlessPeer : public DialogPeer {
  public:
   explicit HeadlessPeer(const DialogTemplate& t) {
-    for (const ControlTemplate& c : t.controls)
-      controls_[c.id] = {c.kind == ControlKind::Edit ? std::string() : c.text, false, 0};
+    for (const ControlTemplate& c : t.controls) {
+      Control& control = controls_[c.id];
+      if (c.kind == ControlKind::DropDownList) {
+        for (std::size_t at = 0; at <= c.text.size();) {
+          const std::size_t end = std::min(c.text.find('\n', at), c.text.size());
+          control.items.push_back(c.text.substr(at, end - at));
+          at = end + 1;
+        }
+        control.text = control.items.empty() ? std::string() : control.items.front();
+      } else if (c.kind != ControlKind::Edit) {
+        control.text = c.text;
+      }
+    }
   }
 
   bool has(int id) const { return controls_.count(id) != 0; }
   // What typing does: the whole text replaced, cut at the limit.
   void type(int id, const std::string& text) {
     Control& c = controls_[id];
-    c.text = c.limit ? text.substr(0, c.limit) : text;
+    if (!c.items.empty())
+      setText(id, text);
+    else
+      c.text = c.limit ? text.substr(0, c.limit) : text;
   }
 
   std::string getText(int id) override { return controls_[id].text; }
-  void setText(int id, const std::string& text) override { controls_[id].text = text; }
+  void setText(int id, const std::string& text) override {
+    Control& c = controls_[id];
+    if (c.items.empty() || std::find(c.items.begin(), c.items.end(), text) != c.items.end()) c.text = text;
+  }
   bool getCheck(int id) override { return controls_[id].checked; }
   void setCheck(int id, bool checked) override { controls_[id].checked = checked; }
   void setTextLimit(int id, std::size_t maxChars) override { controls_[id].limit = maxChars; }
@@ -33,8 +50,9 @@ class HeadlessPeer : public DialogPeer {
  private:
   struct Control {
     std::string text;
-    bool checked;
-    std::size_t limit;
+    bool checked = false;
+    std::size_t limit = 0;
+    std::vector<std::string> items;  // a drop-down list's
   };
   std::map<int, Control> controls_;
 };

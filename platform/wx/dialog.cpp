@@ -4,6 +4,7 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/dialog.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
@@ -20,6 +21,7 @@ class WxPeer : public DialogPeer {
 
   std::string getText(int id) override {
     if (auto* edit = as<wxTextCtrl>(id)) return fromWx(edit->GetValue());
+    if (auto* choice = as<wxChoice>(id)) return fromWx(choice->GetStringSelection());
     // Labels keep their '&', as a static's window text does.
     if (wxWindow* w = find(id)) return fromWx(w->GetLabel());
     return {};
@@ -27,6 +29,8 @@ class WxPeer : public DialogPeer {
   void setText(int id, const std::string& text) override {
     if (auto* edit = as<wxTextCtrl>(id))
       edit->ChangeValue(toWx(text));
+    else if (auto* choice = as<wxChoice>(id))
+      choice->SetStringSelection(toWx(text));
     else if (wxWindow* w = find(id))
       w->SetLabel(toWx(text));
   }
@@ -84,6 +88,12 @@ int runWxDialog(TDialog& dialog, wxWindow* parent) {
       case ControlKind::AutoCheckBox:
         w = new wxCheckBox(&dlg, id, text, pos, size);
         break;
+      case ControlKind::DropDownList: {
+        auto* choice = new wxChoice(&dlg, id, pos, size, wxSplit(text, '\n', '\0'));
+        choice->SetSelection(0);
+        w = choice;
+        break;
+      }
       case ControlKind::PushButton:
       case ControlKind::DefPushButton: {
         auto* button = new wxButton(&dlg, id, text, pos, size);
