@@ -1,6 +1,7 @@
 // Files dropped on the window, or named on the command line.
 #include <algorithm>
 
+#include "image/picture.h"
 #include "platform/casefold.h"
 #include "platform/files.h"
 #include "ui/tmywindow.h"
@@ -8,6 +9,13 @@
 namespace {
 
 std::string fileName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+bool holdsBothViews(const std::string& path) {
+  auto file = openFile(path);
+  if (!file) return false;
+  auto reader = openPicture(*file);
+  return reader && (*reader)->header().views > 1;
+}
 
 }  // namespace
 
@@ -26,7 +34,10 @@ void tmywindow::evDropFiles(const std::vector<std::string>& paths) {
     return;
   }
   if (paths.size() == 1) {
-    if (leftImage)
+    if (holdsBothViews(paths[0])) {
+      writePosFile();
+      openStereo(paths[0]);
+    } else if (leftImage)
       openRight(paths[0]);
     else
       openLeft(paths[0]);

@@ -73,21 +73,23 @@ void tmywindow::cmOpenRight() {
 
 void tmywindow::cmOpenStereo() {
   writePosFile();
-  const auto chosen = chooseSource(*this);
-  if (!chosen) return;
+  if (const auto chosen = chooseSource(*this)) openStereo(*chosen);
+}
+
+void tmywindow::openStereo(const std::string& path) {
   auto views = [&] {
     TBusyCursor busy;
-    return loadPictureViews(*chosen);
+    return loadPictureViews(path);
   }();
   if (!views) {
     messageBox(views.error().message, "Error");
     return;
   }
   if (!views->right) {
-    messageBox("Not a stereo photo (MPO or JPS): " + *chosen, "Error");
+    messageBox("Not a stereo photo (MPO or JPS): " + path, "Error");
     return;
   }
-  leftFileName = rightFileName = *chosen;
+  leftFileName = rightFileName = path;
   leftImage = std::move(views->left);
   rightImage = std::move(views->right);
   // The pair is what the window shows now.

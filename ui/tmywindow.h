@@ -117,6 +117,7 @@ class tmywindow : public TWindow {
   // As Open left / Open right do once a file is chosen.
   bool openLeft(const std::string& path);
   void openRight(const std::string& path);
+  void openStereo(const std::string& path);
 
   // --- ui/library.cpp ---
   bool scanLibrary();
