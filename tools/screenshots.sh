@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Makes the README's screenshots: under a private X server, the sample library
 # that ./run writes (~/binoxa-samples, or $BINOXA_SAMPLES) opened in the real
-# window; the anaglyph and parallel views, the library view and the Options
-# dialog go to docs/screenshots/*.png.
+# window; the anaglyph and parallel views, the library view, a pair fitted
+# to the window and the Options dialog go to docs/screenshots/*.png.
 #   tools/screenshots.sh [BUILD_DIR]     (default: build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,11 +16,11 @@ mkdir -p "$out"
 "$BINOXA_BIN/cli/binoxa-cli" sample "$samples" >/dev/null
 SCREEN=1280x1024x24 start_x wm
 start_binoxa
+# Sized after the dialogs: a file dialog over a freshly resized frame can miss its Enter.
+open_pair "$samples/gardenL.BMP" "$samples/gardenR.BMP"
 xdotool windowsize --sync "$WIN" 900 560 2>/dev/null || xdotool windowsize "$WIN" 900 560
 client_is_900_wide() { [ "$(client_size | cut -d' ' -f1)" = 900 ]; }
 wait_for 20 "the new size" client_is_900_wide
-
-open_pair "$samples/gardenL.BMP" "$samples/gardenR.BMP"
 
 # shot NAME: the main window with its frame, once the screen has settled.
 settled() {
@@ -40,6 +40,15 @@ shot parallel "$WIN"
 keys ctrl+i
 wait_for 20 "the library view" caption_is "Binoxa - Select from library"
 shot library "$WIN"
+# The garden pair picked from the library, fitted into a small window.
+read -r cx cy _ < <(client_geometry)
+xdotool mousemove $((cx + 116)) $((cy + 36)) click 1
+wait_for 20 "the garden pair" caption_is "Binoxa - left: $samples/gardenL.BMP - right: $samples/gardenR.BMP"
+xdotool windowsize --sync "$WIN" 420 300 2>/dev/null || xdotool windowsize "$WIN" 420 300
+client_is_420_wide() { [ "$(client_size | cut -d' ' -f1)" = 420 ]; }
+wait_for 20 "the small size" client_is_420_wide
+keys ctrl+a ctrl+f
+shot fit "$WIN"
 
 keys alt+o
 dialog=$(wait_window Options)

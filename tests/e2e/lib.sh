@@ -154,23 +154,27 @@ choose_file() {
   # name field focused already, Ctrl+A selects what it holds.
   xdotool key --clearmodifiers ctrl+l ctrl+a
   xdotool type --delay 2 "$1"
-  xdotool key Return
-  wait_for 20 "the file dialog to close" gone "$dialog"
+  confirm "$dialog"
 }
 
-# save_as PATH: the name typed into the save dialog. GTK drops an Enter that
-# comes before it has taken in the typed name, which no person is quick
-# enough to do: when the dialog stays, Enter once more.
+# save_as PATH: the name typed into the save dialog.
 save_as() {
   local dialog
   dialog=$(wait_window "Select a file")
   focus "$dialog"
   xdotool key --clearmodifiers ctrl+a
   xdotool type --delay 2 "$1"
+  confirm "$dialog"
+}
+# confirm DIALOG: Enter in a file dialog. GTK drops an Enter that comes
+# before it has taken in the typed name, which no person is quick enough to
+# do: when the dialog stays, Enter once more.
+confirm() {
   xdotool key Return
-  if ! (wait_for 2 "the save dialog to close" gone "$dialog") 2>/dev/null; then
+  if ! (wait_for 2 "the file dialog to close" gone "$1") 2>/dev/null; then
+    focus "$1"
     xdotool key Return
-    wait_for 20 "the save dialog to close" gone "$dialog"
+    wait_for 20 "the file dialog to close" gone "$1"
   fi
 }
 
