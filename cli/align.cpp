@@ -16,9 +16,13 @@ int runAlign(const tbitmap& left, const tbitmap& right) {
   return 0;
 }
 
+tposition givenPosition(const PositionOptions& options, tposition stored) {
+  return {options.dx.value_or(stored.dx), options.dy.value_or(stored.dy)};
+}
+
 Result<tposition> pairPosition(const PositionOptions& options, tposition stored, const tbitmap*& left,
                                const tbitmap*& right) {
-  tposition p{options.dx.value_or(stored.dx), options.dy.value_or(stored.dy)};
+  tposition p = givenPosition(options, stored);
   if (options.autoAlign) {
     auto a = alignPair(*left, *right);
     if (!a) return a.error();

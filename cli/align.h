@@ -16,6 +16,8 @@ struct PositionOptions {
 // Prints the aligned position as "dx dy"; the exit status.
 int runAlign(const tbitmap& left, const tbitmap& right);
 
+// --dx / --dy over the stored position.
+tposition givenPosition(const PositionOptions& options, tposition stored);
 // --auto's alignment, else --dx / --dy over the stored position; then --swap
 // exchanges the two pictures and negates the position. Refused when --auto
 // cannot align.

@@ -17,6 +17,7 @@
 #include "cli/batch.h"
 #include "cli/inputs.h"
 #include "cli/pair.h"
+#include "cli/rows.h"
 #include "image/picture.h"
 #include "image/save.h"
 #include "image/tbitmap.h"
@@ -344,6 +345,22 @@ int run(const Invocation& inv) {
     if (Status s = writeOutput(*in->left, inv.output, quality); !s) return refuse(s.error().message);
     return kOk;
   }
+  const tsettings profile = readSettings(profileFile);
+  ExportSettings settings{inv.leftColour.value_or(profile.leftColour),
+                          inv.rightColour.value_or(profile.rightColour),
+                          inv.viewSize.value_or(profile.viewSize), inv.spacing.value_or(profile.imageSpacing),
+                          inv.method.value_or(profile.method)};
+  // Two picture files and a BMP out: memory need not grow with the pictures.
+  const std::string output = completeExportName(inv.output);
+  const std::string ext = lowerExtension(output);
+  if (c.kind && writtenFromRows(*c.kind, settings) && inv.inputs.size() == 2 && !inv.position.autoAlign &&
+      ext != ".jpg" && ext != ".jpeg" && ext != ".png" && !isStereoName(output)) {
+    const tposition stored = readPosition(posFileName(inv.inputs[1])).value_or(tposition{});
+    if (auto s =
+            exportFromFiles(*c.kind, inv.inputs[0], inv.inputs[1], inv.position, stored, settings, output))
+      return *s ? kOk : refuse(s->error().message);
+  }
+
   bool usage = false;
   auto inputs = loadPairInputs(c.name, inv.inputs, &usage);
   if (!inputs && usage) return usageError({inputs.error().message, c.name + " "});
@@ -352,11 +369,6 @@ int run(const Invocation& inv) {
   const tbitmap* right = inputs->right.get();
   if (c.name == "align") return runAlign(*left, *right);
 
-  const tsettings profile = readSettings(profileFile);
-  ExportSettings settings{inv.leftColour.value_or(profile.leftColour),
-                          inv.rightColour.value_or(profile.rightColour),
-                          inv.viewSize.value_or(profile.viewSize), inv.spacing.value_or(profile.imageSpacing),
-                          inv.method.value_or(profile.method)};
   const tposition stored = readPosition(positionFileOf(inputs->positionSource)).value_or(tposition{});
   auto position = pairPosition(inv.position, stored, left, right);
   if (!position) return refuse(position.error().message);

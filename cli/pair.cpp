@@ -2,16 +2,27 @@
 
 #include <vector>
 
+#include "cli/rows.h"
+#include "stereo/rowexport.h"
+
 Status writePictures(std::span<const SavedExport> exports, std::span<const std::string> names,
                      const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy,
                      const ExportSettings& settings) {
-  std::vector<std::unique_ptr<tbitmap>> pictures;
-  for (const SavedExport& e : exports) {
-    auto picture = buildExport(e.kind, &left, &right, dx, dy, settings);
+  // Only the pictures the rows cannot give are held; the others are written
+  // from the pictures' rows when their turn comes.
+  if (Status s = checkExport(ExportKind::All, &left, &right, dx, dy); !s) return s;
+  std::vector<std::unique_ptr<tbitmap>> pictures(exports.size());
+  for (std::size_t i = 0; i < exports.size(); ++i) {
+    if (writtenFromRows(exports[i].kind, settings)) continue;
+    auto picture = buildExport(exports[i].kind, &left, &right, dx, dy, settings);
     if (!picture) return picture.error();
-    pictures.push_back(std::move(picture.value()));
+    pictures[i] = std::move(picture.value());
   }
-  for (std::size_t i = 0; i < pictures.size(); ++i)
-    if (Status s = pictures[i]->saveBmp(names[i]); !s) return s;
+  for (std::size_t i = 0; i < exports.size(); ++i) {
+    const auto l = bitmapRows(left), r = bitmapRows(right);
+    const Status s = pictures[i] ? pictures[i]->saveBmp(names[i])
+                                 : writeRows(exports[i].kind, *l, *r, dx, dy, settings, names[i]);
+    if (!s) return s;
+  }
   return success();
 }

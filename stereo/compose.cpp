@@ -11,7 +11,6 @@ namespace {
 
 int clampToInt(std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX)); }
 
-
 constexpr std::int64_t kMaxOutputPixels = std::int64_t{1} << 28;
 
 struct textent {
@@ -34,7 +33,7 @@ textent sideBySideExtent(int aWidth, int w, int h, std::uint32_t viewSize, std::
 // does not fit either keeps the result the same.
 std::int32_t negatePosition(std::int32_t v) { return v == INT32_MIN ? INT32_MAX : -v; }
 
-Overlap pairOverlap(std::int32_t dx, std::int32_t dy, const tbitmap& left, const tbitmap& right) {
+Overlap pairOverlap(std::int32_t dx, std::int32_t dy, const PictureHeader& left, const PictureHeader& right) {
   const std::int64_t lx = std::max<std::int64_t>(0, -std::int64_t{dx});
   const std::int64_t ly = std::max<std::int64_t>(0, -std::int64_t{dy});
   const std::int64_t rx = std::max<std::int64_t>(0, dx);
@@ -49,10 +48,22 @@ Overlap pairOverlap(std::int32_t dx, std::int32_t dy, const tbitmap& left, const
   return o;
 }
 
-bool positionFits(std::int32_t dx, std::int32_t dy, const tbitmap& left, const tbitmap& right) {
+bool positionFits(std::int32_t dx, std::int32_t dy, const PictureHeader& left, const PictureHeader& right) {
   const std::int64_t ax = dx < 0 ? -std::int64_t{dx} : dx;
   const std::int64_t ay = dy < 0 ? -std::int64_t{dy} : dy;
   return ax <= left.width && ax <= right.width && ay <= left.height && ay <= right.height;
+}
+
+namespace {
+PictureHeader sizeOf(const tbitmap& p) { return {p.width, p.height, 1}; }
+}  // namespace
+
+Overlap pairOverlap(std::int32_t dx, std::int32_t dy, const tbitmap& left, const tbitmap& right) {
+  return pairOverlap(dx, dy, sizeOf(left), sizeOf(right));
+}
+
+bool positionFits(std::int32_t dx, std::int32_t dy, const tbitmap& left, const tbitmap& right) {
+  return positionFits(dx, dy, sizeOf(left), sizeOf(right));
 }
 
 std::unique_ptr<tbitmap> buildAnaglyph(const tbitmap& left, const tbitmap& right, std::int32_t dx,

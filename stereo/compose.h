@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "image/colour.h"
+#include "image/picture.h"
 #include "image/tbitmap.h"
 #include "platform/result.h"
 
@@ -15,12 +16,14 @@ struct Overlap {
   int rightX = 0, rightY = 0;  // rightOrigin
   int w = 0, h = 0;
 };
+Overlap pairOverlap(std::int32_t dx, std::int32_t dy, const PictureHeader& left, const PictureHeader& right);
 Overlap pairOverlap(std::int32_t dx, std::int32_t dy, const tbitmap& left, const tbitmap& right);
 
 // The position of the pair seen the other way round (right picture first).
 std::int32_t negatePosition(std::int32_t v);
 
 // |dx| <= both widths and |dy| <= both heights (equality fits).
+bool positionFits(std::int32_t dx, std::int32_t dy, const PictureHeader& left, const PictureHeader& right);
 bool positionFits(std::int32_t dx, std::int32_t dy, const tbitmap& left, const tbitmap& right);
 
 // Caller has checked positionFits. With maxWidth / maxHeight, only the

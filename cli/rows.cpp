@@ -1,0 +1,61 @@
+#include "cli/rows.h"
+
+#include <memory>
+#include <utility>
+
+#include "platform/source.h"
+#include "stereo/compose.h"
+#include "stereo/rowexport.h"
+
+namespace {
+
+// The reader refers to the file, so both live together.
+struct Input {
+  std::unique_ptr<FileSource> file;
+  std::unique_ptr<PictureReader> reader;
+};
+
+// As loadPictureViews opens a file.
+Result<Input> open(const std::string& path) {
+  auto file = openFile(path);
+  if (!file) return file.error();
+  Input in{std::make_unique<FileSource>(std::move(*file)), nullptr};
+  if (Status s = decoderFor(*in.file).check(*in.file); !s) return s.error();
+  auto reader = openPicture(*in.file);
+  if (!reader) return reader.error();
+  in.reader = std::move(*reader);
+  return in;
+}
+
+}  // namespace
+
+bool writtenFromRows(ExportKind kind, const ExportSettings& settings) {
+  return (kind == ExportKind::Anaglyph && settings.method == AnaglyphMethod::Custom) ||
+         kind == ExportKind::Left || kind == ExportKind::Right;
+}
+
+Status writeRows(ExportKind kind, PictureReader& left, PictureReader& right, std::int32_t dx, std::int32_t dy,
+                 const ExportSettings& s, const std::string& path) {
+  if (kind == ExportKind::Anaglyph)
+    return writeAnaglyphRows(path, left, right, dx, dy, s.leftColour, s.rightColour);
+  return writeAlignedRows(path, left, right, dx, dy, kind == ExportKind::Right);
+}
+
+std::optional<Status> exportFromFiles(ExportKind kind, const std::string& leftPath,
+                                      const std::string& rightPath, const PositionOptions& options,
+                                      tposition stored, const ExportSettings& settings,
+                                      const std::string& output) {
+  auto left = open(leftPath);
+  if (!left) return Status(left.error());
+  if (left->reader->header().views > 1) return std::nullopt;
+  auto right = open(rightPath);
+  if (!right) return refuseAfterRows(*left->reader, right.error());
+  if (right->reader->header().views > 1) return std::nullopt;
+  PictureReader *l = left->reader.get(), *r = right->reader.get();
+  tposition p = givenPosition(options, stored);
+  if (options.swap) {
+    std::swap(l, r);
+    p = {negatePosition(p.dx), negatePosition(p.dy)};
+  }
+  return writeRows(kind, *l, *r, p.dx, p.dy, settings, output);
+}

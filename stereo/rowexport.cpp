@@ -1,0 +1,122 @@
+#include "stereo/rowexport.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "image/bmp.h"
+#include "stereo/anaglyphrows.h"
+#include "stereo/compose.h"
+
+namespace {
+
+// Rows of a reader into a buffer of whole rows, a block at a time. The
+// reader's first error is kept: after it, the reader has no rows left.
+class Block {
+ public:
+  explicit Block(PictureReader& reader) : reader_(reader) {}
+  Status skip(std::int32_t count) { return keep(reader_.skipRows(count)); }
+  // The next count rows; the reader passes over its remaining rows when
+  // last is set.
+  Result<const tpixel*> read(std::int32_t count, bool last) {
+    const std::int32_t width = reader_.header().width;
+    rows_.resize(static_cast<std::size_t>(count) * static_cast<std::size_t>(width));
+    if (Status s = keep(reader_.readRows(rows_.data(), width, count)); !s) return s.error();
+    if (last)
+      if (Status s = finish(); !s) return s.error();
+    return static_cast<const tpixel*>(rows_.data());
+  }
+  std::ptrdiff_t stride() const { return reader_.header().width; }
+  // The remaining rows passed over; the reader's first error.
+  Status finish() {
+    if (failed_) failed_ = reader_.skipRows(reader_.header().height - reader_.nextRow());
+    return failed_;
+  }
+
+ private:
+  Status keep(Status s) {
+    if (!s && failed_) failed_ = s;
+    return s;
+  }
+  PictureReader& reader_;
+  std::vector<tpixel> rows_;
+  Status failed_ = success();
+};
+
+// The error reading the left picture whole, then the right, would give
+// before the one met.
+Status settle(Status result, Block& left, Block& right) {
+  if (result) return result;
+  if (Status s = left.finish(); !s) return s;
+  if (Status s = right.finish(); !s) return s;
+  return result;
+}
+
+class BitmapRows final : public PictureReader {
+ public:
+  explicit BitmapRows(const tbitmap& picture)
+      : PictureReader({picture.width, picture.height}), picture_(picture) {}
+
+ protected:
+  Status decodeRows(std::int32_t first, tpixel* out, std::ptrdiff_t stride, std::int32_t count) override {
+    for (std::int32_t i = 0; i < count; ++i)
+      std::copy_n(picture_.row(first + i), picture_.width, out + i * stride);
+    return success();
+  }
+  Status skip(std::int32_t, std::int32_t) override { return success(); }
+
+ private:
+  const tbitmap& picture_;
+};
+
+}  // namespace
+
+Status writeAnaglyphRows(const std::string& path, PictureReader& left, PictureReader& right, std::int32_t dx,
+                         std::int32_t dy, ColourWeights leftColour, ColourWeights rightColour) {
+  Block l(left), r(right);
+  if (!positionFits(dx, dy, left.header(), right.header())) return settle(Error{kPositionDoesNotFit}, l, r);
+  const Overlap o = pairOverlap(dx, dy, left.header(), right.header());
+  if (Status s = l.skip(o.leftY); !s) return settle(s, l, r);
+  if (Status s = r.skip(o.rightY); !s) return settle(s, l, r);
+  const AnaglyphRows rows(leftColour, rightColour);
+  return settle(writeBmpRows(path, o.w, o.h,
+                             [&](std::int32_t y0, std::int32_t count, tpixel* buffer) -> Result<BmpRows> {
+                               const bool last = y0 + count == o.h;
+                               auto lp = l.read(count, last);
+                               if (!lp) return lp.error();
+                               auto rp = r.read(count, last);
+                               if (!rp) return rp.error();
+                               for (std::int32_t i = 0; i < count; ++i)
+                                 rows.compose(*lp + i * l.stride() + o.leftX, *rp + i * r.stride() + o.rightX,
+                                              buffer + static_cast<std::ptrdiff_t>(i) * o.w, o.w);
+                               return BmpRows{buffer, o.w};
+                             }),
+                l, r);
+}
+
+Status writeAlignedRows(const std::string& path, PictureReader& left, PictureReader& right, std::int32_t dx,
+                        std::int32_t dy, bool rightPicture) {
+  Block l(left), r(right);
+  if (!positionFits(dx, dy, left.header(), right.header())) return settle(Error{kPositionDoesNotFit}, l, r);
+  const Overlap o = pairOverlap(dx, dy, left.header(), right.header());
+  Block& picture = rightPicture ? r : l;
+  const int x = rightPicture ? o.rightX : o.leftX, y = rightPicture ? o.rightY : o.leftY;
+  if (Status s = (rightPicture ? l : r).finish(); !s) return settle(s, l, r);
+  if (Status s = picture.skip(y); !s) return settle(s, l, r);
+  return settle(writeBmpRows(path, o.w, o.h,
+                             [&](std::int32_t y0, std::int32_t count, tpixel*) -> Result<BmpRows> {
+                               auto p = picture.read(count, y0 + count == o.h);
+                               if (!p) return p.error();
+                               return BmpRows{*p + x, picture.stride()};
+                             }),
+                l, r);
+}
+
+Status refuseAfterRows(PictureReader& left, Error error) {
+  Block l(left);
+  if (Status s = l.finish(); !s) return s;
+  return error;
+}
+
+std::unique_ptr<PictureReader> bitmapRows(const tbitmap& picture) {
+  return std::make_unique<BitmapRows>(picture);
+}

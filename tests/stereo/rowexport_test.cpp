@@ -1,0 +1,108 @@
+#include "stereo/rowexport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "image/bmp.h"
+#include "stereo/compose.h"
+#include "stereo/export.h"
+#include "testing/tempdir.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+tbitmap noise(int w, int h, std::mt19937& rng) {
+  tbitmap b(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      b.setPixel(x, y, static_cast<int>(rng()), static_cast<int>(rng()), static_cast<int>(rng()));
+  return b;
+}
+
+Bytes fileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+// A picture's rows that fail from a given row on (never when failAt is the height).
+class FailingRows final : public PictureReader {
+ public:
+  FailingRows(const tbitmap& p, int failAt, std::string name)
+      : PictureReader({p.width, p.height}), inner_(bitmapRows(p)), failAt_(failAt), name_(std::move(name)) {}
+
+ protected:
+  Status decodeRows(std::int32_t first, tpixel* out, std::ptrdiff_t stride, std::int32_t count) override {
+    if (first + count > failAt_) return Error{"Cannot read " + name_ + ": bad row"};
+    return inner_->readRows(out, stride, count);
+  }
+  Status skip(std::int32_t first, std::int32_t count) override {
+    if (first + count > failAt_) return Error{"Cannot read " + name_ + ": bad row"};
+    return inner_->skipRows(count);
+  }
+
+ private:
+  std::unique_ptr<PictureReader> inner_;
+  int failAt_;
+  std::string name_;
+};
+
+// Block by block from the rows gives the file of the whole picture: tall
+// enough for several blocks, random positions, both aligned pictures.
+TEST(rowExports, EqualTheWholePictureFiles) {
+  TempDir dir;
+  std::mt19937 rng(3);
+  const ColourWeights lc{255, 0, 0}, rc{0, 192, 128};
+  for (int round = 0; round < 4; ++round) {
+    const tbitmap l = noise(701 + round, 900, rng), r = noise(690, 880 + round, rng);
+    const int dx = static_cast<int>(rng() % 61) - 30, dy = static_cast<int>(rng() % 41) - 20;
+    const std::string what = "round " + std::to_string(round);
+    const std::string path = dir / "out.bmp";
+    auto written = [&](int kind) {
+      const auto lr = bitmapRows(l), rr = bitmapRows(r);
+      const Status s = kind == 0 ? writeAnaglyphRows(path, *lr, *rr, dx, dy, lc, rc)
+                                 : writeAlignedRows(path, *lr, *rr, dx, dy, kind == 2);
+      EXPECT_TRUE(s.ok()) << what;
+      return fileBytes(path);
+    };
+    EXPECT_EQ(written(0), encodeBmp(*buildAnaglyph(l, r, dx, dy, lc, rc))) << what << " anaglyph";
+    EXPECT_EQ(written(1), encodeBmp(*alignedLeft(l, &r, dx, dy))) << what << " left";
+    EXPECT_EQ(written(2), encodeBmp(*alignedRight(&l, r, dx, dy))) << what << " right";
+  }
+}
+
+// A picture that fails anywhere, inside the common region or outside it,
+// leaves no file and no temporary file behind, and the error is the one
+// reading the left picture whole, then the right, then the position check
+// would give first.
+TEST(rowExports, AFailingPictureWritesNothing) {
+  TempDir dir;
+  std::mt19937 rng(4);
+  const tbitmap l = noise(300, 400, rng), r = noise(300, 400, rng);
+  struct Case {
+    int leftFailAt, rightFailAt, dy;
+    const char* error;
+  } cases[] = {
+      {400, 0, -10, "Cannot read right: bad row"},   {400, 200, -10, "Cannot read right: bad row"},
+      {400, 399, -10, "Cannot read right: bad row"}, {399, 0, -10, "Cannot read left: bad row"},
+      {399, 400, 500, "Cannot read left: bad row"},  {400, 400, 500, kPositionDoesNotFit},
+      {400, 0, 500, "Cannot read right: bad row"},
+  };
+  for (const Case& c : cases) {
+    for (int kind = 0; kind < 3; ++kind) {
+      FailingRows lr(l, c.leftFailAt, "left"), rr(r, c.rightFailAt, "right");
+      const Status s = kind == 0
+                           ? writeAnaglyphRows(dir / "out.bmp", lr, rr, 0, c.dy, {255, 0, 0}, {0, 0, 255})
+                           : writeAlignedRows(dir / "out.bmp", lr, rr, 0, c.dy, kind == 2);
+      const std::string what = std::string(c.error) + " " + std::to_string(c.dy) + " " + std::to_string(kind);
+      ASSERT_FALSE(s.ok()) << what;
+      EXPECT_EQ(s.error().message, c.error) << what;
+      EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << what;
+    }
+  }
+}
+
+}  // namespace
