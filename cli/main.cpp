@@ -353,7 +353,7 @@ int run(const Invocation& inv) {
   // Two picture files and a BMP out: memory need not grow with the pictures.
   const std::string output = completeExportName(inv.output);
   const std::string ext = lowerExtension(output);
-  if (c.kind && writtenFromRows(*c.kind, settings) && inv.inputs.size() == 2 && !inv.position.autoAlign &&
+  if (c.kind && writtenFromRows(*c.kind) && inv.inputs.size() == 2 && !inv.position.autoAlign &&
       ext != ".jpg" && ext != ".jpeg" && ext != ".png" && !isStereoName(output)) {
     const tposition stored = readPosition(posFileName(inv.inputs[1])).value_or(tposition{});
     if (auto s =

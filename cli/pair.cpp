@@ -13,7 +13,7 @@ Status writePictures(std::span<const SavedExport> exports, std::span<const std::
   if (Status s = checkExport(ExportKind::All, &left, &right, dx, dy); !s) return s;
   std::vector<std::unique_ptr<tbitmap>> pictures(exports.size());
   for (std::size_t i = 0; i < exports.size(); ++i) {
-    if (writtenFromRows(exports[i].kind, settings)) continue;
+    if (writtenFromRows(exports[i].kind)) continue;
     auto picture = buildExport(exports[i].kind, &left, &right, dx, dy, settings);
     if (!picture) return picture.error();
     pictures[i] = std::move(picture.value());

@@ -29,15 +29,14 @@ Result<Input> open(const std::string& path) {
 
 }  // namespace
 
-bool writtenFromRows(ExportKind kind, const ExportSettings& settings) {
-  return (kind == ExportKind::Anaglyph && settings.method == AnaglyphMethod::Custom) ||
-         kind == ExportKind::Left || kind == ExportKind::Right;
+bool writtenFromRows(ExportKind kind) {
+  return kind == ExportKind::Anaglyph || kind == ExportKind::Left || kind == ExportKind::Right;
 }
 
 Status writeRows(ExportKind kind, PictureReader& left, PictureReader& right, std::int32_t dx, std::int32_t dy,
                  const ExportSettings& s, const std::string& path) {
   if (kind == ExportKind::Anaglyph)
-    return writeAnaglyphRows(path, left, right, dx, dy, s.leftColour, s.rightColour);
+    return writeAnaglyphRows(path, left, right, dx, dy, s.method, s.leftColour, s.rightColour);
   return writeAlignedRows(path, left, right, dx, dy, kind == ExportKind::Right);
 }
 

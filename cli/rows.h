@@ -10,8 +10,8 @@
 #include "platform/result.h"
 #include "stereo/export.h"
 
-// The anaglyph of the custom weights and the aligned pictures, as BMP.
-bool writtenFromRows(ExportKind kind, const ExportSettings& settings);
+// The anaglyph (any method) and the aligned pictures, as BMP.
+bool writtenFromRows(ExportKind kind);
 // One of those from two picture files to output (a BMP name, extension
 // completed), with the messages and exit cases of reading both whole; the
 // position as pairPosition gives it without --auto. nullopt: a stereo file

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "image/bmp.h"
-#include "stereo/anaglyphrows.h"
 #include "stereo/compose.h"
+#include "stereo/methods.h"
 
 namespace {
 
@@ -71,13 +71,14 @@ class BitmapRows final : public PictureReader {
 }  // namespace
 
 Status writeAnaglyphRows(const std::string& path, PictureReader& left, PictureReader& right, std::int32_t dx,
-                         std::int32_t dy, ColourWeights leftColour, ColourWeights rightColour) {
+                         std::int32_t dy, AnaglyphMethod method, ColourWeights leftColour,
+                         ColourWeights rightColour) {
   Block l(left), r(right);
   if (!positionFits(dx, dy, left.header(), right.header())) return settle(Error{kPositionDoesNotFit}, l, r);
   const Overlap o = pairOverlap(dx, dy, left.header(), right.header());
   if (Status s = l.skip(o.leftY); !s) return settle(s, l, r);
   if (Status s = r.skip(o.rightY); !s) return settle(s, l, r);
-  const AnaglyphRows rows(leftColour, rightColour);
+  const AnaglyphMethodRows rows(method, leftColour, rightColour);
   return settle(writeBmpRows(path, o.w, o.h,
                              [&](std::int32_t y0, std::int32_t count, tpixel* buffer) -> Result<BmpRows> {
                                const bool last = y0 + count == o.h;

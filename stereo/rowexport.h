@@ -17,7 +17,8 @@
 
 // The position need not fit: it is refused with kPositionDoesNotFit.
 Status writeAnaglyphRows(const std::string& path, PictureReader& left, PictureReader& right, std::int32_t dx,
-                         std::int32_t dy, ColourWeights leftColour, ColourWeights rightColour);
+                         std::int32_t dy, AnaglyphMethod method, ColourWeights leftColour,
+                         ColourWeights rightColour);
 // The left picture (or, with rightPicture, the right one) cut to the region
 // common to both.
 Status writeAlignedRows(const std::string& path, PictureReader& left, PictureReader& right, std::int32_t dx,

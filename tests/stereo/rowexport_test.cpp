@@ -9,6 +9,7 @@
 #include "image/bmp.h"
 #include "stereo/compose.h"
 #include "stereo/export.h"
+#include "stereo/methods.h"
 #include "testing/tempdir.h"
 
 namespace {
@@ -51,24 +52,26 @@ class FailingRows final : public PictureReader {
 };
 
 // Block by block from the rows gives the file of the whole picture: tall
-// enough for several blocks, random positions, both aligned pictures.
+// enough for several blocks, random positions, every anaglyph method, both
+// aligned pictures.
 TEST(rowExports, EqualTheWholePictureFiles) {
   TempDir dir;
   std::mt19937 rng(3);
   const ColourWeights lc{255, 0, 0}, rc{0, 192, 128};
-  for (int round = 0; round < 4; ++round) {
+  for (int round = 0; round < static_cast<int>(kAnaglyphMethods.size()); ++round) {
+    const AnaglyphMethod method = kAnaglyphMethods[round];
     const tbitmap l = noise(701 + round, 900, rng), r = noise(690, 880 + round, rng);
     const int dx = static_cast<int>(rng() % 61) - 30, dy = static_cast<int>(rng() % 41) - 20;
     const std::string what = "round " + std::to_string(round);
     const std::string path = dir / "out.bmp";
     auto written = [&](int kind) {
       const auto lr = bitmapRows(l), rr = bitmapRows(r);
-      const Status s = kind == 0 ? writeAnaglyphRows(path, *lr, *rr, dx, dy, lc, rc)
+      const Status s = kind == 0 ? writeAnaglyphRows(path, *lr, *rr, dx, dy, method, lc, rc)
                                  : writeAlignedRows(path, *lr, *rr, dx, dy, kind == 2);
       EXPECT_TRUE(s.ok()) << what;
       return fileBytes(path);
     };
-    EXPECT_EQ(written(0), encodeBmp(*buildAnaglyph(l, r, dx, dy, lc, rc))) << what << " anaglyph";
+    EXPECT_EQ(written(0), encodeBmp(*buildAnaglyph(l, r, dx, dy, method, lc, rc))) << what << " anaglyph";
     EXPECT_EQ(written(1), encodeBmp(*alignedLeft(l, &r, dx, dy))) << what << " left";
     EXPECT_EQ(written(2), encodeBmp(*alignedRight(&l, r, dx, dy))) << what << " right";
   }
@@ -94,9 +97,9 @@ TEST(rowExports, AFailingPictureWritesNothing) {
   for (const Case& c : cases) {
     for (int kind = 0; kind < 3; ++kind) {
       FailingRows lr(l, c.leftFailAt, "left"), rr(r, c.rightFailAt, "right");
-      const Status s = kind == 0
-                           ? writeAnaglyphRows(dir / "out.bmp", lr, rr, 0, c.dy, {255, 0, 0}, {0, 0, 255})
-                           : writeAlignedRows(dir / "out.bmp", lr, rr, 0, c.dy, kind == 2);
+      const Status s = kind == 0 ? writeAnaglyphRows(dir / "out.bmp", lr, rr, 0, c.dy, AnaglyphMethod::Custom,
+                                                     {255, 0, 0}, {0, 0, 255})
+                                 : writeAlignedRows(dir / "out.bmp", lr, rr, 0, c.dy, kind == 2);
       const std::string what = std::string(c.error) + " " + std::to_string(c.dy) + " " + std::to_string(kind);
       ASSERT_FALSE(s.ok()) << what;
       EXPECT_EQ(s.error().message, c.error) << what;
