@@ -4,6 +4,7 @@
 # as many bytes, as durably) and against the plain program, medians of 7
 # paired runs, and the peak memory of binoxa-cli and of its "all" command.
 #   tools/export-speed.sh [BUILD_DIR]   (default: build)
+# BEFORE=path/to/binoxa-cli adds an earlier binoxa-cli to the same runs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
@@ -21,16 +22,22 @@ L=$T/left.bmp R=$T/right.bmp
 "$plain" "$L" "$R" "$T/plain.bmp" 8 2
 cmp -s "$T/cli.bmp" "$T/plain.bmp" || { echo "binoxa-cli and the plain program differ" >&2; exit 1; }
 bytes=$(stat -c %s "$T/cli.bmp")
+before=${BEFORE:-}
+if [ -n "$before" ]; then
+  "$before" anaglyph "$L" "$R" --dx 8 --dy 2 -o "$T/before.bmp"
+  cmp -s "$T/cli.bmp" "$T/before.bmp" || { echo "binoxa-cli and $before differ" >&2; exit 1; }
+fi
 
 # Wall time and processor time (user + system) of one run, in ms; on a busy
 # machine the second shows the work apart from the waiting for a processor.
 ms() { /usr/bin/time -f "%e %U %S" "$@" 2>&1 >/dev/null | awk '{print $1 * 1000, ($2 + $3) * 1000}'; }
 median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
-: >"$T/floor" >"$T/cli" >"$T/plain"
+: >"$T/floor" >"$T/cli" >"$T/plain" >"$T/before"
 for run in 1 2 3 4 5 6 7; do
   ms "$floor" "$L" "$R" "$T/floor.bmp" "$bytes" >>"$T/floor"
   ms "$cli" anaglyph "$L" "$R" --dx 8 --dy 2 -o "$T/cli.bmp" >>"$T/cli"
   ms "$plain" "$L" "$R" "$T/plain.bmp" 8 2 >>"$T/plain"
+  [ -z "$before" ] || ms "$before" anaglyph "$L" "$R" --dx 8 --dy 2 -o "$T/before.bmp" >>"$T/before"
 done
 ratio() { awk "BEGIN {printf \"%.2f\", $1 / $2}"; }
 for column in 1 2; do
@@ -40,8 +47,16 @@ for column in 1 2; do
   echo "  I/O floor:      $f ms"
   echo "  binoxa-cli:     $c ms   ($(ratio "$c" "$f") x the floor)"
   echo "  plain program:  $p ms   (binoxa-cli $(ratio "$p" "$c") x faster)"
+  [ -z "$before" ] || {
+    b=$(cut -d' ' -f$column "$T/before" | median)
+    echo "  before:         $b ms   ($(ratio "$b" "$f") x the floor, $(ratio "$p" "$b") x faster than plain)"
+  }
 done
 peak() { /usr/bin/time -v "$@" 2>&1 >/dev/null | awk '/Maximum resident/ {print $6 / 1024}'; }
 echo "peak memory, anaglyph: $(peak "$cli" anaglyph "$L" "$R" --dx 8 --dy 2 -o "$T/cli.bmp") MiB"
 echo "peak memory, all:      $(peak "$cli" all "$L" "$R" --dx 8 --dy 2 -o "$T/all") MiB"
+[ -z "$before" ] || {
+  echo "peak memory, before, anaglyph: $(peak "$before" anaglyph "$L" "$R" --dx 8 --dy 2 -o "$T/before.bmp") MiB"
+  echo "peak memory, before, all:      $(peak "$before" all "$L" "$R" --dx 8 --dy 2 -o "$T/all") MiB"
+}
 echo "peak memory, plain:    $(peak "$plain" "$L" "$R" "$T/plain.bmp" 8 2) MiB"
