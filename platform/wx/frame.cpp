@@ -2,9 +2,12 @@
 // that shows the framebuffer, and the vertical scroll bar beside it.
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <memory>
 #include <map>
 #include <optional>
 
+#include <cairo.h>
 #include <gtk/gtk.h>
 #include <wx/app.h>
 #include <wx/dcclient.h>
@@ -19,6 +22,7 @@
 #include <wx/window.h>
 
 #include "platform/window.h"
+#include "platform/wx/pixels.h"
 #include "platform/wx/wxhost.h"
 
 namespace {
@@ -103,7 +107,11 @@ class Canvas : public wxWindow {
   void onPaint(wxPaintEvent&);
   void onSize(wxSizeEvent&);
   void onMouse(wxMouseEvent& e);
+  void present(wxPaintDC& dc, const Framebuffer& fb);
   TPoint lastPoint_{-1, -1};  // of the last message sent, in client pixels
+  // The framebuffer in the screen's own pixel layout, kept between paints so
+  // a frame of a drag allocates and converts nothing but the pixels.
+  std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> screen_{nullptr, &cairo_surface_destroy};
 };
 
 class WxHost : public FrameHost {
@@ -181,11 +189,7 @@ void Canvas::onPaint(wxPaintEvent&) {
   }
   const auto drawn = std::chrono::steady_clock::now();
   Framebuffer& fb = host->framebuffer();
-  if (fb.width > 0 && fb.height > 0) {
-    // One transfer of the whole client: the image borrows the bytes.
-    wxImage image(fb.width, fb.height, fb.rgb.data(), true);
-    dc.DrawBitmap(wxBitmap(image), 0, 0);
-  }
+  if (fb.width > 0 && fb.height > 0) present(dc, fb);
   if (tracing()) {
     const wxPoint origin = ClientToScreen(wxPoint(0, 0));
     // The stages in microseconds: the program's drawing, the transfer to the screen.
@@ -196,6 +200,31 @@ void Canvas::onPaint(wxPaintEvent&) {
                        std::to_string(fb.width) + " " + std::to_string(fb.height) + " " + us(drawn - start) +
                        " " + us(std::chrono::steady_clock::now() - drawn));
   }
+}
+
+// One transfer of the whole client.
+void Canvas::present(wxPaintDC& dc, const Framebuffer& fb) {
+  auto* cr = static_cast<cairo_t*>(dc.GetHandle());
+  if (!cr) {
+    wxImage image(fb.width, fb.height, const_cast<std::uint8_t*>(fb.rgb.data()), true);
+    dc.DrawBitmap(wxBitmap(image), 0, 0);
+    return;
+  }
+  if (!screen_ || cairo_image_surface_get_width(screen_.get()) != fb.width ||
+      cairo_image_surface_get_height(screen_.get()) != fb.height)
+    screen_.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, fb.width, fb.height));
+  cairo_surface_flush(screen_.get());
+  std::uint8_t* rows = cairo_image_surface_get_data(screen_.get());
+  const int stride = cairo_image_surface_get_stride(screen_.get());
+  for (int y = 0; y < fb.height; ++y)
+    toScreenRow(fb.rgb.data() + static_cast<std::size_t>(y) * fb.width * 3, rows + static_cast<std::size_t>(y) * stride,
+                fb.width);
+  cairo_surface_mark_dirty(screen_.get());
+  cairo_save(cr);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_set_source_surface(cr, screen_.get(), 0, 0);
+  cairo_paint(cr);
+  cairo_restore(cr);
 }
 
 void Canvas::onSize(wxSizeEvent& e) {
