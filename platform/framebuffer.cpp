@@ -12,6 +12,11 @@ void Framebuffer::fill(TColor c) {
   const std::uint8_t r = static_cast<std::uint8_t>(redOf(c));
   const std::uint8_t g = static_cast<std::uint8_t>(greenOf(c));
   const std::uint8_t b = static_cast<std::uint8_t>(blueOf(c));
+  // Every paint starts with white: one byte value is a plain memory fill.
+  if (r == g && g == b) {
+    std::fill(rgb.begin(), rgb.end(), r);
+    return;
+  }
   for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) {
     rgb[i] = r;
     rgb[i + 1] = g;
