@@ -155,6 +155,11 @@ void TDC::setPixelRun(int x, int y, const std::uint8_t* rgb, int count) {
               static_cast<std::size_t>(end - first) * 3);
 }
 
+std::uint8_t* TDC::pixelRun(int x, int y, int count) {
+  if (count <= 0 || !fb_.contains(x, y) || std::int64_t{x} + count > fb_.width) return nullptr;
+  return fb_.at(x, y);
+}
+
 // Bresenham along the major axis: step i of n lies at minor offset
 // round(i * minor / n), halves rounded away from the start. Written in closed
 // form, so only the steps inside the framebuffer are visited, however far off

@@ -15,6 +15,9 @@ class TDC {
   // Bulk form of setPixel for a run of packed r, g, b bytes starting at (x, y)
   // and going right; the same pixels as count setPixel calls.
   void setPixelRun(int x, int y, const std::uint8_t* rgb, int count);
+  // Where a run of count pixels at (x, y) may be written in place (r, g, b
+  // bytes), when it lies wholly on the device; else nullptr.
+  std::uint8_t* pixelRun(int x, int y, int count);
 
   // Solid pen 1 pixel wide; black until one is selected.
   void selectPen(TColor c) { pen_ = c; }

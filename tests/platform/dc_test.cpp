@@ -126,6 +126,9 @@ TEST(DcPixelRun, SameAsOneSetPixelPerPixel) {
       one.setPixel(static_cast<int>(x), r.y, rgbColor(rgb[i * 3], rgb[i * 3 + 1], rgb[i * 3 + 2]));
     }
     EXPECT_EQ(bulk.rgb, single.rgb);
+    // In place only where the whole run lies on the device.
+    const bool inside = r.count > 0 && r.x >= 0 && r.y >= 0 && r.y < 6 && std::int64_t{r.x} + r.count <= 12;
+    EXPECT_EQ(TDC(bulk).pixelRun(r.x, r.y, r.count) != nullptr, inside);
   }
 }
 
