@@ -33,10 +33,9 @@ cv::Mat reducedGrey(const tbitmap& b, double scale) {
 // The dominant shift of right against left, from a half-size copy: a start
 // for the tracker, so pairs far out of place are still found.
 cv::Point2f globalShift(const cv::Mat& left, const cv::Mat& right) {
-  const cv::Size common(std::min(left.cols, right.cols), std::min(left.rows, right.rows));
   cv::Mat l, r;
-  cv::pyrDown(left(cv::Rect({0, 0}, common)), l);
-  cv::pyrDown(right(cv::Rect({0, 0}, common)), r);
+  cv::pyrDown(left, l);
+  cv::pyrDown(right, r);
   l.convertTo(l, CV_32F);
   r.convertTo(r, CV_32F);
   cv::Mat window;
@@ -53,11 +52,16 @@ float quantile(std::vector<float> v, double q) {
 
 }  // namespace
 
-Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right) {
+Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right) try {
   if (left.width < 16 || left.height < 16 || right.width < 16 || right.height < 16)
     return Error{kCannotAlign};
   const double scale = std::min(1.0, static_cast<double>(kReducedWidth) / std::max(left.width, right.width));
-  const cv::Mat l = reducedGrey(left, scale), r = reducedGrey(right, scale);
+  cv::Mat l = reducedGrey(left, scale), r = reducedGrey(right, scale);
+  // The tracker takes two pictures of one size: their common top-left part,
+  // where both keep their coordinates.
+  const cv::Rect common({0, 0}, cv::Size(std::min(l.cols, r.cols), std::min(l.rows, r.rows)));
+  l = l(common);
+  r = r(common);
 
   std::vector<cv::Point2f> corners;
   cv::goodFeaturesToTrack(l, corners, kMaxCorners, 0.01, 8);
@@ -94,4 +98,6 @@ Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right) {
   if (xs.size() < kMinPoints) return Error{kCannotAlign};
   return Alignment{static_cast<std::int32_t>(std::lround(quantile(xs, 0.02) / scale)),
                    static_cast<std::int32_t>(std::lround(quantile(ys, 0.5) / scale))};
+} catch (const cv::Exception&) {
+  return Error{kCannotAlign};
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "image/picture.h"
@@ -26,16 +27,18 @@ TEST(alignPair, FindsTheNearestObjectAndTheVerticalOffset) {
     const char* what;
     int w, h, dy, noise;
     bool jpeg;
+    int cut;                         // columns and rows the right picture lacks at its right and bottom
     std::vector<SceneLayer> layers;  // the last is the nearest
   };
   const Case cases[] = {
-      {"flat pair, no depth", 900, 600, 0, 0, false, {{0, 0, 0, 0, 14}}},
+      {"flat pair, no depth", 900, 600, 0, 0, false, 0, {{0, 0, 0, 0, 14}}},
       {"three depths",
        1200,
        800,
        7,
        0,
        false,
+       0,
        {{0, 0, 0, 0, 30}, {100, 100, 500, 400, 10}, {700, 300, 400, 400, -12}}},
       {"wide, noisy",
        3000,
@@ -43,6 +46,7 @@ TEST(alignPair, FindsTheNearestObjectAndTheVerticalOffset) {
        -23,
        12,
        false,
+       0,
        {{0, 0, 0, 0, 80}, {300, 300, 1200, 900, 40}, {1600, 800, 1000, 1000, -35}}},
       {"camera file",
        2400,
@@ -50,7 +54,9 @@ TEST(alignPair, FindsTheNearestObjectAndTheVerticalOffset) {
        11,
        6,
        true,
+       0,
        {{0, 0, 0, 0, -60}, {200, 200, 900, 900, -90}, {1300, 500, 800, 800, -130}}},
+      {"unequal sizes", 1200, 800, 5, 0, false, 90, {{0, 0, 0, 0, 30}, {600, 200, 400, 400, -15}}},
   };
   for (const Case& c : cases) {
     auto [left, right] = makeScene(c.w, c.h, c.layers, c.dy, c.noise, 6, 1);
@@ -59,6 +65,10 @@ TEST(alignPair, FindsTheNearestObjectAndTheVerticalOffset) {
       l = jpegRoundTrip(left, "left");
       r = jpegRoundTrip(right, "right");
       ASSERT_TRUE(l && r);
+    }
+    if (c.cut) {
+      r = std::make_unique<tbitmap>(right.width - c.cut, right.height - c.cut);
+      for (int y = 0; y < r->height; ++y) std::copy_n(right.row(y), r->width, r->row(y));
     }
     auto a = alignPair(l ? *l : left, r ? *r : right);
     ASSERT_TRUE(a.ok()) << c.what << ": " << a.error().message;
