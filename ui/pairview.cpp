@@ -6,6 +6,7 @@
 #include <string>
 
 #include "image/reduce.h"
+#include "platform/parallel.h"
 #include "stereo/methods.h"
 #include "ui/tmywindow.h"
 
@@ -88,13 +89,20 @@ void tpairview::paint(TDC& dc) {
     const Overlap o = pairOverlap(dx, dy, *left, *right);
     const int w = std::clamp(client.width() - x0, 0, o.w), h = std::clamp(client.height() - y0, 0, o.h);
     const AnaglyphMethodRows rows(w_.anaglyphMethod, w_.leftColour, w_.rightColour);
-    row_.resize(static_cast<std::size_t>(w));
     static_assert(sizeof(tpixel) == 3);  // r, g, b bytes, as the device holds them
+    if (dc.pixelRun(x0, y0, w) && dc.pixelRun(x0, y0 + h - 1, w)) {
+      // Wholly on the device: bands of rows composed in place, side by side.
+      inBands(h, [&](int first, int end) {
+        for (int y = first; y < end; ++y)
+          rows.compose(left->row(o.leftY + y) + o.leftX, right->row(o.rightY + y) + o.rightX,
+                       reinterpret_cast<tpixel*>(dc.pixelRun(x0, y0 + y, w)), w);
+      });
+      return;
+    }
+    row_.resize(static_cast<std::size_t>(w));
     for (int y = 0; y < h; ++y) {
-      auto* direct = reinterpret_cast<tpixel*>(dc.pixelRun(x0, y0 + y, w));
-      rows.compose(left->row(o.leftY + y) + o.leftX, right->row(o.rightY + y) + o.rightX,
-                   direct ? direct : row_.data(), w);
-      if (!direct) dc.setPixelRun(x0, y0 + y, reinterpret_cast<const std::uint8_t*>(row_.data()), w);
+      rows.compose(left->row(o.leftY + y) + o.leftX, right->row(o.rightY + y) + o.rightX, row_.data(), w);
+      dc.setPixelRun(x0, y0 + y, reinterpret_cast<const std::uint8_t*>(row_.data()), w);
     }
     return;
   }

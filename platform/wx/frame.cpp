@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <memory>
 #include <map>
+#include <memory>
 #include <optional>
 
 #include <cairo.h>
@@ -21,6 +21,7 @@
 #include <wx/sizer.h>
 #include <wx/window.h>
 
+#include "platform/parallel.h"
 #include "platform/window.h"
 #include "platform/wx/pixels.h"
 #include "platform/wx/wxhost.h"
@@ -216,9 +217,11 @@ void Canvas::present(wxPaintDC& dc, const Framebuffer& fb) {
   cairo_surface_flush(screen_.get());
   std::uint8_t* rows = cairo_image_surface_get_data(screen_.get());
   const int stride = cairo_image_surface_get_stride(screen_.get());
-  for (int y = 0; y < fb.height; ++y)
-    toScreenRow(fb.rgb.data() + static_cast<std::size_t>(y) * fb.width * 3, rows + static_cast<std::size_t>(y) * stride,
-                fb.width);
+  inBands(fb.height, [&](int first, int end) {
+    for (int y = first; y < end; ++y)
+      toScreenRow(fb.rgb.data() + static_cast<std::size_t>(y) * fb.width * 3,
+                  rows + static_cast<std::size_t>(y) * stride, fb.width);
+  });
   cairo_surface_mark_dirty(screen_.get());
   cairo_save(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);

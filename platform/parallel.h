@@ -1,0 +1,19 @@
+#pragma once
+// Rows of a frame shared among the processor's cores: band(first, end) runs
+// once for each band of [0, rows), the last band on the calling thread. Bands
+// must not write the same memory.
+#include <algorithm>
+#include <thread>
+#include <vector>
+
+template <typename Band>
+void inBands(int rows, Band band) {
+  // Below this a band costs more to start than it saves.
+  constexpr int kMinRows = 64;
+  const int cores = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+  const int bands = std::clamp(rows / kMinRows, 1, cores);
+  std::vector<std::jthread> others;
+  for (int i = 0; i + 1 < bands; ++i)
+    others.emplace_back([&band, i, rows, bands] { band(rows * i / bands, rows * (i + 1) / bands); });
+  band(rows * (bands - 1) / bands, rows);
+}
