@@ -62,8 +62,9 @@ namespace {
 Result<std::unique_ptr<tbitmap>> readAll(Result<std::unique_ptr<PictureReader>> reader) {
   if (!reader) return reader.error();
   PictureReader& r = *reader.value();
-  // The header proved the source holds every row before this allocation.
-  auto picture = std::make_unique<tbitmap>(r.header().width, r.header().height);
+  // The header proved the source holds every row before this allocation, and
+  // the reader writes every pixel.
+  auto picture = tbitmap::forOverwrite(r.header().width, r.header().height);
   if (Status s = r.readRows(picture->row(0), picture->width, picture->height); !s) return s.error();
   return picture;
 }

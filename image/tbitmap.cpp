@@ -1,16 +1,32 @@
 #include "image/tbitmap.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "image/bmp.h"
 #include "image/picture.h"
 #include "platform/files.h"
 #include "platform/source.h"
 
-tbitmap::tbitmap(std::int32_t w, std::int32_t h)
-    : width(std::max(w, 0)),
-      height(std::max(h, 0)),
-      pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {}
+tbitmap::tbitmap(std::int32_t w, std::int32_t h, Uncleared)
+    : width(std::max(w, 0)), height(std::max(h, 0)), storage_(allocatePixels(bytes())) {}
+
+tbitmap::tbitmap(std::int32_t w, std::int32_t h) : tbitmap(w, h, Uncleared{}) {
+  std::memset(storage_.get(), 0, bytes());
+}
+
+std::unique_ptr<tbitmap> tbitmap::forOverwrite(std::int32_t w, std::int32_t h) {
+  return std::unique_ptr<tbitmap>(new tbitmap(w, h, Uncleared{}));
+}
+
+tbitmap::tbitmap(const tbitmap& other) : tbitmap(other.width, other.height, Uncleared{}) {
+  std::memcpy(storage_.get(), other.storage_.get(), bytes());
+}
+
+tbitmap& tbitmap::operator=(const tbitmap& other) {
+  if (this != &other) *this = tbitmap(other);
+  return *this;
+}
 
 Result<std::unique_ptr<tbitmap>> tbitmap::fromFile(const std::string& path) {
   auto file = openFile(path);

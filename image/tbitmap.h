@@ -1,12 +1,14 @@
 #pragma once
 // The one picture type: a true-colour raster, row 0 at the top. Stored as one
 // contiguous block; every observable result is that of a table of rows.
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/dc.h"
+#include "platform/memory.h"
 #include "platform/result.h"
 
 struct tpixel {
@@ -27,6 +29,13 @@ class tbitmap {
  public:
   // Blank picture, all black. Negative sizes count as 0.
   tbitmap(std::int32_t w, std::int32_t h);
+  // For a reader that writes every row: the memory is not cleared first,
+  // which on a large picture costs a whole pass over it.
+  static std::unique_ptr<tbitmap> forOverwrite(std::int32_t w, std::int32_t h);
+  tbitmap(const tbitmap& other);
+  tbitmap& operator=(const tbitmap& other);
+  tbitmap(tbitmap&&) noexcept = default;
+  tbitmap& operator=(tbitmap&&) noexcept = default;
 
   // The whole picture, without the loading commands' check (image/picture.h).
   static Result<std::unique_ptr<tbitmap>> fromFile(const std::string& path);
@@ -52,10 +61,15 @@ class tbitmap {
   // 24-bit BMP, written atomically. Error: one line naming the file.
   Status saveBmp(const std::string& path) const;
 
-  tpixel* row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * width; }
-  const tpixel* row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * width; }
+  tpixel* row(int y) { return pixels() + static_cast<std::size_t>(y) * width; }
+  const tpixel* row(int y) const { return pixels() + static_cast<std::size_t>(y) * width; }
   tpixel pixel(int x, int y) const { return row(y)[x]; }  // caller checks the range
 
  private:
-  std::vector<tpixel> pixels_;
+  struct Uncleared {};
+  tbitmap(std::int32_t w, std::int32_t h, Uncleared);
+  std::size_t bytes() const { return static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3; }
+  tpixel* pixels() const { return reinterpret_cast<tpixel*>(storage_.get()); }
+  // Bytes, so the pixels live there without being constructed one by one.
+  PixelBlock storage_;
 };
