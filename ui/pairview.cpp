@@ -83,27 +83,19 @@ void tpairview::paint(TDC& dc) {
     // follows the right picture while it is dragged.
     // Only what the client area shows is composed: a drag over a large pair
     // recomposes a window's worth of pixels, not the whole picture.
-    // Row by row straight into the device, or through one buffer the view
-    // keeps where a row is clipped: a frame allocates nothing.
+    // Straight into the device, in bands of rows side by side: the region
+    // starts at or right of the client's origin and is clamped to it, so a
+    // frame allocates nothing.
     const int x0 = std::max(dx, 0), y0 = std::max(dy, 0);
     const Overlap o = pairOverlap(dx, dy, *left, *right);
     const int w = std::clamp(client.width() - x0, 0, o.w), h = std::clamp(client.height() - y0, 0, o.h);
     const AnaglyphMethodRows rows(w_.anaglyphMethod, w_.leftColour, w_.rightColour);
     static_assert(sizeof(tpixel) == 3);  // r, g, b bytes, as the device holds them
-    if (dc.pixelRun(x0, y0, w) && dc.pixelRun(x0, y0 + h - 1, w)) {
-      // Wholly on the device: bands of rows composed in place, side by side.
-      inBands(h, [&](int first, int end) {
-        for (int y = first; y < end; ++y)
-          rows.compose(left->row(o.leftY + y) + o.leftX, right->row(o.rightY + y) + o.rightX,
-                       reinterpret_cast<tpixel*>(dc.pixelRun(x0, y0 + y, w)), w);
-      });
-      return;
-    }
-    row_.resize(static_cast<std::size_t>(w));
-    for (int y = 0; y < h; ++y) {
-      rows.compose(left->row(o.leftY + y) + o.leftX, right->row(o.rightY + y) + o.rightX, row_.data(), w);
-      dc.setPixelRun(x0, y0 + y, reinterpret_cast<const std::uint8_t*>(row_.data()), w);
-    }
+    inBands(h, [&](int first, int end) {
+      for (int y = first; y < end; ++y)
+        if (auto* out = reinterpret_cast<tpixel*>(dc.pixelRun(x0, y0 + y, w)))
+          rows.compose(left->row(o.leftY + y) + o.leftX, right->row(o.rightY + y) + o.rightX, out, w);
+    });
     return;
   }
   const bool parallel = w_.viewMode == ViewMode::Parallel;

@@ -56,7 +56,6 @@ class tpairview final : public tview {
   // The reduction of the fitted anaglyph view: 1 when it shows 1:1.
   double fitScale() const;
   bool positionFits(TDC& dc);
-  std::vector<tpixel> row_;  // one anaglyph row on its way to the screen
 };
 
 // The single source picture reduced to fit, with the two areas outlined on
