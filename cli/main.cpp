@@ -355,7 +355,7 @@ int run(const Invocation& inv) {
   const std::string ext = lowerExtension(output);
   if (c.kind && writtenFromRows(*c.kind) && inv.inputs.size() == 2 && !inv.position.autoAlign &&
       ext != ".jpg" && ext != ".jpeg" && ext != ".png" && !isStereoName(output)) {
-    const tposition stored = readPosition(posFileName(inv.inputs[1])).value_or(tposition{});
+    const tposition stored = readPosition(positionFileOf(inv.inputs[1])).value_or(tposition{});
     if (auto s =
             exportFromFiles(*c.kind, inv.inputs[0], inv.inputs[1], inv.position, stored, settings, output))
       return *s ? kOk : refuse(s->error().message);
@@ -407,6 +407,7 @@ extern "C" void removeUnfinishedAndStop(int sig) {
 
 int main(int argc, char** argv) {
   for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, removeUnfinishedAndStop);
+  keepOwnWrites();
   if (argc < 2) {
     std::cerr << kOverview;
     return kUsage;
@@ -414,6 +415,10 @@ int main(int argc, char** argv) {
   const std::string first = argv[1];
   if (first == "--help" || first == "-h" || first == "help") {
     std::cout << kOverview;
+    return kOk;
+  }
+  if (first == "--version") {
+    std::cout << "binoxa-cli " BINOXA_VERSION "\n";
     return kOk;
   }
   if (first == "batch") return runBatch(argc, argv);

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <set>
 
 #include "platform/casefold.h"
 #include "platform/source.h"
@@ -105,6 +107,30 @@ class Unfinished {
   static inline char path_[PATH_MAX];
 };
 
+// The files this process has written, when it asked to keep them
+// (keepOwnWrites): a later name that differs only in letter case is then a
+// file of its own, never a replacement.
+class OwnWrites {
+ public:
+  static void keep() {
+    std::lock_guard lock(mutex_);
+    kept_ = true;
+  }
+  static void add(const std::string& target) {
+    std::lock_guard lock(mutex_);
+    if (kept_) written_.insert(target);
+  }
+  static bool contains(const std::string& target) {
+    std::lock_guard lock(mutex_);
+    return written_.count(target) != 0;
+  }
+
+ private:
+  static inline std::mutex mutex_;
+  static inline bool kept_ = false;
+  static inline std::set<std::string> written_;
+};
+
 }  // namespace
 
 std::vector<std::string> findFiles(const std::string& dir, const std::string& pattern) {
@@ -161,7 +187,8 @@ Result<std::vector<std::uint8_t>> readFilePrefix(const ByteSource& source, std::
 Result<AtomicFile> AtomicFile::create(const std::string& path, NameCase match) {
   // An existing file under another letter case is replaced, not joined by a
   // twin; with several such files, the exact name is a new one.
-  const std::string target = resolvePath(path, match);
+  std::string target = resolvePath(path, match);
+  if (target != path && OwnWrites::contains(target)) target = path;
   auto failed = [&](const std::string& reason) {
     return Error{"Cannot write " + printable(path) + ": " + reason};
   };
@@ -223,7 +250,10 @@ Status AtomicFile::writeAt(std::uint64_t offset, std::span<const std::uint8_t> b
 }
 
 Status AtomicFile::commit() {
-  if (::fsync(fd_) != 0) return abandon(errno);
+  // The data reaches the disk before it replaces a file, so a crash never
+  // costs the old picture; a new file is named without waiting for the disk,
+  // as a crash then loses nothing that existed.
+  if (replacing_ && ::fsync(fd_) != 0) return abandon(errno);
   if (temp_.empty()) {
     const std::string self = "/proc/self/fd/" + std::to_string(fd_);
     auto link = [&](const std::string& name) {
@@ -233,9 +263,12 @@ Status AtomicFile::commit() {
     if (!replacing_) {
       if (link(target_)) {
         ::close(std::exchange(fd_, -1));
+        OwnWrites::add(target_);
         return success();
       }
       if (errno != EEXIST) return abandon(errno);
+      // A file took the name meanwhile: it is replaced, so it waits for the disk.
+      if (::fsync(fd_) != 0) return abandon(errno);
     }
     // A short name of our own, so a name of 255 bytes still has room.
     const std::string dir = directoryOf(target_);
@@ -253,6 +286,7 @@ Status AtomicFile::commit() {
     return abandon(errno);
   temp_.clear();
   if (std::exchange(recorded_, false)) Unfinished::release();
+  OwnWrites::add(target_);
   return success();
 }
 
@@ -264,6 +298,8 @@ Status writeFileAtomically(const std::string& path, const std::vector<std::uint8
 }
 
 void removeUnfinishedWrite() { Unfinished::remove(); }
+
+void keepOwnWrites() { OwnWrites::keep(); }
 
 std::string printable(const std::string& name) {
   static const char hex[] = "0123456789abcdef";

@@ -43,7 +43,7 @@ class AtomicFile {
   AtomicFile& operator=(AtomicFile&&) = delete;
   ~AtomicFile();
   Status writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes);
-  // Flushed to the disk, then renamed over the path.
+  // Renamed over the path; flushed to the disk first when it replaces a file.
   Status commit();
 
  private:
@@ -63,6 +63,12 @@ Status writeFileAtomically(const std::string& path, const std::vector<std::uint8
 // For a signal handler (async-signal-safe): removes the temporary file of a
 // write in progress where the file system could not keep it unnamed.
 void removeUnfinishedWrite();
+
+// From now on, a name that differs only in letter case from a file this
+// process has written is written as a new file of its own: one command's
+// outputs never replace each other (binoxa-cli; the window keeps the rule of a
+// case-insensitive disk).
+void keepOwnWrites();
 
 // The name with control characters escaped (\n, \t, \r, \xHH), for one-line messages.
 std::string printable(const std::string& name);

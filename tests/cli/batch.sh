@@ -31,4 +31,15 @@ for i in $(seq -w 0 49); do
     cmp -s "out/p${i}_$s.BMP" "cli/p${i}_$s.BMP" || fail "p${i}_$s.BMP differs from binoxa-cli all"
   done
 done
+
+# Two cameras' pairs whose names differ only in letter case: each pair gets
+# its own five files, none written over another of the same run.
+mkdir card
+cp s/gardenL.BMP card/aL.BMP && cp s/gardenR.BMP card/aR.BMP
+convert s/ringsL.BMP card/AL.JPG && convert s/ringsR.BMP card/AR.JPG
+"$cli" batch card -o cardout >summary.txt 2>err.txt || fail "batch of case twins: $(cat err.txt)"
+[ "$(cat summary.txt)" = "2 of 2 pairs exported" ] || fail "case twins summary: $(cat summary.txt)"
+[ "$(ls cardout | wc -l)" = 10 ] || fail "case twins wrote $(ls cardout | tr '\n' ' ')"
+"$cli" anaglyph card/aL.BMP card/aR.BMP -o lower.bmp && cmp -s lower.bmp cardout/a_A.BMP ||
+  fail "a_A.BMP is not the first pair's anaglyph"
 exit $((fails > 0))

@@ -49,6 +49,15 @@ run anaglyph "$L" "$R" -o pos.bmp
 run anaglyph "$L" "$R" --dx 0 -o dx0.bmp
 [ "$(size dx0.bmp)" = 480x357 ] || fail "--dx did not override: $(size dx0.bmp)"
 
+# A position file spelled like another picture belongs to that picture: both
+# routes (rows to BMP, whole pictures to PNG) leave it alone.
+mkdir twins && cp "$L" twins/L.BMP && cp "$R" twins/CR.BMP && cp "$R" twins/cR.BMP
+printf '\373\377\377\377\050\0\0\0' >twins/cR.POS  # dy -5, dx 40: cR.BMP's
+run left twins/L.BMP twins/CR.BMP -o twins/a.bmp
+run left twins/L.BMP twins/CR.BMP -o twins/b.png
+[ "$(size twins/a.bmp)" = 480x360 ] || fail "the twin's position file was taken: $(size twins/a.bmp)"
+[ "$(identify -format %wx%h twins/b.png)" = 480x360 ] || fail "PNG route: $(identify -format %wx%h twins/b.png)"
+
 # Profile settings are the defaults; options override them.
 printf '[Binoxa]\nVIEWSIZE=240\nSPACE=5\n' >"$BINOXA_PROFILE"
 run parallel "$L" "$R" --dx 0 --dy 0 -o prof.bmp

@@ -42,5 +42,7 @@ for cmd in convert anaglyph parallel crossed left right all sample; do
 done
 expect_status 0 --help
 grep -q "binoxa-cli COMMAND" out.txt || { echo "FAIL: --help"; fails=$((fails + 1)); }
+expect_status 0 --version
+grep -qx "binoxa-cli [0-9]*\.[0-9]*\.[0-9]*" out.txt || { echo "FAIL: --version: $(cat out.txt)"; fails=$((fails + 1)); }
 
 exit $((fails > 0))
