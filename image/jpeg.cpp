@@ -185,6 +185,29 @@ bool guarded(JpegErrors& e, Step step) {
   return true;
 }
 
+// Every scan of a progressive file is a pass over the frame's blocks, so a
+// small file declaring many nearly empty scans over a large frame would cost
+// minutes. Refused: more scans than real encoders write (libjpeg's own
+// progression has 10), or more passes over blocks than the file's bytes can
+// account for (a few seconds of work at most).
+struct ScanLimit {
+  jpeg_progress_mgr mgr;
+  std::uint64_t blocks = 0;  // of the whole frame, every component
+  std::uint64_t budget = 0;  // block passes allowed
+};
+constexpr int kMaxScans = 100;
+
+void onProgress(j_common_ptr c) {
+  auto* info = reinterpret_cast<j_decompress_ptr>(c);
+  const auto* limit = reinterpret_cast<const ScanLimit*>(info->progress);
+  const auto scans = static_cast<std::uint64_t>(info->input_scan_number);
+  if (scans <= kMaxScans && scans * limit->blocks <= limit->budget) return;
+  auto* e = reinterpret_cast<JpegErrors*>(c->err);
+  std::snprintf(e->message, sizeof e->message, "too many scans (%llu) for the size of the file",
+                static_cast<unsigned long long>(scans));
+  std::longjmp(e->jump, 1);
+}
+
 Error jpegError(const ByteSource& source, const JpegErrors& e) {
   return unreadable(source, std::string("JPEG data: ") + e.message);
 }
@@ -230,6 +253,7 @@ void nothing(j_decompress_ptr) {}
 
 struct JpegDecoder::State {
   JpegErrors errors;
+  ScanLimit scanLimit;
   SourceFeed feed;
   jpeg_decompress_struct info;
   bool created = false;
@@ -253,6 +277,8 @@ Result<std::unique_ptr<JpegDecoder>> JpegDecoder::open(const ByteSource& source,
   s.info.err = &s.errors.mgr;
   jpeg_create_decompress(&s.info);
   s.created = true;
+  s.scanLimit.mgr.progress_monitor = onProgress;
+  s.info.progress = &s.scanLimit.mgr;
   s.feed.mgr.init_source = nothing;
   s.feed.mgr.fill_input_buffer = fillBlock;
   s.feed.mgr.skip_input_data = skipBytes;
@@ -280,6 +306,8 @@ Result<std::unique_ptr<JpegDecoder>> JpegDecoder::open(const ByteSource& source,
   const std::uint64_t bitsPerByte = info->arith_code ? 8 * 64 : 8;
   if (blocks > bitsPerByte * (s.feed.end - start))
     return unreadable(source, "JPEG file is too short for its dimensions");
+  s.scanLimit.blocks = blocks;
+  s.scanLimit.budget = std::max<std::uint64_t>(std::uint64_t{32} << 20, 32 * (s.feed.end - start));
 
   s.cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
   info->out_color_space = s.cmyk ? JCS_CMYK : JCS_RGB;

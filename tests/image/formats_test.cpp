@@ -4,6 +4,11 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
+
 #include <optional>
 #include <string>
 
@@ -242,6 +247,52 @@ TEST(HostileFiles, HugeDeclaredSizesAreRefusedBeforeAllocation) {
     auto r = decodePictureFile(b, "x.png");
     ASSERT_FALSE(r.ok());
     EXPECT_NE(r.error().message.find(c.error), std::string::npos) << r.error().message;
+  }
+}
+
+// A flat gray progressive JPEG refining coefficients bit by bit: a valid file
+// whose every scan is a pass over the whole frame however little data it has.
+Bytes manyScans(int side, std::size_t scans) {
+  std::vector<jpeg_scan_info> script{{1, {0}, 0, 0, 0, 0}};
+  for (int k = 1; script.size() < scans; ++k) {
+    script.push_back({1, {0}, k, k, 0, 10});
+    for (int al = 9; al >= 0 && script.size() < scans; --al) script.push_back({1, {0}, k, k, al + 1, al});
+  }
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &out, &size);
+  info.image_width = info.image_height = static_cast<JDIMENSION>(side);
+  info.input_components = 1;
+  info.in_color_space = JCS_GRAYSCALE;
+  jpeg_set_defaults(&info);
+  info.scan_info = script.data();
+  info.num_scans = static_cast<int>(script.size());
+  jpeg_start_compress(&info, TRUE);
+  std::vector<JSAMPLE> row(static_cast<std::size_t>(side), 128);
+  for (JSAMPROW r = row.data(); info.next_scanline < info.image_height;) jpeg_write_scanlines(&info, &r, 1);
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  Bytes bytes(out, out + size);
+  std::free(out);
+  return bytes;
+}
+
+TEST(HostileFiles, ProgressiveScansBeyondWhatEncodersWriteAreRefused) {
+  struct {
+    int side;
+    std::size_t scans;
+    bool refused;
+  } cases[] = {{64, 10, false}, {64, 101, true}, {64, 694, true}};
+  for (const auto& c : cases) {
+    auto r = decodePictureFile(manyScans(c.side, c.scans), "x.jpg");
+    EXPECT_EQ(r.ok(), !c.refused) << c.side << " px, " << c.scans << " scans";
+    if (!r.ok()) {
+      EXPECT_NE(r.error().message.find("scans"), std::string::npos) << r.error().message;
+    }
   }
 }
 
