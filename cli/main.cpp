@@ -350,14 +350,13 @@ int run(const Invocation& inv) {
                           inv.rightColour.value_or(profile.rightColour),
                           inv.viewSize.value_or(profile.viewSize), inv.spacing.value_or(profile.imageSpacing),
                           inv.method.value_or(profile.method)};
-  // Two picture files and a BMP out: memory need not grow with the pictures.
+  // Two picture files and a BMP or JPEG out: memory need not grow with the pictures.
   const std::string output = completeExportName(inv.output);
-  const std::string ext = lowerExtension(output);
   if (c.kind && writtenFromRows(*c.kind) && inv.inputs.size() == 2 && !inv.position.autoAlign &&
-      ext != ".jpg" && ext != ".jpeg" && ext != ".png" && !isStereoName(output)) {
+      savedInRows(output)) {
     const tposition stored = readPosition(positionFileOf(inv.inputs[1])).value_or(tposition{});
-    if (auto s =
-            exportFromFiles(*c.kind, inv.inputs[0], inv.inputs[1], inv.position, stored, settings, output))
+    if (auto s = exportFromFiles(*c.kind, inv.inputs[0], inv.inputs[1], inv.position, stored, settings, output,
+                                 quality))
       return *s ? kOk : refuse(s->error().message);
   }
 

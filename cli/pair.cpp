@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "cli/rows.h"
+#include "image/jpeg.h"
 #include "stereo/rowexport.h"
 
 Status writePictures(std::span<const SavedExport> exports, std::span<const std::string> names,
@@ -21,7 +22,7 @@ Status writePictures(std::span<const SavedExport> exports, std::span<const std::
   for (std::size_t i = 0; i < exports.size(); ++i) {
     const auto l = bitmapRows(left), r = bitmapRows(right);
     const Status s = pictures[i] ? pictures[i]->saveBmp(names[i])
-                                 : writeRows(exports[i].kind, *l, *r, dx, dy, settings, names[i]);
+                                 : writeRows(exports[i].kind, *l, *r, dx, dy, settings, names[i], kJpegDefaultQuality);  // the names are BMP
     if (!s) return s;
   }
   return success();

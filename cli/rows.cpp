@@ -3,6 +3,7 @@
 #include <memory>
 #include <utility>
 
+#include "image/readahead.h"
 #include "platform/source.h"
 #include "stereo/compose.h"
 #include "stereo/rowexport.h"
@@ -34,27 +35,30 @@ bool writtenFromRows(ExportKind kind) {
 }
 
 Status writeRows(ExportKind kind, PictureReader& left, PictureReader& right, std::int32_t dx, std::int32_t dy,
-                 const ExportSettings& s, const std::string& path) {
+                 const ExportSettings& s, const std::string& path, int quality) {
   if (kind == ExportKind::Anaglyph)
-    return writeAnaglyphRows(path, left, right, dx, dy, s.method, s.leftColour, s.rightColour);
-  return writeAlignedRows(path, left, right, dx, dy, kind == ExportKind::Right);
+    return writeAnaglyphRows(path, quality, left, right, dx, dy, s.method, s.leftColour, s.rightColour);
+  return writeAlignedRows(path, quality, left, right, dx, dy, kind == ExportKind::Right);
 }
 
 std::optional<Status> exportFromFiles(ExportKind kind, const std::string& leftPath,
                                       const std::string& rightPath, const PositionOptions& options,
                                       tposition stored, const ExportSettings& settings,
-                                      const std::string& output) {
+                                      const std::string& output, int quality) {
   auto left = open(leftPath);
   if (!left) return Status(left.error());
   if (left->reader->header().views > 1) return std::nullopt;
   auto right = open(rightPath);
   if (!right) return refuseAfterRows(*left->reader, right.error());
   if (right->reader->header().views > 1) return std::nullopt;
+  // Each picture decodes on a core of its own while the rows are composed and written.
+  left->reader = readAhead(std::move(left->reader));
+  right->reader = readAhead(std::move(right->reader));
   PictureReader *l = left->reader.get(), *r = right->reader.get();
   tposition p = givenPosition(options, stored);
   if (options.swap) {
     std::swap(l, r);
     p = {negatePosition(p.dx), negatePosition(p.dy)};
   }
-  return writeRows(kind, *l, *r, p.dx, p.dy, settings, output);
+  return writeRows(kind, *l, *r, p.dx, p.dy, settings, output, quality);
 }

@@ -10,16 +10,16 @@
 #include "platform/result.h"
 #include "stereo/export.h"
 
-// The anaglyph (any method) and the aligned pictures, as BMP.
+// The anaglyph (any method) and the aligned pictures, as BMP or JPEG.
 bool writtenFromRows(ExportKind kind);
-// One of those from two picture files to output (a BMP name, extension
-// completed), with the messages and exit cases of reading both whole; the
-// position as pairPosition gives it without --auto. nullopt: a stereo file
-// is among them, to be read whole by the caller.
+// One of those from two picture files to output (a BMP or JPEG name,
+// extension completed), both decoded at once, with the messages and exit
+// cases of reading both whole; the position as pairPosition gives it without
+// --auto. nullopt: a stereo file is among them, to be read whole by the caller.
 std::optional<Status> exportFromFiles(ExportKind kind, const std::string& leftPath,
                                       const std::string& rightPath, const PositionOptions& options,
                                       tposition stored, const ExportSettings& settings,
-                                      const std::string& output);
+                                      const std::string& output, int quality);
 // The same pictures from rows read elsewhere: the readers start at their first row.
 Status writeRows(ExportKind kind, PictureReader& left, PictureReader& right, std::int32_t dx, std::int32_t dy,
-                 const ExportSettings& settings, const std::string& path);
+                 const ExportSettings& settings, const std::string& path, int quality);

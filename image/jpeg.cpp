@@ -14,6 +14,7 @@
 
 #include "image/bmp.h"
 #include "image/tiff.h"
+#include "platform/files.h"
 
 bool isJpeg(std::span<const std::uint8_t> bytes) {
   return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
@@ -394,44 +395,132 @@ struct Encoder {
   JpegErrors errors;
   jpeg_compress_struct info;
   bool created = false;
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
+  Encoder() {
+    initErrors(errors);
+    info.err = &errors.mgr;
+    jpeg_create_compress(&info);
+    created = true;
+  }
   ~Encoder() {
     if (created) jpeg_destroy_compress(&info);
-    std::free(buffer);
   }
 };
+
+// The rows as they come, a few at a time, compressed to the destination set
+// on e.info. An error of the rows or of the destination is returned as it
+// stands; the encoder's own after prefix.
+Status compress(Encoder& e, std::int32_t width, std::int32_t height, int quality,
+                std::span<const JpegExtraSegment> extra, const BmpRowSource& rows, const std::string& prefix,
+                const Error* destination) {
+  if (width <= 0 || height <= 0) return Error{"cannot write an empty picture as JPEG"};
+  jpeg_compress_struct* info = &e.info;
+  auto failed = [&] {
+    if (destination && !destination->message.empty()) return *destination;
+    return Error{prefix + "JPEG writer: " + e.errors.message};
+  };
+  if (!guarded(e.errors, [info, width, height, quality, extra] {
+        info->image_width = static_cast<JDIMENSION>(width);
+        info->image_height = static_cast<JDIMENSION>(height);
+        info->input_components = 3;
+        info->in_color_space = JCS_RGB;
+        jpeg_set_defaults(info);
+        jpeg_set_quality(info, quality, TRUE);
+        jpeg_start_compress(info, TRUE);
+        for (const JpegExtraSegment& s : extra)
+          jpeg_write_marker(info, s.marker, s.payload.data(), static_cast<unsigned>(s.payload.size()));
+      }))
+    return failed();
+  constexpr std::int32_t kRowsPerBlock = 16;  // one band of 2 x 2 subsampled blocks
+  std::vector<tpixel> buffer(static_cast<std::size_t>(kRowsPerBlock) * static_cast<std::size_t>(width));
+  for (std::int32_t y0 = 0; y0 < height; y0 += kRowsPerBlock) {
+    const std::int32_t n = std::min(kRowsPerBlock, height - y0);
+    auto given = rows(y0, n, buffer.data());
+    if (!given) return given.error();
+    const BmpRows block = *given;
+    if (!guarded(e.errors, [info, block, n] {
+          for (std::int32_t i = 0; i < n; ++i) {
+            auto row = reinterpret_cast<JSAMPROW>(const_cast<tpixel*>(block.first + i * block.stride));
+            jpeg_write_scanlines(info, &row, 1);
+          }
+        }))
+      return failed();
+  }
+  if (!guarded(e.errors, [info] { jpeg_finish_compress(info); })) return failed();
+  return success();
+}
+
+// Compressed bytes to a file written atomically, a block at a time.
+struct FileDestination {
+  jpeg_destination_mgr mgr;
+  AtomicFile* file;
+  std::uint64_t written = 0;
+  Error error;  // of the file; empty message while none
+  std::uint8_t buffer[1 << 16];
+};
+
+bool flushDestination(FileDestination& d, std::size_t n) {
+  Status s = d.file->writeAt(d.written, std::span(d.buffer, n));
+  if (!s) {
+    d.error = s.error();
+    return false;
+  }
+  d.written += n;
+  d.mgr.next_output_byte = d.buffer;
+  d.mgr.free_in_buffer = sizeof d.buffer;
+  return true;
+}
+
+void startDestination(j_compress_ptr info) {
+  auto* d = reinterpret_cast<FileDestination*>(info->dest);
+  d->mgr.next_output_byte = d->buffer;
+  d->mgr.free_in_buffer = sizeof d->buffer;
+}
+
+boolean emptyDestination(j_compress_ptr info) {
+  auto* d = reinterpret_cast<FileDestination*>(info->dest);
+  if (!flushDestination(*d, sizeof d->buffer)) onError(reinterpret_cast<j_common_ptr>(info));
+  return TRUE;
+}
+
+void finishDestination(j_compress_ptr info) {
+  auto* d = reinterpret_cast<FileDestination*>(info->dest);
+  if (!flushDestination(*d, sizeof d->buffer - d->mgr.free_in_buffer)) onError(reinterpret_cast<j_common_ptr>(info));
+}
 
 }  // namespace
 
 Result<std::vector<std::uint8_t>> encodeJpeg(const tbitmap& picture, int quality,
                                              std::span<const JpegExtraSegment> extra) {
-  if (picture.width <= 0 || picture.height <= 0) return Error{"cannot write an empty picture as JPEG"};
   Encoder e;
-  initErrors(e.errors);
-  e.info.err = &e.errors.mgr;
-  jpeg_create_compress(&e.info);
-  e.created = true;
-  jpeg_compress_struct* info = &e.info;
-  Encoder* enc = &e;
-  const bool ok = guarded(e.errors, [info, enc, &picture, quality, extra] {
-    jpeg_mem_dest(info, &enc->buffer, &enc->size);
-    info->image_width = static_cast<JDIMENSION>(picture.width);
-    info->image_height = static_cast<JDIMENSION>(picture.height);
-    info->input_components = 3;
-    info->in_color_space = JCS_RGB;
-    jpeg_set_defaults(info);
-    jpeg_set_quality(info, quality, TRUE);
-    jpeg_start_compress(info, TRUE);
-    for (const JpegExtraSegment& s : extra)
-      jpeg_write_marker(info, s.marker, s.payload.data(), static_cast<unsigned>(s.payload.size()));
-    while (info->next_scanline < info->image_height) {
-      auto row =
-          reinterpret_cast<JSAMPROW>(const_cast<tpixel*>(picture.row(static_cast<int>(info->next_scanline))));
-      jpeg_write_scanlines(info, &row, 1);
-    }
-    jpeg_finish_compress(info);
-  });
-  if (!ok) return Error{std::string("JPEG writer: ") + e.errors.message};
-  return std::vector<std::uint8_t>(e.buffer, e.buffer + e.size);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&e.info, &buffer, &size);
+  const Status s = compress(e, picture.width, picture.height, quality, extra,
+                            [&picture](std::int32_t y0, std::int32_t, tpixel*) -> Result<BmpRows> {
+                              return BmpRows{picture.row(y0), picture.width};
+                            },
+                            "", nullptr);
+  std::vector<std::uint8_t> bytes;
+  if (s) bytes.assign(buffer, buffer + size);
+  std::free(buffer);
+  if (!s) return s.error();
+  return bytes;
+}
+
+Status writeJpegRows(const std::string& path, std::int32_t width, std::int32_t height, int quality,
+                     const BmpRowSource& rows) {
+  if (Status size = checkWritableSize(path, width, height); !size) return size;
+  auto file = AtomicFile::create(path);
+  if (!file) return file.error();
+  Encoder e;
+  auto d = std::make_unique<FileDestination>();
+  d->file = &*file;
+  d->mgr.init_destination = startDestination;
+  d->mgr.empty_output_buffer = emptyDestination;
+  d->mgr.term_destination = finishDestination;
+  e.info.dest = &d->mgr;
+  if (Status s = compress(e, width, height, quality, {}, rows, "Cannot write " + printable(path) + ": ", &d->error);
+      !s)
+    return s;
+  return file->commit();
 }

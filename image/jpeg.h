@@ -7,8 +7,10 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
+#include "image/bmp.h"
 #include "image/picture.h"
 #include "image/tbitmap.h"
 #include "platform/result.h"
@@ -83,3 +85,7 @@ struct JpegExtraSegment {
 };
 Result<std::vector<std::uint8_t>> encodeJpeg(const tbitmap& picture, int quality,
                                              std::span<const JpegExtraSegment> extra = {});
+// The file encodeJpeg gives for a width x height picture, written atomically
+// as the rows come: memory does not grow with the picture.
+Status writeJpegRows(const std::string& path, std::int32_t width, std::int32_t height, int quality,
+                     const BmpRowSource& rows);

@@ -37,6 +37,18 @@ Status savePicture(const tbitmap& picture, const std::string& path, int quality)
   return picture.saveBmp(path);
 }
 
+bool savedInRows(const std::string& path) {
+  const std::string ext = lowerExtension(path);
+  return ext != ".png" && ext != ".mpo" && ext != ".jps";
+}
+
+Status savePictureRows(const std::string& path, std::int32_t width, std::int32_t height, int quality,
+                       const BmpRowSource& rows) {
+  const std::string ext = lowerExtension(path);
+  if (ext == ".jpg" || ext == ".jpeg") return writeJpegRows(path, width, height, quality, rows);
+  return writeBmpRows(path, width, height, rows);
+}
+
 Status saveStereoPicture(const tbitmap& left, const tbitmap& right, const std::string& path, int quality) {
   for (const tbitmap* view : {&left, &right})
     if (Status size = checkWritableSize(path, view->width, view->height); !size) return size;

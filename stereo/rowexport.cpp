@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "image/bmp.h"
+#include "image/save.h"
 #include "stereo/compose.h"
 #include "stereo/methods.h"
 
@@ -70,8 +70,8 @@ class BitmapRows final : public PictureReader {
 
 }  // namespace
 
-Status writeAnaglyphRows(const std::string& path, PictureReader& left, PictureReader& right, std::int32_t dx,
-                         std::int32_t dy, AnaglyphMethod method, ColourWeights leftColour,
+Status writeAnaglyphRows(const std::string& path, int quality, PictureReader& left, PictureReader& right,
+                         std::int32_t dx, std::int32_t dy, AnaglyphMethod method, ColourWeights leftColour,
                          ColourWeights rightColour) {
   Block l(left), r(right);
   if (!positionFits(dx, dy, left.header(), right.header())) return settle(Error{kPositionDoesNotFit}, l, r);
@@ -79,7 +79,7 @@ Status writeAnaglyphRows(const std::string& path, PictureReader& left, PictureRe
   if (Status s = l.skip(o.leftY); !s) return settle(s, l, r);
   if (Status s = r.skip(o.rightY); !s) return settle(s, l, r);
   const AnaglyphMethodRows rows(method, leftColour, rightColour);
-  return settle(writeBmpRows(path, o.w, o.h,
+  return settle(savePictureRows(path, o.w, o.h, quality,
                              [&](std::int32_t y0, std::int32_t count, tpixel* buffer) -> Result<BmpRows> {
                                const bool last = y0 + count == o.h;
                                auto lp = l.read(count, last);
@@ -94,8 +94,8 @@ Status writeAnaglyphRows(const std::string& path, PictureReader& left, PictureRe
                 l, r);
 }
 
-Status writeAlignedRows(const std::string& path, PictureReader& left, PictureReader& right, std::int32_t dx,
-                        std::int32_t dy, bool rightPicture) {
+Status writeAlignedRows(const std::string& path, int quality, PictureReader& left, PictureReader& right,
+                        std::int32_t dx, std::int32_t dy, bool rightPicture) {
   Block l(left), r(right);
   if (!positionFits(dx, dy, left.header(), right.header())) return settle(Error{kPositionDoesNotFit}, l, r);
   const Overlap o = pairOverlap(dx, dy, left.header(), right.header());
@@ -103,7 +103,7 @@ Status writeAlignedRows(const std::string& path, PictureReader& left, PictureRea
   const int x = rightPicture ? o.rightX : o.leftX, y = rightPicture ? o.rightY : o.leftY;
   if (Status s = (rightPicture ? l : r).finish(); !s) return settle(s, l, r);
   if (Status s = picture.skip(y); !s) return settle(s, l, r);
-  return settle(writeBmpRows(path, o.w, o.h,
+  return settle(savePictureRows(path, o.w, o.h, quality,
                              [&](std::int32_t y0, std::int32_t count, tpixel*) -> Result<BmpRows> {
                                auto p = picture.read(count, y0 + count == o.h);
                                if (!p) return p.error();

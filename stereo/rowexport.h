@@ -15,14 +15,15 @@
 #include "image/tbitmap.h"
 #include "platform/result.h"
 
-// The position need not fit: it is refused with kPositionDoesNotFit.
-Status writeAnaglyphRows(const std::string& path, PictureReader& left, PictureReader& right, std::int32_t dx,
-                         std::int32_t dy, AnaglyphMethod method, ColourWeights leftColour,
+// Written in the format of the path's extension where savedInRows (quality:
+// JPEG's). The position need not fit: it is refused with kPositionDoesNotFit.
+Status writeAnaglyphRows(const std::string& path, int quality, PictureReader& left, PictureReader& right,
+                         std::int32_t dx, std::int32_t dy, AnaglyphMethod method, ColourWeights leftColour,
                          ColourWeights rightColour);
 // The left picture (or, with rightPicture, the right one) cut to the region
 // common to both.
-Status writeAlignedRows(const std::string& path, PictureReader& left, PictureReader& right, std::int32_t dx,
-                        std::int32_t dy, bool rightPicture);
+Status writeAlignedRows(const std::string& path, int quality, PictureReader& left, PictureReader& right,
+                        std::int32_t dx, std::int32_t dy, bool rightPicture);
 // The rows of the left picture passed over, then error: for a right picture
 // refused at opening.
 Status refuseAfterRows(PictureReader& left, Error error);

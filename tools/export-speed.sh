@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Whole-process speed of the anaglyph export on a 6000 x 4000 24-bit pair at
-# position (8, 2): binoxa-cli against the I/O floor (read both inputs, write
-# as many bytes, as durably) and against the plain program, medians of 7
+# position (8, 2), to a new file each run: binoxa-cli against the I/O floor
+# (read both inputs, write as many bytes, as durably: no fsync for a new file) and against the plain program, medians of 7
 # paired runs, and the peak memory of binoxa-cli and of its "all" command.
 #   tools/export-speed.sh [BUILD_DIR]   (default: build)
 # BEFORE=path/to/binoxa-cli adds an earlier binoxa-cli to the same runs.
@@ -34,6 +34,7 @@ ms() { /usr/bin/time -f "%e %U %S" "$@" 2>&1 >/dev/null | awk '{print $1 * 1000,
 median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 : >"$T/floor" >"$T/cli" >"$T/plain" >"$T/before"
 for run in 1 2 3 4 5 6 7; do
+  rm -f "$T/floor.bmp" "$T/cli.bmp" "$T/plain.bmp" "$T/before.bmp"
   ms "$floor" "$L" "$R" "$T/floor.bmp" "$bytes" >>"$T/floor"
   ms "$cli" anaglyph "$L" "$R" --dx 8 --dy 2 -o "$T/cli.bmp" >>"$T/cli"
   ms "$plain" "$L" "$R" "$T/plain.bmp" 8 2 >>"$T/plain"

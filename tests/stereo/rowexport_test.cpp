@@ -7,6 +7,8 @@
 #include <random>
 
 #include "image/bmp.h"
+#include "image/jpeg.h"
+#include "image/readahead.h"
 #include "stereo/compose.h"
 #include "stereo/export.h"
 #include "stereo/methods.h"
@@ -51,9 +53,9 @@ class FailingRows final : public PictureReader {
   std::string name_;
 };
 
-// Block by block from the rows gives the file of the whole picture: tall
-// enough for several blocks, random positions, every anaglyph method, both
-// aligned pictures.
+// Block by block from the rows, decoded ahead or not, gives the file of the
+// whole picture, BMP or JPEG: tall enough for several blocks, random
+// positions, every anaglyph method, both aligned pictures.
 TEST(rowExports, EqualTheWholePictureFiles) {
   TempDir dir;
   std::mt19937 rng(3);
@@ -63,17 +65,20 @@ TEST(rowExports, EqualTheWholePictureFiles) {
     const tbitmap l = noise(701 + round, 900, rng), r = noise(690, 880 + round, rng);
     const int dx = static_cast<int>(rng() % 61) - 30, dy = static_cast<int>(rng() % 41) - 20;
     const std::string what = "round " + std::to_string(round);
-    const std::string path = dir / "out.bmp";
+    const bool jpeg = round % 2, ahead = round % 3 == 0;
+    const std::string path = dir / (jpeg ? "out.jpg" : "out.bmp");
     auto written = [&](int kind) {
-      const auto lr = bitmapRows(l), rr = bitmapRows(r);
-      const Status s = kind == 0 ? writeAnaglyphRows(path, *lr, *rr, dx, dy, method, lc, rc)
-                                 : writeAlignedRows(path, *lr, *rr, dx, dy, kind == 2);
+      auto lr = bitmapRows(l), rr = bitmapRows(r);
+      if (ahead) lr = readAhead(std::move(lr)), rr = readAhead(std::move(rr));
+      const Status s = kind == 0 ? writeAnaglyphRows(path, 80, *lr, *rr, dx, dy, method, lc, rc)
+                                 : writeAlignedRows(path, 80, *lr, *rr, dx, dy, kind == 2);
       EXPECT_TRUE(s.ok()) << what;
       return fileBytes(path);
     };
-    EXPECT_EQ(written(0), encodeBmp(*buildAnaglyph(l, r, dx, dy, method, lc, rc))) << what << " anaglyph";
-    EXPECT_EQ(written(1), encodeBmp(*alignedLeft(l, &r, dx, dy))) << what << " left";
-    EXPECT_EQ(written(2), encodeBmp(*alignedRight(&l, r, dx, dy))) << what << " right";
+    auto encoded = [&](const tbitmap& picture) { return jpeg ? *encodeJpeg(picture, 80) : encodeBmp(picture); };
+    EXPECT_EQ(written(0), encoded(*buildAnaglyph(l, r, dx, dy, method, lc, rc))) << what << " anaglyph";
+    EXPECT_EQ(written(1), encoded(*alignedLeft(l, &r, dx, dy))) << what << " left";
+    EXPECT_EQ(written(2), encoded(*alignedRight(&l, r, dx, dy))) << what << " right";
   }
 }
 
@@ -95,11 +100,14 @@ TEST(rowExports, AFailingPictureWritesNothing) {
       {400, 0, 500, "Cannot read right: bad row"},
   };
   for (const Case& c : cases) {
-    for (int kind = 0; kind < 3; ++kind) {
-      FailingRows lr(l, c.leftFailAt, "left"), rr(r, c.rightFailAt, "right");
-      const Status s = kind == 0 ? writeAnaglyphRows(dir / "out.bmp", lr, rr, 0, c.dy, AnaglyphMethod::Custom,
-                                                     {255, 0, 0}, {0, 0, 255})
-                                 : writeAlignedRows(dir / "out.bmp", lr, rr, 0, c.dy, kind == 2);
+    for (int kind = 0; kind < 6; ++kind) {
+      std::unique_ptr<PictureReader> lr = std::make_unique<FailingRows>(l, c.leftFailAt, "left");
+      std::unique_ptr<PictureReader> rr = std::make_unique<FailingRows>(r, c.rightFailAt, "right");
+      if (kind >= 3) lr = readAhead(std::move(lr)), rr = readAhead(std::move(rr));
+      const std::string out = dir / (kind == 4 ? "out.jpg" : "out.bmp");
+      const Status s = kind % 3 == 0 ? writeAnaglyphRows(out, 92, *lr, *rr, 0, c.dy, AnaglyphMethod::Custom,
+                                                         {255, 0, 0}, {0, 0, 255})
+                                     : writeAlignedRows(out, 92, *lr, *rr, 0, c.dy, kind % 3 == 2);
       const std::string what = std::string(c.error) + " " + std::to_string(c.dy) + " " + std::to_string(kind);
       ASSERT_FALSE(s.ok()) << what;
       EXPECT_EQ(s.error().message, c.error) << what;

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Whole-process speed of camera-file work on a 6000 x 4000 photo-like pair
+# saved by `cjpeg -quality 92` (the right view cut 8, 2 pixels further): the
+# JPEG anaglyph against the codec floor (djpeg of each view and cjpeg of one
+# 24 MP picture, one after another), medians of 7 paired runs, with peak
+# memory; every output a new file.
+#   tools/jpeg-speed.sh [BUILD_DIR]   (default: build)
+# BEFORE=path/to/binoxa-cli adds an earlier binoxa-cli to the same runs and
+# checks that it writes the same bytes.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+cmake --build "$build" -j2 --target binoxa-cli >/dev/null
+cli=$build/cli/binoxa-cli
+T=$(mktemp -d "${TMPDIR:-/tmp}/binoxa-jpeg.XXXXXX")
+trap 'rm -rf "$T"' EXIT
+export BINOXA_PROFILE=$T/empty.ini
+
+# A plasma fractal has a photo's mix of smooth areas and detail.
+convert -seed 7 -size 6008x4002 plasma:fractal -blur 0x1 "$T/scene.ppm"
+convert "$T/scene.ppm" -crop 6000x4000+0+0 +repage "$T/l.ppm"
+convert "$T/scene.ppm" -crop 6000x4000+8+2 +repage "$T/r.ppm"
+cjpeg -quality 92 "$T/l.ppm" >"$T/L.jpg"
+cjpeg -quality 92 "$T/r.ppm" >"$T/R.jpg"
+L=$T/L.jpg R=$T/R.jpg
+job=(anaglyph "$L" "$R" --dx 8 --dy 2 --method dubois-red-cyan -o)
+
+floor() { djpeg "$L" >/dev/null && djpeg "$R" >/dev/null && cjpeg -quality 92 "$T/l.ppm" >"$T/floor.jpg"; }
+export -f floor
+export L R T
+before=${BEFORE:-}
+if [ -n "$before" ]; then
+  "$cli" "${job[@]}" "$T/cli.jpg" && "$before" "${job[@]}" "$T/before.jpg"
+  cmp -s "$T/cli.jpg" "$T/before.jpg" || { echo "binoxa-cli and $before differ" >&2; exit 1; }
+fi
+
+ms() { /usr/bin/time -f "%e %U %S" "$@" 2>&1 >/dev/null | awk '{print $1 * 1000, ($2 + $3) * 1000}'; }
+median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+: >"$T/floor" >"$T/cli" >"$T/before"
+for run in 1 2 3 4 5 6 7; do
+  rm -f "$T/cli.jpg" "$T/before.jpg" "$T/floor.jpg"
+  ms bash -c floor >>"$T/floor"
+  ms "$cli" "${job[@]}" "$T/cli.jpg" >>"$T/cli"
+  [ -z "$before" ] || ms "$before" "${job[@]}" "$T/before.jpg" >>"$T/before"
+done
+ratio() { awk "BEGIN {printf \"%.2f\", $1 / $2}"; }
+for column in 1 2; do
+  f=$(cut -d' ' -f$column "$T/floor" | median) c=$(cut -d' ' -f$column "$T/cli" | median)
+  [ $column = 1 ] && echo "wall time, medians of 7:" || echo "processor time, medians of 7:"
+  echo "  codec floor:  $f ms"
+  echo "  binoxa-cli:   $c ms   ($(ratio "$c" "$f") x the floor)"
+  [ -z "$before" ] || {
+    b=$(cut -d' ' -f$column "$T/before" | median)
+    echo "  before:       $b ms   ($(ratio "$b" "$f") x the floor)"
+  }
+done
+peak() { /usr/bin/time -v "$@" 2>&1 >/dev/null | awk '/Maximum resident/ {printf "%.1f", $6 / 1024}'; }
+rm -f "$T/cli.jpg" "$T/before.jpg"
+echo "peak memory: binoxa-cli $(peak "$cli" "${job[@]}" "$T/cli.jpg") MiB"
+[ -z "$before" ] || echo "             before $(peak "$before" "${job[@]}" "$T/before.jpg") MiB"
