@@ -172,11 +172,11 @@ class Report {
 
 // The pair's failure line, or nothing when all its pictures were written.
 std::optional<std::string> exportPair(const Batch& b, const tlibrarypair& pair,
-                                      const ExportSettings& settings) {
+                                      const ExportSettings& settings, bool together) {
   const std::string& base = pair.baseName;
   const std::string prefix = libraryPrefix(b.dir);
   const std::string rightName = prefix + pair.rightFile;
-  auto pictures = readLibraryPair(prefix + pair.leftFile, rightName);
+  auto pictures = readLibraryPair(prefix + pair.leftFile, rightName, together);
   if (!pictures) return base + ": " + pictures.error().message;
   const auto& left = pictures->left;
   const auto& right = pictures->right;
@@ -190,9 +190,9 @@ std::optional<std::string> exportPair(const Batch& b, const tlibrarypair& pair,
 
 // A pair too large for the memory left fails alone; the others go on.
 std::optional<std::string> exportPairOrRefuse(const Batch& b, const tlibrarypair& pair,
-                                              const ExportSettings& settings) {
+                                              const ExportSettings& settings, bool together) {
   try {
-    return exportPair(b, pair, settings);
+    return exportPair(b, pair, settings, together);
   } catch (const std::bad_alloc&) {
     return pair.baseName + ": Not enough memory";
   }
@@ -235,12 +235,15 @@ int runBatch(int argc, char** argv) {
   std::signal(SIGTERM, onInterrupt);
   Report report(bases.size());
   std::atomic<std::size_t> next{0};
+  // -j counts the cores in use: a pair's two pictures decode at once only
+  // where the pairs leave cores free.
+  const std::size_t count = std::min<std::size_t>(b.jobs, bases.size());
+  const bool together = b.jobs >= 2 * count;
   auto work = [&] {
     for (std::size_t i; !interrupted && (i = next++) < bases.size();)
-      report.pairDone(exportPairOrRefuse(b, bases[i], settings));
+      report.pairDone(exportPairOrRefuse(b, bases[i], settings, together));
   };
   std::vector<std::jthread> workers;
-  const std::size_t count = std::min<std::size_t>(b.jobs, bases.size());
   for (std::size_t i = 1; i < count; ++i) workers.emplace_back(work);
   work();
   workers.clear();

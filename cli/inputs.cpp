@@ -2,24 +2,27 @@
 
 #include "image/picture.h"
 #include "image/save.h"
+#include "platform/parallel.h"
 #include "stereo/export.h"
 
 Result<PairInputs> loadPairInputs(const std::string& command, const std::vector<std::string>& inputs,
                                   bool* usage) {
   *usage = false;
-  auto first = loadPictureViews(inputs[0]);
-  if (!first) return first.error();
-  if (inputs.size() == 1) {
-    if (!first->right) {
-      *usage = true;
-      return Error{command + " takes LEFT RIGHT or one stereo file (MPO or JPS), and " + inputs[0] +
-                   " holds one picture"};
-    }
-    return PairInputs{std::move(first->left), std::move(first->right), inputs[0]};
+  if (inputs.size() == 2) {
+    auto [second, first] = bothAtOnce([&] { return loadPictureViews(inputs[1]); },
+                                      [&] { return loadPictureViews(inputs[0]); });
+    if (!first) return first.error();
+    if (!second) return second.error();
+    return PairInputs{std::move(first->left), std::move(second->left), inputs[1]};
   }
-  auto second = loadPictureViews(inputs[1]);
-  if (!second) return second.error();
-  return PairInputs{std::move(first->left), std::move(second->left), inputs[1]};
+  auto views = loadPictureViews(inputs[0]);
+  if (!views) return views.error();
+  if (!views->right) {
+    *usage = true;
+    return Error{command + " takes LEFT RIGHT or one stereo file (MPO or JPS), and " + inputs[0] +
+                 " holds one picture"};
+  }
+  return PairInputs{std::move(views->left), std::move(views->right), inputs[0]};
 }
 
 Status writeOutput(const tbitmap& picture, const std::string& name, int quality) {

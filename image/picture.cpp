@@ -6,6 +6,7 @@
 #include "image/bmp.h"
 #include "image/jpegfile.h"
 #include "image/png.h"
+#include "platform/parallel.h"
 
 namespace {
 
@@ -93,10 +94,14 @@ Result<StereoViews> readPictureViews(const ByteSource& source) {
   auto reader = openPicture(source, 0);
   if (!reader) return reader.error();
   const int views = reader.value()->header().views;
-  auto left = readAll(std::move(reader));
+  if (views < 2) {
+    auto left = readAll(std::move(reader));
+    if (!left) return left.error();
+    return StereoViews{std::move(left.value()), nullptr};
+  }
+  auto [left, right] = bothAtOnce([&reader] { return readAll(std::move(reader)); },
+                                  [&source] { return readPicture(source, 1); });
   if (!left) return left.error();
-  if (views < 2) return StereoViews{std::move(left.value()), nullptr};
-  auto right = readPicture(source, 1);
   if (!right) return right.error();
   return StereoViews{std::move(left.value()), std::move(right.value())};
 }

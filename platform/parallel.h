@@ -3,7 +3,11 @@
 // once for each band of [0, rows), the last band on the calling thread. Bands
 // must not write the same memory.
 #include <algorithm>
+#include <exception>
+#include <optional>
+#include <type_traits>
 #include <thread>
+#include <utility>
 #include <vector>
 
 template <typename Band>
@@ -16,4 +20,24 @@ void inBands(int rows, Band band) {
   for (int i = 0; i + 1 < bands; ++i)
     others.emplace_back([&band, i, rows, bands] { band(rows * i / bands, rows * (i + 1) / bands); });
   band(rows * (bands - 1) / bands, rows);
+}
+
+// first() on a thread of its own while second() runs on the calling thread:
+// two independent pieces of work (the two views of a pair) on two cores.
+// An exception of either comes back to the caller.
+template <typename First, typename Second>
+auto bothAtOnce(First first, Second second) {
+  std::optional<std::invoke_result_t<First&>> a;
+  std::exception_ptr failed;
+  std::jthread thread([&] {
+    try {
+      a = first();
+    } catch (...) {
+      failed = std::current_exception();
+    }
+  });
+  auto b = second();
+  thread.join();
+  if (failed) std::rethrow_exception(failed);
+  return std::pair{std::move(*a), std::move(b)};
 }

@@ -8,6 +8,7 @@
 #include "image/save.h"
 #include "platform/casefold.h"
 #include "platform/files.h"
+#include "platform/parallel.h"
 #include "platform/source.h"
 
 tlibraryentry::~tlibraryentry() {
@@ -90,15 +91,21 @@ std::unique_ptr<tlibraryentry> makeLibraryList(const std::vector<tlibrarypair>& 
   return head;
 }
 
-Result<StereoViews> readLibraryPair(const std::string& left, const std::string& right) {
+Result<StereoViews> readLibraryPair(const std::string& left, const std::string& right, bool together) {
   if (left == right) {
     auto views = loadPictureViews(left);
     if (views && !views->right) return Error{"Cannot read " + left + ": not a stereo file"};
     return views;
   }
-  auto l = loadPicture(left);
+  if (!together) {
+    auto l = loadPicture(left);
+    if (!l) return l.error();
+    auto r = loadPicture(right);
+    if (!r) return r.error();
+    return StereoViews{std::move(l.value()), std::move(r.value())};
+  }
+  auto [r, l] = bothAtOnce([&right] { return loadPicture(right); }, [&left] { return loadPicture(left); });
   if (!l) return l.error();
-  auto r = loadPicture(right);
   if (!r) return r.error();
   return StereoViews{std::move(l.value()), std::move(r.value())};
 }

@@ -51,8 +51,9 @@ std::vector<tlibrarypair> libraryPairsIn(const std::string& dir);
 std::unique_ptr<tlibraryentry> makeLibraryList(const std::vector<tlibrarypair>& pairs);
 
 // Both pictures of a pair, checked and read as Open does, the left first; a stereo file (left == right)
-// gives its two views. Error: the first failure's one-line message.
-Result<StereoViews> readLibraryPair(const std::string& left, const std::string& right);
+// gives its two views. together: the two files decoded at once, on two cores.
+// Error: the first failure's one-line message, the left's when both fail.
+Result<StereoViews> readLibraryPair(const std::string& left, const std::string& right, bool together = true);
 
 // n entries further (or back), stopping at the last entry (or the head).
 tlibraryentry* stepForward(tlibraryentry* e, std::int64_t n);
