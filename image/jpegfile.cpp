@@ -99,4 +99,4 @@ Result<std::unique_ptr<PictureReader>> preview(const ByteSource& source, int min
 
 }  // namespace
 
-const PictureDecoder jpegFileDecoder{recognises, noCheck, open, preview};
+const PictureDecoder jpegFileDecoder{recognises, noCheck, open, preview, openView};

@@ -1,6 +1,7 @@
 #include "image/picture.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "image/bmp.h"
@@ -104,6 +105,28 @@ Result<StereoViews> readPictureViews(const ByteSource& source) {
   if (!left) return left.error();
   if (!right) return right.error();
   return StereoViews{std::move(left.value()), std::move(right.value())};
+}
+
+Result<ReducedViews> readReducedViews(const ByteSource& source, int boxWidth, int boxHeight) {
+  const PictureDecoder& d = decoderFor(source);
+  if (!d.reduced) return Error{"Cannot read " + source.name() + " reduced"};
+  auto full = d.open(source, 0);
+  if (!full) return full.error();
+  const PictureHeader header = full.value()->header();
+  const double scale = std::min({1.0, static_cast<double>(boxWidth) / header.width,
+                                 static_cast<double>(boxHeight) / header.height});
+  const int minSide =
+      std::max(1, static_cast<int>(std::ceil(std::min(header.width, header.height) * std::max(scale, 0.0))));
+  auto [right, left] = bothAtOnce(
+      [&] {
+        return header.views < 2 ? Result<std::unique_ptr<tbitmap>>(nullptr) : readAll(d.reduced(source, 1, minSide));
+      },
+      [&] { return readAll(d.reduced(source, 0, minSide)); });
+  if (!left) return left.error();
+  if (!right) return right.error();
+  ReducedViews r{{std::move(left.value()), std::move(right.value())}, 1, header.width, header.height};
+  r.denominator = std::max(1, header.width / std::max(1, r.views.left->width));
+  return r;
 }
 
 Result<StereoViews> loadPictureViews(const std::string& path) {

@@ -57,6 +57,9 @@ struct PictureDecoder {
   // The first view reduced, at least minSide a side, where the format has a
   // cheaper way than reading every row; nullptr: open(source, 0).
   Result<std::unique_ptr<PictureReader>> (*preview)(const ByteSource& source, int minSide) = nullptr;
+  // A view decoded reduced by the format's own cheap scaling, as far as both
+  // sides stay at least minSide; nullptr: the format has none.
+  Result<std::unique_ptr<PictureReader>> (*reduced)(const ByteSource& source, int view, int minSide) = nullptr;
 };
 inline constexpr std::size_t kPictureSniffBytes = 16;
 inline Status noCheck(const ByteSource&) { return success(); }  // for formats whose open says it all
@@ -79,6 +82,16 @@ struct StereoViews {
 Result<StereoViews> readPictureViews(const ByteSource& source);
 // As loadPicture, with both views of a stereo file.
 Result<StereoViews> loadPictureViews(const std::string& path);
+// The views decoded reduced by the format's cheap scaling (JPEG: 1/2, 1/4,
+// 1/8), both at once: the most reduction that still fills a box of
+// boxWidth x boxHeight as the full first view fitted into it would. Error
+// where the format has no such scaling.
+struct ReducedViews {
+  StereoViews views;
+  int denominator = 1;                  // full size / reduced size
+  std::int32_t fullWidth = 0, fullHeight = 0;  // of the first view
+};
+Result<ReducedViews> readReducedViews(const ByteSource& source, int boxWidth, int boxHeight);
 
 // Every row of one view into a new picture.
 Result<std::unique_ptr<tbitmap>> readPicture(const ByteSource& source, int view = 0);

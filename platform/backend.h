@@ -2,6 +2,7 @@
 // What a back end provides: the host of the frame window, the message loop,
 // modal dialogs, file dialogs, message boxes and the beep. Kept small so the
 // headless and the wx back ends are thin translators.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,6 +53,12 @@ class Backend {
   // The busy cursor over the program's windows, on or off (TBusyCursor nests
   // them). Dialogs and message boxes show the normal cursor meanwhile.
   virtual void setBusy(bool busy) = 0;
+  // Whether post works: not where the back end runs nothing between the
+  // messages it is given (headless, so scripts stay deterministic); work
+  // that would report back through post is then done at once.
+  virtual bool canPost() const { return false; }
+  // job on the UI thread at the message loop's next chance; callable from any thread.
+  virtual void post(std::function<void()>) {}
 };
 
 // The back end in use; set once by the program entry, the scenario runner or

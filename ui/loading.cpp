@@ -1,7 +1,11 @@
 #include <optional>
 
 #include "image/picture.h"
+#include "platform/backend.h"
 #include "platform/dialog.h"
+#include "platform/source.h"
+#include "store/posfile.h"
+#include "ui/pending.h"
 #include "stereo/export.h"
 #include "ui/tmywindow.h"
 
@@ -77,17 +81,74 @@ void tmywindow::cmOpenStereo() {
 }
 
 void tmywindow::openStereo(const std::string& path) {
+  if (fitToWindow && startPreview(path)) return;
   auto views = [&] {
     TBusyCursor busy;
     return loadPictureViews(path);
   }();
+  showStereo(path, std::move(views));
+}
+
+bool tmywindow::startPreview(const std::string& path) {
+  if (!backend().canPost()) return false;
+  auto file = openFile(path);
+  if (!file) return false;
+  const TRect client = getClientRect();
+  auto reduced = readReducedViews(*file, client.width(), client.height());
+  // Anything else, and every refusal, takes the way of a whole decode.
+  if (!reduced || !reduced->views.right || reduced->denominator == 1) return false;
+  auto job = std::make_unique<tpendingpair>();
+  job->path = path;
+  job->preview = std::move(*reduced);
+  if (usePosFiles) {
+    const tposition p = readPosition(positionFileOf(path)).value_or(tposition{});
+    job->dx = p.dx, job->dy = p.dy;
+  }
+  job->generation = ++loads_;
+  loading_ = std::move(job);
+  invalidate(true);
+  return true;
+}
+
+void tmywindow::decodeInBackground(tpendingpair& job) {
+  tpendingpair* pending = &job;
+  pending->fitScale = tpairview::fitScale(getClientRect(), pending->preview.fullWidth, pending->preview.fullHeight);
+  const std::uint64_t generation = pending->generation;
+  std::shared_ptr<bool> alive = alive_;
+  // The job outlives its thread: finishLoading joins it before letting go.
+  pending->decoding = std::jthread([this, pending, generation, alive] {
+    pending->full = loadPictureViews(pending->path);
+    // The fitted anaglyph's reductions too, so the full views show as soon as they are posted.
+    if (pending->full && pending->full->right && pending->fitScale < 1) {
+      pending->fittedLeft = tpairview::reducedForFit(*pending->full->left, pending->fitScale);
+      pending->fittedRight = tpairview::reducedForFit(*pending->full->right, pending->fitScale);
+    }
+    backend().post([this, generation, alive] {
+      if (*alive && loading_ && loading_->generation == generation) finishLoading();
+    });
+  });
+}
+
+void tmywindow::finishLoading() {
+  auto job = std::move(loading_);
+  if (!job->decoding.joinable()) decodeInBackground(*job);
+  {
+    TBusyCursor busy;
+    job->decoding.join();
+  }
+  if (showStereo(job->path, std::move(job->full)) && job->fittedLeft)
+    pairView_.adoptReduced(*leftImage, std::move(job->fittedLeft), *rightImage, std::move(job->fittedRight));
+  invalidate(true);
+}
+
+bool tmywindow::showStereo(const std::string& path, Result<StereoViews> views) {
   if (!views) {
     messageBox(views.error().message, "Error");
-    return;
+    return false;
   }
   if (!views->right) {
     messageBox("Not a stereo photo (MPO or JPS): " + path, "Error");
-    return;
+    return false;
   }
   leftFileName = rightFileName = path;
   leftImage = std::move(views->left);
@@ -101,6 +162,7 @@ void tmywindow::openStereo(const std::string& path) {
   }
   rightLoaded();
   invalidate(true);
+  return true;
 }
 
 void tmywindow::cmOpenSingle() {

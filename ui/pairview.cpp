@@ -8,6 +8,7 @@
 #include "image/reduce.h"
 #include "platform/parallel.h"
 #include "stereo/methods.h"
+#include "ui/pending.h"
 #include "ui/tmywindow.h"
 
 namespace {
@@ -38,42 +39,63 @@ std::int32_t scaled(std::int32_t v, double s) { return static_cast<std::int32_t>
 
 }  // namespace
 
+std::unique_ptr<tbitmap> tpairview::reducedForFit(const tbitmap& picture, double scale) {
+  return reduceByArea(picture, std::max(1, scaled(picture.width, scale)), std::max(1, scaled(picture.height, scale)));
+}
+
 const tbitmap& tpairview::treduced::of(const tbitmap& src, double scale) {
   const int w = std::max(1, scaled(src.width, scale)), h = std::max(1, scaled(src.height, scale));
   const std::uint64_t print = fingerprint(src);
   if (!picture || source != &src || sourcePrint != print || picture->width != w || picture->height != h) {
-    picture = reduceByArea(src, w, h);
+    picture = reducedForFit(src, scale);
     source = &src;
     sourcePrint = print;
   }
   return *picture;
 }
 
-double tpairview::fitScale() const {
-  if (!w_.fitToWindow || !w_.leftImage || w_.leftImage->width <= 0 || w_.leftImage->height <= 0) return 1;
-  const TRect client = w_.getClientRect();
-  return std::min({1.0, static_cast<double>(client.width()) / w_.leftImage->width,
-                   static_cast<double>(client.height()) / w_.leftImage->height});
+void tpairview::adoptReduced(const tbitmap& left, std::unique_ptr<tbitmap> leftReduced, const tbitmap& right,
+                             std::unique_ptr<tbitmap> rightReduced) {
+  leftReduced_ = {&left, fingerprint(left), std::move(leftReduced)};
+  rightReduced_ = {&right, fingerprint(right), std::move(rightReduced)};
 }
 
-bool tpairview::positionFits(TDC& dc) {
-  if (::positionFits(w_.rightOffsetX, w_.rightOffsetY, *w_.leftImage, *w_.rightImage)) return true;
-  textCentred(dc, w_.getClientRect(),
-              "Change position of right picture: (" + std::to_string(w_.rightOffsetX) + ", " +
-                  std::to_string(w_.rightOffsetY) + ")");
-  return false;
+double tpairview::fitScale(const TRect& client, std::int32_t width, std::int32_t height) {
+  if (width <= 0 || height <= 0) return 1;
+  return std::min({1.0, static_cast<double>(client.width()) / width, static_cast<double>(client.height()) / height});
+}
+
+double tpairview::fitScale() const { return w_.leftImage ? fitScale(*w_.leftImage) : 1; }
+
+double tpairview::fitScale(const tbitmap& left) const {
+  return w_.fitToWindow ? fitScale(w_.getClientRect(), left.width, left.height) : 1;
 }
 
 void tpairview::paint(TDC& dc) {
-  if (!w_.leftImage || !w_.rightImage || !positionFits(dc)) return;
-  const tbitmap* left = w_.leftImage.get();
-  const tbitmap* right = w_.rightImage.get();
-  std::int32_t dx = w_.rightOffsetX, dy = w_.rightOffsetY;
+  // A photo still decoding shows its reduced views where the full ones will be.
+  if (const tpendingpair* p = w_.pendingPair()) {
+    const int d = p->preview.denominator;
+    paintPair(dc, *p->preview.views.left, *p->preview.views.right, p->dx / d, p->dy / d);
+    return;
+  }
+  if (!w_.leftImage || !w_.rightImage) return;
+  paintPair(dc, *w_.leftImage, *w_.rightImage, w_.rightOffsetX, w_.rightOffsetY);
+}
+
+void tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& rightPicture, std::int32_t dx,
+                          std::int32_t dy) {
   const TRect client = w_.getClientRect();
+  if (!::positionFits(dx, dy, leftPicture, rightPicture)) {
+    textCentred(dc, client,
+                "Change position of right picture: (" + std::to_string(dx) + ", " + std::to_string(dy) + ")");
+    return;
+  }
+  const tbitmap* left = &leftPicture;
+  const tbitmap* right = &rightPicture;
   if (w_.viewMode == ViewMode::Anaglyph) {
     // Fitted: the anaglyph of the two pictures reduced alike, so a drag
     // recomposes only the reduced pixels.
-    if (const double s = fitScale(); s < 1) {
+    if (const double s = fitScale(leftPicture); s < 1) {
       left = &leftReduced_.of(*left, s);
       right = &rightReduced_.of(*right, s);
       dx = scaled(dx, s);

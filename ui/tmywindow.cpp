@@ -5,6 +5,7 @@
 #include "platform/profile.h"
 #include "store/library.h"
 #include "store/settings.h"
+#include "ui/pending.h"
 
 const TResponse<tmywindow> tmywindow::responseTable[] = {
     EV_WM_KEYDOWN(evKeyDown),
@@ -42,6 +43,8 @@ const TResponse<tmywindow> tmywindow::responseTable[] = {
 tmywindow::tmywindow() : TWindow(nullptr, "Program Name") { readSettings(); }
 
 tmywindow::~tmywindow() {
+  *alive_ = false;
+  if (loading_) finishLoading();
   writePosFile();
   writeSettings();
   releaseLibrary();
@@ -51,6 +54,9 @@ tmywindow::~tmywindow() {
 }
 
 bool tmywindow::handleMessage(const TMessage& m) {
+  // A photo still decoding is finished before anything that may use it.
+  const bool passive = m.msg == WM_PAINT || m.msg == WM_SIZE || (m.msg == WM_MOUSEMOVE && !m.keyFlags);
+  if (loading_ && !passive) finishLoading();
   return dispatchResponse(*this, responseTable, m) || TWindow::handleMessage(m);
 }
 
@@ -94,7 +100,12 @@ tview& tmywindow::covered() {
   return pairView_;
 }
 
-void tmywindow::paint(TDC& dc, bool, const TRect&) { shown().paint(dc); }
+void tmywindow::paint(TDC& dc, bool, const TRect&) {
+  shown().paint(dc);
+  // The full views of a photo shown reduced decode once that is on screen,
+  // so the first picture has every core.
+  if (loading_ && !loading_->decoding.joinable()) decodeInBackground(*loading_);
+}
 
 void tmywindow::setView(ViewMode mode, unsigned command) {
   TMenu menu = frame()->getMenu();

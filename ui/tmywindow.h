@@ -14,6 +14,7 @@
 #include "ui/views.h"
 
 struct tlibraryentry;  // store/library.h
+struct tpendingpair;   // ui/pending.h
 
 enum class ViewMode : std::int32_t { Anaglyph = 1, Parallel = 2, Crossed = 3, Split = 4 };
 
@@ -118,6 +119,8 @@ class tmywindow : public TWindow {
   bool openLeft(const std::string& path);
   void openRight(const std::string& path);
   void openStereo(const std::string& path);
+  // The reduced views of a stereo photo still decoding, else nullptr.
+  const tpendingpair* pendingPair() const { return loading_.get(); }
 
   // --- ui/library.cpp ---
   bool scanLibrary();
@@ -128,6 +131,9 @@ class tmywindow : public TWindow {
   tpairview pairView_{*this};
   tsplitview splitView_{*this};
   tlibraryview libraryView_{*this};
+  std::unique_ptr<tpendingpair> loading_;
+  std::uint64_t loads_ = 0;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
   // message handlers (ui/tmywindow.cpp)
   void evKeyDown(unsigned key, unsigned flags);
@@ -148,6 +154,13 @@ class tmywindow : public TWindow {
   void cmOpenRight();
   void cmOpenSingle();
   void rightLoaded();  // the position file of the new right picture, caption
+  // With Fit to window, a stereo photo's reduced views first: false where
+  // the format has no cheap reduction or the back end shows nothing meanwhile.
+  bool startPreview(const std::string& path);
+  // The full views of a pending photo on a thread, then finishLoading through the back end.
+  void decodeInBackground(tpendingpair& job);
+  void finishLoading();  // waits for the full views, then shows them
+  bool showStereo(const std::string& path, Result<StereoViews> views);
   // ui/drop.cpp
   void evDropFiles(const std::vector<std::string>& paths);
   void cmOpenStereo();

@@ -43,6 +43,15 @@ class tpairview final : public tview {
   void mouseMove(unsigned flags, TPoint p) override;
   void rButtonDown(TPoint p) override;
 
+  // The reduction of the fitted anaglyph view of a left picture of that size
+  // in that client area: 1 when it shows 1:1.
+  static double fitScale(const TRect& client, std::int32_t width, std::int32_t height);
+  // A picture as the fitted anaglyph view reduces it (on any thread).
+  static std::unique_ptr<tbitmap> reducedForFit(const tbitmap& picture, double scale);
+  // Reductions made elsewhere by reducedForFit, kept as if this view had made them.
+  void adoptReduced(const tbitmap& left, std::unique_ptr<tbitmap> leftReduced, const tbitmap& right,
+                    std::unique_ptr<tbitmap> rightReduced);
+
  private:
   // One picture reduced for the fitted anaglyph, kept while the picture and
   // the scale stay: the paints of a drag then only compose.
@@ -53,9 +62,12 @@ class tpairview final : public tview {
     const tbitmap& of(const tbitmap& src, double scale);
   };
   treduced leftReduced_, rightReduced_;
-  // The reduction of the fitted anaglyph view: 1 when it shows 1:1.
+  // The reduction of the fitted anaglyph view of a left picture (the
+  // workspace's by default): 1 when it shows 1:1.
   double fitScale() const;
-  bool positionFits(TDC& dc);
+  double fitScale(const tbitmap& left) const;
+  // The pair at that position, or the position text where it does not fit.
+  void paintPair(TDC& dc, const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy);
 };
 
 // The single source picture reduced to fit, with the two areas outlined on

@@ -77,6 +77,7 @@ class WxBackend : public Backend {
     wxFileDialog dlg(mainWindow(), wxFileSelectorPromptStr, wxEmptyString, wxEmptyString,
                      caseInsensitiveFilter(filter), style);
     if (dlg.ShowModal() != wxID_OK) return std::nullopt;
+    trace("chosen");  // where the time to open a file starts
     return fileNameFromWx(dlg.GetPath());
   }
 
@@ -87,6 +88,14 @@ class WxBackend : public Backend {
   }
 
   void beep(unsigned) override { wxBell(); }
+
+  bool canPost() const override { return true; }
+  void post(std::function<void()> job) override {
+    wxTheApp->CallAfter([job = std::move(job)] {
+      trace("posted");
+      job();
+    });
+  }
 
   void setBusy(bool busy) override {
     if (busy) {
