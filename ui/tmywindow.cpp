@@ -63,8 +63,7 @@ bool tmywindow::handleMessage(const TMessage& m) {
 // --- settings ---
 
 void tmywindow::readSettings() {
-  const Profile profile(Profile::defaultPath());
-  const tsettings s = ::readSettings(profile);
+  const tsettings s = ::readSettings(profile_);
   leftColour = s.leftColour;
   rightColour = s.rightColour;
   viewSize = s.viewSize;
@@ -72,16 +71,16 @@ void tmywindow::readSettings() {
   usePosFiles = s.usePosFiles;
   lockY = s.lockY;
   fitToWindow = s.fitToWindow;
-  quality = readQuality(profile);
+  quality = readQuality(profile_);
   anaglyphMethod = s.method;
 }
 
 void tmywindow::writeSettings() {
-  Profile profile(Profile::defaultPath());
-  ::writeSettings(profile, {leftColour, rightColour, viewSize, imageSpacing, usePosFiles, lockY, fitToWindow,
-                            anaglyphMethod});
+  ::writeSettings(profile_, {leftColour, rightColour, viewSize, imageSpacing, usePosFiles, lockY, fitToWindow,
+                             anaglyphMethod});
   // Only a chosen quality is written, so a profile without one stays as it was.
-  if (quality != readQuality(profile)) writeQuality(profile, quality);
+  if (quality != readQuality(profile_)) writeQuality(profile_, quality);
+  profile_.save();  // quiet, as every profile write
 }
 
 void tmywindow::updateCaption() {

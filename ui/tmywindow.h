@@ -9,6 +9,7 @@
 
 #include "image/tbitmap.h"
 #include "platform/msgmap.h"
+#include "platform/profile.h"
 #include "platform/window.h"
 #include "stereo/compose.h"
 #include "ui/views.h"
@@ -128,6 +129,8 @@ class tmywindow : public TWindow {
 
  private:
   static const TResponse<tmywindow> responseTable[];
+  // Read once as the window is made, edited in memory, written once at exit.
+  Profile profile_{Profile::defaultPath()};
   tpairview pairView_{*this};
   tsplitview splitView_{*this};
   tlibraryview libraryView_{*this};
