@@ -43,8 +43,9 @@ const TResponse<tmywindow> tmywindow::responseTable[] = {
 tmywindow::tmywindow() : TWindow(nullptr, "Program Name") { readSettings(); }
 
 tmywindow::~tmywindow() {
+  // A photo still decoding is dropped; its thread ends before the window does.
   *alive_ = false;
-  if (loading_) finishLoading();
+  loading_.reset();
   writePosFile();
   writeSettings();
   releaseLibrary();
