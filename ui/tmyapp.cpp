@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "store/settings.h"
 #include "ui/resources.h"
 
 tmyapp::tmyapp() : TApplication("", binoxaResources()) {}
@@ -15,6 +16,7 @@ void tmyapp::createMainWindow() {
   frame->getMenu().checkMenuItem(CM_FITWINDOW, fit);
   frame->setAcceleratorTable(1);
   frame->setIcon(1);
+  frame->setSavedPlacement(readPlacement(Profile(Profile::defaultPath())));
 }
 
 tmywindow* tmyapp::window() const {

@@ -82,6 +82,7 @@ void tmywindow::writeSettings() {
                             anaglyphMethod});
   // Only a chosen quality is written, so a profile without one stays as it was.
   if (quality != readQuality(profile)) writeQuality(profile, quality);
+  if (const auto place = frame() ? frame()->placement() : std::nullopt) writePlacement(profile, *place);
 }
 
 void tmywindow::updateCaption() {
