@@ -23,6 +23,8 @@ std::string trimmed(const std::string& s) {
   return s.substr(b, e - b);
 }
 
+}  // namespace
+
 // The file as lines without their endings; section and key names ignore
 // ASCII case, as Windows compares them; anything that is not a section
 // header or a key is kept as it stands and otherwise ignored.
@@ -95,18 +97,26 @@ struct IniText {
   }
 };
 
+namespace {
+
 // A larger file is no profile of ours: unreadable, and so never overwritten.
 constexpr std::size_t kMaxProfileBytes = 1 << 20;
 
-std::optional<IniText> load(const std::string& path) {
+// Nothing there is an empty profile; a file that cannot be read is none.
+std::unique_ptr<IniText> load(const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) return std::make_unique<IniText>();
   auto bytes = readFile(path, kMaxProfileBytes);
-  if (!bytes) return std::nullopt;
-  return IniText::parse(*bytes);
+  if (!bytes) return nullptr;
+  return std::make_unique<IniText>(IniText::parse(*bytes));
 }
 
 }  // namespace
 
-Profile::Profile(std::string path) : path_(std::move(path)) {}
+Profile::Profile(std::string path) : path_(std::move(path)), ini_(load(path_)) {}
+Profile::~Profile() = default;
+Profile::Profile(Profile&&) noexcept = default;
+Profile& Profile::operator=(Profile&&) noexcept = default;
 
 std::string Profile::defaultPath() {
   if (const char* p = std::getenv("BINOXA_PROFILE"); p && *p) return p;
@@ -117,11 +127,10 @@ std::string Profile::defaultPath() {
 
 std::string Profile::getString(const std::string& section, const std::string& key,
                                const std::string& def) const {
-  const auto ini = load(path_);
-  if (!ini) return def;
-  const std::size_t line = ini->entryLine(section, key);
+  if (!ini_) return def;
+  const std::size_t line = ini_->entryLine(section, key);
   if (line == std::string::npos) return def;
-  const std::string value = IniText::entryOf(ini->lines[line])->second;
+  const std::string value = IniText::entryOf(ini_->lines[line])->second;
   return value.empty() ? def : value;
 }
 
@@ -130,13 +139,9 @@ int Profile::getInt(const std::string& section, const std::string& key, int def)
   return value.empty() ? def : leadingDecimal(value);
 }
 
-bool Profile::writeString(const std::string& section, const std::string& key, const std::string& text) {
-  std::error_code ec;
-  const bool exists = std::filesystem::exists(path_, ec);
-  auto loaded = exists ? load(path_) : IniText{};
-  // An existing profile that cannot be read must not be replaced by a near-empty one.
-  if (!loaded) return false;
-  IniText& ini = *loaded;
+void Profile::setString(const std::string& section, const std::string& key, const std::string& text) {
+  if (!ini_) return;
+  IniText& ini = *ini_;
   // A line break in the text would forge further lines.
   const std::string value = text.substr(0, text.find_first_of("\r\n"));
 
@@ -152,6 +157,16 @@ bool Profile::writeString(const std::string& section, const std::string& key, co
     ini.lines.push_back("[" + section + "]");
     ini.lines.push_back(key + "=" + value);
   }
+}
+
+bool Profile::save() {
+  if (!ini_) return false;
+  std::error_code ec;
   std::filesystem::create_directories(directoryOf(path_), ec);
-  return writeFileAtomically(path_, ini.bytes()).ok();
+  return writeFileAtomically(path_, ini_->bytes()).ok();
+}
+
+bool Profile::writeString(const std::string& section, const std::string& key, const std::string& text) {
+  setString(section, key, text);
+  return save();
 }

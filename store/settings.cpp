@@ -13,7 +13,7 @@ namespace {
 std::uint32_t asUnsigned(int v) { return static_cast<std::uint32_t>(v); }
 
 void writeIntSetting(Profile& profile, const char* key, std::int32_t value) {
-  profile.writeString(kProfileSection, key, std::to_string(value));
+  profile.setString(kProfileSection, key, std::to_string(value));
 }
 
 void writeIntSetting(Profile& profile, const char* key, std::uint32_t value) {
@@ -63,7 +63,7 @@ void writeSettings(Profile& profile, const tsettings& s) {
   writeIntSetting(profile, "SAVEPOS", std::int32_t{s.usePosFiles ? 1 : 0});
   writeIntSetting(profile, "LOCKY", std::int32_t{s.lockY ? 1 : 0});
   writeIntSetting(profile, "FIT", std::int32_t{s.fitToWindow ? 1 : 0});
-  profile.writeString(kProfileSection, "METHOD", methodName(s.method));
+  profile.setString(kProfileSection, "METHOD", methodName(s.method));
 }
 
 std::optional<FramePlacement> readPlacement(const Profile& profile) {

@@ -28,8 +28,8 @@ tsettings readSettings(const Profile& profile);
 // quality is chosen.
 int readQuality(const Profile& profile);
 void writeQuality(Profile& profile, int quality);
-// Writes all keys in their fixed order, numbers as "%d" text, METHOD by name;
-// failures are quiet.
+// Sets all keys in their fixed order, numbers as "%d" text, METHOD by name;
+// the profile's save writes them.
 void writeSettings(Profile& profile, const tsettings& s);
 
 // The main frame's place: WINX WINY WINW WINH and WINMAX (on only when

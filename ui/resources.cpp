@@ -32,6 +32,9 @@ MenuResource mainMenu() {
         {CM_SAVEALL, withShortcut("&Save all...", "CTRL-S")},
         separator,
         {CM_EXIT, "E&xit"}}},
+      {"&Edit",
+       {{CM_UNDO, withShortcut("&Undo", "Ctrl+Z")},
+        {CM_REDO, withShortcut("&Redo", "Ctrl+Y")}}},
       {"&View",
        {{CM_VIEWPARALLEL, withShortcut("&Parallel view", "CTRL-P")},
         {CM_VIEWCROSSED, withShortcut("&Crossed view", "CTRL-C")},
@@ -60,7 +63,9 @@ AccelTable mainAccelerators() {
               {'S', ACCEL_CTRL, CM_SAVEALL},       {'L', ACCEL_ALT, CM_SAVELEFT},
               {'R', ACCEL_ALT, CM_SAVERIGHT},      {'C', ACCEL_CTRL, CM_VIEWCROSSED},
               {'F', ACCEL_CTRL, CM_FITWINDOW},     {'M', ACCEL_CTRL, CM_OPENSTEREO},
-              {'G', ACCEL_CTRL, CM_ALIGN},         {'T', ACCEL_CTRL, CM_SWAP}}};
+              {'G', ACCEL_CTRL, CM_ALIGN},         {'T', ACCEL_CTRL, CM_SWAP},
+              {'Z', ACCEL_CTRL, CM_UNDO},          {'Y', ACCEL_CTRL, CM_REDO},
+              {'Z', ACCEL_CTRL | ACCEL_SHIFT, CM_REDO}}};
 }
 
 using K = ControlKind;

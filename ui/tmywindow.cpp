@@ -34,6 +34,8 @@ const TResponse<tmywindow> tmywindow::responseTable[] = {
     EV_COMMAND(CM_FITWINDOW, cmFitWindow),
     EV_COMMAND(CM_ALIGN, cmAlign),
     EV_COMMAND(CM_SWAP, cmSwap),
+    EV_COMMAND(CM_UNDO, cmUndo),
+    EV_COMMAND(CM_REDO, cmRedo),
     EV_COMMAND(CM_SELECTLIBRARY, cmSelectLibrary),
     EV_COMMAND(CM_SELECTDIRECTORY, cmSelectDirectory),
     EV_COMMAND(CM_OPTIONS, cmOptions),
@@ -57,14 +59,68 @@ bool tmywindow::handleMessage(const TMessage& m) {
   // A photo still decoding is finished before anything that may use it.
   const bool passive = m.msg == WM_PAINT || m.msg == WM_SIZE || (m.msg == WM_MOUSEMOVE && !m.keyFlags);
   if (loading_ && !passive) finishLoading();
-  return dispatchResponse(*this, responseTable, m) || TWindow::handleMessage(m);
+  if (!before_) before_ = pairState();
+  const bool handled = dispatchResponse(*this, responseTable, m) || TWindow::handleMessage(m);
+  noteChange(m);
+  return handled;
+}
+
+tpairstate tmywindow::pairState() const {
+  return {leftImage.get(), rightImage.get(), leftFileName, rightFileName, rightOffsetX, rightOffsetY};
+}
+
+void tmywindow::noteChange(const TMessage& m) {
+  const bool mouse = m.msg >= WM_MOUSEMOVE && m.msg <= WM_RBUTTONUP;
+  // A drag is one step, from its press to its release.
+  if (mouse && (m.keyFlags & (MK_LBUTTON | MK_RBUTTON))) return;
+  const tpairstate now = pairState();
+  if (before_) history_.note(*before_, now);
+  before_.reset();
+  if (frame()) frame()->setStatusText(statusText());
+}
+
+void tmywindow::restore(const tpairstate& s) {
+  if (s.swapped(pairState())) {
+    std::swap(leftImage, rightImage);
+    std::swap(leftFileName, rightFileName);
+    updateCaption();
+  }
+  rightOffsetX = s.x;
+  rightOffsetY = s.y;
+  invalidate();
+}
+
+void tmywindow::cmUndo() {
+  if (auto s = history_.undo(pairState()))
+    restore(*s);
+  else
+    messageBeep(0);
+  before_ = pairState();
+}
+
+void tmywindow::cmRedo() {
+  if (auto s = history_.redo(pairState()))
+    restore(*s);
+  else
+    messageBeep(0);
+  before_ = pairState();
+}
+
+std::string tmywindow::statusText() const {
+  auto size = [](const tbitmap& b) { return std::to_string(b.width) + " x " + std::to_string(b.height); };
+  std::string text;
+  if (rightImage)
+    text += "Position: " + std::to_string(rightOffsetX) + ", " + std::to_string(rightOffsetY) + "   ";
+  text += std::string("Zoom: ") + (fitToWindow ? "fit to window" : "1:1");
+  if (leftImage) text += "   Left: " + size(*leftImage);
+  if (rightImage) text += "   Right: " + size(*rightImage);
+  return text + "   Anaglyph: " + methodLabel(anaglyphMethod);
 }
 
 // --- settings ---
 
 void tmywindow::readSettings() {
-  const Profile profile(Profile::defaultPath());
-  const tsettings s = ::readSettings(profile);
+  const tsettings s = ::readSettings(profile_);
   leftColour = s.leftColour;
   rightColour = s.rightColour;
   viewSize = s.viewSize;
@@ -72,17 +128,17 @@ void tmywindow::readSettings() {
   usePosFiles = s.usePosFiles;
   lockY = s.lockY;
   fitToWindow = s.fitToWindow;
-  quality = readQuality(profile);
+  quality = readQuality(profile_);
   anaglyphMethod = s.method;
 }
 
 void tmywindow::writeSettings() {
-  Profile profile(Profile::defaultPath());
-  ::writeSettings(profile, {leftColour, rightColour, viewSize, imageSpacing, usePosFiles, lockY, fitToWindow,
-                            anaglyphMethod});
+  ::writeSettings(profile_, {leftColour, rightColour, viewSize, imageSpacing, usePosFiles, lockY, fitToWindow,
+                             anaglyphMethod});
   // Only a chosen quality is written, so a profile without one stays as it was.
-  if (quality != readQuality(profile)) writeQuality(profile, quality);
-  if (const auto place = frame() ? frame()->placement() : std::nullopt) writePlacement(profile, *place);
+  if (quality != readQuality(profile_)) writeQuality(profile_, quality);
+  if (const auto place = frame() ? frame()->placement() : std::nullopt) writePlacement(profile_, *place);
+  profile_.save();  // quiet, as every profile write
 }
 
 void tmywindow::updateCaption() {
@@ -130,7 +186,13 @@ void tmywindow::cmExit() { closeWindow(); }
 
 // --- input: to the display state shown ---
 
-void tmywindow::evKeyDown(unsigned key, unsigned flags) { shown().keyDown(key, flags); }
+void tmywindow::evKeyDown(unsigned key, unsigned flags) {
+  const bool pairShown = !libraryMode && viewMode != ViewMode::Split;
+  if (pairShown && (key == VK_NEXT || key == VK_PRIOR))
+    browse(key == VK_NEXT ? 1 : -1);
+  else
+    shown().keyDown(key, flags);
+}
 void tmywindow::evLButtonDown(unsigned, TPoint p) { shown().lButtonDown(p); }
 
 void tmywindow::evLButtonUp(unsigned, TPoint) {

@@ -4,13 +4,17 @@
 // display state shown (ui/views.h).
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "image/tbitmap.h"
 #include "platform/msgmap.h"
+#include "platform/profile.h"
 #include "platform/window.h"
 #include "stereo/compose.h"
+#include "store/settings.h"
+#include "ui/history.h"
 #include "ui/views.h"
 
 struct tlibraryentry;  // store/library.h
@@ -50,6 +54,8 @@ enum : unsigned {
   CM_OPENSTEREO = 11861,
   CM_ALIGN = 11862,
   CM_SWAP = 11863,
+  CM_UNDO = 11864,
+  CM_REDO = 11865,
 };
 
 class tmywindow : public TWindow {
@@ -104,6 +110,11 @@ class tmywindow : public TWindow {
   tview& shown();
   tview& covered();
 
+  // The pair and its position as undo keeps them.
+  tpairstate pairState() const;
+  // The status line for the workspace as it is.
+  std::string statusText() const;
+
   // --- ui/posfiles.cpp ---
   void readPosFile();
   void writePosFile();
@@ -119,21 +130,31 @@ class tmywindow : public TWindow {
   bool openLeft(const std::string& path);
   void openRight(const std::string& path);
   void openStereo(const std::string& path);
+  // The frame's place kept in the profile, if any.
+  std::optional<FramePlacement> savedPlacement() const { return readPlacement(profile_); }
   // The reduced views of a stereo photo still decoding, else nullptr.
   const tpendingpair* pendingPair() const { return loading_.get(); }
 
   // --- ui/library.cpp ---
+  // Both pictures of a pair read as Open does, then made the workspace's
+  // pair with its position file; a refusal is reported and changes nothing.
+  bool openPair(std::string left, std::string right);
   bool scanLibrary();
   void releaseLibrary();
 
  private:
   static const TResponse<tmywindow> responseTable[];
+  // Read once as the window is made, edited in memory, written once at exit.
+  Profile profile_{Profile::defaultPath()};
   tpairview pairView_{*this};
   tsplitview splitView_{*this};
   tlibraryview libraryView_{*this};
   std::unique_ptr<tpendingpair> loading_;
   std::uint64_t loads_ = 0;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  thistory history_;
+  // The state when the gesture or command under way began.
+  std::optional<tpairstate> before_;
 
   // message handlers (ui/tmywindow.cpp)
   void evKeyDown(unsigned key, unsigned flags);
@@ -149,6 +170,11 @@ class tmywindow : public TWindow {
   void cmFitWindow();
   void setView(ViewMode mode, unsigned command);
   void cmExit();
+  void cmUndo();
+  void cmRedo();
+  void restore(const tpairstate& s);
+  // After each message: a finished change becomes an undo step, the status line follows.
+  void noteChange(const TMessage& m);
   // ui/loading.cpp
   void cmOpenLeft();
   void cmOpenRight();
@@ -181,4 +207,6 @@ class tmywindow : public TWindow {
   // ui/library.cpp
   void cmSelectLibrary();
   void cmSelectDirectory();
+  // The next (step 1) or previous (-1) pair of the current pair's folder.
+  void browse(int step);
 };
