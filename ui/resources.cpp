@@ -40,6 +40,9 @@ MenuResource mainMenu() {
         {CM_VIEWCROSSED, withShortcut("&Crossed view", "CTRL-C")},
         {CM_VIEWANAGLYPH, withShortcut("&Anaglyph", "CTRL-A"), true},
         separator,
+        {CM_ZOOMIN, withShortcut("Zoom &in", "Ctrl++")},
+        {CM_ZOOMOUT, withShortcut("Zoom &out", "Ctrl+-")},
+        {CM_ACTUALSIZE, withShortcut("Ac&tual size", "Ctrl+0")},
         {CM_FITWINDOW, withShortcut("&Fit to window", "Ctrl+F")},
         {CM_SWAP, withShortcut("&Swap left and right", "Ctrl+T")}}},
       {"&Library",
@@ -65,7 +68,13 @@ AccelTable mainAccelerators() {
               {'F', ACCEL_CTRL, CM_FITWINDOW},     {'M', ACCEL_CTRL, CM_OPENSTEREO},
               {'G', ACCEL_CTRL, CM_ALIGN},         {'T', ACCEL_CTRL, CM_SWAP},
               {'Z', ACCEL_CTRL, CM_UNDO},          {'Y', ACCEL_CTRL, CM_REDO},
-              {'Z', ACCEL_CTRL | ACCEL_SHIFT, CM_REDO}}};
+              {'Z', ACCEL_CTRL | ACCEL_SHIFT, CM_REDO},
+              {VK_OEM_PLUS, ACCEL_CTRL, CM_ZOOMIN},
+              {VK_OEM_PLUS, ACCEL_CTRL | ACCEL_SHIFT, CM_ZOOMIN},
+              {VK_ADD, ACCEL_CTRL, CM_ZOOMIN},
+              {VK_OEM_MINUS, ACCEL_CTRL, CM_ZOOMOUT},
+              {VK_SUBTRACT, ACCEL_CTRL, CM_ZOOMOUT},
+              {'0', ACCEL_CTRL, CM_ACTUALSIZE}}};
 }
 
 using K = ControlKind;

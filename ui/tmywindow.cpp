@@ -14,6 +14,8 @@ const TResponse<tmywindow> tmywindow::responseTable[] = {
     EV_WM_MOUSEMOVE(evMouseMove),
     EV_WM_RBUTTONDOWN(evRButtonDown),
     EV_WM_VSCROLL(evVScroll),
+    EV_WM_HSCROLL(evHScroll),
+    EV_WM_MOUSEWHEEL(evMouseWheel),
     EV_WM_SIZE(evSize),
     EV_WM_DROPFILES(evDropFiles),
     EV_COMMAND(CM_OPENLEFT, cmOpenLeft),
@@ -36,6 +38,9 @@ const TResponse<tmywindow> tmywindow::responseTable[] = {
     EV_COMMAND(CM_SWAP, cmSwap),
     EV_COMMAND(CM_UNDO, cmUndo),
     EV_COMMAND(CM_REDO, cmRedo),
+    EV_COMMAND(CM_ZOOMIN, cmZoomIn),
+    EV_COMMAND(CM_ZOOMOUT, cmZoomOut),
+    EV_COMMAND(CM_ACTUALSIZE, cmActualSize),
     EV_COMMAND(CM_SELECTLIBRARY, cmSelectLibrary),
     EV_COMMAND(CM_SELECTDIRECTORY, cmSelectDirectory),
     EV_COMMAND(CM_OPTIONS, cmOptions),
@@ -111,7 +116,8 @@ std::string tmywindow::statusText() const {
   std::string text;
   if (rightImage)
     text += "Position: " + std::to_string(rightOffsetX) + ", " + std::to_string(rightOffsetY) + "   ";
-  text += std::string("Zoom: ") + (fitToWindow ? "fit to window" : "1:1");
+  const tzoom z = kZoomSteps[zoomStep];
+  text += "Zoom: " + (fitToWindow ? std::string("fit to window") : std::to_string(z.num) + ":" + std::to_string(z.den));
   if (leftImage) text += "   Left: " + size(*leftImage);
   if (rightImage) text += "   Right: " + size(*rightImage);
   return text + "   Anaglyph: " + methodLabel(anaglyphMethod);
@@ -203,4 +209,22 @@ void tmywindow::evLButtonUp(unsigned, TPoint) {
 void tmywindow::evMouseMove(unsigned flags, TPoint p) { shown().mouseMove(flags, p); }
 void tmywindow::evRButtonDown(unsigned, TPoint p) { shown().rButtonDown(p); }
 void tmywindow::evVScroll(unsigned code, int pos) { shown().vScroll(code, pos); }
+void tmywindow::evHScroll(unsigned code, int pos) { shown().hScroll(code, pos); }
+void tmywindow::evMouseWheel(unsigned flags, int turn, TPoint p) { shown().wheel(flags, turn, p); }
+
+// The keys zoom about the client's centre.
+namespace {
+TPoint centre(const TWindow& w) {
+  const TRect r = w.getClientRect();
+  return {r.width() / 2, r.height() / 2};
+}
+}  // namespace
+
+void tmywindow::cmZoomIn() { pairView_.zoomTo(zoomStep + 1, centre(*this)); }
+void tmywindow::cmZoomOut() { pairView_.zoomTo(zoomStep - 1, centre(*this)); }
+
+void tmywindow::cmActualSize() {
+  pairView_.zoomTo(kActualSize, {0, 0});
+  pan = {0, 0};
+}
 void tmywindow::evSize(unsigned, TSize) { invalidate(); }

@@ -56,6 +56,9 @@ enum : unsigned {
   CM_SWAP = 11863,
   CM_UNDO = 11864,
   CM_REDO = 11865,
+  CM_ZOOMIN = 11866,
+  CM_ZOOMOUT = 11867,
+  CM_ACTUALSIZE = 11868,
 };
 
 class tmywindow : public TWindow {
@@ -100,6 +103,10 @@ class tmywindow : public TWindow {
   tlibraryentry* libraryFirstShown = nullptr;
   bool fitToWindow = false;  // the pair views reduced to the client area
   AnaglyphMethod anaglyphMethod = AnaglyphMethod::Custom;
+  // The anaglyph view's zoom (an index in kZoomSteps) and pan (pixels of the
+  // zoomed pair scrolled past the client's top-left).
+  int zoomStep = kActualSize;
+  TPoint pan;
 
   // --- ui/tmywindow.cpp ---
   void readSettings();
@@ -163,6 +170,11 @@ class tmywindow : public TWindow {
   void evMouseMove(unsigned flags, TPoint p);
   void evRButtonDown(unsigned flags, TPoint p);
   void evVScroll(unsigned code, int pos);
+  void evHScroll(unsigned code, int pos);
+  void evMouseWheel(unsigned flags, int turn, TPoint p);
+  void cmZoomIn();
+  void cmZoomOut();
+  void cmActualSize();
   void evSize(unsigned type, TSize size);
   void cmViewParallel();
   void cmViewCrossed();
