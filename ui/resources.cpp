@@ -51,7 +51,7 @@ MenuResource mainMenu() {
       {"&Settings",
        {{CM_OPTIONS, withShortcut("Options...", "ALT+O")},
         {CM_ALIGN, withShortcut("Align &automatically", "Ctrl+G")}}},
-      {"&Help", {{CM_ABOUT, "&About..."}}},
+      {"&Help", {{CM_SHORTCUTS, "&Keyboard shortcuts"}, {CM_ABOUT, "&About..."}}},
   };
   return m;
 }
@@ -174,7 +174,33 @@ IconResource programIcon() {
   return icon;
 }
 
+// A menu label without its mnemonic marks.
+std::string plainLabel(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (text[i] != '&' || (i + 1 < text.size() && text[++i] == '&')) out += text[i];
+  return out;
+}
+
 }  // namespace
+
+std::string shortcutsText() {
+  std::string text;
+  for (const MenuPopup& popup : binoxaResources().menus.front().popups)
+    for (const MenuItem& item : popup.items)
+      if (const std::size_t cut = item.text.find('\b'); cut != std::string::npos)
+        text += item.text.substr(cut + 1) + "\t" + plainLabel(item.text.substr(0, cut)) + "\n";
+  return text +
+         "Ctrl+=\tZoom in\n"
+         "Ctrl+Shift+Z\tRedo\n"
+         "Page Down, Page Up\tNext, previous pair of the folder\n"
+         "Arrow keys\tMove the right picture by 1 pixel (Shift: 10)\n"
+         "Right drag\tMove the right picture\n"
+         "Left drag\tPan the zoomed pair; in the single picture, mark the left area\n"
+         "Wheel\tPan up and down (Shift: sideways)\n"
+         "Ctrl+wheel\tZoom about the pointer\n"
+         "Enter\tAccept the two areas of the single picture";
+}
 
 const ResourceModule& binoxaResources() {
   static const ResourceModule module{{mainMenu()},

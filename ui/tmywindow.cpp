@@ -45,6 +45,7 @@ const TResponse<tmywindow> tmywindow::responseTable[] = {
     EV_COMMAND(CM_SELECTDIRECTORY, cmSelectDirectory),
     EV_COMMAND(CM_OPTIONS, cmOptions),
     EV_COMMAND(CM_ABOUT, cmAbout),
+    EV_COMMAND(CM_SHORTCUTS, cmShortcuts),
 };
 
 tmywindow::tmywindow() : TWindow(nullptr, "Program Name") { readSettings(); }

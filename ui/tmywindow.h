@@ -59,6 +59,7 @@ enum : unsigned {
   CM_ZOOMIN = 11866,
   CM_ZOOMOUT = 11867,
   CM_ACTUALSIZE = 11868,
+  CM_SHORTCUTS = 11869,
 };
 
 class tmywindow : public TWindow {
@@ -216,6 +217,7 @@ class tmywindow : public TWindow {
   // ui/options.cpp
   void cmOptions();
   void cmAbout();
+  void cmShortcuts();
   // ui/library.cpp
   void cmSelectLibrary();
   void cmSelectDirectory();
