@@ -123,13 +123,19 @@ bool tmywindow::openPair(std::string left, std::string right) {
 }
 
 void tmywindow::browse(int step) {
-  std::string dir = leftFileName.find('/') == std::string::npos ? currentDirectory() : directoryOf(leftFileName);
-  if (dir.empty()) dir = "/";
+  // A file right below the root has an empty directory part.
+  const std::string folder = leftFileName.find('/') == std::string::npos ? currentDirectory()
+                                                                          : directoryOf(leftFileName);
+  const std::string dir = folder.empty() ? std::string(1, '/') : folder;
   const std::string prefix = libraryPrefix(dir);
   const std::vector<tlibrarypair> pairs = leftImage ? libraryPairsIn(dir) : std::vector<tlibrarypair>{};
-  const auto at = std::find_if(pairs.begin(), pairs.end(), [&](const tlibrarypair& p) {
-    return prefix + p.leftFile == leftFileName || prefix + p.leftFile == rightFileName;
-  });
+  // The current pair by its left file; after a swap that is the right one.
+  auto inFolder = [&](const std::string& path) {
+    return path.starts_with(prefix) ? path.substr(prefix.size()) : std::string();
+  };
+  const std::string left = inFolder(leftFileName), right = inFolder(rightFileName);
+  const auto at = std::find_if(pairs.begin(), pairs.end(),
+                               [&](const tlibrarypair& p) { return p.leftFile == left || p.leftFile == right; });
   const std::ptrdiff_t next = (at - pairs.begin()) + step;
   if (at == pairs.end() || next < 0 || next >= static_cast<std::ptrdiff_t>(pairs.size())) {
     messageBeep(0);

@@ -85,32 +85,25 @@ void tmywindow::noteChange(const TMessage& m) {
   if (frame()) frame()->setStatusText(statusText());
 }
 
-void tmywindow::restore(const tpairstate& s) {
-  if (s.swapped(pairState())) {
-    std::swap(leftImage, rightImage);
-    std::swap(leftFileName, rightFileName);
-    updateCaption();
+// A state of the history, or a beep when there is none; either way no new step.
+void tmywindow::restore(const std::optional<tpairstate>& s) {
+  if (!s) {
+    messageBeep(0);
+  } else {
+    if (s->swapped(pairState())) {
+      std::swap(leftImage, rightImage);
+      std::swap(leftFileName, rightFileName);
+      updateCaption();
+    }
+    rightOffsetX = s->x;
+    rightOffsetY = s->y;
+    invalidate();
   }
-  rightOffsetX = s.x;
-  rightOffsetY = s.y;
-  invalidate();
-}
-
-void tmywindow::cmUndo() {
-  if (auto s = history_.undo(pairState()))
-    restore(*s);
-  else
-    messageBeep(0);
   before_ = pairState();
 }
 
-void tmywindow::cmRedo() {
-  if (auto s = history_.redo(pairState()))
-    restore(*s);
-  else
-    messageBeep(0);
-  before_ = pairState();
-}
+void tmywindow::cmUndo() { restore(history_.undo(pairState())); }
+void tmywindow::cmRedo() { restore(history_.redo(pairState())); }
 
 std::string tmywindow::statusText() const {
   auto size = [](const tbitmap& b) { return std::to_string(b.width) + " x " + std::to_string(b.height); };

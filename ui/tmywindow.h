@@ -185,7 +185,7 @@ class tmywindow : public TWindow {
   void cmExit();
   void cmUndo();
   void cmRedo();
-  void restore(const tpairstate& s);
+  void restore(const std::optional<tpairstate>& s);
   // After each message: a finished change becomes an undo step, the status line follows.
   void noteChange(const TMessage& m);
   // ui/loading.cpp
