@@ -25,6 +25,7 @@
 #include "platform/profile.h"
 #include "stereo/compose.h"
 #include "stereo/export.h"
+#include "stereo/layout.h"
 #include "store/posfile.h"
 #include "store/settings.h"
 #include "tools/sample.h"
@@ -47,6 +48,7 @@ constexpr const char* kOverview =
     "  batch DIR -o OUTDIR                 all five of every pair of a library folder\n"
     "  align LEFT RIGHT                    print the aligned position: dx dy\n"
     "  pair LEFT RIGHT -o OUT.mpo|OUT.jps  both aligned pictures as one stereo file\n"
+    "  layout KIND LEFT RIGHT -o OUT       the pair laid out for a display\n"
     "  sample DIR                          write the sample library into DIR\n"
     "\n"
     "Pictures are BMP, JPEG, PNG, MPO or JPS; one MPO or JPS may stand for LEFT RIGHT.\n"
@@ -71,6 +73,9 @@ constexpr const char* kColourHelp =
 constexpr const char* kViewHelp =
     "  --view-size N           width of each side-by-side half, 1 or more\n"
     "  --spacing N             white margin and gap, 0 or more\n";
+constexpr const char* kWidthHelp =
+    "  --width N               the whole reduced to N pixels wide, the aspect kept\n"
+    "                          (never enlarged)\n";
 constexpr const char* kQualityHelp =
     "  --quality N             JPEG quality, 1..100 (profile QUALITY, else 92)\n";
 constexpr const char* kDefaultsHelp =
@@ -89,6 +94,7 @@ enum Option : unsigned {
   Method = 128,
   Auto = 256,  // flags: no value
   Swap = 512,
+  Width = 1024,
 };
 constexpr unsigned kPosition = Dx | Dy | Auto | Swap;
 
@@ -133,6 +139,12 @@ const std::vector<Command>& commands() {
        "  BASE_L.BMP and BASE_R.BMP (aligned pictures); a final \".BMP\" of BASE is dropped.\n"
        "  Nothing is written when a picture cannot be built; writing stops at the\n"
        "  first file that cannot be written.\n"},
+      {"layout", 3, true, kPosition | Quality | Width, std::nullopt,
+       "binoxa-cli layout KIND LEFT RIGHT -o OUT [OPTIONS]\n"
+       "  Writes the common region laid out for a display. KIND: sbs (side by\n"
+       "  side, left view on the left: VR headsets, tablets), sbs-half (each view\n"
+       "  squeezed to half its width: 3D TVs), over-under, over-under-half (left\n"
+       "  view on top), rows (left view on the even rows: passive monitors).\n"},
       {"align", 2, false, 0, std::nullopt,
        "binoxa-cli align LEFT RIGHT\n"
        "  Prints the right picture's aligned position as \"dx dy\": no vertical\n"
@@ -156,6 +168,7 @@ const std::map<std::string, Option>& optionNames() {
       {"--method", Method},
       {"--auto", Auto},
       {"--swap", Swap},
+      {"--width", Width},
   };
   return names;
 }
@@ -167,8 +180,9 @@ void printHelp(const Command& c) {
   if (c.options & Method) std::cout << kMethodHelp;
   if (c.options & LeftColour) std::cout << kColourHelp;
   if (c.options & ViewSize) std::cout << kViewHelp;
+  if (c.options & Width) std::cout << kWidthHelp;
   if (c.options & Quality) std::cout << kQualityHelp;
-  if (c.kind) std::cout << "\n" << kDefaultsHelp;
+  if (c.kind || c.name == "layout") std::cout << "\n" << kDefaultsHelp;
 }
 
 struct UsageError {
@@ -210,6 +224,7 @@ struct Invocation {
   std::optional<std::int32_t> spacing;
   std::optional<int> quality;
   std::optional<AnaglyphMethod> method;
+  std::optional<std::int32_t> width;
   bool help = false;
 };
 
@@ -293,6 +308,12 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
       case Auto:
       case Swap:
         break;
+      case Width: {
+        auto n = parseInt(value);
+        if (!n || *n < 1 || *n > INT32_MAX) return bad("a number of 1 or more");
+        inv.width = static_cast<std::int32_t>(*n);
+        break;
+      }
       case Quality: {
         auto n = parseInt(value);
         if (!n || *n < 1 || *n > 100) return bad("a number from 1 to 100");
@@ -302,10 +323,16 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
     }
   }
   // A pair command also takes one stereo file; whether it is one shows when it is read.
-  const bool oneStereo = (c.kind || c.name == "align") && inv.inputs.size() == 1;
+  const bool layout = c.name == "layout";
+  if (layout && (inv.inputs.empty() || !layoutByName(inv.inputs[0])))
+    return usage(inv.inputs.empty() ? "layout needs a KIND: sbs, sbs-half, over-under, over-under-half or rows"
+                                    : "unknown layout '" + inv.inputs[0] +
+                                          "': sbs, sbs-half, over-under, over-under-half or rows");
+  const bool oneStereo = (c.kind || c.name == "align" || layout) && inv.inputs.size() == (layout ? 2u : 1u);
   if (static_cast<int>(inv.inputs.size()) != c.inputs && !oneStereo)
-    return usage(c.name + " takes " + std::to_string(c.inputs) + " file argument" +
-                 (c.inputs == 1 ? "" : "s") + (c.kind ? " or one stereo file (MPO or JPS)" : ""));
+    return usage(layout ? "layout takes KIND LEFT RIGHT or KIND and one stereo file (MPO or JPS)"
+                        : c.name + " takes " + std::to_string(c.inputs) + " file argument" +
+                              (c.inputs == 1 ? "" : "s") + (c.kind ? " or one stereo file (MPO or JPS)" : ""));
   if (c.output && !output) return usage(c.name + " needs -o");
   if (inv.position.autoAlign && (inv.position.dx || inv.position.dy))
     return usage("--auto takes the place of --dx and --dy");
@@ -360,8 +387,10 @@ int run(const Invocation& inv) {
       return *s ? kOk : refuse(s->error().message);
   }
 
+  const bool layout = c.name == "layout";
+  const std::vector<std::string> files(inv.inputs.begin() + (layout ? 1 : 0), inv.inputs.end());
   bool usage = false;
-  auto inputs = loadPairInputs(c.name, inv.inputs, &usage);
+  auto inputs = loadPairInputs(c.name, files, &usage);
   if (!inputs && usage) return usageError({inputs.error().message, c.name + " "});
   if (!inputs) return refuse(inputs.error().message);
   const tbitmap* left = inputs->left.get();
@@ -372,6 +401,12 @@ int run(const Invocation& inv) {
   auto position = pairPosition(inv.position, stored, left, right);
   if (!position) return refuse(position.error().message);
   const std::int32_t dx = position->dx, dy = position->dy;
+  if (layout) {
+    auto picture = buildLayout(*layoutByName(inv.inputs[0]), *left, *right, dx, dy, inv.width.value_or(0));
+    if (!picture) return refuse(picture.error().message);
+    if (Status s = writeOutput(**picture, inv.output, quality); !s) return refuse(s.error().message);
+    return kOk;
+  }
 
   const ExportKind kind = *c.kind;
   if (Status s = checkExport(kind, left, right, dx, dy); !s) return refuse(s.error().message);

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "image/readahead.h"
+#include "image/save.h"
 #include "platform/source.h"
 #include "stereo/compose.h"
 #include "stereo/rowexport.h"
@@ -51,6 +52,13 @@ std::optional<Status> exportFromFiles(ExportKind kind, const std::string& leftPa
   auto right = open(rightPath);
   if (!right) return refuseAfterRows(*left->reader, right.error());
   if (right->reader->header().views > 1) return std::nullopt;
+  if (kind == ExportKind::Anaglyph && settings.method == AnaglyphMethod::Custom && !options.swap &&
+      lowerExtension(output) != ".jpg" && lowerExtension(output) != ".jpeg") {
+    const tposition at = givenPosition(options, stored);
+    if (auto s = writeBmpAnaglyphFiles(output, *left->file, *right->file, at.dx, at.dy, settings.leftColour,
+                                       settings.rightColour))
+      return s;
+  }
   // Each picture decodes on a core of its own while the rows are composed and written.
   left->reader = readAhead(std::move(left->reader));
   right->reader = readAhead(std::move(right->reader));

@@ -1,9 +1,11 @@
 #include "image/bmp.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "platform/files.h"
 #include "platform/littleendian.h"
+#include "platform/parallel.h"
 
 namespace {
 
@@ -270,5 +272,39 @@ Status writeBmpRows(const std::string& path, std::int32_t width, std::int32_t he
     if (Status written = file->writeAt(at, std::span(block.data(), static_cast<std::size_t>(n) * stride)); !written)
       return written;
   }
+  return file->commit();
+}
+
+Status writeBmpFileRows(const std::string& path, std::int32_t width, std::int32_t height,
+                        const BmpFileRowSource& rows) {
+  if (Status size = checkWritableSize(path, width, height); !size) return size;
+  auto file = AtomicFile::create(path);
+  if (!file) return file.error();
+  const std::vector<std::uint8_t> start = fileStart(width, height, 24, {});
+  if (Status written = file->writeAt(0, start); !written) return written;
+  const auto stride = static_cast<std::ptrdiff_t>(strideOf(width, 24));
+  const std::int32_t perBlock = static_cast<std::int32_t>(std::max<std::ptrdiff_t>(1, (1 << 20) / stride));
+  std::mutex writing;
+  Status failed = success();
+  inBands(height, [&](int first, int end) {
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(perBlock * stride), 0);  // padding stays 0
+    for (std::int32_t y0 = first; y0 < end; y0 += perBlock) {
+      const std::int32_t n = std::min(perBlock, end - y0);
+      // The file holds the bottom row first: the rows go in from the block's end.
+      Status made = rows(y0, n, block.data() + (n - 1) * stride, -stride);
+      std::lock_guard lock(writing);
+      if (!failed) return;
+      if (!made) {
+        failed = made;
+        return;
+      }
+      const std::uint64_t at = start.size() + static_cast<std::uint64_t>(height - y0 - n) * static_cast<std::uint64_t>(stride);
+      if (Status written = file->writeAt(at, std::span(block.data(), static_cast<std::size_t>(n * stride))); !written) {
+        failed = written;
+        return;
+      }
+    }
+  });
+  if (!failed) return failed;
   return file->commit();
 }

@@ -94,6 +94,15 @@ using BmpRowSource = std::function<Result<BmpRows>(std::int32_t y0, std::int32_t
 Status writeBmpRows(const std::string& path, std::int32_t width, std::int32_t height,
                     const BmpRowSource& rows);
 
+// The same file from rows as the file stores them (blue, green, red):
+// rows(y0, count, out, stride) fills picture rows y0 .. y0 + count - 1, top
+// first, `stride` bytes apart (the padding is left alone). Blocks of rows are
+// made on every core at once; rows is called from several threads.
+using BmpFileRowSource =
+    std::function<Status(std::int32_t y0, std::int32_t count, std::uint8_t* out, std::ptrdiff_t stride)>;
+Status writeBmpFileRows(const std::string& path, std::int32_t width, std::int32_t height,
+                        const BmpFileRowSource& rows);
+
 // Any source: its reader takes other depths as 24-bit. Its check, for the
 // loading commands: "Must be an 8 or 24 bit bitmap", "Cannot handle
 // compressed bitmaps" (depth tested first), or a one-line error for a source

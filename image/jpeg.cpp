@@ -344,8 +344,9 @@ Status JpegDecoder::readRow(tpixel* out) {
 
 namespace {
 
-// Rows as stored go straight to the caller; a turned or mirrored picture is
-// decoded whole on the first read and handed out from there.
+// Rows as stored, or mirrored left to right, go straight to the caller; a
+// picture turned or upside down (its first row is the stored last row or
+// column) is decoded whole on the first read and handed out from there.
 class JpegReader final : public PictureReader {
  public:
   JpegReader(PictureHeader header, std::unique_ptr<JpegDecoder> decoder, int orientation)
@@ -353,9 +354,12 @@ class JpegReader final : public PictureReader {
 
  protected:
   Status decodeRows(std::int32_t first, tpixel* out, std::ptrdiff_t stride, std::int32_t count) override {
-    if (orientation_ == 1) {
-      for (std::int32_t i = 0; i < count; ++i)
-        if (Status s = decoder_->readRow(out + i * stride); !s) return s;
+    if (orientation_ == 1 || orientation_ == 2) {
+      for (std::int32_t i = 0; i < count; ++i) {
+        tpixel* row = out + i * stride;
+        if (Status s = decoder_->readRow(row); !s) return s;
+        if (orientation_ == 2) std::reverse(row, row + header().width);
+      }
       return success();
     }
     if (!oriented_) {

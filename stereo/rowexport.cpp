@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "image/bmp.h"
 #include "image/save.h"
+#include "stereo/anaglyphrows.h"
 #include "stereo/compose.h"
 #include "stereo/methods.h"
 
@@ -120,4 +122,44 @@ Status refuseAfterRows(PictureReader& left, Error error) {
 
 std::unique_ptr<PictureReader> bitmapRows(const tbitmap& picture) {
   return std::make_unique<BitmapRows>(picture);
+}
+
+std::optional<Status> writeBmpAnaglyphFiles(const std::string& path, const ByteSource& left,
+                                            const ByteSource& right, std::int32_t dx, std::int32_t dy,
+                                            ColourWeights leftColour, ColourWeights rightColour) {
+  auto l = parseBmpLayout(left), r = parseBmpLayout(right);
+  if (!l || !r || l->bits != 24 || r->bits != 24) return std::nullopt;
+  const PictureHeader lh{l->width, l->height}, rh{r->width, r->height};
+  if (!positionFits(dx, dy, lh, rh)) return std::nullopt;
+  const Overlap o = pairOverlap(dx, dy, lh, rh);
+  // Each channel depends on the brightness sums alone, so the weights in the
+  // files' order give the files' bytes.
+  auto stored = [](ColourWeights c) { return ColourWeights{c.blue, c.green, c.red}; };
+  const AnaglyphRows rows(stored(leftColour), stored(rightColour));
+  return writeBmpFileRows(path, o.w, o.h, [&](std::int32_t y0, std::int32_t count, std::uint8_t* out,
+                                              std::ptrdiff_t stride) -> Status {
+    // The picture rows y .. y + count - 1 of one file: file rows next to
+    // each other, read at once; the file offset of the first read.
+    auto readRows = [count](const ByteSource& source, const BmpLayout& layout, std::int32_t y,
+                            std::vector<std::uint8_t>& buffer) -> Result<std::size_t> {
+      const std::int32_t k0 = std::min(layout.pictureRow(y), layout.pictureRow(y + count - 1));
+      buffer.resize(static_cast<std::size_t>(count - 1) * layout.stride + layout.rowBytes());
+      if (!source.readAt(layout.rowOffset(k0), buffer)) return unreadable(source, "bitmap rows cannot be read");
+      return layout.rowOffset(k0);
+    };
+    thread_local std::vector<std::uint8_t> leftRows, rightRows;
+    auto lfirst = readRows(left, *l, o.leftY + y0, leftRows);
+    if (!lfirst) return lfirst.error();
+    auto rfirst = readRows(right, *r, o.rightY + y0, rightRows);
+    if (!rfirst) return rfirst.error();
+    for (std::int32_t i = 0; i < count; ++i) {
+      const std::uint8_t* lrow =
+          leftRows.data() + (l->rowOffset(l->pictureRow(o.leftY + y0 + i)) - *lfirst) + 3 * std::size_t(o.leftX);
+      const std::uint8_t* rrow =
+          rightRows.data() + (r->rowOffset(r->pictureRow(o.rightY + y0 + i)) - *rfirst) + 3 * std::size_t(o.rightX);
+      rows.compose(reinterpret_cast<const tpixel*>(lrow), reinterpret_cast<const tpixel*>(rrow),
+                   reinterpret_cast<tpixel*>(out + i * stride), o.w);
+    }
+    return success();
+  });
 }

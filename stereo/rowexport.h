@@ -8,12 +8,14 @@
 // read whole, and nothing is written.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "image/colour.h"
 #include "image/picture.h"
 #include "image/tbitmap.h"
 #include "platform/result.h"
+#include "platform/source.h"
 
 // Written in the format of the path's extension where savedInRows (quality:
 // JPEG's). The position need not fit: it is refused with kPositionDoesNotFit.
@@ -30,3 +32,12 @@ Status refuseAfterRows(PictureReader& left, Error error);
 
 // The rows of a picture in memory, for the same writers; the picture outlives the reader.
 std::unique_ptr<PictureReader> bitmapRows(const tbitmap& picture);
+
+// Two 24-bit BMP files straight to a BMP anaglyph of the custom weights: the
+// rows composed as the files store them (blue, green, red), bands of rows on
+// every core, the same file writeAnaglyphRows gives. nullopt where it does not
+// apply (other depths, files the BMP reader refuses, a position that does not
+// fit): the rows route then reports what it finds.
+std::optional<Status> writeBmpAnaglyphFiles(const std::string& path, const ByteSource& left,
+                                            const ByteSource& right, std::int32_t dx, std::int32_t dy,
+                                            ColourWeights leftColour, ColourWeights rightColour);

@@ -28,9 +28,14 @@ if [ -n "$before" ]; then
   cmp -s "$T/cli.bmp" "$T/before.bmp" || { echo "binoxa-cli and $before differ" >&2; exit 1; }
 fi
 
-# Wall time and processor time (user + system) of one run, in ms; on a busy
-# machine the second shows the work apart from the waiting for a processor.
-ms() { /usr/bin/time -f "%e %U %S" "$@" 2>&1 >/dev/null | awk '{print $1 * 1000, ($2 + $3) * 1000}'; }
+# Wall time to the millisecond, processor time (user + system) as time(1) gives it, in ms.
+ms() {
+  local t0 t1 cpu
+  t0=$(date +%s%N)
+  cpu=$(/usr/bin/time -f "%U %S" "$@" 2>&1 >/dev/null | tail -n 1)
+  t1=$(date +%s%N)
+  echo "$(((t1 - t0) / 1000000)) $(echo "$cpu" | awk '{print ($1 + $2) * 1000}')"
+}
 median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 : >"$T/floor" >"$T/cli" >"$T/plain" >"$T/before"
 for run in 1 2 3 4 5 6 7; do

@@ -116,4 +116,36 @@ TEST(rowExports, AFailingPictureWritesNothing) {
   }
 }
 
+// Two BMP files composed where they lie give the file of the rows route:
+// odd widths, random positions and weights, top-down and bottom-up files;
+// other depths and positions that do not fit are left to that route.
+TEST(rowExports, BmpFilesComposedInPlaceEqualTheRowsRoute) {
+  TempDir dir;
+  std::mt19937 rng(6);
+  auto topDown = [](const tbitmap& p) {
+    tbitmap flipped(p.width, p.height);
+    for (int y = 0; y < p.height; ++y) std::copy_n(p.row(p.height - 1 - y), p.width, flipped.row(y));
+    Bytes b = encodeBmp(flipped);
+    const std::int32_t h = -p.height;
+    for (int i = 0; i < 4; ++i) b[22 + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(h) >> (8 * i));
+    return b;
+  };
+  for (int round = 0; round < 6; ++round) {
+    const tbitmap l = noise(301 + round, 250 + round, rng), r = noise(290 + 2 * round, 260, rng);
+    const int dx = static_cast<int>(rng() % 41) - 20, dy = static_cast<int>(rng() % 41) - 20;
+    const ColourWeights lc{static_cast<std::uint32_t>(rng() % 256), 0, static_cast<std::uint32_t>(rng() % 256)};
+    const ColourWeights rc{0, static_cast<std::uint32_t>(rng() % 256), static_cast<std::uint32_t>(rng() % 256)};
+    const Bytes lf = round % 2 ? topDown(l) : encodeBmp(l), rf = round % 3 ? encodeBmp(r) : topDown(r);
+    const SpanSource ls(lf, "left"), rs(rf, "right");
+    const auto s = writeBmpAnaglyphFiles(dir / "fast.bmp", ls, rs, dx, dy, lc, rc);
+    ASSERT_TRUE(s && s->ok()) << round;
+    const auto lr = bitmapRows(l), rr = bitmapRows(r);
+    ASSERT_TRUE(writeAnaglyphRows(dir / "rows.bmp", 92, *lr, *rr, dx, dy, AnaglyphMethod::Custom, lc, rc).ok());
+    EXPECT_EQ(fileBytes(dir / "fast.bmp"), fileBytes(dir / "rows.bmp")) << round;
+  }
+  const Bytes eight = encodeBmp332(noise(20, 10, rng)), full = encodeBmp(noise(20, 10, rng));
+  EXPECT_FALSE(writeBmpAnaglyphFiles(dir / "x.bmp", SpanSource(eight, "l"), SpanSource(full, "r"), 0, 0, {}, {}));
+  EXPECT_FALSE(writeBmpAnaglyphFiles(dir / "x.bmp", SpanSource(full, "l"), SpanSource(full, "r"), 21, 0, {}, {}));
+}
+
 }  // namespace

@@ -1,0 +1,75 @@
+#include "stereo/layout.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "image/reduce.h"
+#include "stereo/compose.h"
+#include "stereo/export.h"
+
+std::optional<LayoutKind> layoutByName(const std::string& name) {
+  static const std::pair<const char*, LayoutKind> kNames[] = {{"sbs", LayoutKind::Sbs},
+                                                              {"sbs-half", LayoutKind::SbsHalf},
+                                                              {"over-under", LayoutKind::OverUnder},
+                                                              {"over-under-half", LayoutKind::OverUnderHalf},
+                                                              {"rows", LayoutKind::Rows}};
+  for (const auto& [n, kind] : kNames)
+    if (name == n) return kind;
+  return std::nullopt;
+}
+
+namespace {
+
+void place(tbitmap& out, const tbitmap& view, int x0, int y0) {
+  for (int y = 0; y < view.height; ++y) std::copy_n(view.row(y), view.width, out.row(y0 + y) + x0);
+}
+
+}  // namespace
+
+Result<std::unique_ptr<tbitmap>> buildLayout(LayoutKind kind, const tbitmap& left, const tbitmap& right,
+                                             std::int32_t dx, std::int32_t dy, std::int32_t width) {
+  if (!positionFits(dx, dy, left, right)) return Error{kPositionDoesNotFit};
+  const Overlap o = pairOverlap(dx, dy, left, right);
+  if (o.w <= 0 || o.h <= 0) return Error{"The pictures have no region in common at this position"};
+  auto l = alignedLeft(left, &right, dx, dy);
+  auto r = alignedRight(&left, right, dx, dy);
+  const int w = o.w, h = o.h;
+  std::unique_ptr<tbitmap> out;
+  switch (kind) {
+    case LayoutKind::Sbs:
+      out = std::make_unique<tbitmap>(2 * w, h);
+      place(*out, *l, 0, 0);
+      place(*out, *r, w, 0);
+      break;
+    case LayoutKind::SbsHalf: {
+      const int half = (w + 1) / 2;
+      out = std::make_unique<tbitmap>(2 * half, h);
+      place(*out, *reduceByArea(*l, half, h), 0, 0);
+      place(*out, *reduceByArea(*r, half, h), half, 0);
+      break;
+    }
+    case LayoutKind::OverUnder:
+      out = std::make_unique<tbitmap>(w, 2 * h);
+      place(*out, *l, 0, 0);
+      place(*out, *r, 0, h);
+      break;
+    case LayoutKind::OverUnderHalf: {
+      const int half = (h + 1) / 2;
+      out = std::make_unique<tbitmap>(w, 2 * half);
+      place(*out, *reduceByArea(*l, w, half), 0, 0);
+      place(*out, *reduceByArea(*r, w, half), 0, half);
+      break;
+    }
+    case LayoutKind::Rows:
+      // Left view on the even rows counted from 0 at the top.
+      out = std::make_unique<tbitmap>(w, h);
+      for (int y = 0; y < h; ++y) std::copy_n((y % 2 ? *r : *l).row(y), w, out->row(y));
+      break;
+  }
+  if (width > 0 && width < out->width) {
+    const std::int64_t height = std::max<std::int64_t>(
+        1, (std::int64_t{out->height} * width + out->width / 2) / out->width);
+    out = reduceByArea(*out, width, static_cast<int>(std::min<std::int64_t>(height, out->height)));
+  }
+  return out;
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The aligned pair laid out for a display: side by side for VR headsets and
+// tablets, squeezed side by side or over-under for 3D TVs, row-interlaced for
+// passive monitors. Built from the region common to both pictures.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "image/tbitmap.h"
+#include "platform/result.h"
+
+enum class LayoutKind { Sbs, SbsHalf, OverUnder, OverUnderHalf, Rows };
+
+// "sbs", "sbs-half", "over-under", "over-under-half", "rows".
+std::optional<LayoutKind> layoutByName(const std::string& name);
+
+// The layout of the common region at position (dx, dy); width > 0 reduces
+// the whole to that many pixels wide by area averaging, the aspect ratio kept
+// (never enlarged). Full-size layouts move pixels only; the half layouts
+// squeeze each view to half its width (height) by area averaging, both
+// halves (n + 1) / 2 pixels so a display splits the frame in two equal parts.
+// Error: the position leaves no common region.
+Result<std::unique_ptr<tbitmap>> buildLayout(LayoutKind kind, const tbitmap& left, const tbitmap& right,
+                                             std::int32_t dx, std::int32_t dy, std::int32_t width = 0);
