@@ -82,20 +82,20 @@ void tpairview::paint(TDC& dc) {
   // A photo still decoding shows its reduced views where the full ones will be.
   if (const tpendingpair* p = w_.pendingPair()) {
     const int d = p->preview.denominator;
-    paintPair(dc, *p->preview.views.left, *p->preview.views.right, p->dx / d, p->dy / d);
+    showPan(paintPair(dc, *p->preview.views.left, *p->preview.views.right, p->dx / d, p->dy / d));
     return;
   }
-  if (!w_.leftImage || !w_.rightImage) return;
-  paintPair(dc, *w_.leftImage, *w_.rightImage, w_.rightOffsetX, w_.rightOffsetY);
+  const bool pair = w_.leftImage && w_.rightImage;
+  showPan(pair ? paintPair(dc, *w_.leftImage, *w_.rightImage, w_.rightOffsetX, w_.rightOffsetY) : TPoint{});
 }
 
-void tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& rightPicture, std::int32_t dx,
+TPoint tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& rightPicture, std::int32_t dx,
                           std::int32_t dy) {
   const TRect client = w_.getClientRect();
   if (!::positionFits(dx, dy, leftPicture, rightPicture)) {
     textCentred(dc, client,
                 "Change position of right picture: (" + std::to_string(dx) + ", " + std::to_string(dy) + ")");
-    return;
+    return {};
   }
   const tbitmap* left = &leftPicture;
   const tbitmap* right = &rightPicture;
@@ -121,8 +121,8 @@ void tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& ri
     const int f = s > 1 ? static_cast<int>(s) : 1;
     const Overlap o = pairOverlap(dx, dy, *left, *right);
     const TPoint far{(std::max(dx, 0) + o.w) * f, (std::max(dy, 0) + o.h) * f};
-    w_.pan = {std::clamp(w_.pan.x, 0, std::max(0, far.x - client.width())),
-              std::clamp(w_.pan.y, 0, std::max(0, far.y - client.height()))};
+    const TPoint most{std::max(0, far.x - client.width()), std::max(0, far.y - client.height())};
+    w_.pan = {std::clamp(w_.pan.x, 0, most.x), std::clamp(w_.pan.y, 0, most.y)};
     const int x0 = std::max(dx, 0) * f - w_.pan.x, y0 = std::max(dy, 0) * f - w_.pan.y;
     const int xa = std::max(x0, 0), ya = std::max(y0, 0);
     const int w = std::max(0, std::min(client.width(), x0 + o.w * f) - xa);
@@ -147,7 +147,7 @@ void tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& ri
         for (int x = 0; x < w; ++x) out[x] = composed[static_cast<std::size_t>((skip + x) / f)];
       }
     });
-    return;
+    return most;
   }
   const bool parallel = w_.viewMode == ViewMode::Parallel;
   if (!parallel) {  // the right picture first, the position negated
@@ -164,6 +164,7 @@ void tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& ri
     (*picture)->drawTo(dc, 0, 0);
   else
     textCentred(dc, client, picture.error().message);
+  return {};
 }
 
 void tpairview::keyDown(unsigned key, unsigned flags) {
@@ -181,6 +182,14 @@ void tpairview::lButtonDown(TPoint p) {
   w_.leftButtonDown = true;
   panAnchor_ = p;
   panStart_ = w_.pan;
+}
+
+void tpairview::showPan(TPoint most) {
+  w_.pan = {std::clamp(w_.pan.x, 0, most.x), std::clamp(w_.pan.y, 0, most.y)};
+  w_.setHScrollRange(0, most.x);
+  w_.setHScrollPos(w_.pan.x);
+  w_.setScrollRange(0, most.y);
+  w_.setScrollPos(w_.pan.y);
 }
 
 void tpairview::panTo(TPoint pan) {

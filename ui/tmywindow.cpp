@@ -159,6 +159,12 @@ tview& tmywindow::covered() {
 
 void tmywindow::paint(TDC& dc, bool, const TRect&) {
   shown().paint(dc);
+  // The pair views set the scroll bars as they paint; the split has none and
+  // the library's vertical one is its own.
+  if (libraryMode)
+    setHScrollRange(0, 0);
+  else if (viewMode == ViewMode::Split)
+    pairView_.showPan({0, 0});
   // The full views of a photo shown reduced decode once that is on screen,
   // so the first picture has every core.
   if (loading_ && !loading_->decoding.joinable()) decodeInBackground(*loading_);

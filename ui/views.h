@@ -60,6 +60,8 @@ class tpairview final : public tview {
   void wheel(unsigned flags, int turn, TPoint p) override;
   // To that zoom step (clamped), the point about keeping its place; Fit to window goes off.
   void zoomTo(int step, TPoint about);
+  // The pan kept within 0..most, the scroll bars showing it (none where most is 0).
+  void showPan(TPoint most);
 
   // The reduction of the fitted anaglyph view of a left picture of that size
   // in that client area: 1 when it shows 1:1.
@@ -89,7 +91,8 @@ class tpairview final : public tview {
   TPoint panAnchor_, panStart_;  // of the left-button drag
   void panTo(TPoint pan);
   // The pair at that position, or the position text where it does not fit.
-  void paintPair(TDC& dc, const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy);
+  // Returns how far the anaglyph pans: {0, 0} where it does not.
+  TPoint paintPair(TDC& dc, const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy);
 };
 
 // The single source picture reduced to fit, with the two areas outlined on
