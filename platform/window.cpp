@@ -145,6 +145,7 @@ void TFrameWindow::setCaption(const std::string& text) {
 }
 
 void TFrameWindow::setStatusText(const std::string& text) {
+  if (text == status_) return;  // set after every message: the toolkit only hears of changes
   status_ = text;
   if (host_) host_->setStatusText(status_);
 }
