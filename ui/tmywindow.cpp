@@ -76,13 +76,12 @@ tpairstate tmywindow::pairState() const {
 }
 
 void tmywindow::noteChange(const TMessage& m) {
-  const bool mouse = m.msg >= WM_MOUSEMOVE && m.msg <= WM_RBUTTONUP;
-  // A drag is one step, from its press to its release.
-  if (mouse && (m.keyFlags & (MK_LBUTTON | MK_RBUTTON))) return;
-  const tpairstate now = pairState();
-  if (before_) history_.note(*before_, now);
-  before_.reset();
   if (frame()) frame()->setStatusText(statusText());
+  // A drag is one step, from its press to its release, whatever else comes between.
+  if (m.msg >= WM_MOUSEMOVE && m.msg <= WM_RBUTTONUP) buttonHeld_ = m.keyFlags & (MK_LBUTTON | MK_RBUTTON);
+  if (buttonHeld_) return;
+  if (before_) history_.note(*before_, pairState());
+  before_.reset();
 }
 
 // A state of the history, or a beep when there is none; either way no new step.

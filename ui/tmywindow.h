@@ -163,6 +163,7 @@ class tmywindow : public TWindow {
   thistory history_;
   // The state when the gesture or command under way began.
   std::optional<tpairstate> before_;
+  bool buttonHeld_ = false;  // by the last mouse message
 
   // message handlers (ui/tmywindow.cpp)
   void evKeyDown(unsigned key, unsigned flags);
