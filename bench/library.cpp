@@ -36,7 +36,7 @@ class Library {
     }
     big_ = (root_ / "picture.bmp").string();
     if (!picture.saveBmp(big_)) std::abort();
-    tbitmap(8, 8).saveBmp((root_ / "small.bmp").string());
+    if (!tbitmap(8, 8).saveBmp((root_ / "small.bmp").string())) std::abort();
   }
   ~Library() { fs::remove_all(root_); }
 

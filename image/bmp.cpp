@@ -245,14 +245,38 @@ const PictureDecoder bmpDecoder{
     [](std::span<const std::uint8_t> head) { return head.size() >= 2 && head[0] == 'B' && head[1] == 'M'; },
     checkHeader, openBmp};
 
+namespace {
+
+// A 24-bit file being written a block of rows at a time: its headers in
+// place, the rows to come bottom first.
+struct RowFile {
+  AtomicFile file;
+  std::uint64_t dataStart;
+  std::size_t stride;
+  std::int32_t height;
+
+  static Result<RowFile> create(const std::string& path, std::int32_t width, std::int32_t height) {
+    if (Status size = checkWritableSize(path, width, height); !size) return size.error();
+    auto file = AtomicFile::create(path);
+    if (!file) return file.error();
+    const std::vector<std::uint8_t> start = fileStart(width, height, 24, {});
+    if (Status written = file->writeAt(0, start); !written) return written.error();
+    return RowFile{std::move(*file), start.size(), static_cast<std::size_t>(strideOf(width, 24)), height};
+  }
+  // Picture rows y0 .. y0 + n - 1, as the file stores them: the bottom one first.
+  Status write(std::int32_t y0, std::int32_t n, const std::uint8_t* block) {
+    const std::uint64_t at = dataStart + static_cast<std::uint64_t>(height - y0 - n) * stride;
+    return file.writeAt(at, std::span(block, static_cast<std::size_t>(n) * stride));
+  }
+};
+
+}  // namespace
+
 Status writeBmpRows(const std::string& path, std::int32_t width, std::int32_t height,
                     const BmpRowSource& rows) {
-  if (Status size = checkWritableSize(path, width, height); !size) return size;
-  auto file = AtomicFile::create(path);
-  if (!file) return file.error();
-  const std::vector<std::uint8_t> start = fileStart(width, height, 24, {});
-  if (Status written = file->writeAt(0, start); !written) return written;
-  const std::size_t stride = strideOf(width, 24);
+  auto out = RowFile::create(path, width, height);
+  if (!out) return out.error();
+  const std::size_t stride = out->stride;
   // Blocks of about a mebibyte: small enough to stay in the cache between
   // the rows' source, the byte swap and the write.
   const std::int32_t perBlock =
@@ -268,21 +292,16 @@ Status writeBmpRows(const std::string& path, std::int32_t width, std::int32_t he
       swapRedBlue(bytesOf(given->first + i * given->stride),
                   block.data() + static_cast<std::size_t>(n - 1 - i) * stride,
                   static_cast<std::size_t>(width));
-    const std::uint64_t at = start.size() + static_cast<std::uint64_t>(height - y0 - n) * stride;
-    if (Status written = file->writeAt(at, std::span(block.data(), static_cast<std::size_t>(n) * stride)); !written)
-      return written;
+    if (Status written = out->write(y0, n, block.data()); !written) return written;
   }
-  return file->commit();
+  return out->file.commit();
 }
 
 Status writeBmpFileRows(const std::string& path, std::int32_t width, std::int32_t height,
                         const BmpFileRowSource& rows) {
-  if (Status size = checkWritableSize(path, width, height); !size) return size;
-  auto file = AtomicFile::create(path);
-  if (!file) return file.error();
-  const std::vector<std::uint8_t> start = fileStart(width, height, 24, {});
-  if (Status written = file->writeAt(0, start); !written) return written;
-  const auto stride = static_cast<std::ptrdiff_t>(strideOf(width, 24));
+  auto out = RowFile::create(path, width, height);
+  if (!out) return out.error();
+  const auto stride = static_cast<std::ptrdiff_t>(out->stride);
   const std::int32_t perBlock = static_cast<std::int32_t>(std::max<std::ptrdiff_t>(1, (1 << 20) / stride));
   std::mutex writing;
   Status failed = success();
@@ -298,13 +317,12 @@ Status writeBmpFileRows(const std::string& path, std::int32_t width, std::int32_
         failed = made;
         return;
       }
-      const std::uint64_t at = start.size() + static_cast<std::uint64_t>(height - y0 - n) * static_cast<std::uint64_t>(stride);
-      if (Status written = file->writeAt(at, std::span(block.data(), static_cast<std::size_t>(n * stride))); !written) {
+      if (Status written = out->write(y0, n, block.data()); !written) {
         failed = written;
         return;
       }
     }
   });
   if (!failed) return failed;
-  return file->commit();
+  return out->file.commit();
 }

@@ -10,7 +10,7 @@ struct Error {
 };
 
 template <class T>
-class Result {
+class [[nodiscard]] Result {
  public:
   Result(T value) : v_(std::move(value)) {}
   Result(Error error) : v_(std::move(error)) {}

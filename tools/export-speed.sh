@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Whole-process speed of the anaglyph export on a 6000 x 4000 24-bit pair at
 # position (8, 2), to a new file each run: binoxa-cli against the I/O floor
-# (read both inputs, write as many bytes, as durably: no fsync for a new file) and against the plain program, medians of 7
-# paired runs, and the peak memory of binoxa-cli and of its "all" command.
+# (read both inputs, write as many bytes, as durably: no fsync for a new
+# file) and against the plain program, medians of 7 paired runs, and the
+# peak memory of binoxa-cli and of its "all" command.
 #   tools/export-speed.sh [BUILD_DIR]   (default: build)
 # BEFORE=path/to/binoxa-cli adds an earlier binoxa-cli to the same runs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/tools/speed/lib.sh"
 build=${1:-$root/build}
 cmake --build "$build" -j2 --target binoxa-cli binoxa-scenario export-floor export-plain >/dev/null
 cli=$build/cli/binoxa-cli floor=$build/tools/export-floor plain=$build/tools/export-plain
@@ -23,20 +25,8 @@ L=$T/left.bmp R=$T/right.bmp
 cmp -s "$T/cli.bmp" "$T/plain.bmp" || { echo "binoxa-cli and the plain program differ" >&2; exit 1; }
 bytes=$(stat -c %s "$T/cli.bmp")
 before=${BEFORE:-}
-if [ -n "$before" ]; then
-  "$before" anaglyph "$L" "$R" --dx 8 --dy 2 -o "$T/before.bmp"
-  cmp -s "$T/cli.bmp" "$T/before.bmp" || { echo "binoxa-cli and $before differ" >&2; exit 1; }
-fi
+[ -z "$before" ] || same_output "$T/cli.bmp" "$T/before.bmp" "$cli" "$before" anaglyph "$L" "$R" --dx 8 --dy 2 -o
 
-# Wall time to the millisecond, processor time (user + system) as time(1) gives it, in ms.
-ms() {
-  local t0 t1 cpu
-  t0=$(date +%s%N)
-  cpu=$(/usr/bin/time -f "%U %S" "$@" 2>&1 >/dev/null | tail -n 1)
-  t1=$(date +%s%N)
-  echo "$(((t1 - t0) / 1000000)) $(echo "$cpu" | awk '{print ($1 + $2) * 1000}')"
-}
-median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 : >"$T/floor" >"$T/cli" >"$T/plain" >"$T/before"
 for run in 1 2 3 4 5 6 7; do
   rm -f "$T/floor.bmp" "$T/cli.bmp" "$T/plain.bmp" "$T/before.bmp"
@@ -45,7 +35,6 @@ for run in 1 2 3 4 5 6 7; do
   ms "$plain" "$L" "$R" "$T/plain.bmp" 8 2 >>"$T/plain"
   [ -z "$before" ] || ms "$before" anaglyph "$L" "$R" --dx 8 --dy 2 -o "$T/before.bmp" >>"$T/before"
 done
-ratio() { awk "BEGIN {printf \"%.2f\", $1 / $2}"; }
 for column in 1 2; do
   f=$(cut -d' ' -f$column "$T/floor" | median) c=$(cut -d' ' -f$column "$T/cli" | median)
   p=$(cut -d' ' -f$column "$T/plain" | median)
@@ -58,7 +47,6 @@ for column in 1 2; do
     echo "  before:         $b ms   ($(ratio "$b" "$f") x the floor, $(ratio "$p" "$b") x faster than plain)"
   }
 done
-peak() { /usr/bin/time -v "$@" 2>&1 >/dev/null | awk '/Maximum resident/ {print $6 / 1024}'; }
 echo "peak memory, anaglyph: $(peak "$cli" anaglyph "$L" "$R" --dx 8 --dy 2 -o "$T/cli.bmp") MiB"
 echo "peak memory, all:      $(peak "$cli" all "$L" "$R" --dx 8 --dy 2 -o "$T/all") MiB"
 [ -z "$before" ] || {

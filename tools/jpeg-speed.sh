@@ -9,6 +9,7 @@
 # checks that it writes the same bytes.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/tools/speed/lib.sh"
 build=${1:-$root/build}
 cmake --build "$build" -j2 --target binoxa-cli >/dev/null
 cli=$build/cli/binoxa-cli
@@ -29,20 +30,8 @@ floor() { djpeg "$L" >/dev/null && djpeg "$R" >/dev/null && cjpeg -quality 92 "$
 export -f floor
 export L R T
 before=${BEFORE:-}
-if [ -n "$before" ]; then
-  "$cli" "${job[@]}" "$T/cli.jpg" && "$before" "${job[@]}" "$T/before.jpg"
-  cmp -s "$T/cli.jpg" "$T/before.jpg" || { echo "binoxa-cli and $before differ" >&2; exit 1; }
-fi
+[ -z "$before" ] || same_output "$T/cli.jpg" "$T/before.jpg" "$cli" "$before" "${job[@]}"
 
-# Wall time to the millisecond, processor time (user + system) as time(1) gives it, in ms.
-ms() {
-  local t0 t1 cpu
-  t0=$(date +%s%N)
-  cpu=$(/usr/bin/time -f "%U %S" "$@" 2>&1 >/dev/null | tail -n 1)
-  t1=$(date +%s%N)
-  echo "$(((t1 - t0) / 1000000)) $(echo "$cpu" | awk '{print ($1 + $2) * 1000}')"
-}
-median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 : >"$T/floor" >"$T/cli" >"$T/before"
 for run in 1 2 3 4 5 6 7; do
   rm -f "$T/cli.jpg" "$T/before.jpg" "$T/floor.jpg"
@@ -50,7 +39,6 @@ for run in 1 2 3 4 5 6 7; do
   ms "$cli" "${job[@]}" "$T/cli.jpg" >>"$T/cli"
   [ -z "$before" ] || ms "$before" "${job[@]}" "$T/before.jpg" >>"$T/before"
 done
-ratio() { awk "BEGIN {printf \"%.2f\", $1 / $2}"; }
 for column in 1 2; do
   f=$(cut -d' ' -f$column "$T/floor" | median) c=$(cut -d' ' -f$column "$T/cli" | median)
   [ $column = 1 ] && echo "wall time, medians of 7:" || echo "processor time, medians of 7:"
@@ -61,7 +49,6 @@ for column in 1 2; do
     echo "  before:       $b ms   ($(ratio "$b" "$f") x the floor)"
   }
 done
-peak() { /usr/bin/time -v "$@" 2>&1 >/dev/null | awk '/Maximum resident/ {printf "%.1f", $6 / 1024}'; }
 rm -f "$T/cli.jpg" "$T/before.jpg"
 echo "peak memory: binoxa-cli $(peak "$cli" "${job[@]}" "$T/cli.jpg") MiB"
 [ -z "$before" ] || echo "             before $(peak "$before" "${job[@]}" "$T/before.jpg") MiB"
