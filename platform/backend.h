@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/framebuffer.h"
+#include "platform/placement.h"
 #include "platform/resources.h"
 
 class TApplication;
@@ -30,6 +31,14 @@ class FrameHost {
   // Vertical scroll bar of the client; a range of min == max hides it.
   virtual void setScrollRange(int min, int max, bool redraw) = 0;
   virtual void setScrollPos(int pos, bool redraw) = 0;
+  // The horizontal one, below the client; the same rules.
+  virtual void setHScrollRange(int min, int max, bool redraw) = 0;
+  virtual void setHScrollPos(int pos, bool redraw) = 0;
+  // The status line below the client area; it takes nothing from the client.
+  virtual void setStatusText(const std::string& text) = 0;
+  // Where the frame is on the screen, for keeping it in the profile; nothing
+  // where there is no real screen.
+  virtual std::optional<FramePlacement> placement() const = 0;
   // The frame's client is gone: close the window and end the message loop.
   virtual void close() = 0;
 };

@@ -50,6 +50,15 @@ bool dispatchResponse(T& window, const TResponse<T> (&table)[N], const TMessage&
   {                                                                      \
     WM_VSCROLL, 0, [](auto& w, const TMessage& m) { w.fn(m.id, m.pos); } \
   }
+#define EV_WM_HSCROLL(fn)                                                \
+  {                                                                      \
+    WM_HSCROLL, 0, [](auto& w, const TMessage& m) { w.fn(m.id, m.pos); } \
+  }
+// fn(keyFlags, turn in WHEEL_DELTA units, client point)
+#define EV_WM_MOUSEWHEEL(fn)                                                                  \
+  {                                                                                           \
+    WM_MOUSEWHEEL, 0, [](auto& w, const TMessage& m) { w.fn(m.keyFlags, m.pos, m.point); } \
+  }
 #define EV_WM_SIZE(fn)                                                                      \
   {                                                                                         \
     WM_SIZE, 0, [](auto& w, const TMessage& m) { w.fn(m.id, TSize{m.point.x, m.point.y}); } \

@@ -41,12 +41,14 @@ enum : unsigned {
   WM_CLOSE = 16,
   WM_KEYDOWN = 256,
   WM_COMMAND = 273,
+  WM_HSCROLL = 276,
   WM_VSCROLL = 277,
   WM_MOUSEMOVE = 512,
   WM_LBUTTONDOWN = 513,
   WM_LBUTTONUP = 514,
   WM_RBUTTONDOWN = 516,
   WM_RBUTTONUP = 517,
+  WM_MOUSEWHEEL = 522,
   WM_DROPFILES = 563,
 };
 
@@ -65,7 +67,23 @@ enum : unsigned {
   SB_ENDSCROLL = 8,
 };
 
-enum : unsigned { VK_RETURN = 13, VK_ESCAPE = 27, VK_LEFT = 37, VK_UP = 38, VK_RIGHT = 39, VK_DOWN = 40 };
+enum : unsigned {
+  VK_RETURN = 13,
+  VK_ESCAPE = 27,
+  VK_PRIOR = 33,  // Page Up
+  VK_NEXT = 34,   // Page Down
+  VK_LEFT = 37,
+  VK_UP = 38,
+  VK_RIGHT = 39,
+  VK_DOWN = 40,
+  VK_ADD = 107,       // keypad +
+  VK_SUBTRACT = 109,  // keypad -
+  VK_OEM_PLUS = 187,  // the = and + key
+  VK_OEM_MINUS = 189,
+};
+
+// One notch of the mouse wheel, as WM_MOUSEWHEEL counts it.
+constexpr int WHEEL_DELTA = 120;
 
 enum : int { IDOK = 1, IDCANCEL = 2 };
 
@@ -73,10 +91,11 @@ enum : int { IDOK = 1, IDCANCEL = 2 };
 struct TMessage {
   unsigned msg = 0;
   unsigned id = 0;                 // WM_COMMAND: command id; WM_KEYDOWN: virtual-key code;
-                                   // WM_VSCROLL: scroll code; WM_SIZE: size type
+                                   // WM_VSCROLL, WM_HSCROLL: scroll code; WM_SIZE: size type
   unsigned keyFlags = 0;           // mouse messages: MK_* buttons held; WM_KEYDOWN: MK_SHIFT, MK_CONTROL
   TPoint point;                    // mouse messages: client pixels, origin top-left;
                                    // WM_SIZE: new client width and height
-  int pos = 0;                     // WM_VSCROLL: thumb position
+  int pos = 0;                     // WM_VSCROLL, WM_HSCROLL: thumb position; WM_MOUSEWHEEL: the
+                                   // turn in WHEEL_DELTA units, positive away from the user
   std::vector<std::string> files;  // WM_DROPFILES: absolute paths, as dropped
 };

@@ -77,6 +77,14 @@ void TWindow::setScrollPos(int pos, bool redraw) {
   if (FrameHost* h = hostOf(*this)) h->setScrollPos(pos, redraw);
 }
 
+void TWindow::setHScrollRange(int min, int max, bool redraw) {
+  if (FrameHost* h = hostOf(*this)) h->setHScrollRange(min, max, redraw);
+}
+
+void TWindow::setHScrollPos(int pos, bool redraw) {
+  if (FrameHost* h = hostOf(*this)) h->setHScrollPos(pos, redraw);
+}
+
 int TWindow::messageBox(const std::string& text, const std::string& title) {
   TWindow* owner = g_application && g_application->mainWindow() ? g_application->mainWindow() : this;
   return backend().messageBox(owner, text, title);
@@ -136,9 +144,20 @@ void TFrameWindow::setCaption(const std::string& text) {
   if (host_) host_->setCaption(caption_);
 }
 
+void TFrameWindow::setStatusText(const std::string& text) {
+  if (text == status_) return;  // set after every message: the toolkit only hears of changes
+  status_ = text;
+  if (host_) host_->setStatusText(status_);
+}
+
+std::optional<FramePlacement> TFrameWindow::placement() const {
+  return host_ ? host_->placement() : std::nullopt;
+}
+
 void TFrameWindow::create() {
   host_ = backend().createFrame(*this);
   host_->setCaption(caption_);
+  host_->setStatusText(status_);
   if (menu_) host_->setMenu(*menu_);
   if (icon_) host_->setIcon(*icon_);
   resizeClient(host_->framebuffer().width, host_->framebuffer().height);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/dc.h"
+#include "platform/placement.h"
 #include "platform/resources.h"
 #include "platform/types.h"
 
@@ -36,6 +37,9 @@ class TWindow {
   TDC getDC();
   void setScrollRange(int min, int max, bool redraw = true);
   void setScrollPos(int pos, bool redraw = true);
+  // The horizontal scroll bar; it sends WM_HSCROLL.
+  void setHScrollRange(int min, int max, bool redraw = true);
+  void setHScrollPos(int pos, bool redraw = true);
   // Message box with one OK button, owned by the main window.
   int messageBox(const std::string& text, const std::string& title);
   void messageBeep(unsigned type);
@@ -73,6 +77,14 @@ class TFrameWindow : public TWindow {
   void setAcceleratorTable(int resId);
   void setIcon(int resId);
   void setCaption(const std::string& text);
+  // The status line's text; kept for a host created later.
+  void setStatusText(const std::string& text);
+  const std::string& statusText() const { return status_; }
+  // Where the frame first goes, given before create (see firstPlacement).
+  void setSavedPlacement(std::optional<FramePlacement> p) { savedPlacement_ = std::move(p); }
+  const std::optional<FramePlacement>& savedPlacement() const { return savedPlacement_; }
+  // Where the frame is now; nothing without a host or a real screen.
+  std::optional<FramePlacement> placement() const;
   TMenu getMenu() { return TMenu(this); }
   TWindow* client() const { return client_.get(); }
 
@@ -104,6 +116,8 @@ class TFrameWindow : public TWindow {
   std::unique_ptr<TWindow> client_;
   std::unique_ptr<FrameHost> host_;
   std::string caption_;
+  std::string status_;
+  std::optional<FramePlacement> savedPlacement_;
   std::optional<MenuResource> menu_;
   std::optional<AccelTable> accel_;
   std::optional<IconResource> icon_;

@@ -1,5 +1,7 @@
 #include "store/settings.h"
 
+#include <climits>
+#include <cstdint>
 #include <string>
 
 #include "image/jpeg.h"
@@ -62,4 +64,23 @@ void writeSettings(Profile& profile, const tsettings& s) {
   writeIntSetting(profile, "LOCKY", std::int32_t{s.lockY ? 1 : 0});
   writeIntSetting(profile, "FIT", std::int32_t{s.fitToWindow ? 1 : 0});
   profile.setString(kProfileSection, "METHOD", methodName(s.method));
+}
+
+std::optional<FramePlacement> readPlacement(const Profile& profile) {
+  constexpr int kMissing = INT32_MIN;
+  int v[4];
+  const char* keys[] = {"WINX", "WINY", "WINW", "WINH"};
+  for (int i = 0; i < 4; ++i)
+    if ((v[i] = profile.getInt(kProfileSection, keys[i], kMissing)) == kMissing) return std::nullopt;
+  if (v[2] <= 0 || v[3] <= 0 || v[0] > INT32_MAX - v[2] || v[1] > INT32_MAX - v[3]) return std::nullopt;
+  return FramePlacement{{v[0], v[1], v[0] + v[2], v[1] + v[3]},
+                        profile.getInt(kProfileSection, "WINMAX", 0) == 1};
+}
+
+void writePlacement(Profile& profile, const FramePlacement& p) {
+  writeIntSetting(profile, "WINX", p.rect.left);
+  writeIntSetting(profile, "WINY", p.rect.top);
+  writeIntSetting(profile, "WINW", p.rect.width());
+  writeIntSetting(profile, "WINH", p.rect.height());
+  writeIntSetting(profile, "WINMAX", p.maximised ? 1 : 0);
 }

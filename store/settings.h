@@ -3,6 +3,9 @@
 #include <cstdint>
 
 #include "image/colour.h"
+#include <optional>
+
+#include "platform/placement.h"
 #include "platform/profile.h"
 
 struct tsettings {
@@ -28,3 +31,8 @@ void writeQuality(Profile& profile, int quality);
 // Sets all keys in their fixed order, numbers as "%d" text, METHOD by name;
 // the profile's save writes them.
 void writeSettings(Profile& profile, const tsettings& s);
+
+// The main frame's place: WINX WINY WINW WINH and WINMAX (on only when
+// exactly 1). Nothing when a key is missing or the size is not positive.
+std::optional<FramePlacement> readPlacement(const Profile& profile);
+void writePlacement(Profile& profile, const FramePlacement& p);

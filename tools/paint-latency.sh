@@ -6,6 +6,7 @@
 # raw trace stays in the output folder given (default: a temporary one).
 #   tools/paint-latency.sh [BUILD_DIR]   (default: build)
 #   FIT=1 tools/paint-latency.sh ...     the same with Fit to window on
+#   ZOOM=1 tools/paint-latency.sh ...    the same zoomed in to 2:1 (Ctrl+=)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 export BINOXA_BIN=${1:-$root/build}
@@ -47,6 +48,7 @@ choose_file "$WORK/left.bmp"
 keys ctrl+r
 choose_file "$WORK/right.bmp"
 wait_for 60 "the pair" caption_is "Binoxa - left: $WORK/left.bmp - right: $WORK/right.bmp"
+if [ "${ZOOM:-0}" = 1 ]; then keys ctrl+equal; fi
 
 read -r cx cy _ < <(client_geometry)
 xdotool mousemove $((cx + 400)) $((cy + 300)) mousedown 3

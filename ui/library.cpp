@@ -2,6 +2,9 @@
 // thumbnails, scrolling, and picking a pair.
 #include "store/library.h"
 
+#include <algorithm>
+#include <cstddef>
+
 #include "image/picture.h"
 #include "platform/dialog.h"
 #include "platform/files.h"
@@ -93,26 +96,53 @@ void tlibraryview::lButtonDown(TPoint p) {
   }
   const tlibraryentry& picked = *stepForward(w_.libraryFirstShown, cell);
   const std::string prefix = libraryPrefix(currentDirectory());
-  std::string left = prefix + picked.leftFile;
-  std::string right = prefix + picked.rightFile;
-  // Both are checked and read as Open does before anything changes, so a bad
-  // pair leaves the workspace and the library view as they were.
-  auto pictures = readLibraryPair(left, right);
-  if (!pictures) {
-    w_.messageBox(pictures.error().message, "Error");
-    return;
-  }
-  w_.leftFileName = std::move(left);
-  w_.rightFileName = std::move(right);
-  w_.leftImage = std::move(pictures->left);
-  w_.rightImage = std::move(pictures->right);
-  w_.suppressPosWrite = false;
+  if (!w_.openPair(prefix + picked.leftFile, prefix + picked.rightFile)) return;
   w_.libraryMode = false;
   w_.setScrollRange(0, 0, true);
-  w_.readPosFile();
-  w_.updateCaption();
   w_.invalidate(true);
   w_.releaseLibrary();
+}
+
+bool tmywindow::openPair(std::string left, std::string right) {
+  // Both are checked and read as Open does before anything changes, so a bad
+  // pair leaves the workspace (and the library view) as they were.
+  auto pictures = readLibraryPair(left, right);
+  if (!pictures) {
+    messageBox(pictures.error().message, "Error");
+    return false;
+  }
+  leftFileName = std::move(left);
+  rightFileName = std::move(right);
+  leftImage = std::move(pictures->left);
+  rightImage = std::move(pictures->right);
+  suppressPosWrite = false;
+  readPosFile();
+  updateCaption();
+  invalidate(true);
+  return true;
+}
+
+void tmywindow::browse(int step) {
+  // A file right below the root has an empty directory part.
+  const std::string folder = leftFileName.find('/') == std::string::npos ? currentDirectory()
+                                                                          : directoryOf(leftFileName);
+  const std::string dir = folder.empty() ? std::string(1, '/') : folder;
+  const std::string prefix = libraryPrefix(dir);
+  const std::vector<tlibrarypair> pairs = leftImage ? libraryPairsIn(dir) : std::vector<tlibrarypair>{};
+  // The current pair by its left file; after a swap that is the right one.
+  auto inFolder = [&](const std::string& path) {
+    return path.starts_with(prefix) ? path.substr(prefix.size()) : std::string();
+  };
+  const std::string left = inFolder(leftFileName), right = inFolder(rightFileName);
+  const auto at = std::find_if(pairs.begin(), pairs.end(),
+                               [&](const tlibrarypair& p) { return p.leftFile == left || p.leftFile == right; });
+  const std::ptrdiff_t next = (at - pairs.begin()) + step;
+  if (at == pairs.end() || next < 0 || next >= static_cast<std::ptrdiff_t>(pairs.size())) {
+    messageBeep(0);
+    return;
+  }
+  writePosFile();
+  openPair(prefix + pairs[next].leftFile, prefix + pairs[next].rightFile);
 }
 
 void tlibraryview::vScroll(unsigned code, int thumbPos) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/decimal.h"
+#include "ui/resources.h"
 #include "ui/tmywindow.h"
 
 namespace {
@@ -108,3 +109,5 @@ void tmywindow::cmOptions() {
 }
 
 void tmywindow::cmAbout() { TDialog(this, 2).execute(); }
+
+void tmywindow::cmShortcuts() { messageBox(shortcutsText(), "Keyboard shortcuts"); }

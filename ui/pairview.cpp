@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "image/reduce.h"
 #include "platform/parallel.h"
@@ -67,6 +68,12 @@ double tpairview::fitScale(const TRect& client, std::int32_t width, std::int32_t
 
 double tpairview::fitScale() const { return w_.leftImage ? fitScale(*w_.leftImage) : 1; }
 
+double tpairview::viewScale() const {
+  if (w_.fitToWindow) return fitScale();
+  const tzoom z = kZoomSteps[w_.zoomStep];
+  return static_cast<double>(z.num) / z.den;
+}
+
 double tpairview::fitScale(const tbitmap& left) const {
   return w_.fitToWindow ? fitScale(w_.getClientRect(), left.width, left.height) : 1;
 }
@@ -75,27 +82,28 @@ void tpairview::paint(TDC& dc) {
   // A photo still decoding shows its reduced views where the full ones will be.
   if (const tpendingpair* p = w_.pendingPair()) {
     const int d = p->preview.denominator;
-    paintPair(dc, *p->preview.views.left, *p->preview.views.right, p->dx / d, p->dy / d);
+    showPan(paintPair(dc, *p->preview.views.left, *p->preview.views.right, p->dx / d, p->dy / d));
     return;
   }
-  if (!w_.leftImage || !w_.rightImage) return;
-  paintPair(dc, *w_.leftImage, *w_.rightImage, w_.rightOffsetX, w_.rightOffsetY);
+  const bool pair = w_.leftImage && w_.rightImage;
+  showPan(pair ? paintPair(dc, *w_.leftImage, *w_.rightImage, w_.rightOffsetX, w_.rightOffsetY) : TPoint{});
 }
 
-void tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& rightPicture, std::int32_t dx,
+TPoint tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& rightPicture, std::int32_t dx,
                           std::int32_t dy) {
   const TRect client = w_.getClientRect();
   if (!::positionFits(dx, dy, leftPicture, rightPicture)) {
     textCentred(dc, client,
                 "Change position of right picture: (" + std::to_string(dx) + ", " + std::to_string(dy) + ")");
-    return;
+    return {};
   }
   const tbitmap* left = &leftPicture;
   const tbitmap* right = &rightPicture;
   if (w_.viewMode == ViewMode::Anaglyph) {
     // Fitted: the anaglyph of the two pictures reduced alike, so a drag
     // recomposes only the reduced pixels.
-    if (const double s = fitScale(leftPicture); s < 1) {
+    const double s = w_.fitToWindow ? fitScale(leftPicture) : viewScale();
+    if (s < 1) {
       left = &leftReduced_.of(*left, s);
       right = &rightReduced_.of(*right, s);
       dx = scaled(dx, s);
@@ -108,17 +116,38 @@ void tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& ri
     // Straight into the device, in bands of rows side by side: the region
     // starts at or right of the client's origin and is clamped to it, so a
     // frame allocates nothing.
-    const int x0 = std::max(dx, 0), y0 = std::max(dy, 0);
+    // Zoomed in, each composed pixel is repeated f times each way; the pan
+    // moves the zoomed region up and left.
+    const int f = s > 1 ? static_cast<int>(s) : 1;
     const Overlap o = pairOverlap(dx, dy, *left, *right);
-    const int w = std::clamp(client.width() - x0, 0, o.w), h = std::clamp(client.height() - y0, 0, o.h);
+    const TPoint far{(std::max(dx, 0) + o.w) * f, (std::max(dy, 0) + o.h) * f};
+    const TPoint most{std::max(0, far.x - client.width()), std::max(0, far.y - client.height())};
+    w_.pan = {std::clamp(w_.pan.x, 0, most.x), std::clamp(w_.pan.y, 0, most.y)};
+    const int x0 = std::max(dx, 0) * f - w_.pan.x, y0 = std::max(dy, 0) * f - w_.pan.y;
+    const int xa = std::max(x0, 0), ya = std::max(y0, 0);
+    const int w = std::max(0, std::min(client.width(), x0 + o.w * f) - xa);
+    const int h = std::max(0, std::min(client.height(), y0 + o.h * f) - ya);
     const AnaglyphMethodRows rows(w_.anaglyphMethod, w_.leftColour, w_.rightColour);
     static_assert(sizeof(tpixel) == 3);  // r, g, b bytes, as the device holds them
     inBands(h, [&](int first, int end) {
-      for (int y = first; y < end; ++y)
-        if (auto* out = reinterpret_cast<tpixel*>(dc.pixelRun(x0, y0 + y, w)))
-          rows.compose(left->row(o.leftY + y) + o.leftX, right->row(o.rightY + y) + o.rightX, out, w);
+      std::vector<tpixel> composed(f > 1 ? static_cast<std::size_t>(w / f + 2) : 0);
+      for (int y = first; y < end; ++y) {
+        auto* out = reinterpret_cast<tpixel*>(dc.pixelRun(xa, ya + y, w));
+        if (!out) continue;
+        const int row = (ya + y - y0) / f, col = (xa - x0) / f;
+        const tpixel* l = left->row(o.leftY + row) + o.leftX + col;
+        const tpixel* r = right->row(o.rightY + row) + o.rightX + col;
+        if (f == 1) {
+          rows.compose(l, r, out, w);
+          continue;
+        }
+        const int skip = (xa - x0) % f;  // of the first pixel's copies, those left of the client
+        const int n = (skip + w + f - 1) / f;
+        rows.compose(l, r, composed.data(), n);
+        for (int x = 0; x < w; ++x) out[x] = composed[static_cast<std::size_t>((skip + x) / f)];
+      }
     });
-    return;
+    return most;
   }
   const bool parallel = w_.viewMode == ViewMode::Parallel;
   if (!parallel) {  // the right picture first, the position negated
@@ -135,6 +164,7 @@ void tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& ri
     (*picture)->drawTo(dc, 0, 0);
   else
     textCentred(dc, client, picture.error().message);
+  return {};
 }
 
 void tpairview::keyDown(unsigned key, unsigned flags) {
@@ -148,7 +178,76 @@ void tpairview::keyDown(unsigned key, unsigned flags) {
   w_.invalidate();
 }
 
-void tpairview::lButtonDown(TPoint) { w_.leftButtonDown = true; }
+void tpairview::lButtonDown(TPoint p) {
+  w_.leftButtonDown = true;
+  panAnchor_ = p;
+  panStart_ = w_.pan;
+}
+
+void tpairview::showPan(TPoint most) {
+  w_.pan = {std::clamp(w_.pan.x, 0, most.x), std::clamp(w_.pan.y, 0, most.y)};
+  w_.setHScrollRange(0, most.x);
+  w_.setHScrollPos(w_.pan.x);
+  w_.setScrollRange(0, most.y);
+  w_.setScrollPos(w_.pan.y);
+}
+
+void tpairview::panTo(TPoint pan) {
+  if (pan == w_.pan) return;
+  w_.pan = pan;  // the paint keeps it within the pair
+  w_.invalidate();
+}
+
+void tpairview::zoomTo(int step, TPoint about) {
+  step = std::clamp(step, 0, kZoomStepCount - 1);
+  const double before = viewScale();
+  if (w_.fitToWindow) {
+    w_.fitToWindow = false;
+    w_.frame()->getMenu().checkMenuItem(CM_FITWINDOW, false);
+  }
+  w_.zoomStep = step;
+  const double k = viewScale() / before;
+  w_.pan = {static_cast<int>(std::lround((about.x + w_.pan.x) * k - about.x)),
+            static_cast<int>(std::lround((about.y + w_.pan.y) * k - about.y))};
+  w_.invalidate();
+}
+
+namespace {
+
+// A scroll bar's code applied to a pan coordinate.
+int scrolled(int pan, unsigned code, int pos, int page) {
+  switch (code) {
+    case SB_LINEUP: return pan - 32;
+    case SB_LINEDOWN: return pan + 32;
+    case SB_PAGEUP: return pan - page;
+    case SB_PAGEDOWN: return pan + page;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: return pos;
+    case SB_TOP: return 0;
+    case SB_BOTTOM: return INT32_MAX / 2;
+    default: return pan;
+  }
+}
+
+}  // namespace
+
+void tpairview::vScroll(unsigned code, int pos) {
+  panTo({w_.pan.x, scrolled(w_.pan.y, code, pos, w_.getClientRect().height())});
+}
+
+void tpairview::hScroll(unsigned code, int pos) {
+  panTo({scrolled(w_.pan.x, code, pos, w_.getClientRect().width()), w_.pan.y});
+}
+
+// Ctrl zooms about the pointer a step a notch; otherwise a notch scrolls
+// three lines, down (Shift: right) as the wheel turns toward the user.
+void tpairview::wheel(unsigned flags, int turn, TPoint p) {
+  const int notches = turn / WHEEL_DELTA;
+  if (notches == 0 || w_.viewMode != ViewMode::Anaglyph) return;
+  if (flags & MK_CONTROL) return zoomTo(w_.zoomStep + notches, p);
+  const int by = -notches * 3 * 32;
+  panTo(flags & MK_SHIFT ? TPoint{w_.pan.x + by, w_.pan.y} : TPoint{w_.pan.x, w_.pan.y + by});
+}
 
 void tpairview::rButtonDown(TPoint p) {
   if (w_.viewMode != ViewMode::Anaglyph) return;
@@ -160,8 +259,13 @@ void tpairview::rButtonDown(TPoint p) {
 // 64-bit sums wrapped to 32 bits, so a far-off position from a position file
 // cannot overflow. Fitted, a client pixel is 1 / scale source pixels.
 void tpairview::mouseMove(unsigned flags, TPoint p) {
-  if (w_.viewMode != ViewMode::Anaglyph || !(flags & MK_RBUTTON)) return;
-  const double s = fitScale();
+  if (w_.viewMode != ViewMode::Anaglyph) return;
+  if (flags & MK_LBUTTON && w_.leftButtonDown) {
+    panTo({panStart_.x - (p.x - panAnchor_.x), panStart_.y - (p.y - panAnchor_.y)});
+    return;
+  }
+  if (!(flags & MK_RBUTTON)) return;
+  const double s = viewScale();
   auto moved = [s](std::int32_t start, int to, std::int32_t anchor) {
     return static_cast<std::int32_t>(std::int64_t{start} + std::llround((std::int64_t{to} - anchor) / s));
   };

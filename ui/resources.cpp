@@ -32,11 +32,17 @@ MenuResource mainMenu() {
         {CM_SAVEALL, withShortcut("&Save all...", "CTRL-S")},
         separator,
         {CM_EXIT, "E&xit"}}},
+      {"&Edit",
+       {{CM_UNDO, withShortcut("&Undo", "Ctrl+Z")},
+        {CM_REDO, withShortcut("&Redo", "Ctrl+Y")}}},
       {"&View",
        {{CM_VIEWPARALLEL, withShortcut("&Parallel view", "CTRL-P")},
         {CM_VIEWCROSSED, withShortcut("&Crossed view", "CTRL-C")},
         {CM_VIEWANAGLYPH, withShortcut("&Anaglyph", "CTRL-A"), true},
         separator,
+        {CM_ZOOMIN, withShortcut("Zoom &in", "Ctrl++")},
+        {CM_ZOOMOUT, withShortcut("Zoom &out", "Ctrl+-")},
+        {CM_ACTUALSIZE, withShortcut("Ac&tual size", "Ctrl+0")},
         {CM_FITWINDOW, withShortcut("&Fit to window", "Ctrl+F")},
         {CM_SWAP, withShortcut("&Swap left and right", "Ctrl+T")}}},
       {"&Library",
@@ -45,7 +51,7 @@ MenuResource mainMenu() {
       {"&Settings",
        {{CM_OPTIONS, withShortcut("Options...", "ALT+O")},
         {CM_ALIGN, withShortcut("Align &automatically", "Ctrl+G")}}},
-      {"&Help", {{CM_ABOUT, "&About..."}}},
+      {"&Help", {{CM_SHORTCUTS, "&Keyboard shortcuts"}, {CM_ABOUT, "&About..."}}},
   };
   return m;
 }
@@ -60,7 +66,15 @@ AccelTable mainAccelerators() {
               {'S', ACCEL_CTRL, CM_SAVEALL},       {'L', ACCEL_ALT, CM_SAVELEFT},
               {'R', ACCEL_ALT, CM_SAVERIGHT},      {'C', ACCEL_CTRL, CM_VIEWCROSSED},
               {'F', ACCEL_CTRL, CM_FITWINDOW},     {'M', ACCEL_CTRL, CM_OPENSTEREO},
-              {'G', ACCEL_CTRL, CM_ALIGN},         {'T', ACCEL_CTRL, CM_SWAP}}};
+              {'G', ACCEL_CTRL, CM_ALIGN},         {'T', ACCEL_CTRL, CM_SWAP},
+              {'Z', ACCEL_CTRL, CM_UNDO},          {'Y', ACCEL_CTRL, CM_REDO},
+              {'Z', ACCEL_CTRL | ACCEL_SHIFT, CM_REDO},
+              {VK_OEM_PLUS, ACCEL_CTRL, CM_ZOOMIN},
+              {VK_OEM_PLUS, ACCEL_CTRL | ACCEL_SHIFT, CM_ZOOMIN},
+              {VK_ADD, ACCEL_CTRL, CM_ZOOMIN},
+              {VK_OEM_MINUS, ACCEL_CTRL, CM_ZOOMOUT},
+              {VK_SUBTRACT, ACCEL_CTRL, CM_ZOOMOUT},
+              {'0', ACCEL_CTRL, CM_ACTUALSIZE}}};
 }
 
 using K = ControlKind;
@@ -160,7 +174,33 @@ IconResource programIcon() {
   return icon;
 }
 
+// A menu label without its mnemonic marks.
+std::string plainLabel(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (text[i] != '&' || (i + 1 < text.size() && text[++i] == '&')) out += text[i];
+  return out;
+}
+
 }  // namespace
+
+std::string shortcutsText() {
+  std::string text;
+  for (const MenuPopup& popup : binoxaResources().menus.front().popups)
+    for (const MenuItem& item : popup.items)
+      if (const std::size_t cut = item.text.find('\b'); cut != std::string::npos)
+        text += item.text.substr(cut + 1) + "\t" + plainLabel(item.text.substr(0, cut)) + "\n";
+  return text +
+         "Ctrl+=\tZoom in\n"
+         "Ctrl+Shift+Z\tRedo\n"
+         "Page Down, Page Up\tNext, previous pair of the folder\n"
+         "Arrow keys\tMove the right picture by 1 pixel (Shift: 10)\n"
+         "Right drag\tMove the right picture\n"
+         "Left drag\tPan the zoomed pair; in the single picture, mark the left area\n"
+         "Wheel\tPan up and down (Shift: sideways)\n"
+         "Ctrl+wheel\tZoom about the pointer\n"
+         "Enter\tAccept the two areas of the single picture";
+}
 
 const ResourceModule& binoxaResources() {
   static const ResourceModule module{{mainMenu()},

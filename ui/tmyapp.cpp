@@ -1,6 +1,7 @@
 #include "ui/tmyapp.h"
 
 #include <memory>
+#include <utility>
 
 #include "ui/resources.h"
 
@@ -9,12 +10,14 @@ tmyapp::tmyapp() : TApplication("", binoxaResources()) {}
 void tmyapp::createMainWindow() {
   auto client = std::make_unique<tmywindow>();
   const bool fit = client->fitToWindow;
+  auto place = client->savedPlacement();
   setMainWindow(std::make_unique<TFrameWindow>(nullptr, "Binoxa", std::move(client)));
   TFrameWindow* frame = mainWindow();
   frame->assignMenu(1);
   frame->getMenu().checkMenuItem(CM_FITWINDOW, fit);
   frame->setAcceleratorTable(1);
   frame->setIcon(1);
+  frame->setSavedPlacement(std::move(place));
 }
 
 tmywindow* tmyapp::window() const {

@@ -14,6 +14,8 @@ const TResponse<tmywindow> tmywindow::responseTable[] = {
     EV_WM_MOUSEMOVE(evMouseMove),
     EV_WM_RBUTTONDOWN(evRButtonDown),
     EV_WM_VSCROLL(evVScroll),
+    EV_WM_HSCROLL(evHScroll),
+    EV_WM_MOUSEWHEEL(evMouseWheel),
     EV_WM_SIZE(evSize),
     EV_WM_DROPFILES(evDropFiles),
     EV_COMMAND(CM_OPENLEFT, cmOpenLeft),
@@ -34,10 +36,16 @@ const TResponse<tmywindow> tmywindow::responseTable[] = {
     EV_COMMAND(CM_FITWINDOW, cmFitWindow),
     EV_COMMAND(CM_ALIGN, cmAlign),
     EV_COMMAND(CM_SWAP, cmSwap),
+    EV_COMMAND(CM_UNDO, cmUndo),
+    EV_COMMAND(CM_REDO, cmRedo),
+    EV_COMMAND(CM_ZOOMIN, cmZoomIn),
+    EV_COMMAND(CM_ZOOMOUT, cmZoomOut),
+    EV_COMMAND(CM_ACTUALSIZE, cmActualSize),
     EV_COMMAND(CM_SELECTLIBRARY, cmSelectLibrary),
     EV_COMMAND(CM_SELECTDIRECTORY, cmSelectDirectory),
     EV_COMMAND(CM_OPTIONS, cmOptions),
     EV_COMMAND(CM_ABOUT, cmAbout),
+    EV_COMMAND(CM_SHORTCUTS, cmShortcuts),
 };
 
 tmywindow::tmywindow() : TWindow(nullptr, "Program Name") { readSettings(); }
@@ -58,7 +66,55 @@ bool tmywindow::handleMessage(const TMessage& m) {
   // A photo still decoding is finished before anything that may use it.
   const bool passive = m.msg == WM_PAINT || m.msg == WM_SIZE || (m.msg == WM_MOUSEMOVE && !m.keyFlags);
   if (loading_ && !passive) finishLoading();
-  return dispatchResponse(*this, responseTable, m) || TWindow::handleMessage(m);
+  if (!before_) before_ = pairState();
+  const bool handled = dispatchResponse(*this, responseTable, m) || TWindow::handleMessage(m);
+  noteChange(m);
+  return handled;
+}
+
+tpairstate tmywindow::pairState() const {
+  return {leftImage.get(), rightImage.get(), leftFileName, rightFileName, rightOffsetX, rightOffsetY};
+}
+
+void tmywindow::noteChange(const TMessage& m) {
+  if (frame()) frame()->setStatusText(statusText());
+  // A drag is one step, from its press to its release, whatever else comes between.
+  if (m.msg >= WM_MOUSEMOVE && m.msg <= WM_RBUTTONUP) buttonHeld_ = m.keyFlags & (MK_LBUTTON | MK_RBUTTON);
+  if (buttonHeld_) return;
+  if (before_) history_.note(*before_, pairState());
+  before_.reset();
+}
+
+// A state of the history, or a beep when there is none; either way no new step.
+void tmywindow::restore(const std::optional<tpairstate>& s) {
+  if (!s) {
+    messageBeep(0);
+  } else {
+    if (s->swapped(pairState())) {
+      std::swap(leftImage, rightImage);
+      std::swap(leftFileName, rightFileName);
+      updateCaption();
+    }
+    rightOffsetX = s->x;
+    rightOffsetY = s->y;
+    invalidate();
+  }
+  before_ = pairState();
+}
+
+void tmywindow::cmUndo() { restore(history_.undo(pairState())); }
+void tmywindow::cmRedo() { restore(history_.redo(pairState())); }
+
+std::string tmywindow::statusText() const {
+  auto size = [](const tbitmap& b) { return std::to_string(b.width) + " x " + std::to_string(b.height); };
+  std::string text;
+  if (rightImage)
+    text += "Position: " + std::to_string(rightOffsetX) + ", " + std::to_string(rightOffsetY) + "   ";
+  const tzoom z = kZoomSteps[zoomStep];
+  text += "Zoom: " + (fitToWindow ? std::string("fit to window") : std::to_string(z.num) + ":" + std::to_string(z.den));
+  if (leftImage) text += "   Left: " + size(*leftImage);
+  if (rightImage) text += "   Right: " + size(*rightImage);
+  return text + "   Anaglyph: " + methodLabel(anaglyphMethod);
 }
 
 // --- settings ---
@@ -81,6 +137,7 @@ void tmywindow::writeSettings() {
                              anaglyphMethod});
   // Only a chosen quality is written, so a profile without one stays as it was.
   if (quality != readQuality(profile_)) writeQuality(profile_, quality);
+  if (const auto place = frame() ? frame()->placement() : std::nullopt) writePlacement(profile_, *place);
   profile_.save();  // quiet, as every profile write
 }
 
@@ -102,6 +159,12 @@ tview& tmywindow::covered() {
 
 void tmywindow::paint(TDC& dc, bool, const TRect&) {
   shown().paint(dc);
+  // The pair views set the scroll bars as they paint; the split has none and
+  // the library's vertical one is its own.
+  if (libraryMode)
+    setHScrollRange(0, 0);
+  else if (viewMode == ViewMode::Split)
+    pairView_.showPan({0, 0});
   // The full views of a photo shown reduced decode once that is on screen,
   // so the first picture has every core.
   if (loading_ && !loading_->decoding.joinable()) decodeInBackground(*loading_);
@@ -129,7 +192,13 @@ void tmywindow::cmExit() { closeWindow(); }
 
 // --- input: to the display state shown ---
 
-void tmywindow::evKeyDown(unsigned key, unsigned flags) { shown().keyDown(key, flags); }
+void tmywindow::evKeyDown(unsigned key, unsigned flags) {
+  const bool pairShown = !libraryMode && viewMode != ViewMode::Split;
+  if (pairShown && (key == VK_NEXT || key == VK_PRIOR))
+    browse(key == VK_NEXT ? 1 : -1);
+  else
+    shown().keyDown(key, flags);
+}
 void tmywindow::evLButtonDown(unsigned, TPoint p) { shown().lButtonDown(p); }
 
 void tmywindow::evLButtonUp(unsigned, TPoint) {
@@ -140,4 +209,22 @@ void tmywindow::evLButtonUp(unsigned, TPoint) {
 void tmywindow::evMouseMove(unsigned flags, TPoint p) { shown().mouseMove(flags, p); }
 void tmywindow::evRButtonDown(unsigned, TPoint p) { shown().rButtonDown(p); }
 void tmywindow::evVScroll(unsigned code, int pos) { shown().vScroll(code, pos); }
+void tmywindow::evHScroll(unsigned code, int pos) { shown().hScroll(code, pos); }
+void tmywindow::evMouseWheel(unsigned flags, int turn, TPoint p) { shown().wheel(flags, turn, p); }
+
+// The keys zoom about the client's centre.
+namespace {
+TPoint centre(const TWindow& w) {
+  const TRect r = w.getClientRect();
+  return {r.width() / 2, r.height() / 2};
+}
+}  // namespace
+
+void tmywindow::cmZoomIn() { pairView_.zoomTo(zoomStep + 1, centre(*this)); }
+void tmywindow::cmZoomOut() { pairView_.zoomTo(zoomStep - 1, centre(*this)); }
+
+void tmywindow::cmActualSize() {
+  pairView_.zoomTo(kActualSize, {0, 0});
+  pan = {0, 0};
+}
 void tmywindow::evSize(unsigned, TSize) { invalidate(); }

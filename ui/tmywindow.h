@@ -4,6 +4,7 @@
 // display state shown (ui/views.h).
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@
 #include "platform/profile.h"
 #include "platform/window.h"
 #include "stereo/compose.h"
+#include "store/settings.h"
+#include "ui/history.h"
 #include "ui/views.h"
 
 struct tlibraryentry;  // store/library.h
@@ -51,6 +54,12 @@ enum : unsigned {
   CM_OPENSTEREO = 11861,
   CM_ALIGN = 11862,
   CM_SWAP = 11863,
+  CM_UNDO = 11864,
+  CM_REDO = 11865,
+  CM_ZOOMIN = 11866,
+  CM_ZOOMOUT = 11867,
+  CM_ACTUALSIZE = 11868,
+  CM_SHORTCUTS = 11869,
 };
 
 class tmywindow : public TWindow {
@@ -95,6 +104,10 @@ class tmywindow : public TWindow {
   tlibraryentry* libraryFirstShown = nullptr;
   bool fitToWindow = false;  // the pair views reduced to the client area
   AnaglyphMethod anaglyphMethod = AnaglyphMethod::Custom;
+  // The anaglyph view's zoom (an index in kZoomSteps) and pan (pixels of the
+  // zoomed pair scrolled past the client's top-left).
+  int zoomStep = kActualSize;
+  TPoint pan;
 
   // --- ui/tmywindow.cpp ---
   void readSettings();
@@ -104,6 +117,11 @@ class tmywindow : public TWindow {
   // covers while it is shown.
   tview& shown();
   tview& covered();
+
+  // The pair and its position as undo keeps them.
+  tpairstate pairState() const;
+  // The status line for the workspace as it is.
+  std::string statusText() const;
 
   // --- ui/posfiles.cpp ---
   void readPosFile();
@@ -120,10 +138,15 @@ class tmywindow : public TWindow {
   bool openLeft(const std::string& path);
   void openRight(const std::string& path);
   void openStereo(const std::string& path);
+  // The frame's place kept in the profile, if any.
+  std::optional<FramePlacement> savedPlacement() const { return readPlacement(profile_); }
   // The reduced views of a stereo photo still decoding, else nullptr.
   const tpendingpair* pendingPair() const { return loading_.get(); }
 
   // --- ui/library.cpp ---
+  // Both pictures of a pair read as Open does, then made the workspace's
+  // pair with its position file; a refusal is reported and changes nothing.
+  bool openPair(std::string left, std::string right);
   bool scanLibrary();
   void releaseLibrary();
 
@@ -137,6 +160,10 @@ class tmywindow : public TWindow {
   std::unique_ptr<tpendingpair> loading_;
   std::uint64_t loads_ = 0;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  thistory history_;
+  // The state when the gesture or command under way began.
+  std::optional<tpairstate> before_;
+  bool buttonHeld_ = false;  // by the last mouse message
 
   // message handlers (ui/tmywindow.cpp)
   void evKeyDown(unsigned key, unsigned flags);
@@ -145,6 +172,11 @@ class tmywindow : public TWindow {
   void evMouseMove(unsigned flags, TPoint p);
   void evRButtonDown(unsigned flags, TPoint p);
   void evVScroll(unsigned code, int pos);
+  void evHScroll(unsigned code, int pos);
+  void evMouseWheel(unsigned flags, int turn, TPoint p);
+  void cmZoomIn();
+  void cmZoomOut();
+  void cmActualSize();
   void evSize(unsigned type, TSize size);
   void cmViewParallel();
   void cmViewCrossed();
@@ -152,6 +184,11 @@ class tmywindow : public TWindow {
   void cmFitWindow();
   void setView(ViewMode mode, unsigned command);
   void cmExit();
+  void cmUndo();
+  void cmRedo();
+  void restore(const std::optional<tpairstate>& s);
+  // After each message: a finished change becomes an undo step, the status line follows.
+  void noteChange(const TMessage& m);
   // ui/loading.cpp
   void cmOpenLeft();
   void cmOpenRight();
@@ -181,7 +218,10 @@ class tmywindow : public TWindow {
   // ui/options.cpp
   void cmOptions();
   void cmAbout();
+  void cmShortcuts();
   // ui/library.cpp
   void cmSelectLibrary();
   void cmSelectDirectory();
+  // The next (step 1) or previous (-1) pair of the current pair's folder.
+  void browse(int step);
 };

@@ -3,6 +3,7 @@
 // the library view. Each owns its painting and its mouse and key handling;
 // tmywindow's message handlers pass each message to the state shown.
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -11,6 +12,15 @@
 #include "platform/types.h"
 
 class tmywindow;
+
+// The zoom steps of the pair views: below 1:1 the pictures are reduced by
+// area, above it their pixels are repeated.
+struct tzoom {
+  int num, den;
+};
+inline constexpr tzoom kZoomSteps[] = {{1, 16}, {1, 8}, {1, 4}, {1, 2}, {1, 1}, {2, 1}, {4, 1}};
+inline constexpr int kActualSize = 4;  // the 1:1 step
+inline constexpr int kZoomStepCount = static_cast<int>(std::size(kZoomSteps));
 
 class tview {
  public:
@@ -27,6 +37,9 @@ class tview {
   virtual void mouseMove(unsigned, TPoint) {}
   virtual void rButtonDown(TPoint) {}
   virtual void vScroll(unsigned, int) {}
+  virtual void hScroll(unsigned, int) {}
+  // flags: MK_* as held; turn in WHEEL_DELTA units
+  virtual void wheel(unsigned, int, TPoint) {}
 
  protected:
   tmywindow& w_;
@@ -39,9 +52,16 @@ class tpairview final : public tview {
   using tview::tview;
   void paint(TDC& dc) override;
   void keyDown(unsigned key, unsigned flags) override;
-  void lButtonDown(TPoint) override;
+  void lButtonDown(TPoint p) override;
   void mouseMove(unsigned flags, TPoint p) override;
   void rButtonDown(TPoint p) override;
+  void vScroll(unsigned code, int pos) override;
+  void hScroll(unsigned code, int pos) override;
+  void wheel(unsigned flags, int turn, TPoint p) override;
+  // To that zoom step (clamped), the point about keeping its place; Fit to window goes off.
+  void zoomTo(int step, TPoint about);
+  // The pan kept within 0..most, the scroll bars showing it (none where most is 0).
+  void showPan(TPoint most);
 
   // The reduction of the fitted anaglyph view of a left picture of that size
   // in that client area: 1 when it shows 1:1.
@@ -66,8 +86,13 @@ class tpairview final : public tview {
   // workspace's by default): 1 when it shows 1:1.
   double fitScale() const;
   double fitScale(const tbitmap& left) const;
+  // Client pixels per source pixel of the anaglyph view: fitted or zoomed.
+  double viewScale() const;
+  TPoint panAnchor_, panStart_;  // of the left-button drag
+  void panTo(TPoint pan);
   // The pair at that position, or the position text where it does not fit.
-  void paintPair(TDC& dc, const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy);
+  // Returns how far the anaglyph pans: {0, 0} where it does not.
+  TPoint paintPair(TDC& dc, const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy);
 };
 
 // The single source picture reduced to fit, with the two areas outlined on

@@ -187,6 +187,12 @@ void HeadlessFrame::setScrollRange(int min, int max, bool) {
   scrollPos = std::clamp(scrollPos, min, std::max(min, max));
 }
 
+void HeadlessFrame::setHScrollRange(int min, int max, bool) {
+  hscrollMin = min;
+  hscrollMax = max;
+  hscrollPos = std::clamp(hscrollPos, min, std::max(min, max));
+}
+
 void HeadlessFrame::close() {
   if (backend_.frame_ == this) backend_.frame_ = nullptr;
 }

@@ -80,6 +80,8 @@ class HeadlessFrame : public FrameHost {
   std::string caption;
   std::map<unsigned, bool> checks;  // menu check marks by command id
   int scrollMin = 0, scrollMax = 0, scrollPos = 0;
+  int hscrollMin = 0, hscrollMax = 0, hscrollPos = 0;
+  std::string status;
   const MenuResource* menu = nullptr;
   bool hasIcon = false;
   int presented = 0;  // showDrawing calls
@@ -93,6 +95,11 @@ class HeadlessFrame : public FrameHost {
   void showDrawing() override { ++presented; }
   void setScrollRange(int min, int max, bool) override;
   void setScrollPos(int pos, bool) override { scrollPos = pos; }
+  void setHScrollRange(int min, int max, bool) override;
+  void setHScrollPos(int pos, bool) override { hscrollPos = pos; }
+  void setStatusText(const std::string& text) override { status = text; }
+  // No screen: nothing to keep.
+  std::optional<FramePlacement> placement() const override { return std::nullopt; }
   void close() override;
 
  private:

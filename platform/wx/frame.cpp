@@ -1,11 +1,13 @@
 // The main window on wx: a frame with the native menu bar, a client canvas
-// that shows the framebuffer, and the vertical scroll bar beside it.
+// that shows the framebuffer, the scroll bars beside and below it and the
+// status bar under them.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include <cairo.h>
 #include <gtk/gtk.h>
@@ -40,6 +42,13 @@ std::optional<unsigned> virtualKey(int code) {
   if (code == WXK_RIGHT || code == WXK_NUMPAD_RIGHT) return VK_RIGHT;
   if (code == WXK_UP || code == WXK_NUMPAD_UP) return VK_UP;
   if (code == WXK_DOWN || code == WXK_NUMPAD_DOWN) return VK_DOWN;
+  if (code == WXK_PAGEUP || code == WXK_NUMPAD_PAGEUP) return VK_PRIOR;
+  if (code == WXK_PAGEDOWN || code == WXK_NUMPAD_PAGEDOWN) return VK_NEXT;
+  // Shifted or not, the key that bears + and =.
+  if (code == '=' || code == '+') return VK_OEM_PLUS;
+  if (code == '-') return VK_OEM_MINUS;
+  if (code == WXK_NUMPAD_ADD) return VK_ADD;
+  if (code == WXK_NUMPAD_SUBTRACT) return VK_SUBTRACT;
   return std::nullopt;
 }
 
@@ -108,6 +117,7 @@ class Canvas : public wxWindow {
   void onPaint(wxPaintEvent&);
   void onSize(wxSizeEvent&);
   void onMouse(wxMouseEvent& e);
+  void onWheel(wxMouseEvent& e);
   void present(wxPaintDC& dc, const Framebuffer& fb);
   TPoint lastPoint_{-1, -1};  // of the last message sent, in client pixels
   // The framebuffer in the screen's own pixel layout, kept between paints so
@@ -125,7 +135,7 @@ class WxHost : public FrameHost {
   bool painting = false;
   void show();
   void keyDown(wxKeyEvent& e);
-  void scrolled(wxScrollEvent& e, unsigned code);
+  void scrolled(wxScrollEvent& e, unsigned code, bool horizontal);
 
   void setCaption(const std::string& text) override {
     if (frame_) frame_->SetTitle(toWx(text));
@@ -140,6 +150,12 @@ class WxHost : public FrameHost {
   void showDrawing() override { refresh(); }
   void setScrollRange(int min, int max, bool redraw) override;
   void setScrollPos(int pos, bool redraw) override;
+  void setHScrollRange(int min, int max, bool redraw) override;
+  void setHScrollPos(int pos, bool redraw) override;
+  void setStatusText(const std::string& text) override {
+    if (frame_) frame_->SetStatusText(toWx(text));
+  }
+  std::optional<FramePlacement> placement() const override;
   void close() override;
 
  private:
@@ -153,11 +169,17 @@ class WxHost : public FrameHost {
   TFrameWindow& window_;
   wxFrame* frame_;
   Canvas* canvas_;
-  wxScrollBar* scroll_;
+  // A bar of the client, in Windows terms.
+  struct Bar {
+    wxScrollBar* bar = nullptr;
+    int min = 0, max = 0, pos = 0;
+  };
+  void setRange(Bar& b, int min, int max);
+  void setPos(Bar& b, int pos);
+  Bar vertical_, horizontal_;
   Framebuffer fb_;
-  int scrollMin_ = 0;
-  int scrollMax_ = 0;
-  int scrollPos_ = 0;
+  // The frame's rectangle when last neither maximised nor minimised.
+  wxRect restored_;
   // The check marks as the program set them: GTK toggles a check item
   // itself when it is chosen, Windows menus do not.
   std::map<int, bool> checks_;
@@ -174,6 +196,7 @@ Canvas::Canvas(wxWindow* parent, WxHost* h)
   Bind(wxEVT_SIZE, &Canvas::onSize, this);
   for (auto type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_RIGHT_DOWN, wxEVT_RIGHT_UP, wxEVT_MOTION})
     Bind(type, &Canvas::onMouse, this);
+  Bind(wxEVT_MOUSEWHEEL, &Canvas::onWheel, this);
   Bind(wxEVT_MOUSE_CAPTURE_LOST, [](wxMouseCaptureLostEvent&) {});
 }
 
@@ -281,19 +304,64 @@ void Canvas::onMouse(wxMouseEvent& e) {
   send(msg, flags, p);
 }
 
+// Turns in WHEEL_DELTA units whatever the device's step; a sideways turn
+// (tilt wheel, touchpad) is Shift with the wheel, as on Windows.
+void Canvas::onWheel(wxMouseEvent& e) {
+  if (!host || e.GetWheelDelta() <= 0) return;
+  TMessage m;
+  m.msg = WM_MOUSEWHEEL;
+  m.keyFlags = mouseFlags(e);
+  m.point = {e.GetX(), e.GetY()};
+  m.pos = e.GetWheelRotation() * WHEEL_DELTA / e.GetWheelDelta();
+  if (e.GetWheelAxis() == wxMOUSE_WHEEL_HORIZONTAL) {
+    m.keyFlags |= MK_SHIFT;
+    m.pos = -m.pos;
+  }
+  if (m.pos != 0) host->window().dispatch(m);
+}
+
+// The work areas of every screen, the primary one first.
+std::vector<TRect> workAreas() {
+  std::vector<TRect> areas;
+  const unsigned n = wxDisplay::GetCount();
+  for (unsigned i = 0; i < n; ++i) {
+    const wxDisplay d(i);
+    const wxRect a = d.GetClientArea();
+    const TRect r{a.x, a.y, a.x + a.width, a.y + a.height};
+    if (d.IsPrimary())
+      areas.insert(areas.begin(), r);
+    else
+      areas.push_back(r);
+  }
+  return areas;
+}
+
 WxHost::WxHost(TFrameWindow& window) : window_(window) {
-  // The program sets no size; like a default Windows frame, take a good part
-  // of the screen.
-  const wxRect area = wxDisplay(0u).GetClientArea();
-  frame_ = new wxFrame(nullptr, wxID_ANY, toWx(window.caption()), wxDefaultPosition,
-                       wxSize(area.width * 3 / 4, area.height * 3 / 4));
+  const FramePlacement place = firstPlacement(workAreas(), window.savedPlacement());
+  const TRect& r = place.rect;
+  frame_ = new wxFrame(nullptr, wxID_ANY, toWx(window.caption()), wxPoint(r.left, r.top),
+                       wxSize(r.width(), r.height()));
+  restored_ = frame_->GetRect();
+  if (place.maximised) frame_->Maximize();
+  frame_->CreateStatusBar(1);
   canvas_ = new Canvas(frame_, this);
-  scroll_ = new wxScrollBar(frame_, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxSB_VERTICAL);
-  auto* sizer = new wxBoxSizer(wxHORIZONTAL);
-  sizer->Add(canvas_, 1, wxEXPAND);
-  sizer->Add(scroll_, 0, wxEXPAND);
+  vertical_.bar = new wxScrollBar(frame_, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxSB_VERTICAL);
+  horizontal_.bar = new wxScrollBar(frame_, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxSB_HORIZONTAL);
+  auto* row = new wxBoxSizer(wxHORIZONTAL);
+  row->Add(canvas_, 1, wxEXPAND);
+  row->Add(vertical_.bar, 0, wxEXPAND);
+  auto* sizer = new wxBoxSizer(wxVERTICAL);
+  sizer->Add(row, 1, wxEXPAND);
+  sizer->Add(horizontal_.bar, 0, wxEXPAND);
   frame_->SetSizer(sizer);
-  scroll_->Hide();
+  vertical_.bar->Hide();
+  horizontal_.bar->Hide();
+  auto keepRestored = [this](wxEvent& e) {
+    if (frame_ && !frame_->IsMaximized() && !frame_->IsIconized()) restored_ = frame_->GetRect();
+    e.Skip();
+  };
+  frame_->Bind(wxEVT_SIZE, keepRestored);
+  frame_->Bind(wxEVT_MOVE, keepRestored);
   frame_->SetDropTarget(new FileDrop(canvas_));
 
   // Keys anywhere in the frame go through our accelerator table first, as a
@@ -323,8 +391,10 @@ WxHost::WxHost(TFrameWindow& window) : window_(window) {
       {wxEVT_SCROLL_TOP, SB_TOP},
       {wxEVT_SCROLL_BOTTOM, SB_BOTTOM},
       {wxEVT_SCROLL_CHANGED, SB_ENDSCROLL}};
-  for (const auto& [type, code] : codes)
-    scroll_->Bind(type, [this, code = code](wxScrollEvent& e) { scrolled(e, code); });
+  for (const auto& [type, code] : codes) {
+    vertical_.bar->Bind(type, [this, code = code](wxScrollEvent& e) { scrolled(e, code, false); });
+    horizontal_.bar->Bind(type, [this, code = code](wxScrollEvent& e) { scrolled(e, code, true); });
+  }
 }
 
 WxHost::~WxHost() { destroyFrame(); }
@@ -356,7 +426,7 @@ void WxHost::destroyFrame() {
   frame_->Destroy();
   frame_ = nullptr;
   canvas_ = nullptr;
-  scroll_ = nullptr;
+  vertical_.bar = horizontal_.bar = nullptr;
 }
 
 void WxHost::close() {
@@ -441,34 +511,44 @@ void WxHost::setIcon(const IconResource& icon) {
 
 // Windows positions run min..max inclusive; wx ones 0..range-1 with a thumb
 // of 1, so a wx position is the distance from min.
-void WxHost::setScrollRange(int min, int max, bool) {
-  if (!scroll_) return;
-  scrollMin_ = min;
-  scrollMax_ = max;
+void WxHost::setRange(Bar& b, int min, int max) {
+  if (!b.bar) return;
+  b.min = min;
+  b.max = max;
   const bool shown = min < max;
   if (shown) {
-    scrollPos_ = std::clamp(scrollPos_, min, max);
-    scroll_->SetScrollbar(scrollPos_ - min, 1, max - min + 1, 1);
+    b.pos = std::clamp(b.pos, min, max);
+    b.bar->SetScrollbar(b.pos - min, 1, max - min + 1, 1);
   }
-  if (shown != scroll_->IsShown()) {
-    scroll_->Show(shown);
+  if (shown != b.bar->IsShown()) {
+    b.bar->Show(shown);
     frame_->Layout();
   }
 }
 
-void WxHost::setScrollPos(int pos, bool) {
-  if (!scroll_) return;
-  scrollPos_ = pos;
-  if (scrollMin_ < scrollMax_)
-    scroll_->SetThumbPosition(std::clamp(pos, scrollMin_, scrollMax_) - scrollMin_);
+void WxHost::setPos(Bar& b, int pos) {
+  if (!b.bar) return;
+  b.pos = pos;
+  if (b.min < b.max) b.bar->SetThumbPosition(std::clamp(pos, b.min, b.max) - b.min);
 }
 
-void WxHost::scrolled(wxScrollEvent& e, unsigned code) {
+void WxHost::setScrollRange(int min, int max, bool) { setRange(vertical_, min, max); }
+void WxHost::setScrollPos(int pos, bool) { setPos(vertical_, pos); }
+void WxHost::setHScrollRange(int min, int max, bool) { setRange(horizontal_, min, max); }
+void WxHost::setHScrollPos(int pos, bool) { setPos(horizontal_, pos); }
+
+void WxHost::scrolled(wxScrollEvent& e, unsigned code, bool horizontal) {
   TMessage m;
-  m.msg = WM_VSCROLL;
+  m.msg = horizontal ? WM_HSCROLL : WM_VSCROLL;
   m.id = code;
-  m.pos = e.GetPosition() + scrollMin_;
+  m.pos = e.GetPosition() + (horizontal ? horizontal_ : vertical_).min;
   window_.dispatch(m);
+}
+
+std::optional<FramePlacement> WxHost::placement() const {
+  if (!frame_) return std::nullopt;
+  const wxRect& r = restored_;
+  return FramePlacement{{r.x, r.y, r.x + r.width, r.y + r.height}, frame_->IsMaximized()};
 }
 
 }  // namespace

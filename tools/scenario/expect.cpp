@@ -166,6 +166,8 @@ void Script::expectStep(const Args& args) {
       {"pixel", &Script::expectPixel},
       {"checked", &Script::expectChecked},
       {"scroll", &Script::expectScroll},
+      {"hscroll", &Script::expectHScroll},
+      {"status", &Script::expectStatus},
       {"profile", &Script::expectProfile},
       {"file", &Script::expectFile},
       {"same", &Script::expectSame},
@@ -286,12 +288,29 @@ void Script::expectChecked(ArgReader& a) {
 }
 
 void Script::expectScroll(ArgReader& a) {
+  const HeadlessFrame& f = frame();
+  checkScroll(a, "scroll", f.scrollMin, f.scrollMax, f.scrollPos);
+}
+
+void Script::expectHScroll(ArgReader& a) {
+  const HeadlessFrame& f = frame();
+  checkScroll(a, "hscroll", f.hscrollMin, f.hscrollMax, f.hscrollPos);
+}
+
+// MIN MAX POS of the bar
+void Script::checkScroll(ArgReader& a, const char* bar, int min, int max, int pos) {
   const Values want{std::to_string(a.coordinate("min")), std::to_string(a.coordinate("max")),
                     std::to_string(a.coordinate("pos"))};
   a.end();
-  const HeadlessFrame& f = frame();
-  const Values seen{std::to_string(f.scrollMin), std::to_string(f.scrollMax), std::to_string(f.scrollPos)};
-  check(seen == want, "scroll " + joined(want, false), joined(seen, false));
+  const Values seen{std::to_string(min), std::to_string(max), std::to_string(pos)};
+  check(seen == want, bar + (" " + joined(want, false)), joined(seen, false));
+}
+
+void Script::expectStatus(ArgReader& a) {
+  const std::string want = a.text("status text");
+  a.end();
+  const std::string& seen = frame().status;
+  check(seen == want, "status " + quoted(want), quoted(seen));
 }
 
 void Script::expectProfile(ArgReader& a) {

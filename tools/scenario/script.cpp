@@ -30,12 +30,15 @@ std::optional<T> lookUp(const Named<T> (&table)[N], const std::string& name) {
   return std::nullopt;
 }
 
-// A virtual-key code: a letter (its capital), a key name or the code itself.
+// A virtual-key code: a letter (its capital), a digit, + = or -, a key name
+// or the code itself.
 unsigned keyCode(const std::string& name) {
-  static const Named<unsigned> kKeys[] = {{"enter", VK_RETURN}, {"return", VK_RETURN}, {"escape", VK_ESCAPE},
-                                          {"esc", VK_ESCAPE},   {"left", VK_LEFT},     {"right", VK_RIGHT},
-                                          {"up", VK_UP},        {"down", VK_DOWN}};
-  if (name.size() == 1 && std::isalpha(static_cast<unsigned char>(name[0])))
+  static const Named<unsigned> kKeys[] = {
+      {"enter", VK_RETURN}, {"return", VK_RETURN}, {"escape", VK_ESCAPE}, {"esc", VK_ESCAPE},
+      {"left", VK_LEFT},    {"right", VK_RIGHT},   {"up", VK_UP},         {"down", VK_DOWN},
+      {"pageup", VK_PRIOR}, {"pagedown", VK_NEXT}, {"+", VK_OEM_PLUS},    {"=", VK_OEM_PLUS},
+      {"-", VK_OEM_MINUS}};
+  if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0])))
     return static_cast<unsigned>(std::toupper(static_cast<unsigned char>(name[0])));
   if (auto k = lookUp(kKeys, lowerAscii(name))) return *k;
   unsigned code = 0;
@@ -45,13 +48,14 @@ unsigned keyCode(const std::string& name) {
   return code;
 }
 
-// "Ctrl+L", "Alt+P", "Ctrl+Shift+X"
+// "Ctrl+L", "Alt+P", "Ctrl+Shift+X", "Ctrl++"
 std::pair<unsigned, unsigned> accelerator(const std::string& keys) {
   static const Named<unsigned> kModifiers[] = {
       {"ctrl", ACCEL_CTRL}, {"alt", ACCEL_ALT}, {"shift", ACCEL_SHIFT}};
   unsigned modifiers = 0;
   std::size_t from = 0;
-  for (std::size_t plus; (plus = keys.find('+', from)) != std::string::npos; from = plus + 1) {
+  for (std::size_t plus; (plus = keys.find('+', from)) != std::string::npos && plus + 1 < keys.size();
+       from = plus + 1) {
     auto m = lookUp(kModifiers, lowerAscii(keys.substr(from, plus - from)));
     if (!m) throw StepError{"unknown modifier in " + quoted(keys)};
     modifiers |= *m;
@@ -106,6 +110,21 @@ int bitsFromArgs(ArgReader& a) {
   const auto bits = a.integer("bits per pixel", 8, 24);
   if (bits != 8 && bits != 24) throw StepError{"bits per pixel must be 8 or 24"};
   return static_cast<int>(bits);
+}
+
+// wheel X Y NOTCHES [ctrl] [shift]: NOTCHES > 0 turns away from the user.
+TMessage wheel(ArgReader& a) {
+  static const Named<unsigned> kHeld[] = {{"ctrl", MK_CONTROL}, {"shift", MK_SHIFT}};
+  TMessage m = message(WM_MOUSEWHEEL);
+  m.point.x = a.coordinate("x");
+  m.point.y = a.coordinate("y");
+  m.pos = static_cast<int>(a.integer("notches", -100, 100)) * WHEEL_DELTA;
+  for (const std::string& held : a.rest()) {
+    auto flag = lookUp(kHeld, held);
+    if (!flag) throw StepError{"a held key is ctrl or shift, not " + quoted(held)};
+    m.keyFlags |= *flag;
+  }
+  return m;
 }
 
 }  // namespace
@@ -200,7 +219,7 @@ void Script::step(int line, const Args& args) {
       {"command", &Script::inputStep},   {"accel", &Script::inputStep},  {"key", &Script::inputStep},
       {"drop", &Script::inputStep},      {"ldown", &Script::mouseStep},  {"lup", &Script::mouseStep},
       {"rdown", &Script::mouseStep},     {"rup", &Script::mouseStep},    {"move", &Script::mouseStep},
-      {"vscroll", &Script::scrollStep},  {"paint", &Script::paintStep},  {"snapshot", &Script::paintStep},
+      {"vscroll", &Script::scrollStep},  {"hscroll", &Script::scrollStep}, {"wheel", &Script::mouseStep},  {"paint", &Script::paintStep},  {"snapshot", &Script::paintStep},
       {"expect", &Script::expectStep},   {"jpeg", &Script::fileStep},    {"png", &Script::fileStep},
       {"mpo", &Script::fileStep},
   };
@@ -401,8 +420,9 @@ void Script::mouseStep(const Args& args) {
                                             {"rup", {WM_RBUTTONUP, 0}},
                                             {"move", {WM_MOUSEMOVE, 0}}};
   static const Named<unsigned> kHeld[] = {{"l", MK_LBUTTON}, {"r", MK_RBUTTON}};
-  const MouseStep s = *lookUp(kSteps, args[0].text);
   ArgReader a(args);
+  if (args[0].text == "wheel") return frame().window().dispatch(wheel(a));
+  const MouseStep s = *lookUp(kSteps, args[0].text);
   TMessage m = message(s.msg);
   m.point.x = a.coordinate("x");
   m.point.y = a.coordinate("y");
@@ -424,7 +444,7 @@ void Script::scrollStep(const Args& args) {
   const std::string name = a.text("scroll code");
   auto code = lookUp(kCodes, name);
   if (!code) throw StepError{"unknown scroll code " + quoted(name)};
-  TMessage m = message(WM_VSCROLL, *code);
+  TMessage m = message(args[0].text == "hscroll" ? WM_HSCROLL : WM_VSCROLL, *code);
   if (a.more()) m.pos = a.coordinate("thumb position");
   a.end();
   frame().window().dispatch(m);

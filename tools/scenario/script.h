@@ -67,8 +67,8 @@ class Script {
   void dialogStep(const Args& args);   // dialog
   // command accel key drop; a held Shift: accel Shift+Left; drop PATH...
   void inputStep(const Args& args);
-  void mouseStep(const Args& args);   // ldown lup rdown rup move
-  void scrollStep(const Args& args);  // vscroll
+  void mouseStep(const Args& args);   // ldown lup rdown rup move wheel
+  void scrollStep(const Args& args);  // vscroll hscroll
   void paintStep(const Args& args);   // paint snapshot
   void expectStep(const Args& args);  // expect ... (expect.cpp)
 
@@ -84,6 +84,9 @@ class Script {
   void expectRect(ArgReader& a, bool white);
   void expectChecked(ArgReader& a);
   void expectScroll(ArgReader& a);
+  void expectHScroll(ArgReader& a);
+  void checkScroll(ArgReader& a, const char* bar, int min, int max, int pos);
+  void expectStatus(ArgReader& a);
   void expectProfile(ArgReader& a);
   void expectFile(ArgReader& a);
   void expectSame(ArgReader& a);
