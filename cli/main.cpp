@@ -60,9 +60,18 @@ constexpr const char* kPositionHelp =
     "  --dx N, --dy N          position of the right picture: left pixel (x, y)\n"
     "                          pairs with right pixel (x + dx, y + dy); default:\n"
     "                          the right picture's position file, else 0 0\n"
-    "  --auto                  the aligned position (as binoxa-cli align) instead\n"
+    "  --auto                  the aligned position and correction of the right\n"
+    "                          picture (as binoxa-cli align) instead\n"
+    "  --no-correct            the whole-pixel position alone: no correction of\n"
+    "                          the right picture (found or stored)\n"
+    "  --match-colours         the right picture's colours mapped onto the left's\n"
     "  --swap                  exchange the pictures after the position is known,\n"
     "                          negating it: --swap --dx 5 gives the pair at -5\n";
+constexpr const char* kAlignHelp =
+    "  --no-correct            the whole-pixel position alone\n"
+    "  --details               then one key=value line per correction term: roll\n"
+    "                          (degrees), zoom, shift (pixels), keystone-vertical,\n"
+    "                          keystone-horizontal, and inliers (points matched)\n";
 constexpr const char* kMethodHelp =
     "  --method NAME           anaglyph method: custom (the weights below), true,\n"
     "                          gray, colour, half-colour, dubois-red-cyan,\n"
@@ -95,8 +104,12 @@ enum Option : unsigned {
   Auto = 256,  // flags: no value
   Swap = 512,
   Width = 1024,
+  NoCorrect = 2048,
+  MatchColours = 4096,
+  Details = 8192,
 };
-constexpr unsigned kPosition = Dx | Dy | Auto | Swap;
+constexpr unsigned kPosition = Dx | Dy | Auto | Swap | NoCorrect | MatchColours;
+constexpr unsigned kFlags = Auto | Swap | NoCorrect | MatchColours | Details;
 
 struct Command {
   std::string name;
@@ -145,11 +158,12 @@ const std::vector<Command>& commands() {
        "  side, left view on the left: VR headsets, tablets), sbs-half (each view\n"
        "  squeezed to half its width: 3D TVs), over-under, over-under-half (left\n"
        "  view on top), rows (left view on the even rows: passive monitors).\n"},
-      {"align", 2, false, 0, std::nullopt,
-       "binoxa-cli align LEFT RIGHT\n"
+      {"align", 2, false, NoCorrect | Details, std::nullopt,
+       "binoxa-cli align LEFT RIGHT [OPTIONS]\n"
        "  Prints the right picture's aligned position as \"dx dy\": no vertical\n"
-       "  disparity, the nearest objects at the window. Exit status 1 when too few\n"
-       "  points match.\n"},
+       "  disparity once the right picture is corrected (roll, zoom, keystone and a\n"
+       "  subpixel shift), the nearest objects at the window. Exit status 1, with\n"
+       "  the reason, when the points that match do not prove one answer.\n"},
       {"sample", 1, false, 0, std::nullopt,
        "binoxa-cli sample DIR\n  Writes the sample library (pairs and one single-file picture) into DIR.\n"},
   };
@@ -169,6 +183,9 @@ const std::map<std::string, Option>& optionNames() {
       {"--auto", Auto},
       {"--swap", Swap},
       {"--width", Width},
+      {"--no-correct", NoCorrect},
+      {"--match-colours", MatchColours},
+      {"--details", Details},
   };
   return names;
 }
@@ -177,6 +194,7 @@ void printHelp(const Command& c) {
   std::cout << "Usage: " << c.summary;
   if (c.options) std::cout << "\nOptions:\n";
   if (c.options & Dx) std::cout << kPositionHelp;
+  if (c.options & Details) std::cout << kAlignHelp;
   if (c.options & Method) std::cout << kMethodHelp;
   if (c.options & LeftColour) std::cout << kColourHelp;
   if (c.options & ViewSize) std::cout << kViewHelp;
@@ -225,6 +243,7 @@ struct Invocation {
   std::optional<int> quality;
   std::optional<AnaglyphMethod> method;
   std::optional<std::int32_t> width;
+  bool details = false;
   bool help = false;
 };
 
@@ -259,8 +278,14 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
     if (!isOutput && (known == optionNames().end() || !(c.options & known->second)))
       return usage("option " + arg + " does not apply to " + c.name);
     if (isOutput && !c.output) return usage(c.name + " takes no -o");
-    if (!isOutput && (known->second == Auto || known->second == Swap)) {
-      (known->second == Auto ? inv.position.autoAlign : inv.position.swap) = true;
+    if (!isOutput && (known->second & kFlags)) {
+      switch (known->second) {
+        case Auto: inv.position.autoAlign = true; break;
+        case Swap: inv.position.swap = true; break;
+        case NoCorrect: inv.position.noCorrect = true; break;
+        case MatchColours: inv.position.matchColours = true; break;
+        default: inv.details = true; break;
+      }
       continue;
     }
     if (i + 1 >= argc) return usage("option " + arg + " needs a value");
@@ -305,8 +330,7 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
         inv.method = methodByName(value);
         if (!inv.method) return bad("an anaglyph method");
         break;
-      case Auto:
-      case Swap:
+      default:  // the flags, taken above
         break;
       case Width: {
         auto n = parseInt(value);
@@ -382,9 +406,12 @@ int run(const Invocation& inv) {
   if (c.kind && writtenFromRows(*c.kind) && inv.inputs.size() == 2 && !inv.position.autoAlign &&
       savedInRows(output)) {
     const tposition stored = readPosition(positionFileOf(inv.inputs[1])).value_or(tposition{});
-    if (auto s = exportFromFiles(*c.kind, inv.inputs[0], inv.inputs[1], inv.position, stored, settings, output,
-                                 quality))
-      return *s ? kOk : refuse(s->error().message);
+    // A corrected right picture is resampled whole.
+    const auto s = changesRight(inv.position, stored)
+                       ? std::nullopt
+                       : exportFromFiles(*c.kind, inv.inputs[0], inv.inputs[1], inv.position, stored, settings,
+                                         output, quality);
+    if (s) return *s ? kOk : refuse(s->error().message);
   }
 
   const bool layout = c.name == "layout";
@@ -395,12 +422,14 @@ int run(const Invocation& inv) {
   if (!inputs) return refuse(inputs.error().message);
   const tbitmap* left = inputs->left.get();
   const tbitmap* right = inputs->right.get();
-  if (c.name == "align") return runAlign(*left, *right);
+  if (c.name == "align") return runAlign(*left, *right, !inv.position.noCorrect, inv.details);
 
   const tposition stored = readPosition(positionFileOf(inputs->positionSource)).value_or(tposition{});
-  auto position = pairPosition(inv.position, stored, left, right);
-  if (!position) return refuse(position.error().message);
-  const std::int32_t dx = position->dx, dy = position->dy;
+  auto prepared = preparePair(inv.position, stored, *left, *right);
+  if (!prepared) return refuse(prepared.error().message);
+  left = prepared->left;
+  right = prepared->right;
+  const std::int32_t dx = prepared->dx, dy = prepared->dy;
   if (layout) {
     auto picture = buildLayout(*layoutByName(inv.inputs[0]), *left, *right, dx, dy, inv.width.value_or(0));
     if (!picture) return refuse(picture.error().message);

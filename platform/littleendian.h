@@ -1,6 +1,7 @@
 #pragma once
 // The one little-endian codec of the stored formats (bitmaps, position files).
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -16,6 +17,7 @@ class LeReader {
   std::uint16_t u16() { return static_cast<std::uint16_t>(take(2)); }
   std::uint32_t u32() { return static_cast<std::uint32_t>(take(4)); }
   std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
+  double f64() { return std::bit_cast<double>(take(8)); }
 
  private:
   std::uint64_t take(std::size_t n) {
@@ -39,9 +41,10 @@ class LeWriter {
   void u16(std::uint16_t v) { put(v, 2); }
   void u32(std::uint32_t v) { put(v, 4); }
   void i32(std::int32_t v) { put(static_cast<std::uint32_t>(v), 4); }
+  void f64(double v) { put(std::bit_cast<std::uint64_t>(v), 8); }
 
  private:
-  void put(std::uint32_t v, int n) {
+  void put(std::uint64_t v, int n) {
     for (int i = 0; i < n; ++i) out_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
   }
   std::vector<std::uint8_t>& out_;

@@ -1,6 +1,9 @@
 #include "store/posfile.h"
 
+#include <algorithm>
+#include <span>
 #include <vector>
+#include <zlib.h>
 
 #include "platform/files.h"
 #include "platform/littleendian.h"
@@ -14,6 +17,24 @@ namespace {
 
 std::string nameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 std::string stemOf(const std::string& name) { return name.substr(0, name.rfind('.')); }
+
+constexpr std::uint8_t kTag[4] = {'B', 'X', 'C', 'R'};
+constexpr std::uint16_t kVersion = 1, kValues = 40;
+constexpr std::size_t kBlockSize = 4 + 2 + 2 + kValues + 4;
+
+std::uint32_t checksum(std::span<const std::uint8_t> b) {
+  return static_cast<std::uint32_t>(crc32(0, b.data(), static_cast<uInt>(b.size())));
+}
+
+Correction correctionIn(const std::vector<std::uint8_t>& file) {
+  if (file.size() < 8 + kBlockSize || !std::equal(kTag, kTag + 4, file.begin() + 8)) return {};
+  const auto block = std::span(file).subspan(8, kBlockSize);
+  LeReader r(block, 4);
+  if (r.u16() != kVersion || r.u16() != kValues) return {};
+  Correction c{r.f64(), r.f64(), r.f64(), r.f64(), r.f64()};
+  if (r.u32() != checksum(block.first(kBlockSize - 4)) || !c.plausible()) return {};
+  return c;
+}
 
 }  // namespace
 
@@ -30,12 +51,13 @@ PosFileName positionFileOf(const std::string& rightFileName) {
 }
 
 std::optional<tposition> readPosition(const PosFileName& posFile) {
-  auto bytes = readFilePrefix(posFile.path, 8, posFile.exactCase ? NameCase::Exact : NameCase::Any);
+  auto bytes = readFilePrefix(posFile.path, 8 + kBlockSize, posFile.exactCase ? NameCase::Exact : NameCase::Any);
   if (!bytes || bytes->size() < 8) return std::nullopt;
   // The vertical offset comes first in the file.
   LeReader r(*bytes, 0);
   const std::int32_t dy = r.i32();
-  return tposition{r.i32(), dy};
+  const std::int32_t dx = r.i32();
+  return tposition{dx, dy, correctionIn(*bytes)};
 }
 
 bool writePosition(const PosFileName& posFile, tposition p) {
@@ -43,5 +65,14 @@ bool writePosition(const PosFileName& posFile, tposition p) {
   LeWriter w(bytes);
   w.i32(p.dy);
   w.i32(p.dx);
+  if (!p.correction.none()) {
+    bytes.insert(bytes.end(), kTag, kTag + 4);
+    w.u16(kVersion);
+    w.u16(kValues);
+    for (double v : {p.correction.roll, p.correction.zoom, p.correction.shift, p.correction.keystoneV,
+                     p.correction.keystoneH})
+      w.f64(v);
+    w.u32(checksum(std::span(bytes).subspan(8)));
+  }
   return writeFileAtomically(posFile.path, bytes, posFile.exactCase ? NameCase::Exact : NameCase::Any).ok();
 }

@@ -1,14 +1,23 @@
 #pragma once
 // Position files: 8 bytes beside the right picture, the vertical offset then
-// the horizontal position, signed 32-bit little-endian.
+// the horizontal position, signed 32-bit little-endian. A correction of the
+// right picture, when there is one, follows in a block of its own:
+//   "BXCR", version (u16, 1), length of the values (u16, 40), roll in degrees,
+//   zoom, vertical shift in pixels, vertical keystone, horizontal keystone
+//   (IEEE 754 doubles), CRC-32 of the block up to it (u32); all little-endian.
+// Eight bytes are no correction, and so is a block that is damaged or of
+// another version: readers of the 8 bytes keep working.
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
 
+#include "image/correction.h"
+
 struct tposition {
   std::int32_t dx = 0;  // rightOffsetX
   std::int32_t dy = 0;  // rightOffsetY
+  Correction correction;
   friend bool operator==(const tposition&, const tposition&) = default;
 };
 

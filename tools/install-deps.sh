@@ -5,7 +5,8 @@ pkgs=(build-essential cmake pkg-config git clang libclang-rt-14-dev libgtest-dev
       libfreetype-dev libfontconfig-dev fonts-dejavu-core libwxgtk3.2-dev libgtk-3-dev
       xvfb xdotool x11-utils imagemagick openbox dpkg-dev
       libjpeg62-turbo-dev libpng-dev libjpeg-turbo-progs netpbm libimage-exiftool-perl ffmpeg
-      libopencv-core-dev libopencv-imgproc-dev libopencv-video-dev)
+      libopencv-core-dev libopencv-imgproc-dev libopencv-video-dev libopencv-features2d-dev
+      libopencv-calib3d-dev)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
