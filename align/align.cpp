@@ -39,8 +39,8 @@ cv::Mat wrap(const tbitmap& b) { return cv::Mat(b.height, b.width, CV_8UC3, cons
 // keep their meaning at every picture size.
 struct Frame {
   double cx, cy, s;
-  explicit Frame(const tbitmap& b)
-      : cx((b.width - 1) / 2.0), cy((b.height - 1) / 2.0), s(std::max(b.width, b.height) / 2.0) {}
+  Frame(int w, int h) : cx((w - 1) / 2.0), cy((h - 1) / 2.0), s(std::max(w, h) / 2.0) {}
+  explicit Frame(const tbitmap& b) : Frame(b.width, b.height) {}
 };
 
 // The correction as (a, b, t, kh, kv): v' = (a u + b v + t) / (1 + kh u + kv v),
@@ -323,7 +323,7 @@ Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool corr
   std::vector<const Match*> all;
   for (const Match& m : fine) all.push_back(&m);
   const Frame f(right);
-  const int terms = correct ? termsFor(all, right.width, right.height) : 1;
+  const int terms = termsFor(all, right.width, right.height);
   double dy = 0;
   Terms t = kIdentity;
   std::vector<Match> points = fine;
@@ -343,7 +343,7 @@ Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool corr
   }
   Alignment a;
   a.inliers = static_cast<int>(in.size());
-  if (terms == 1 || largestMove(t, f, right.width, right.height) <= kNegligible) {
+  if (!correct || terms == 1 || largestMove(t, f, right.width, right.height) <= kNegligible) {
     std::vector<double> ys;
     for (const Match* m : in) ys.push_back(m->right.y - m->left.y);
     dy = std::round(quantile(ys, 0.5));
@@ -359,6 +359,11 @@ Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool corr
   return a;
 } catch (const cv::Exception&) {
   return Error{kCannotAlign};
+}
+
+std::array<double, 9> correctionMatrix(const Correction& correction, int width, int height) {
+  const cv::Matx33d m = matrixOf(correction, Frame(width, height));
+  return {m(0, 0), m(0, 1), m(0, 2), m(1, 0), m(1, 1), m(1, 2), m(2, 0), m(2, 1), m(2, 2)};
 }
 
 tbitmap correctedPicture(const tbitmap& right, const Correction& correction) {

@@ -3,6 +3,7 @@
 // (dx, dy) that remove the vertical disparity and put the nearest objects at
 // the window; and the right picture as the correction and the left's colours
 // make it.
+#include <array>
 #include <cstdint>
 
 #include "image/correction.h"
@@ -28,6 +29,10 @@ inline constexpr const char* kRepeatedPattern =
 // correct = false asks for the whole-pixel position alone. Refused, with the
 // reason, when the points do not prove one answer.
 Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool correct = true);
+
+// The correction as the 3 x 3 matrix, row by row, that carries a pixel of a
+// width x height right picture to its corrected place.
+std::array<double, 9> correctionMatrix(const Correction& correction, int width, int height);
 
 // The right picture resampled once through the correction (Lanczos); what
 // falls outside the source is black. A copy when there is no correction.
