@@ -18,6 +18,7 @@
 
 #include <unistd.h>
 
+#include "cli/align.h"
 #include "cli/pair.h"
 #include "image/picture.h"
 #include "platform/profile.h"
@@ -28,7 +29,7 @@
 namespace {
 
 constexpr const char* kHelp =
-    "Usage: binoxa-cli batch DIR -o OUTDIR [--only a,p,c,l,r] [-j N]\n"
+    "Usage: binoxa-cli batch DIR -o OUTDIR [--only a,p,c,l,r] [-j N] [--auto]\n"
     "  Exports every pair of the library folder DIR (NAMEL.BMP with NAMER.BMP) as\n"
     "  Save all does, to OUTDIR/NAME_A.BMP, _P, _C, _L and _R, at the position of\n"
     "  the pair's position file and with the profile's settings.\n"
@@ -38,6 +39,10 @@ constexpr const char* kHelp =
     "  --only LETTERS  only these pictures: a (anaglyph), p (parallel), c (crossed),\n"
     "                  l and r (aligned pictures), separated by commas\n"
     "  -j N            pairs exported at the same time; default: one per core\n"
+    "  --auto          every pair aligned (position and correction of the right\n"
+    "                  picture) instead of its position file's position\n"
+    "  --no-correct    the whole-pixel position alone, no correction\n"
+    "  --match-colours the right pictures' colours mapped onto the left's\n"
     "\n"
     "A pair that cannot be read or exported gets one line on standard error and\n"
     "the others go on; the exit status is then 1. A progress bar is shown when\n"
@@ -47,6 +52,7 @@ struct Batch {
   std::string dir, outDir;
   std::vector<SavedExport> exports;  // in Save all's order
   unsigned jobs = 0;
+  PositionOptions position;
 };
 
 struct UsageError {
@@ -78,6 +84,13 @@ std::variant<Batch, UsageError, bool> parse(int argc, char** argv) {
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") return true;
+    if (bool* flag = arg == "--auto"             ? &b.position.autoAlign
+                     : arg == "--no-correct"     ? &b.position.noCorrect
+                     : arg == "--match-colours" ? &b.position.matchColours
+                                                 : nullptr) {
+      *flag = true;
+      continue;
+    }
     if (arg.starts_with("-j") && arg.size() > 2) {  // -j4, as make takes it
       if (jobs) return UsageError{"-j given twice"};
       jobs = arg.substr(2);
@@ -180,10 +193,12 @@ std::optional<std::string> exportPair(const Batch& b, const tlibrarypair& pair,
   if (!pictures) return base + ": " + pictures.error().message;
   const auto& left = pictures->left;
   const auto& right = pictures->right;
-  const tposition at = readPosition(positionFileOf(rightName)).value_or(tposition{});
+  const tposition stored = readPosition(positionFileOf(rightName)).value_or(tposition{});
+  auto at = preparePair(b.position, stored, *left, *right);
+  if (!at) return base + ": " + at.error().message;
   std::vector<std::string> names;
   for (const SavedExport& e : b.exports) names.push_back(libraryPrefix(b.outDir) + base + e.suffix);
-  if (Status s = writePictures(b.exports, names, *left, *right, at.dx, at.dy, settings); !s)
+  if (Status s = writePictures(b.exports, names, *at->left, *at->right, at->dx, at->dy, settings); !s)
     return base + ": " + s.error().message;
   return std::nullopt;
 }

@@ -29,6 +29,11 @@ corrected=$(rms l.png r.png) uncorrected=$(rms l0.png r0.png)
 awk -v c="$corrected" -v u="$uncorrected" 'BEGIN { exit !(c <= 0.5 && u > 2) }' ||
   fail "vertical disparity rms $corrected corrected, $uncorrected not"
 
+# batch --auto aligns every pair as the pair commands do.
+mkdir lib && cp aloeL.jpg lib/tL.jpg && cp turned.jpg lib/tR.jpg
+"$cli" batch lib -o out --auto --only r >/dev/null && "$cli" right aloeL.jpg turned.jpg --auto -o one.bmp
+cmp -s out/t_R.BMP one.bmp || fail "batch --auto is not the pair commands' --auto"
+
 # The position file: 8 bytes, then a block with the correction.
 posfile() {  # posfile NAME DX DY ROLL [damaged]
   python3 - "$@" <<'PY'
