@@ -80,6 +80,8 @@ enum : unsigned {
   VK_SUBTRACT = 109,  // keypad -
   VK_OEM_PLUS = 187,  // the = and + key
   VK_OEM_MINUS = 189,
+  VK_OEM_4 = 219,  // [ and {
+  VK_OEM_6 = 221,  // ] and }
 };
 
 // One notch of the mouse wheel, as WM_MOUSEWHEEL counts it.

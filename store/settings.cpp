@@ -51,6 +51,10 @@ void writeQuality(Profile& profile, int quality) {
   writeIntSetting(profile, "QUALITY", std::int32_t{quality});
 }
 
+bool readMatchColours(const Profile& profile) { return profile.getInt(kProfileSection, "MATCH", 0) == 1; }
+
+void writeMatchColours(Profile& profile, bool on) { writeIntSetting(profile, "MATCH", std::int32_t{on}); }
+
 void writeSettings(Profile& profile, const tsettings& s) {
   writeIntSetting(profile, "MLR", s.leftColour.red);
   writeIntSetting(profile, "MLG", s.leftColour.green);

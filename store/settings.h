@@ -28,6 +28,10 @@ tsettings readSettings(const Profile& profile);
 // quality is chosen.
 int readQuality(const Profile& profile);
 void writeQuality(Profile& profile, int quality);
+// MATCH, the right picture's colours matched to the left's: on only when
+// exactly 1, default off; kept apart as QUALITY is.
+bool readMatchColours(const Profile& profile);
+void writeMatchColours(Profile& profile, bool on);
 // Sets all keys in their fixed order, numbers as "%d" text, METHOD by name;
 // the profile's save writes them.
 void writeSettings(Profile& profile, const tsettings& s);

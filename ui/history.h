@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "image/correction.h"
+
 class tbitmap;
 
 struct tpairstate {
@@ -14,6 +16,7 @@ struct tpairstate {
   const tbitmap* right = nullptr;
   std::string leftFile, rightFile;
   std::int32_t x = 0, y = 0;  // the right picture's position
+  Correction correction;
   bool operator==(const tpairstate&) const = default;
   bool samePair(const tpairstate& o) const {
     return left == o.left && right == o.right && leftFile == o.leftFile && rightFile == o.rightFile;

@@ -1,5 +1,9 @@
 #include "ui/position.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -28,6 +32,45 @@ bool toffsetdialog::canClose() {
   return true;
 }
 
+tcorrectiondialog::tcorrectiondialog(TWindow* parent, Correction& correction)
+    : TDialog(parent, 5),
+      correction_(correction),
+      rotation_(this, 131, 16),
+      zoom_(this, 132, 16),
+      vertical_(this, 133, 16),
+      horizontal_(this, 134, 16) {}
+
+void tcorrectiondialog::setupWindow() {
+  TDialog::setupWindow();
+  auto put = [](TEdit& e, const char* format, double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, format, v);
+    e.setText(text);
+  };
+  put(rotation_, "%.2f", correction_.roll);
+  put(zoom_, "%.2f", correction_.zoom * 100);
+  put(vertical_, "%.4f", correction_.keystoneV);
+  put(horizontal_, "%.4f", correction_.keystoneH);
+}
+
+bool tcorrectiondialog::canClose() {
+  auto number = [](const TEdit& e) {
+    const std::string text = e.getText(16);
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    while (end && *end == ' ') ++end;
+    return end && end != text.c_str() && *end == '\0' ? v : std::nan("");
+  };
+  const Correction c{number(rotation_), number(zoom_) / 100, correction_.shift, number(vertical_),
+                     number(horizontal_)};
+  if (!c.plausible()) {
+    parent()->messageBox(kCorrectionLimits, "Error");
+    return false;
+  }
+  correction_ = c;
+  return true;
+}
+
 void tmywindow::cmRightPosition() {
   toffsetdialog dialog(this, rightOffsetY, rightOffsetX);
   if (dialog.execute() == IDOK) invalidate();
@@ -40,7 +83,7 @@ void tmywindow::cmAlign() {
   }
   Result<Alignment> found = [&] {
     TBusyCursor busy;
-    return alignPair(*leftImage, *rightImage);
+    return alignPair(*leftImage, rightSource_ ? *rightSource_ : *rightImage);
   }();
   if (!found) {
     messageBox(found.error().message, "Error");
@@ -48,14 +91,69 @@ void tmywindow::cmAlign() {
   }
   rightOffsetX = found->dx;
   rightOffsetY = found->dy;
+  setCorrection(found->correction);
   invalidate();
 }
 
+// The correction belongs to the picture that was on the right: the pair
+// swapped has none (undo brings it back).
 void tmywindow::cmSwap() {
+  setCorrection({});
   std::swap(leftImage, rightImage);
   std::swap(leftFileName, rightFileName);
   rightOffsetX = negatePosition(rightOffsetX);
   rightOffsetY = negatePosition(rightOffsetY);
   updateCaption();
+  invalidate();
+}
+
+void tmywindow::cmCorrection() {
+  if (!rightImage) {
+    messageBox(kRightImageNotAssigned, "Error");
+    return;
+  }
+  Correction c = correction;
+  if (tcorrectiondialog(this, c).execute() == IDOK) setCorrection(c);
+}
+
+void tmywindow::cmResetCorrection() { setCorrection({}); }
+
+void tmywindow::cmMatchColours() {
+  matchColours = !matchColours;
+  frame()->getMenu().checkMenuItem(CM_MATCHCOLOURS, matchColours);
+  refreshRight();
+}
+
+void tmywindow::turnRight(double degrees) {
+  if (!rightImage) return;
+  Correction c = correction;
+  c.roll = std::clamp(std::round((c.roll + degrees) * 100) / 100, -45.0, 45.0);
+  setCorrection(c);
+}
+
+void tmywindow::setCorrection(const Correction& c) {
+  if (c == correction) return;
+  correction = c;
+  refreshRight();
+}
+
+void tmywindow::rightReplaced() {
+  rightSource_.reset();
+  correction = {};
+  refreshRight();
+}
+
+// Resampled once per change of the correction or of the matching; the
+// position, the views and the exports then work on the result as on any picture.
+void tmywindow::refreshRight() {
+  if (correction.none() && !matchColours) {
+    if (rightSource_) rightImage = std::move(rightSource_);
+  } else if (rightImage || rightSource_) {
+    TBusyCursor busy;
+    if (!rightSource_) rightSource_ = std::move(rightImage);
+    auto changed = std::make_unique<tbitmap>(correctedPicture(*rightSource_, correction));
+    if (matchColours && leftImage) ::matchColours(*leftImage, *changed, rightOffsetX, rightOffsetY);
+    rightImage = std::move(changed);
+  }
   invalidate();
 }

@@ -50,7 +50,10 @@ MenuResource mainMenu() {
         {CM_SELECTDIRECTORY, withShortcut("Select Dir&ectory...", "Ctrl+E")}}},
       {"&Settings",
        {{CM_OPTIONS, withShortcut("Options...", "ALT+O")},
-        {CM_ALIGN, withShortcut("Align &automatically", "Ctrl+G")}}},
+        {CM_ALIGN, withShortcut("Align &automatically", "Ctrl+G")},
+        {CM_CORRECTION, "&Correction..."},
+        {CM_RESETCORRECTION, "&Reset correction"},
+        {CM_MATCHCOLOURS, "&Match colours"}}},
       {"&Help", {{CM_SHORTCUTS, "&Keyboard shortcuts"}, {CM_ABOUT, "&About..."}}},
   };
   return m;
@@ -141,6 +144,20 @@ DialogTemplate optionsDialog() {
        {K::DropDownList, 124, methodLabels(), 84, 161, 88, 60}});
 }
 
+DialogTemplate correctionDialog() {
+  return dialog(5, "Correction of the right picture", 0, 0, 171, 99,
+                {{K::Static, -1, "&Rotation (degrees):", 8, 10, 92, 8},
+                 {K::Edit, 131, "", 108, 8, 52, 12},
+                 {K::Static, -1, "&Zoom (percent):", 8, 26, 92, 8},
+                 {K::Edit, 132, "", 108, 24, 52, 12},
+                 {K::Static, -1, "&Vertical keystone:", 8, 42, 92, 8},
+                 {K::Edit, 133, "", 108, 40, 52, 12},
+                 {K::Static, -1, "&Horizontal keystone:", 8, 58, 92, 8},
+                 {K::Edit, 134, "", 108, 56, 52, 12},
+                 {K::DefPushButton, IDOK, "&OK", 24, 78, 50, 14},
+                 {K::PushButton, IDCANCEL, "&Cancel", 96, 78, 50, 14}});
+}
+
 DialogTemplate libraryErrorDialog() {
   return dialog(4, "Error in library mode", 0, 0, 165, 70,
                 {{K::DefPushButton, IDOK, "&OK", 52, 48, 50, 14},
@@ -195,6 +212,7 @@ std::string shortcutsText() {
          "Ctrl+Shift+Z\tRedo\n"
          "Page Down, Page Up\tNext, previous pair of the folder\n"
          "Arrow keys\tMove the right picture by 1 pixel (Shift: 10)\n"
+         "[, ]\tTurn the right picture by 0.05 degree (Shift: 0.5)\n"
          "Right drag\tMove the right picture\n"
          "Left drag\tPan the zoomed pair; in the single picture, mark the left area\n"
          "Wheel\tPan up and down (Shift: sideways)\n"
@@ -205,7 +223,8 @@ std::string shortcutsText() {
 const ResourceModule& binoxaResources() {
   static const ResourceModule module{{mainMenu()},
                                      {mainAccelerators()},
-                                     {positionDialog(), aboutDialog(), optionsDialog(), libraryErrorDialog()},
+                                     {positionDialog(), aboutDialog(), optionsDialog(), libraryErrorDialog(),
+                                      correctionDialog()},
                                      {programIcon()}};
   return module;
 }

@@ -188,6 +188,7 @@ void tsplitview::accept() {
   w_.leftImage = src.crop(area.x1, area.y1, area.x2, area.y2);
   const tareaorigin o = w_.rightAreaOrigin;
   w_.rightImage = src.crop(o.x, o.y, o.x + (area.x2 - area.x1), o.y + (area.y2 - area.y1));
+  w_.rightReplaced();
   w_.suppressPosWrite = true;
   w_.viewMode = w_.savedViewMode;
   w_.rightOffsetX = w_.rightOffsetY = 0;

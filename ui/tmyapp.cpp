@@ -9,12 +9,13 @@ tmyapp::tmyapp() : TApplication("", binoxaResources()) {}
 
 void tmyapp::createMainWindow() {
   auto client = std::make_unique<tmywindow>();
-  const bool fit = client->fitToWindow;
+  const bool fit = client->fitToWindow, match = client->matchColours;
   auto place = client->savedPlacement();
   setMainWindow(std::make_unique<TFrameWindow>(nullptr, "Binoxa", std::move(client)));
   TFrameWindow* frame = mainWindow();
   frame->assignMenu(1);
   frame->getMenu().checkMenuItem(CM_FITWINDOW, fit);
+  frame->getMenu().checkMenuItem(CM_MATCHCOLOURS, match);
   frame->setAcceleratorTable(1);
   frame->setIcon(1);
   frame->setSavedPlacement(std::move(place));

@@ -36,6 +36,9 @@ const TResponse<tmywindow> tmywindow::responseTable[] = {
     EV_COMMAND(CM_FITWINDOW, cmFitWindow),
     EV_COMMAND(CM_ALIGN, cmAlign),
     EV_COMMAND(CM_SWAP, cmSwap),
+    EV_COMMAND(CM_CORRECTION, cmCorrection),
+    EV_COMMAND(CM_RESETCORRECTION, cmResetCorrection),
+    EV_COMMAND(CM_MATCHCOLOURS, cmMatchColours),
     EV_COMMAND(CM_UNDO, cmUndo),
     EV_COMMAND(CM_REDO, cmRedo),
     EV_COMMAND(CM_ZOOMIN, cmZoomIn),
@@ -73,7 +76,9 @@ bool tmywindow::handleMessage(const TMessage& m) {
 }
 
 tpairstate tmywindow::pairState() const {
-  return {leftImage.get(), rightImage.get(), leftFileName, rightFileName, rightOffsetX, rightOffsetY};
+  // The pair is the pictures as read, whatever the correction made of the right one.
+  return {leftImage.get(), rightSource_ ? rightSource_.get() : rightImage.get(), leftFileName, rightFileName,
+          rightOffsetX, rightOffsetY, correction};
 }
 
 void tmywindow::noteChange(const TMessage& m) {
@@ -91,12 +96,14 @@ void tmywindow::restore(const std::optional<tpairstate>& s) {
     messageBeep(0);
   } else {
     if (s->swapped(pairState())) {
+      setCorrection({});
       std::swap(leftImage, rightImage);
       std::swap(leftFileName, rightFileName);
       updateCaption();
     }
     rightOffsetX = s->x;
     rightOffsetY = s->y;
+    setCorrection(s->correction);
     invalidate();
   }
   before_ = pairState();
@@ -114,6 +121,12 @@ std::string tmywindow::statusText() const {
   text += "Zoom: " + (fitToWindow ? std::string("fit to window") : std::to_string(z.num) + ":" + std::to_string(z.den));
   if (leftImage) text += "   Left: " + size(*leftImage);
   if (rightImage) text += "   Right: " + size(*rightImage);
+  if (!correction.none()) {
+    char c[128];
+    std::snprintf(c, sizeof c, "   Correction: %.2f\u00b0, %.2f %%, keystone %.4f, %.4f", correction.roll,
+                  correction.zoom * 100, correction.keystoneV, correction.keystoneH);
+    text += c;
+  }
   return text + "   Anaglyph: " + methodLabel(anaglyphMethod);
 }
 
@@ -130,6 +143,7 @@ void tmywindow::readSettings() {
   fitToWindow = s.fitToWindow;
   quality = readQuality(profile_);
   anaglyphMethod = s.method;
+  matchColours = readMatchColours(profile_);
 }
 
 void tmywindow::writeSettings() {
@@ -137,6 +151,7 @@ void tmywindow::writeSettings() {
                              anaglyphMethod});
   // Only a chosen quality is written, so a profile without one stays as it was.
   if (quality != readQuality(profile_)) writeQuality(profile_, quality);
+  if (matchColours != readMatchColours(profile_)) writeMatchColours(profile_, matchColours);
   if (const auto place = frame() ? frame()->placement() : std::nullopt) writePlacement(profile_, *place);
   profile_.save();  // quiet, as every profile write
 }
@@ -196,6 +211,8 @@ void tmywindow::evKeyDown(unsigned key, unsigned flags) {
   const bool pairShown = !libraryMode && viewMode != ViewMode::Split;
   if (pairShown && (key == VK_NEXT || key == VK_PRIOR))
     browse(key == VK_NEXT ? 1 : -1);
+  else if (pairShown && (key == VK_OEM_4 || key == VK_OEM_6))
+    turnRight((key == VK_OEM_4 ? -1 : 1) * (flags & MK_SHIFT ? 0.5 : 0.05));
   else
     shown().keyDown(key, flags);
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "image/correction.h"
 #include "image/tbitmap.h"
 #include "platform/msgmap.h"
 #include "platform/profile.h"
@@ -60,6 +61,9 @@ enum : unsigned {
   CM_ZOOMOUT = 11867,
   CM_ACTUALSIZE = 11868,
   CM_SHORTCUTS = 11869,
+  CM_CORRECTION = 11870,
+  CM_RESETCORRECTION = 11871,
+  CM_MATCHCOLOURS = 11872,
 };
 
 class tmywindow : public TWindow {
@@ -108,6 +112,10 @@ class tmywindow : public TWindow {
   // zoomed pair scrolled past the client's top-left).
   int zoomStep = kActualSize;
   TPoint pan;
+  // The right picture's correction; rightImage is its source resampled
+  // through it (and its colours matched, with matchColours) when either is on.
+  Correction correction;
+  bool matchColours = false;  // profile MATCH
 
   // --- ui/tmywindow.cpp ---
   void readSettings();
@@ -122,6 +130,12 @@ class tmywindow : public TWindow {
   tpairstate pairState() const;
   // The status line for the workspace as it is.
   std::string statusText() const;
+
+  // --- ui/position.cpp ---
+  // The right picture as the correction and the colour matching make it.
+  void setCorrection(const Correction& c);
+  // A right picture just read: no correction until its position file says.
+  void rightReplaced();
 
   // --- ui/posfiles.cpp ---
   void readPosFile();
@@ -215,6 +229,13 @@ class tmywindow : public TWindow {
   void cmRightPosition();
   void cmAlign();
   void cmSwap();
+  void cmCorrection();
+  void cmResetCorrection();
+  void cmMatchColours();
+  void turnRight(double degrees);  // [ and ] in the pair views
+  void refreshRight();
+  // The right picture as read, while rightImage is changed from it.
+  std::unique_ptr<tbitmap> rightSource_;
   // ui/options.cpp
   void cmOptions();
   void cmAbout();

@@ -47,6 +47,8 @@ std::optional<unsigned> virtualKey(int code) {
   // Shifted or not, the key that bears + and =.
   if (code == '=' || code == '+') return VK_OEM_PLUS;
   if (code == '-') return VK_OEM_MINUS;
+  if (code == '[' || code == '{') return VK_OEM_4;
+  if (code == ']' || code == '}') return VK_OEM_6;
   if (code == WXK_NUMPAD_ADD) return VK_ADD;
   if (code == WXK_NUMPAD_SUBTRACT) return VK_SUBTRACT;
   return std::nullopt;

@@ -107,7 +107,9 @@ TEST(alignPair, RefusesWhatDoesNotMatch) {
   for (const auto& [what, l, r, message] : cases) {
     auto a = alignPair(*l, *r);
     ASSERT_FALSE(a.ok()) << what << " gave " << a->dx << " " << a->dy;
-    if (message) EXPECT_EQ(a.error().message, message) << what;
+    if (message) {
+      EXPECT_EQ(a.error().message, message) << what;
+    }
   }
 }
 

@@ -106,6 +106,18 @@ const Field kFields[] = {
     {"libraryEntries", false, [](const tmywindow& w) { return entry(w.libraryEntries.get()); }},
     {"libraryFirstShown", false, [](const tmywindow& w) { return entry(w.libraryFirstShown); }},
     FLAG(fitToWindow),
+    {"correction", false,
+     [](const tmywindow& w) {
+       const Correction& c = w.correction;
+       auto fixed = [](double v, int digits) {
+         char text[32];
+         std::snprintf(text, sizeof text, "%.*f", digits, v);
+         return std::string(text);
+       };
+       return Values{fixed(c.roll, 2), fixed(c.zoom * 100, 2), fixed(c.shift, 2), fixed(c.keystoneV, 4),
+                     fixed(c.keystoneH, 4)};
+     }},
+    FLAG(matchColours),
 };
 
 #undef NUM

@@ -37,7 +37,7 @@ unsigned keyCode(const std::string& name) {
       {"enter", VK_RETURN}, {"return", VK_RETURN}, {"escape", VK_ESCAPE}, {"esc", VK_ESCAPE},
       {"left", VK_LEFT},    {"right", VK_RIGHT},   {"up", VK_UP},         {"down", VK_DOWN},
       {"pageup", VK_PRIOR}, {"pagedown", VK_NEXT}, {"+", VK_OEM_PLUS},    {"=", VK_OEM_PLUS},
-      {"-", VK_OEM_MINUS}};
+      {"-", VK_OEM_MINUS},  {"[", VK_OEM_4},      {"]", VK_OEM_6}};
   if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0])))
     return static_cast<unsigned>(std::toupper(static_cast<unsigned char>(name[0])));
   if (auto k = lookUp(kKeys, lowerAscii(name))) return *k;
