@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <functional>
 #include <sstream>
 
@@ -111,11 +112,13 @@ const Field kFields[] = {
        const Correction& c = w.correction;
        auto fixed = [](double v, int digits) {
          char text[32];
-         std::snprintf(text, sizeof text, "%.*f", digits, v);
+         const double unit = std::pow(10.0, digits);
+         std::snprintf(text, sizeof text, "%.*f", digits, std::round(v * unit) / unit + 0.0);  // no "-0"
+
          return std::string(text);
        };
-       return Values{fixed(c.roll, 2), fixed(c.zoom * 100, 2), fixed(c.shift, 2), fixed(c.keystoneV, 4),
-                     fixed(c.keystoneH, 4)};
+       return Values{fixed(c.roll, 2), fixed(c.zoom * 100, 2), fixed(c.shift, 2), fixed(c.keystoneV, 3),
+                     fixed(c.keystoneH, 3)};
      }},
     FLAG(matchColours),
 };

@@ -82,7 +82,8 @@ TestPicture pictureFromArgs(ArgReader& a) {
   static const Named<Pattern> kPatterns[] = {{"gradient", Pattern::Gradient},
                                              {"solid", Pattern::Solid},
                                              {"noise", Pattern::Noise},
-                                             {"checker", Pattern::Checker}};
+                                             {"checker", Pattern::Checker},
+                                             {"texture", Pattern::Texture}};
   const int w = static_cast<int>(a.integer("width", 1, 16384));
   const int h = static_cast<int>(a.integer("height", 1, 16384));
   if (static_cast<std::int64_t>(w) * h > 64 << 20) throw StepError{"picture too large"};
@@ -97,7 +98,7 @@ TestPicture pictureFromArgs(ArgReader& a) {
     pattern.a = value("red", 0, 255);
     pattern.b = value("green", 0, 255);
     pattern.c = value("blue", 0, 255);
-  } else if (pattern.kind == Pattern::Noise) {
+  } else if (pattern.kind == Pattern::Noise || pattern.kind == Pattern::Texture) {
     pattern.a = value("seed", 0, UINT32_MAX);
   } else if (pattern.kind == Pattern::Checker) {
     pattern.a = value("cell size", 1, 16384);

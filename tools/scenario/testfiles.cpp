@@ -1,4 +1,5 @@
 #include "tools/scenario/testfiles.h"
+#include "testing/scene.h"
 
 #include <unistd.h>
 
@@ -76,6 +77,11 @@ TestPicture makePicture(int width, int height, const PatternArgs& pattern) {
           out[1] = next();
           out[2] = next();
           break;
+        case Pattern::Texture: {  // smooth value noise, as a photo's surfaces
+          const tpixel t = sceneTexture(static_cast<int>(pattern.a % 7), x, y, 6);
+          out[0] = t.red, out[1] = t.green, out[2] = t.blue;
+          break;
+        }
         case Pattern::Checker: {
           const int n = static_cast<int>(pattern.a);
           const std::uint8_t v = (x / n + y / n) % 2 == 0 ? 0 : 255;

@@ -19,10 +19,10 @@ struct TestPicture {
   Bytes rgb;
 };
 
-enum class Pattern { Gradient, Solid, Noise, Checker };
+enum class Pattern { Gradient, Solid, Noise, Checker, Texture };
 struct PatternArgs {
   Pattern kind = Pattern::Gradient;
-  std::uint32_t a = 0, b = 0, c = 0;  // Solid: r g b; Noise: seed; Checker: cell size
+  std::uint32_t a = 0, b = 0, c = 0;  // Solid: r g b; Noise, Texture: seed; Checker: cell size
 };
 
 TestPicture makePicture(int width, int height, const PatternArgs& pattern);
