@@ -10,6 +10,9 @@ deb=$(ls "$root"/out/*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "$(basename "$deb"): Depends: $depends"
 case $depends in *libwx*) ;; *) echo "FAIL: the toolkit is not among the dependencies"; exit 1 ;; esac
+# The feature matcher's runtime library, not the Qt its -dev package pulls in.
+case $depends in *libopencv-features2d*) ;; *) echo "FAIL: the feature matcher is not among the dependencies"; exit 1 ;; esac
+case $depends in *libqt*) echo "FAIL: the package depends on Qt"; exit 1 ;; esac
 dpkg -x "$deb" "$root/root"
 for f in bin/binoxa bin/binoxa-cli share/applications/binoxa.desktop \
   share/icons/hicolor/32x32/apps/binoxa.png share/man/man1/binoxa.1 share/man/man1/binoxa-cli.1; do
