@@ -26,7 +26,6 @@ constexpr double kMinInlierShare = 0.4;
 constexpr std::size_t kRefined = 400;  // points followed on the whole pictures
 constexpr int kPatch = 40;             // half the side of a followed patch, whole-picture pixels
 constexpr float kBackCheck = 0.3f;     // a patch followed back lands this close to its start
-constexpr double kCoarseTolerance = 2.5;  // reduced pixels: features sit on a pyramid level
 constexpr double kFineTolerance = 1.0;    // whole-picture pixels
 constexpr int kCorners = 1000;
 constexpr int kRounds = 2;
@@ -210,7 +209,7 @@ Matches matchFeatures(const Features& l, const Features& r, double scale) {
       if (v < first) second = first, first = v, at = i;
       else if (v < second) second = v;
     }
-    bool clear() const { return first < kRatio * second; }
+    bool clear() const { return static_cast<float>(first) < kRatio * static_cast<float>(second); }
   };
   std::vector<Best> rows(static_cast<std::size_t>(d.rows)), cols(static_cast<std::size_t>(d.cols));
   for (int i = 0; i < d.rows; ++i) {

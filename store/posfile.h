@@ -15,6 +15,7 @@
 #include "image/correction.h"
 
 struct tposition {
+  tposition(std::int32_t x = 0, std::int32_t y = 0, Correction c = {}) : dx(x), dy(y), correction(c) {}
   std::int32_t dx = 0;  // rightOffsetX
   std::int32_t dy = 0;  // rightOffsetY
   Correction correction;
