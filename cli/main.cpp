@@ -76,6 +76,9 @@ constexpr const char* kViewHelp =
 constexpr const char* kWidthHelp =
     "  --width N               the whole reduced to N pixels wide, the aspect kept\n"
     "                          (never enlarged)\n";
+constexpr const char* kDeviceHelp =
+    "  --device 3ds            views for a handheld console: the common region's\n"
+    "                          centred 4:3 part reduced to 640 x 480 (OUT.mpo)\n";
 constexpr const char* kQualityHelp =
     "  --quality N             JPEG quality, 1..100 (profile QUALITY, else 92)\n";
 constexpr const char* kDefaultsHelp =
@@ -95,6 +98,7 @@ enum Option : unsigned {
   Auto = 256,  // flags: no value
   Swap = 512,
   Width = 1024,
+  Device = 2048,
 };
 constexpr unsigned kPosition = Dx | Dy | Auto | Swap;
 
@@ -129,9 +133,11 @@ const std::vector<Command>& commands() {
        "binoxa-cli right LEFT RIGHT -o OUT [OPTIONS]\n"
        "  Writes the right picture cut to the region common to both; OUT.mpo or\n"
        "  OUT.jps writes both aligned pictures, as pair does.\n"},
-      {"pair", 2, true, kPosition | Quality, ExportKind::Left,
+      {"pair", 2, true, kPosition | Quality | Device, ExportKind::Left,
        "binoxa-cli pair LEFT RIGHT -o OUT.mpo|OUT.jps [OPTIONS]\n"
-       "  Writes both pictures cut to the region common to both as one stereo file.\n"},
+       "  Writes both pictures cut to the region common to both as one stereo file,\n"
+       "  an MPO as twin-lens cameras write it. From a JPEG, every JPEG, MPO, JPS or\n"
+       "  PNG written keeps the first file's EXIF.\n"},
       {"all", 2, true, kPosition | Method | LeftColour | RightColour | ViewSize | Spacing | Quality,
        ExportKind::All,
        "binoxa-cli all LEFT RIGHT -o BASE [OPTIONS]\n"
@@ -169,6 +175,7 @@ const std::map<std::string, Option>& optionNames() {
       {"--auto", Auto},
       {"--swap", Swap},
       {"--width", Width},
+      {"--device", Device},
   };
   return names;
 }
@@ -181,6 +188,7 @@ void printHelp(const Command& c) {
   if (c.options & LeftColour) std::cout << kColourHelp;
   if (c.options & ViewSize) std::cout << kViewHelp;
   if (c.options & Width) std::cout << kWidthHelp;
+  if (c.options & Device) std::cout << kDeviceHelp;
   if (c.options & Quality) std::cout << kQualityHelp;
   if (c.kind || c.name == "layout") std::cout << "\n" << kDefaultsHelp;
 }
@@ -225,6 +233,7 @@ struct Invocation {
   std::optional<int> quality;
   std::optional<AnaglyphMethod> method;
   std::optional<std::int32_t> width;
+  bool console = false;  // --device 3ds
   bool help = false;
 };
 
@@ -314,6 +323,10 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
         inv.width = static_cast<std::int32_t>(*n);
         break;
       }
+      case Device:
+        if (value != "3ds") return bad("a device: 3ds");
+        inv.console = true;
+        break;
       case Quality: {
         auto n = parseInt(value);
         if (!n || *n < 1 || *n > 100) return bad("a number from 1 to 100");
@@ -338,6 +351,7 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
     return usage("--auto takes the place of --dx and --dy");
   if (output) inv.output = *output;
   if (c.name == "pair" && !isStereoName(inv.output)) return usage("pair writes OUT.mpo or OUT.jps");
+  if (inv.console && lowerExtension(inv.output) != ".mpo") return usage("--device 3ds writes OUT.mpo");
   return inv;
 }
 
@@ -360,16 +374,17 @@ int run(const Invocation& inv) {
   }
   const Profile profileFile(Profile::defaultPath());
   const int quality = inv.quality.value_or(readQuality(profileFile));
+  const SourceFacts facts = readSourceFacts(inv.inputs[c.name == "layout" ? 1 : 0]);
   if (c.name == "convert") {
     auto in = loadPictureViews(inv.inputs[0]);
     if (!in) return refuse(in.error().message);
     if (isStereoName(inv.output)) {
       if (!in->right) return refuse(inv.inputs[0] + " holds one picture, not the pair an MPO or JPS needs");
-      if (Status s = saveStereoPicture(*in->left, *in->right, inv.output, quality); !s)
+      if (Status s = saveStereoPicture(*in->left, *in->right, inv.output, quality, facts); !s)
         return refuse(s.error().message);
       return kOk;
     }
-    if (Status s = writeOutput(*in->left, inv.output, quality); !s) return refuse(s.error().message);
+    if (Status s = writeOutput(*in->left, inv.output, quality, facts.exif); !s) return refuse(s.error().message);
     return kOk;
   }
   const tsettings profile = readSettings(profileFile);
@@ -383,7 +398,7 @@ int run(const Invocation& inv) {
       savedInRows(output)) {
     const tposition stored = readPosition(positionFileOf(inv.inputs[1])).value_or(tposition{});
     if (auto s = exportFromFiles(*c.kind, inv.inputs[0], inv.inputs[1], inv.position, stored, settings, output,
-                                 quality))
+                                 quality, facts.exif))
       return *s ? kOk : refuse(s->error().message);
   }
 
@@ -397,14 +412,14 @@ int run(const Invocation& inv) {
   const tbitmap* right = inputs->right.get();
   if (c.name == "align") return runAlign(*left, *right);
 
-  const tposition stored = readPosition(positionFileOf(inputs->positionSource)).value_or(tposition{});
+  const tposition stored = openingPosition(files.front(), inputs->positionSource, left->width);
   auto position = pairPosition(inv.position, stored, left, right);
   if (!position) return refuse(position.error().message);
   const std::int32_t dx = position->dx, dy = position->dy;
   if (layout) {
     auto picture = buildLayout(*layoutByName(inv.inputs[0]), *left, *right, dx, dy, inv.width.value_or(0));
     if (!picture) return refuse(picture.error().message);
-    if (Status s = writeOutput(**picture, inv.output, quality); !s) return refuse(s.error().message);
+    if (Status s = writeOutput(**picture, inv.output, quality, facts.exif); !s) return refuse(s.error().message);
     return kOk;
   }
 
@@ -415,14 +430,14 @@ int run(const Invocation& inv) {
             checkExport(kind == ExportKind::Left ? ExportKind::Right : ExportKind::Left, left, right, dx, dy);
         !s)
       return refuse(s.error().message);
-    if (Status s = writeAlignedPair(*left, *right, dx, dy, inv.output, quality); !s)
+    if (Status s = writeAlignedPair(*left, *right, dx, dy, inv.output, quality, facts, inv.console); !s)
       return refuse(s.error().message);
     return kOk;
   }
   if (kind != ExportKind::All) {
     auto picture = buildExport(kind, left, right, dx, dy, settings);
     if (!picture) return refuse(picture.error().message);
-    if (Status s = writeOutput(**picture, inv.output, quality); !s) return refuse(s.error().message);
+    if (Status s = writeOutput(**picture, inv.output, quality, facts.exif); !s) return refuse(s.error().message);
     return kOk;
   }
   if (Status s = writePictures(kSaveAll, saveAllNames(inv.output), *left, *right, dx, dy, settings); !s)

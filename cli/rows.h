@@ -3,6 +3,7 @@
 // pictures or the output whole.
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "cli/align.h"
@@ -19,7 +20,10 @@ bool writtenFromRows(ExportKind kind);
 std::optional<Status> exportFromFiles(ExportKind kind, const std::string& leftPath,
                                       const std::string& rightPath, const PositionOptions& options,
                                       tposition stored, const ExportSettings& settings,
-                                      const std::string& output, int quality);
-// The same pictures from rows read elsewhere: the readers start at their first row.
+                                      const std::string& output, int quality,
+                                      std::span<const std::uint8_t> exif);
+// The same pictures from rows read elsewhere: the readers start at their
+// first row. exif: the source's, for a JPEG.
 Status writeRows(ExportKind kind, PictureReader& left, PictureReader& right, std::int32_t dx, std::int32_t dy,
-                 const ExportSettings& settings, const std::string& path, int quality);
+                 const ExportSettings& settings, const std::string& path, int quality,
+                 std::span<const std::uint8_t> exif = {});

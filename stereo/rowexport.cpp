@@ -74,7 +74,7 @@ class BitmapRows final : public PictureReader {
 
 Status writeAnaglyphRows(const std::string& path, int quality, PictureReader& left, PictureReader& right,
                          std::int32_t dx, std::int32_t dy, AnaglyphMethod method, ColourWeights leftColour,
-                         ColourWeights rightColour) {
+                         ColourWeights rightColour, std::span<const std::uint8_t> exif) {
   Block l(left), r(right);
   if (!positionFits(dx, dy, left.header(), right.header())) return settle(Error{kPositionDoesNotFit}, l, r);
   const Overlap o = pairOverlap(dx, dy, left.header(), right.header());
@@ -92,12 +92,13 @@ Status writeAnaglyphRows(const std::string& path, int quality, PictureReader& le
                                  rows.compose(*lp + i * l.stride() + o.leftX, *rp + i * r.stride() + o.rightX,
                                               buffer + static_cast<std::ptrdiff_t>(i) * o.w, o.w);
                                return BmpRows{buffer, o.w};
-                             }),
+                             }, exif),
                 l, r);
 }
 
 Status writeAlignedRows(const std::string& path, int quality, PictureReader& left, PictureReader& right,
-                        std::int32_t dx, std::int32_t dy, bool rightPicture) {
+                        std::int32_t dx, std::int32_t dy, bool rightPicture,
+                        std::span<const std::uint8_t> exif) {
   Block l(left), r(right);
   if (!positionFits(dx, dy, left.header(), right.header())) return settle(Error{kPositionDoesNotFit}, l, r);
   const Overlap o = pairOverlap(dx, dy, left.header(), right.header());
@@ -110,7 +111,7 @@ Status writeAlignedRows(const std::string& path, int quality, PictureReader& lef
                                auto p = picture.read(count, y0 + count == o.h);
                                if (!p) return p.error();
                                return BmpRows{*p + x, picture.stride()};
-                             }),
+                             }, exif),
                 l, r);
 }
 

@@ -3,7 +3,7 @@
 
 void tmywindow::readPosFile() {
   if (!usePosFiles) return;
-  const tposition p = readPosition(positionFileOf(rightFileName)).value_or(tposition{});
+  const tposition p = openingPosition(leftFileName, rightFileName, rightImage ? rightImage->width : 0);
   rightOffsetX = p.dx;
   rightOffsetY = p.dy;
 }
