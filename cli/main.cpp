@@ -52,14 +52,17 @@ constexpr const char* kOverview =
     "  sample DIR                          write the sample library into DIR\n"
     "\n"
     "Pictures are BMP, JPEG, PNG, MPO or JPS; one MPO or JPS may stand for LEFT RIGHT.\n"
-    "OUT is written as JPEG (.jpg, .jpeg), PNG (.png) or else as BMP.\n"
+    "OUT is written as JPEG (.jpg, .jpeg), PNG (.png) or else as BMP; made from a\n"
+    "JPEG, it keeps the first file's EXIF (all but BMP).\n"
     "\n"
     "'binoxa-cli COMMAND --help' describes a command and its options.\n";
 
 constexpr const char* kPositionHelp =
     "  --dx N, --dy N          position of the right picture: left pixel (x, y)\n"
     "                          pairs with right pixel (x + dx, y + dy); default:\n"
-    "                          the right picture's position file, else 0 0\n"
+    "                          the right picture's position file, else the\n"
+    "                          parallax a Fujifilm twin-lens camera recorded in\n"
+    "                          its MPO, else 0 0\n"
     "  --auto                  the aligned position (as binoxa-cli align) instead\n"
     "  --swap                  exchange the pictures after the position is known,\n"
     "                          negating it: --swap --dx 5 gives the pair at -5\n";
@@ -136,8 +139,7 @@ const std::vector<Command>& commands() {
       {"pair", 2, true, kPosition | Quality | Device, ExportKind::Left,
        "binoxa-cli pair LEFT RIGHT -o OUT.mpo|OUT.jps [OPTIONS]\n"
        "  Writes both pictures cut to the region common to both as one stereo file,\n"
-       "  an MPO as twin-lens cameras write it. From a JPEG, every JPEG, MPO, JPS or\n"
-       "  PNG written keeps the first file's EXIF.\n"},
+       "  an MPO as twin-lens cameras write it.\n"},
       {"all", 2, true, kPosition | Method | LeftColour | RightColour | ViewSize | Spacing | Quality,
        ExportKind::All,
        "binoxa-cli all LEFT RIGHT -o BASE [OPTIONS]\n"
