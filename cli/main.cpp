@@ -386,7 +386,8 @@ int run(const Invocation& inv) {
         return refuse(s.error().message);
       return kOk;
     }
-    if (Status s = writeOutput(*in->left, inv.output, quality, facts.exif); !s) return refuse(s.error().message);
+    if (Status s = writeOutput(*in->left, inv.output, quality, facts.exif); !s)
+      return refuse(s.error().message);
     return kOk;
   }
   const tsettings profile = readSettings(profileFile);
@@ -399,8 +400,8 @@ int run(const Invocation& inv) {
   if (c.kind && writtenFromRows(*c.kind) && inv.inputs.size() == 2 && !inv.position.autoAlign &&
       savedInRows(output)) {
     const tposition stored = readPosition(positionFileOf(inv.inputs[1])).value_or(tposition{});
-    if (auto s = exportFromFiles(*c.kind, inv.inputs[0], inv.inputs[1], inv.position, stored, settings, output,
-                                 quality, facts.exif))
+    if (auto s = exportFromFiles(*c.kind, inv.inputs[0], inv.inputs[1], inv.position, stored, settings,
+                                 output, quality, facts.exif))
       return *s ? kOk : refuse(s->error().message);
   }
 
@@ -421,7 +422,8 @@ int run(const Invocation& inv) {
   if (layout) {
     auto picture = buildLayout(*layoutByName(inv.inputs[0]), *left, *right, dx, dy, inv.width.value_or(0));
     if (!picture) return refuse(picture.error().message);
-    if (Status s = writeOutput(**picture, inv.output, quality, facts.exif); !s) return refuse(s.error().message);
+    if (Status s = writeOutput(**picture, inv.output, quality, facts.exif); !s)
+      return refuse(s.error().message);
     return kOk;
   }
 
@@ -439,7 +441,8 @@ int run(const Invocation& inv) {
   if (kind != ExportKind::All) {
     auto picture = buildExport(kind, left, right, dx, dy, settings);
     if (!picture) return refuse(picture.error().message);
-    if (Status s = writeOutput(**picture, inv.output, quality, facts.exif); !s) return refuse(s.error().message);
+    if (Status s = writeOutput(**picture, inv.output, quality, facts.exif); !s)
+      return refuse(s.error().message);
     return kOk;
   }
   if (Status s = writePictures(kSaveAll, saveAllNames(inv.output), *left, *right, dx, dy, settings); !s)

@@ -74,12 +74,14 @@ std::optional<double> fujifilmParallax(std::span<const std::uint8_t> exif) {
   if (!note || note->value > exif.size() || exif.size() - note->value < note->count) return std::nullopt;
   // "FUJIFILM", then the offset of its IFD; offsets count from the note's start, little-endian always.
   const auto bytes = exif.subspan(note->value, note->count);
-  if (bytes.size() < 12 || !std::equal(kFujifilm.begin(), kFujifilm.end(), bytes.begin())) return std::nullopt;
+  if (bytes.size() < 12 || !std::equal(kFujifilm.begin(), kFujifilm.end(), bytes.begin()))
+    return std::nullopt;
   const TiffBlock maker = TiffBlock::littleEndian(bytes);
   const auto entries = maker.ifd(*maker.u32(8));
   const TiffEntry* parallax = entries ? findTag(*entries, kParallax) : nullptr;
   if (!parallax || parallax->type != kSignedRational || parallax->count != 1) return std::nullopt;
-  const auto numerator = maker.u32(parallax->value), denominator = maker.u32(std::size_t{parallax->value} + 4);
+  const auto numerator = maker.u32(parallax->value),
+             denominator = maker.u32(std::size_t{parallax->value} + 4);
   if (!numerator || !denominator || *denominator == 0) return std::nullopt;
   return static_cast<double>(static_cast<std::int32_t>(*numerator)) / static_cast<std::int32_t>(*denominator);
 }

@@ -504,11 +504,12 @@ Result<std::vector<std::uint8_t>> encodeJpeg(const tbitmap& picture, int quality
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   jpeg_mem_dest(&e.info, &buffer, &size);
-  const Status s = compress(e, picture.width, picture.height, quality, extra, exif,
-                            [&picture](std::int32_t y0, std::int32_t, tpixel*) -> Result<BmpRows> {
-                              return BmpRows{picture.row(y0), picture.width};
-                            },
-                            "", nullptr);
+  const Status s = compress(
+      e, picture.width, picture.height, quality, extra, exif,
+      [&picture](std::int32_t y0, std::int32_t, tpixel*) -> Result<BmpRows> {
+        return BmpRows{picture.row(y0), picture.width};
+      },
+      "", nullptr);
   std::vector<std::uint8_t> bytes;
   if (s) bytes.assign(buffer, buffer + size);
   std::free(buffer);
@@ -528,7 +529,8 @@ Status writeJpegRows(const std::string& path, std::int32_t width, std::int32_t h
   d->mgr.empty_output_buffer = emptyDestination;
   d->mgr.term_destination = finishDestination;
   e.info.dest = &d->mgr;
-  if (Status s = compress(e, width, height, quality, {}, exif, rows, "Cannot write " + printable(path) + ": ", &d->error);
+  if (Status s = compress(e, width, height, quality, {}, exif, rows, "Cannot write " + printable(path) + ": ",
+                          &d->error);
       !s)
     return s;
   return file->commit();

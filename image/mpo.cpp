@@ -150,9 +150,11 @@ const TiffField kVersion{0xB000, kUndefined, 4, {'0', '1', '0', '0'}};
 std::vector<TiffField> attributeIfd(std::uint32_t number, const MpoAttributes& a) {
   std::vector<TiffField> fields = {{0xB101, kLong, 1, le32({number})}, {0xB204, kLong, 1, le32({1})}};
   if (a.convergenceAngle)
-    fields.push_back({0xB205, kSignedRational, 1, le32({a.convergenceAngle->numerator, a.convergenceAngle->denominator})});
+    fields.push_back(
+        {0xB205, kSignedRational, 1, le32({a.convergenceAngle->numerator, a.convergenceAngle->denominator})});
   if (a.baselineLength)
-    fields.push_back({0xB206, kRational, 1, le32({a.baselineLength->numerator, a.baselineLength->denominator})});
+    fields.push_back(
+        {0xB206, kRational, 1, le32({a.baselineLength->numerator, a.baselineLength->denominator})});
   return fields;
 }
 
@@ -167,7 +169,8 @@ std::vector<std::uint8_t> mpfSegment(const std::vector<std::vector<TiffField>>& 
 }  // namespace
 
 Result<std::vector<std::uint8_t>> encodeMpo(const tbitmap& left, const tbitmap& right, int quality,
-                                            std::span<const std::uint8_t> exif, const MpoAttributes& attributes) {
+                                            std::span<const std::uint8_t> exif,
+                                            const MpoAttributes& attributes) {
   constexpr std::uint32_t kRepresentative = 0x20000000;
   const std::vector<TiffField> index = {
       kVersion, {0xB001, kLong, 1, le32({2})}, {0xB002, kUndefined, 32, std::vector<std::uint8_t>(32, 0)}};

@@ -227,8 +227,8 @@ Result<std::vector<std::uint8_t>> encodePng(const tbitmap& picture, std::span<co
   png_infop info = w.info;
   std::vector<std::uint8_t>* sink = &out;
   const tbitmap* p = &picture;
-  std::vector<std::uint8_t> block = exif.empty() ? std::vector<std::uint8_t>{}
-                                                 : exifForPicture(exif, picture.width, picture.height);
+  std::vector<std::uint8_t> block =
+      exif.empty() ? std::vector<std::uint8_t>{} : exifForPicture(exif, picture.width, picture.height);
   std::vector<std::uint8_t>* eXIf = &block;
   if (!guarded(png, [png, info, sink, p, eXIf] {
         png_set_write_fn(png, sink, appendBytes, flushNothing);

@@ -56,7 +56,7 @@ bool savedInRows(const std::string& path) {
 }
 
 Status savePictureRows(const std::string& path, std::int32_t width, std::int32_t height, int quality,
-                       const BmpRowSource& rows, std::span<const std::uint8_t> exif) {
+                       std::span<const std::uint8_t> exif, const BmpRowSource& rows) {
   const std::string ext = lowerExtension(path);
   if (ext == ".jpg" || ext == ".jpeg") return writeJpegRows(path, width, height, quality, rows, exif);
   return writeBmpRows(path, width, height, rows);

@@ -32,7 +32,7 @@ Status savePicture(const tbitmap& picture, const std::string& path, int quality,
 bool savedInRows(const std::string& path);
 // The file savePicture gives, written as the rows come (image/bmp.h).
 Status savePictureRows(const std::string& path, std::int32_t width, std::int32_t height, int quality,
-                       const BmpRowSource& rows, std::span<const std::uint8_t> exif = {});
+                       std::span<const std::uint8_t> exif, const BmpRowSource& rows);
 // A pair as one ".jps" file, else as an MPO.
 Status saveStereoPicture(const tbitmap& left, const tbitmap& right, const std::string& path, int quality,
                          const SourceFacts& facts = {});

@@ -68,7 +68,8 @@ std::unique_ptr<tbitmap> alignedRight(const tbitmap* left, const tbitmap& right,
   return right.crop(o.rightX, o.rightY, o.rightX + o.w, o.rightY + o.h);
 }
 
-Result<AlignedViews> consoleViews(const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy) {
+Result<AlignedViews> consoleViews(const tbitmap& left, const tbitmap& right, std::int32_t dx,
+                                  std::int32_t dy) {
   if (!positionFits(dx, dy, left, right)) return Error{kPositionDoesNotFit};
   const Overlap o = pairOverlap(dx, dy, left, right);
   // The widest 4:3 part, in 64-bit: w * 3 overflows for the widest pictures.

@@ -62,7 +62,8 @@ inline constexpr std::int32_t kConsoleWidth = 640, kConsoleHeight = 480;
 struct AlignedViews {
   std::unique_ptr<tbitmap> left, right;
 };
-Result<AlignedViews> consoleViews(const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy);
+Result<AlignedViews> consoleViews(const tbitmap& left, const tbitmap& right, std::int32_t dx,
+                                  std::int32_t dy);
 
 // A single export's name: ".BMP" appended when there is no extension.
 std::string completeExportName(const std::string& name);

@@ -81,7 +81,7 @@ Status writeAnaglyphRows(const std::string& path, int quality, PictureReader& le
   if (Status s = l.skip(o.leftY); !s) return settle(s, l, r);
   if (Status s = r.skip(o.rightY); !s) return settle(s, l, r);
   const AnaglyphMethodRows rows(method, leftColour, rightColour);
-  return settle(savePictureRows(path, o.w, o.h, quality,
+  return settle(savePictureRows(path, o.w, o.h, quality, exif,
                              [&](std::int32_t y0, std::int32_t count, tpixel* buffer) -> Result<BmpRows> {
                                const bool last = y0 + count == o.h;
                                auto lp = l.read(count, last);
@@ -92,7 +92,7 @@ Status writeAnaglyphRows(const std::string& path, int quality, PictureReader& le
                                  rows.compose(*lp + i * l.stride() + o.leftX, *rp + i * r.stride() + o.rightX,
                                               buffer + static_cast<std::ptrdiff_t>(i) * o.w, o.w);
                                return BmpRows{buffer, o.w};
-                             }, exif),
+                             }),
                 l, r);
 }
 
@@ -106,12 +106,12 @@ Status writeAlignedRows(const std::string& path, int quality, PictureReader& lef
   const int x = rightPicture ? o.rightX : o.leftX, y = rightPicture ? o.rightY : o.leftY;
   if (Status s = (rightPicture ? l : r).finish(); !s) return settle(s, l, r);
   if (Status s = picture.skip(y); !s) return settle(s, l, r);
-  return settle(savePictureRows(path, o.w, o.h, quality,
+  return settle(savePictureRows(path, o.w, o.h, quality, exif,
                              [&](std::int32_t y0, std::int32_t count, tpixel*) -> Result<BmpRows> {
                                auto p = picture.read(count, y0 + count == o.h);
                                if (!p) return p.error();
                                return BmpRows{*p + x, picture.stride()};
-                             }, exif),
+                             }),
                 l, r);
 }
 
