@@ -93,12 +93,11 @@ std::optional<double> cameraParallax(const ByteSource& file) {
 
 namespace {
 
-// A little-endian TIFF block of IFDs one after the other, each followed by
-// the values that do not fit in its entries.
+// A TIFF field, its values little-endian.
 struct TiffField {
   std::uint16_t tag, type;
   std::uint32_t count;
-  std::vector<std::uint8_t> data;  // little-endian
+  std::vector<std::uint8_t> data;
 };
 
 std::vector<std::uint8_t> le32(std::initializer_list<std::uint32_t> values) {
@@ -113,15 +112,15 @@ void put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
   std::copy(bytes.begin(), bytes.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
-// valueAt, when given: where in the block each field's data went, IFD by IFD.
-std::vector<std::uint8_t> tiffBlock(const std::vector<std::vector<TiffField>>& ifds,
-                                    std::vector<std::vector<std::size_t>>* valueAt) {
-  std::vector<std::uint8_t> b = {'I', 'I', 42, 0, 8, 0, 0, 0};
+// An APP2 "MPF" payload: a little-endian TIFF block of IFDs one after the
+// other, each followed by the values that do not fit in its entries.
+std::vector<std::uint8_t> mpfSegment(const std::vector<std::vector<TiffField>>& ifds) {
+  std::vector<std::uint8_t> b = {'M', 'P', 'F', 0, 'I', 'I', 42, 0, 8, 0, 0, 0};
+  const std::size_t base = std::size(kMpfId);  // offsets count from the byte-order mark
   for (std::size_t k = 0; k < ifds.size(); ++k) {
     const auto& fields = ifds[k];
     const std::size_t start = b.size();
-    std::size_t data = start + 2 + 12 * fields.size() + 4;
-    b.resize(data);
+    b.resize(start + 2 + 12 * fields.size() + 4);
     b[start] = static_cast<std::uint8_t>(fields.size());
     for (std::size_t i = 0; i < fields.size(); ++i) {
       const TiffField& f = fields[i];
@@ -132,14 +131,13 @@ std::vector<std::uint8_t> tiffBlock(const std::vector<std::vector<TiffField>>& i
       put32(b, entry + 4, f.count);
       if (f.data.size() <= 4) {
         std::copy(f.data.begin(), f.data.end(), b.begin() + static_cast<std::ptrdiff_t>(entry + 8));
-        if (valueAt) (*valueAt)[k].push_back(entry + 8);
       } else {
-        put32(b, entry + 8, static_cast<std::uint32_t>(b.size()));
-        if (valueAt) (*valueAt)[k].push_back(b.size());
+        put32(b, entry + 8, static_cast<std::uint32_t>(b.size() - base));
         b.insert(b.end(), f.data.begin(), f.data.end());
       }
     }
-    if (k + 1 < ifds.size()) put32(b, data - 4, static_cast<std::uint32_t>(b.size()));
+    if (k + 1 < ifds.size())
+      put32(b, start + 2 + 12 * fields.size(), static_cast<std::uint32_t>(b.size() - base));
   }
   return b;
 }
@@ -158,14 +156,6 @@ std::vector<TiffField> attributeIfd(std::uint32_t number, const MpoAttributes& a
   return fields;
 }
 
-std::vector<std::uint8_t> mpfSegment(const std::vector<std::vector<TiffField>>& ifds,
-                                     std::vector<std::vector<std::size_t>>* valueAt) {
-  std::vector<std::uint8_t> payload(std::begin(kMpfId), std::end(kMpfId));
-  const auto block = tiffBlock(ifds, valueAt);
-  payload.insert(payload.end(), block.begin(), block.end());
-  return payload;
-}
-
 }  // namespace
 
 Result<std::vector<std::uint8_t>> encodeMpo(const tbitmap& left, const tbitmap& right, int quality,
@@ -174,11 +164,12 @@ Result<std::vector<std::uint8_t>> encodeMpo(const tbitmap& left, const tbitmap& 
   constexpr std::uint32_t kRepresentative = 0x20000000;
   const std::vector<TiffField> index = {
       kVersion, {0xB001, kLong, 1, le32({2})}, {0xB002, kUndefined, 32, std::vector<std::uint8_t>(32, 0)}};
-  std::vector<std::vector<std::size_t>> firstAt(2);
-  const JpegExtraSegment first[] = {{0xE2, mpfSegment({index, attributeIfd(1, attributes)}, &firstAt)}};
+  // The list, the index's first value too large for its entry, follows the index's three entries.
+  constexpr std::size_t kListAt = 8 + 2 + 3 * 12 + 4;
+  const JpegExtraSegment first[] = {{0xE2, mpfSegment({index, attributeIfd(1, attributes)})}};
   std::vector<TiffField> second = attributeIfd(2, attributes);
   second.insert(second.begin(), kVersion);
-  const JpegExtraSegment secondSegment[] = {{0xE2, mpfSegment({second}, nullptr)}};
+  const JpegExtraSegment secondSegment[] = {{0xE2, mpfSegment({second})}};
   auto one = encodeJpeg(left, quality, first, exif);
   if (!one) return one.error();
   auto two = encodeJpeg(right, quality, secondSegment, exif);
@@ -189,7 +180,7 @@ Result<std::vector<std::uint8_t>> encodeMpo(const tbitmap& left, const tbitmap& 
   std::vector<std::uint8_t>& out = *one;
   auto segments = readJpegSegments(SpanSource(out));
   const auto mpf = findSegment(*segments, 0xE2, kMpfId);
-  const std::size_t list = mpf->offset + firstAt[0][2];
+  const std::size_t list = mpf->offset + kListAt;
   put32(out, list, kRepresentative | kMpoDisparity);
   put32(out, list + 4, static_cast<std::uint32_t>(out.size()));
   put32(out, list + 16, kMpoDisparity);
