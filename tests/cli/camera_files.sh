@@ -68,6 +68,8 @@ open $PWD/R.jpg
 command 11843
 save $PWD/window.jpg
 command 11845
+save $PWD/window.mpo
+command 11855
 expect no-message
 open $PWD/fujifilm.mpo
 command 11861
@@ -107,6 +109,7 @@ pair L.jpg R.jpg -o p.jps
 layout sbs L.jpg R.jpg -o s.jpg
 convert L.jpg -o c.jpg
 window.jpg
+window.mpo
 TABLE
 
 # Without EXIF in the source there is none in the output.
