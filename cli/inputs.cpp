@@ -25,13 +25,19 @@ Result<PairInputs> loadPairInputs(const std::string& command, const std::vector<
   return PairInputs{std::move(views->left), std::move(views->right), inputs[0]};
 }
 
-Status writeOutput(const tbitmap& picture, const std::string& name, int quality) {
-  return savePicture(picture, completeExportName(name), quality);
+Status writeOutput(const tbitmap& picture, const std::string& name, int quality,
+                   std::span<const std::uint8_t> exif) {
+  return savePicture(picture, completeExportName(name), quality, exif);
 }
 
 Status writeAlignedPair(const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy,
-                        const std::string& name, int quality) {
+                        const std::string& name, int quality, const SourceFacts& facts, bool console) {
+  if (console) {
+    auto views = consoleViews(left, right, dx, dy);
+    if (!views) return views.error();
+    return saveStereoPicture(*views->left, *views->right, name, quality, facts);
+  }
   const auto l = alignedLeft(left, &right, dx, dy);
   const auto r = alignedRight(&left, right, dx, dy);
-  return saveStereoPicture(*l, *r, name, quality);
+  return saveStereoPicture(*l, *r, name, quality, facts);
 }

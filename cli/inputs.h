@@ -1,9 +1,12 @@
 #pragma once
 // What the commands read and write, in every picture format.
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "image/save.h"
 #include "image/tbitmap.h"
 #include "platform/result.h"
 
@@ -16,7 +19,10 @@ Result<PairInputs> loadPairInputs(const std::string& command, const std::vector<
                                   bool* usage);
 
 // The format by the name's extension; ".BMP" appended when it has none.
-Status writeOutput(const tbitmap& picture, const std::string& name, int quality);
-// Both aligned pictures of the pair as one MPO or JPS.
+// exif: the source's (image/save.h).
+Status writeOutput(const tbitmap& picture, const std::string& name, int quality,
+                   std::span<const std::uint8_t> exif);
+// Both aligned pictures of the pair as one MPO or JPS; for a console, its
+// views (consoleViews).
 Status writeAlignedPair(const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy,
-                        const std::string& name, int quality);
+                        const std::string& name, int quality, const SourceFacts& facts, bool console);

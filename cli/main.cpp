@@ -52,14 +52,17 @@ constexpr const char* kOverview =
     "  sample DIR                          write the sample library into DIR\n"
     "\n"
     "Pictures are BMP, JPEG, PNG, MPO or JPS; one MPO or JPS may stand for LEFT RIGHT.\n"
-    "OUT is written as JPEG (.jpg, .jpeg), PNG (.png) or else as BMP.\n"
+    "OUT is written as JPEG (.jpg, .jpeg), PNG (.png) or else as BMP; made from a\n"
+    "JPEG, it keeps the first file's EXIF (all but BMP).\n"
     "\n"
     "'binoxa-cli COMMAND --help' describes a command and its options.\n";
 
 constexpr const char* kPositionHelp =
     "  --dx N, --dy N          position of the right picture: left pixel (x, y)\n"
     "                          pairs with right pixel (x + dx, y + dy); default:\n"
-    "                          the right picture's position file, else 0 0\n"
+    "                          the right picture's position file, else the\n"
+    "                          parallax a Fujifilm twin-lens camera recorded in\n"
+    "                          its MPO, else 0 0\n"
     "  --auto                  the aligned position and correction of the right\n"
     "                          picture (as binoxa-cli align) instead\n"
     "  --no-correct            the whole-pixel position alone: no correction of\n"
@@ -85,6 +88,9 @@ constexpr const char* kViewHelp =
 constexpr const char* kWidthHelp =
     "  --width N               the whole reduced to N pixels wide, the aspect kept\n"
     "                          (never enlarged)\n";
+constexpr const char* kDeviceHelp =
+    "  --device 3ds            views for a handheld console: the common region's\n"
+    "                          centred 4:3 part reduced to 640 x 480 (OUT.mpo)\n";
 constexpr const char* kQualityHelp =
     "  --quality N             JPEG quality, 1..100 (profile QUALITY, else 92)\n";
 constexpr const char* kDefaultsHelp =
@@ -104,9 +110,10 @@ enum Option : unsigned {
   Auto = 256,  // flags: no value
   Swap = 512,
   Width = 1024,
-  NoCorrect = 2048,
-  MatchColours = 4096,
-  Details = 8192,
+  Device = 2048,
+  NoCorrect = 4096,
+  MatchColours = 8192,
+  Details = 16384,
 };
 constexpr unsigned kPosition = Dx | Dy | Auto | Swap | NoCorrect | MatchColours;
 constexpr unsigned kFlags = Auto | Swap | NoCorrect | MatchColours | Details;
@@ -142,9 +149,10 @@ const std::vector<Command>& commands() {
        "binoxa-cli right LEFT RIGHT -o OUT [OPTIONS]\n"
        "  Writes the right picture cut to the region common to both; OUT.mpo or\n"
        "  OUT.jps writes both aligned pictures, as pair does.\n"},
-      {"pair", 2, true, kPosition | Quality, ExportKind::Left,
+      {"pair", 2, true, kPosition | Quality | Device, ExportKind::Left,
        "binoxa-cli pair LEFT RIGHT -o OUT.mpo|OUT.jps [OPTIONS]\n"
-       "  Writes both pictures cut to the region common to both as one stereo file.\n"},
+       "  Writes both pictures cut to the region common to both as one stereo file,\n"
+       "  an MPO as twin-lens cameras write it.\n"},
       {"all", 2, true, kPosition | Method | LeftColour | RightColour | ViewSize | Spacing | Quality,
        ExportKind::All,
        "binoxa-cli all LEFT RIGHT -o BASE [OPTIONS]\n"
@@ -183,6 +191,7 @@ const std::map<std::string, Option>& optionNames() {
       {"--auto", Auto},
       {"--swap", Swap},
       {"--width", Width},
+      {"--device", Device},
       {"--no-correct", NoCorrect},
       {"--match-colours", MatchColours},
       {"--details", Details},
@@ -199,6 +208,7 @@ void printHelp(const Command& c) {
   if (c.options & LeftColour) std::cout << kColourHelp;
   if (c.options & ViewSize) std::cout << kViewHelp;
   if (c.options & Width) std::cout << kWidthHelp;
+  if (c.options & Device) std::cout << kDeviceHelp;
   if (c.options & Quality) std::cout << kQualityHelp;
   if (c.kind || c.name == "layout") std::cout << "\n" << kDefaultsHelp;
 }
@@ -243,6 +253,7 @@ struct Invocation {
   std::optional<int> quality;
   std::optional<AnaglyphMethod> method;
   std::optional<std::int32_t> width;
+  bool console = false;  // --device 3ds
   bool details = false;
   bool help = false;
 };
@@ -338,6 +349,10 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
         inv.width = static_cast<std::int32_t>(*n);
         break;
       }
+      case Device:
+        if (value != "3ds") return bad("a device: 3ds");
+        inv.console = true;
+        break;
       case Quality: {
         auto n = parseInt(value);
         if (!n || *n < 1 || *n > 100) return bad("a number from 1 to 100");
@@ -362,6 +377,7 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
     return usage("--auto takes the place of --dx and --dy");
   if (output) inv.output = *output;
   if (c.name == "pair" && !isStereoName(inv.output)) return usage("pair writes OUT.mpo or OUT.jps");
+  if (inv.console && lowerExtension(inv.output) != ".mpo") return usage("--device 3ds writes OUT.mpo");
   return inv;
 }
 
@@ -384,16 +400,18 @@ int run(const Invocation& inv) {
   }
   const Profile profileFile(Profile::defaultPath());
   const int quality = inv.quality.value_or(readQuality(profileFile));
+  const SourceFacts facts = readSourceFacts(inv.inputs[c.name == "layout" ? 1 : 0]);
   if (c.name == "convert") {
     auto in = loadPictureViews(inv.inputs[0]);
     if (!in) return refuse(in.error().message);
     if (isStereoName(inv.output)) {
       if (!in->right) return refuse(inv.inputs[0] + " holds one picture, not the pair an MPO or JPS needs");
-      if (Status s = saveStereoPicture(*in->left, *in->right, inv.output, quality); !s)
+      if (Status s = saveStereoPicture(*in->left, *in->right, inv.output, quality, facts); !s)
         return refuse(s.error().message);
       return kOk;
     }
-    if (Status s = writeOutput(*in->left, inv.output, quality); !s) return refuse(s.error().message);
+    if (Status s = writeOutput(*in->left, inv.output, quality, facts.exif); !s)
+      return refuse(s.error().message);
     return kOk;
   }
   const tsettings profile = readSettings(profileFile);
@@ -410,7 +428,7 @@ int run(const Invocation& inv) {
     const auto s = changesRight(inv.position, stored)
                        ? std::nullopt
                        : exportFromFiles(*c.kind, inv.inputs[0], inv.inputs[1], inv.position, stored, settings,
-                                         output, quality);
+                                         output, quality, facts.exif);
     if (s) return *s ? kOk : refuse(s->error().message);
   }
 
@@ -424,7 +442,7 @@ int run(const Invocation& inv) {
   const tbitmap* right = inputs->right.get();
   if (c.name == "align") return runAlign(*left, *right, !inv.position.noCorrect, inv.details);
 
-  const tposition stored = readPosition(positionFileOf(inputs->positionSource)).value_or(tposition{});
+  const tposition stored = openingPosition(files.front(), inputs->positionSource, left->width);
   auto prepared = preparePair(inv.position, stored, *left, *right);
   if (!prepared) return refuse(prepared.error().message);
   left = prepared->left;
@@ -433,7 +451,8 @@ int run(const Invocation& inv) {
   if (layout) {
     auto picture = buildLayout(*layoutByName(inv.inputs[0]), *left, *right, dx, dy, inv.width.value_or(0));
     if (!picture) return refuse(picture.error().message);
-    if (Status s = writeOutput(**picture, inv.output, quality); !s) return refuse(s.error().message);
+    if (Status s = writeOutput(**picture, inv.output, quality, facts.exif); !s)
+      return refuse(s.error().message);
     return kOk;
   }
 
@@ -444,14 +463,15 @@ int run(const Invocation& inv) {
             checkExport(kind == ExportKind::Left ? ExportKind::Right : ExportKind::Left, left, right, dx, dy);
         !s)
       return refuse(s.error().message);
-    if (Status s = writeAlignedPair(*left, *right, dx, dy, inv.output, quality); !s)
+    if (Status s = writeAlignedPair(*left, *right, dx, dy, inv.output, quality, facts, inv.console); !s)
       return refuse(s.error().message);
     return kOk;
   }
   if (kind != ExportKind::All) {
     auto picture = buildExport(kind, left, right, dx, dy, settings);
     if (!picture) return refuse(picture.error().message);
-    if (Status s = writeOutput(**picture, inv.output, quality); !s) return refuse(s.error().message);
+    if (Status s = writeOutput(**picture, inv.output, quality, facts.exif); !s)
+      return refuse(s.error().message);
     return kOk;
   }
   if (Status s = writePictures(kSaveAll, saveAllNames(inv.output), *left, *right, dx, dy, settings); !s)

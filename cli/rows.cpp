@@ -36,16 +36,18 @@ bool writtenFromRows(ExportKind kind) {
 }
 
 Status writeRows(ExportKind kind, PictureReader& left, PictureReader& right, std::int32_t dx, std::int32_t dy,
-                 const ExportSettings& s, const std::string& path, int quality) {
+                 const ExportSettings& s, const std::string& path, int quality,
+                 std::span<const std::uint8_t> exif) {
   if (kind == ExportKind::Anaglyph)
-    return writeAnaglyphRows(path, quality, left, right, dx, dy, s.method, s.leftColour, s.rightColour);
-  return writeAlignedRows(path, quality, left, right, dx, dy, kind == ExportKind::Right);
+    return writeAnaglyphRows(path, quality, left, right, dx, dy, s.method, s.leftColour, s.rightColour, exif);
+  return writeAlignedRows(path, quality, left, right, dx, dy, kind == ExportKind::Right, exif);
 }
 
 std::optional<Status> exportFromFiles(ExportKind kind, const std::string& leftPath,
                                       const std::string& rightPath, const PositionOptions& options,
                                       tposition stored, const ExportSettings& settings,
-                                      const std::string& output, int quality) {
+                                      const std::string& output, int quality,
+                                      std::span<const std::uint8_t> exif) {
   auto left = open(leftPath);
   if (!left) return Status(left.error());
   if (left->reader->header().views > 1) return std::nullopt;
@@ -68,5 +70,5 @@ std::optional<Status> exportFromFiles(ExportKind kind, const std::string& leftPa
     std::swap(l, r);
     p = {negatePosition(p.dx), negatePosition(p.dy)};
   }
-  return writeRows(kind, *l, *r, p.dx, p.dy, settings, output, quality);
+  return writeRows(kind, *l, *r, p.dx, p.dy, settings, output, quality, exif);
 }

@@ -13,6 +13,7 @@
 #include <jerror.h>
 
 #include "image/bmp.h"
+#include "image/exif.h"
 #include "image/tiff.h"
 #include "platform/files.h"
 
@@ -68,16 +69,6 @@ std::optional<JpegSegment> findSegment(const std::vector<JpegSegment>& segments,
 }
 
 namespace {
-
-constexpr std::uint8_t kExifId[] = {'E', 'x', 'i', 'f', 0, 0};
-
-// The segment's payload after the identifier: TiffBlock views it in place.
-std::optional<std::span<const std::uint8_t>> exifBytes(const std::vector<JpegSegment>& segments) {
-  for (const JpegSegment& s : segments)
-    if (s.marker == 0xE1 && s.payload.size() >= 6 && std::equal(kExifId, kExifId + 6, s.payload.begin()))
-      return std::span(s.payload).subspan(6);
-  return std::nullopt;
-}
 
 std::optional<TiffBlock> exifBlock(const std::vector<JpegSegment>& segments) {
   const auto bytes = exifBytes(segments);
@@ -414,22 +405,35 @@ struct Encoder {
 // on e.info. An error of the rows or of the destination is returned as it
 // stands; the encoder's own after prefix.
 Status compress(Encoder& e, std::int32_t width, std::int32_t height, int quality,
-                std::span<const JpegExtraSegment> extra, const BmpRowSource& rows, const std::string& prefix,
-                const Error* destination) {
+                std::span<const JpegExtraSegment> extra, std::span<const std::uint8_t> exif,
+                const BmpRowSource& rows, const std::string& prefix, const Error* destination) {
   if (width <= 0 || height <= 0) return Error{"cannot write an empty picture as JPEG"};
   jpeg_compress_struct* info = &e.info;
   auto failed = [&] {
     if (destination && !destination->message.empty()) return *destination;
     return Error{prefix + "JPEG writer: " + e.errors.message};
   };
-  if (!guarded(e.errors, [info, width, height, quality, extra] {
+  // EXIF takes JFIF's place right after the start of the file, as cameras write it.
+  std::vector<std::uint8_t> app1;
+  if (!exif.empty()) {
+    const std::vector<std::uint8_t> block = exifForPicture(exif, width, height);
+    if (!block.empty()) {
+      app1.assign(std::begin(kExifId), std::end(kExifId));
+      app1.insert(app1.end(), block.begin(), block.end());
+    }
+  }
+  const std::vector<std::uint8_t>* exifSegment = &app1;
+  if (!guarded(e.errors, [info, width, height, quality, extra, exifSegment] {
         info->image_width = static_cast<JDIMENSION>(width);
         info->image_height = static_cast<JDIMENSION>(height);
         info->input_components = 3;
         info->in_color_space = JCS_RGB;
         jpeg_set_defaults(info);
         jpeg_set_quality(info, quality, TRUE);
+        info->write_JFIF_header = exifSegment->empty();
         jpeg_start_compress(info, TRUE);
+        if (!exifSegment->empty())
+          jpeg_write_marker(info, 0xE1, exifSegment->data(), static_cast<unsigned>(exifSegment->size()));
         for (const JpegExtraSegment& s : extra)
           jpeg_write_marker(info, s.marker, s.payload.data(), static_cast<unsigned>(s.payload.size()));
       }))
@@ -494,16 +498,18 @@ void finishDestination(j_compress_ptr info) {
 }  // namespace
 
 Result<std::vector<std::uint8_t>> encodeJpeg(const tbitmap& picture, int quality,
-                                             std::span<const JpegExtraSegment> extra) {
+                                             std::span<const JpegExtraSegment> extra,
+                                             std::span<const std::uint8_t> exif) {
   Encoder e;
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   jpeg_mem_dest(&e.info, &buffer, &size);
-  const Status s = compress(e, picture.width, picture.height, quality, extra,
-                            [&picture](std::int32_t y0, std::int32_t, tpixel*) -> Result<BmpRows> {
-                              return BmpRows{picture.row(y0), picture.width};
-                            },
-                            "", nullptr);
+  const Status s = compress(
+      e, picture.width, picture.height, quality, extra, exif,
+      [&picture](std::int32_t y0, std::int32_t, tpixel*) -> Result<BmpRows> {
+        return BmpRows{picture.row(y0), picture.width};
+      },
+      "", nullptr);
   std::vector<std::uint8_t> bytes;
   if (s) bytes.assign(buffer, buffer + size);
   std::free(buffer);
@@ -512,7 +518,7 @@ Result<std::vector<std::uint8_t>> encodeJpeg(const tbitmap& picture, int quality
 }
 
 Status writeJpegRows(const std::string& path, std::int32_t width, std::int32_t height, int quality,
-                     const BmpRowSource& rows) {
+                     const BmpRowSource& rows, std::span<const std::uint8_t> exif) {
   if (Status size = checkWritableSize(path, width, height); !size) return size;
   auto file = AtomicFile::create(path);
   if (!file) return file.error();
@@ -523,7 +529,8 @@ Status writeJpegRows(const std::string& path, std::int32_t width, std::int32_t h
   d->mgr.empty_output_buffer = emptyDestination;
   d->mgr.term_destination = finishDestination;
   e.info.dest = &d->mgr;
-  if (Status s = compress(e, width, height, quality, {}, rows, "Cannot write " + printable(path) + ": ", &d->error);
+  if (Status s = compress(e, width, height, quality, {}, exif, rows, "Cannot write " + printable(path) + ": ",
+                          &d->error);
       !s)
     return s;
   return file->commit();

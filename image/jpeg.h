@@ -77,15 +77,17 @@ Result<std::unique_ptr<PictureReader>> openJpegPicture(const ByteSource& source,
                                                        std::uint64_t length, JpegOpening how);
 
 inline constexpr int kJpegDefaultQuality = 92;
-// Baseline YCbCr 4:2:0 at quality 1..100, with JFIF APP0; extra segments
-// (marker, payload) follow it.
+// Baseline YCbCr 4:2:0 at quality 1..100, with JFIF APP0, or with a source's
+// EXIF (its TIFF block, made fit by exifForPicture) in APP1 instead; extra
+// segments (marker, payload) follow it.
 struct JpegExtraSegment {
   std::uint8_t marker;
   std::vector<std::uint8_t> payload;
 };
 Result<std::vector<std::uint8_t>> encodeJpeg(const tbitmap& picture, int quality,
-                                             std::span<const JpegExtraSegment> extra = {});
+                                             std::span<const JpegExtraSegment> extra = {},
+                                             std::span<const std::uint8_t> exif = {});
 // The file encodeJpeg gives for a width x height picture, written atomically
 // as the rows come: memory does not grow with the picture.
 Status writeJpegRows(const std::string& path, std::int32_t width, std::int32_t height, int quality,
-                     const BmpRowSource& rows);
+                     const BmpRowSource& rows, std::span<const std::uint8_t> exif = {});

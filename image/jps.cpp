@@ -68,7 +68,8 @@ Result<std::unique_ptr<PictureReader>> openJpsView(std::unique_ptr<PictureReader
       new JpsViewReader(half, std::move(whole), layout.overUnder, secondHalf));
 }
 
-Result<std::vector<std::uint8_t>> encodeJps(const tbitmap& left, const tbitmap& right, int quality) {
+Result<std::vector<std::uint8_t>> encodeJps(const tbitmap& left, const tbitmap& right, int quality,
+                                            std::span<const std::uint8_t> exif) {
   if (left.width != right.width || left.height != right.height)
     return Error{"JPS views must have the same size"};
   tbitmap whole(2 * left.width, left.height);
@@ -79,5 +80,5 @@ Result<std::vector<std::uint8_t>> encodeJps(const tbitmap& left, const tbitmap& 
   std::vector<std::uint8_t> descriptor(std::begin(kJpsId), std::end(kJpsId));
   descriptor.insert(descriptor.end(), {0, 4, 0, 0, kSideBySide, kStereo});
   const JpegExtraSegment extra[] = {{0xE3, descriptor}};
-  return encodeJpeg(whole, quality, extra);
+  return encodeJpeg(whole, quality, extra, exif);
 }

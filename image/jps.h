@@ -25,5 +25,6 @@ Result<std::unique_ptr<PictureReader>> openJpsView(std::unique_ptr<PictureReader
                                                    int view);
 
 // Side by side, right view on the left half, with a descriptor saying so.
-// The views must have the same size.
-Result<std::vector<std::uint8_t>> encodeJps(const tbitmap& left, const tbitmap& right, int quality);
+// The views must have the same size. exif: as for encodeJpeg.
+Result<std::vector<std::uint8_t>> encodeJps(const tbitmap& left, const tbitmap& right, int quality,
+                                            std::span<const std::uint8_t> exif = {});

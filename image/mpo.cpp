@@ -1,5 +1,6 @@
 #include "image/mpo.h"
 
+#include "image/exif.h"
 #include "image/tiff.h"
 
 namespace {
@@ -57,68 +58,131 @@ Result<std::optional<MpoViews>> locateMpoViews(const ByteSource& file, const Mpo
   return std::optional<MpoViews>(MpoViews{found[0], found[1]});
 }
 
+MpoAttributes readMpoAttributes(const std::vector<JpegSegment>& segments) {
+  MpoAttributes a;
+  const auto mpf = findSegment(segments, 0xE2, kMpfId);
+  const auto block = mpf ? TiffBlock::open(mpf->payload) : std::nullopt;
+  std::uint32_t next = 0;
+  if (!block || !block->ifd(block->firstIfd(), &next) || next == 0) return a;
+  const auto ifd = block->ifd(next);
+  if (!ifd) return a;
+  auto rational = [&](std::uint16_t tag, std::uint16_t type) -> std::optional<TiffRational> {
+    const TiffEntry* e = findTag(*ifd, tag);
+    if (!e || e->type != type || e->count != 1) return std::nullopt;
+    const auto n = block->u32(e->value), d = block->u32(std::size_t{e->value} + 4);
+    if (!n || !d) return std::nullopt;
+    return TiffRational{*n, *d};
+  };
+  a.convergenceAngle = rational(0xB205, 10);
+  a.baselineLength = rational(0xB206, 5);
+  return a;
+}
+
+std::optional<double> cameraParallax(const ByteSource& file) {
+  auto segments = readJpegSegments(file);
+  if (!segments) return std::nullopt;
+  auto index = readMpoIndex(*segments);
+  if (!index || !*index) return std::nullopt;
+  auto views = locateMpoViews(file, **index);
+  if (!views || !*views) return std::nullopt;
+  auto second = readJpegSegments(file, (*views)->right.start);
+  if (!second) return std::nullopt;
+  const auto exif = exifBytes(*second);
+  return exif ? fujifilmParallax(*exif) : std::nullopt;
+}
+
 namespace {
 
-// The first image's index, little-endian: version, number, list of two.
-constexpr std::size_t kListAt = 8 + 2 + 3 * 12 + 4;
-constexpr std::size_t kBlockSize = kListAt + 2 * 16;
+// A TIFF field, its values little-endian.
+struct TiffField {
+  std::uint16_t tag, type;
+  std::uint32_t count;
+  std::vector<std::uint8_t> data;
+};
 
-void put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-  b[at] = static_cast<std::uint8_t>(v);
-  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-void put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-  put16(b, at, v & 0xFFFF);
-  put16(b, at + 2, v >> 16);
-}
-
-std::vector<std::uint8_t> tiffHeader(std::size_t size, int tags) {
-  std::vector<std::uint8_t> b(4 + size, 0);
-  std::copy(std::begin(kMpfId), std::end(kMpfId), b.begin());
-  b[4] = b[5] = 'I';
-  put16(b, 6, 42);
-  put32(b, 8, 8);
-  put16(b, 12, static_cast<std::uint32_t>(tags));
+std::vector<std::uint8_t> le32(std::initializer_list<std::uint32_t> values) {
+  std::vector<std::uint8_t> b;
+  for (std::uint32_t v : values)
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> 8 * i));
   return b;
 }
 
-void putTag(std::vector<std::uint8_t>& b, int n, std::uint16_t tag, std::uint16_t type, std::uint32_t count,
-            std::uint32_t value) {
-  const std::size_t at = 4 + 10 + 12 * static_cast<std::size_t>(n);
-  put16(b, at, tag);
-  put16(b, at + 2, type);
-  put32(b, at + 4, count);
-  put32(b, at + 8, value);
+void put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
+  const auto bytes = le32({v});
+  std::copy(bytes.begin(), bytes.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
-constexpr std::uint32_t kVersion = '0' | '1' << 8 | '0' << 16 | '0' << 24;  // "0100" as stored
+// An APP2 "MPF" payload: a little-endian TIFF block of IFDs one after the
+// other, each followed by the values that do not fit in its entries.
+std::vector<std::uint8_t> mpfSegment(const std::vector<std::vector<TiffField>>& ifds) {
+  std::vector<std::uint8_t> b = {'M', 'P', 'F', 0, 'I', 'I', 42, 0, 8, 0, 0, 0};
+  const std::size_t base = std::size(kMpfId);  // offsets count from the byte-order mark
+  for (std::size_t k = 0; k < ifds.size(); ++k) {
+    const auto& fields = ifds[k];
+    const std::size_t start = b.size();
+    b.resize(start + 2 + 12 * fields.size() + 4);
+    b[start] = static_cast<std::uint8_t>(fields.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      const TiffField& f = fields[i];
+      const std::size_t entry = start + 2 + 12 * i;
+      b[entry] = static_cast<std::uint8_t>(f.tag);
+      b[entry + 1] = static_cast<std::uint8_t>(f.tag >> 8);
+      b[entry + 2] = static_cast<std::uint8_t>(f.type);
+      put32(b, entry + 4, f.count);
+      if (f.data.size() <= 4) {
+        std::copy(f.data.begin(), f.data.end(), b.begin() + static_cast<std::ptrdiff_t>(entry + 8));
+      } else {
+        put32(b, entry + 8, static_cast<std::uint32_t>(b.size() - base));
+        b.insert(b.end(), f.data.begin(), f.data.end());
+      }
+    }
+    if (k + 1 < ifds.size())
+      put32(b, start + 2 + 12 * fields.size(), static_cast<std::uint32_t>(b.size() - base));
+  }
+  return b;
+}
+
+constexpr std::uint16_t kLong = 4, kUndefined = 7, kRational = 5, kSignedRational = 10;
+const TiffField kVersion{0xB000, kUndefined, 4, {'0', '1', '0', '0'}};
+
+std::vector<TiffField> attributeIfd(std::uint32_t number, const MpoAttributes& a) {
+  std::vector<TiffField> fields = {{0xB101, kLong, 1, le32({number})}, {0xB204, kLong, 1, le32({1})}};
+  if (a.convergenceAngle)
+    fields.push_back(
+        {0xB205, kSignedRational, 1, le32({a.convergenceAngle->numerator, a.convergenceAngle->denominator})});
+  if (a.baselineLength)
+    fields.push_back(
+        {0xB206, kRational, 1, le32({a.baselineLength->numerator, a.baselineLength->denominator})});
+  return fields;
+}
 
 }  // namespace
 
-Result<std::vector<std::uint8_t>> encodeMpo(const tbitmap& left, const tbitmap& right, int quality) {
-  std::vector<std::uint8_t> index = tiffHeader(kBlockSize, 3);
-  putTag(index, 0, 0xB000, 7, 4, kVersion);
-  putTag(index, 1, 0xB001, 4, 1, 2);
-  putTag(index, 2, 0xB002, 7, 32, kListAt);
-  std::vector<std::uint8_t> attributes = tiffHeader(8 + 2 + 2 * 12 + 4, 2);
-  putTag(attributes, 0, 0xB000, 7, 4, kVersion);
-  putTag(attributes, 1, 0xB101, 4, 1, 2);  // individual image number
-
-  const JpegExtraSegment first[] = {{0xE2, index}};
-  auto one = encodeJpeg(left, quality, first);
+Result<std::vector<std::uint8_t>> encodeMpo(const tbitmap& left, const tbitmap& right, int quality,
+                                            std::span<const std::uint8_t> exif,
+                                            const MpoAttributes& attributes) {
+  constexpr std::uint32_t kRepresentative = 0x20000000;
+  const std::vector<TiffField> index = {
+      kVersion, {0xB001, kLong, 1, le32({2})}, {0xB002, kUndefined, 32, std::vector<std::uint8_t>(32, 0)}};
+  // The list, the index's first value too large for its entry, follows the index's three entries.
+  constexpr std::size_t kListAt = 8 + 2 + 3 * 12 + 4;
+  const JpegExtraSegment first[] = {{0xE2, mpfSegment({index, attributeIfd(1, attributes)})}};
+  std::vector<TiffField> second = attributeIfd(2, attributes);
+  second.insert(second.begin(), kVersion);
+  const JpegExtraSegment secondSegment[] = {{0xE2, mpfSegment({second})}};
+  auto one = encodeJpeg(left, quality, first, exif);
   if (!one) return one.error();
-  const JpegExtraSegment second[] = {{0xE2, attributes}};
-  auto two = encodeJpeg(right, quality, second);
+  auto two = encodeJpeg(right, quality, secondSegment, exif);
   if (!two) return two.error();
 
-  // The list is filled in once the first image's size is known.
+  // The list is filled in once the sizes are known; the second image's
+  // offset counts from the index's byte-order mark.
   std::vector<std::uint8_t>& out = *one;
   auto segments = readJpegSegments(SpanSource(out));
   const auto mpf = findSegment(*segments, 0xE2, kMpfId);
   const std::size_t list = mpf->offset + kListAt;
-  const auto firstSize = static_cast<std::uint32_t>(out.size());
-  put32(out, list, 0x20000000 | kMpoDisparity);  // representative image
-  put32(out, list + 4, firstSize);
+  put32(out, list, kRepresentative | kMpoDisparity);
+  put32(out, list + 4, static_cast<std::uint32_t>(out.size()));
   put32(out, list + 16, kMpoDisparity);
   put32(out, list + 20, static_cast<std::uint32_t>(two->size()));
   put32(out, list + 24, static_cast<std::uint32_t>(out.size() - mpf->offset));

@@ -42,5 +42,26 @@ struct MpoViews {
 };
 Result<std::optional<MpoViews>> locateMpoViews(const ByteSource& file, const MpoIndex& index);
 
-// Two JPEGs of the given quality with the index in the first: a stereo pair.
-Result<std::vector<std::uint8_t>> encodeMpo(const tbitmap& left, const tbitmap& right, int quality);
+// A twin-lens camera's record of its geometry, in each image's MP attribute
+// IFD; the rationals as stored (the angle's signed).
+struct TiffRational {
+  std::uint32_t numerator = 0, denominator = 0;
+};
+struct MpoAttributes {
+  std::optional<TiffRational> convergenceAngle;  // degrees
+  std::optional<TiffRational> baselineLength;    // metres
+};
+// The first image's; none for a broken index.
+MpoAttributes readMpoAttributes(const std::vector<JpegSegment>& segments);
+
+// The parallax a Fujifilm twin-lens camera recorded in the second image of
+// a stereo MPO (fujifilmParallax); nullopt for any other file.
+std::optional<double> cameraParallax(const ByteSource& file);
+
+// A stereo pair as a twin-lens camera writes it: two baseline JPEGs of the
+// given quality, each with the source's EXIF (a TIFF block, or none) and an
+// MP attribute IFD (its number, base viewpoint 1, the attributes given), the
+// first with the index of both, flagged as the representative image.
+Result<std::vector<std::uint8_t>> encodeMpo(const tbitmap& left, const tbitmap& right, int quality,
+                                            std::span<const std::uint8_t> exif = {},
+                                            const MpoAttributes& attributes = {});

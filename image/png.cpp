@@ -7,6 +7,7 @@
 #include <png.h>
 
 #include "image/bmp.h"
+#include "image/exif.h"
 
 bool isPng(std::span<const std::uint8_t> bytes) {
   return bytes.size() >= 8 && png_sig_cmp(bytes.data(), 0, 8) == 0;
@@ -214,7 +215,7 @@ struct Writer {
 
 }  // namespace
 
-Result<std::vector<std::uint8_t>> encodePng(const tbitmap& picture) {
+Result<std::vector<std::uint8_t>> encodePng(const tbitmap& picture, std::span<const std::uint8_t> exif) {
   if (picture.width <= 0 || picture.height <= 0) return Error{"cannot write an empty picture as PNG"};
   Writer w;
   w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &w.messages, onError, onWarning);
@@ -226,14 +227,18 @@ Result<std::vector<std::uint8_t>> encodePng(const tbitmap& picture) {
   png_infop info = w.info;
   std::vector<std::uint8_t>* sink = &out;
   const tbitmap* p = &picture;
-  if (!guarded(png, [png, info, sink, p] {
+  std::vector<std::uint8_t> block =
+      exif.empty() ? std::vector<std::uint8_t>{} : exifForPicture(exif, picture.width, picture.height);
+  std::vector<std::uint8_t>* eXIf = &block;
+  if (!guarded(png, [png, info, sink, p, eXIf] {
         png_set_write_fn(png, sink, appendBytes, flushNothing);
         png_set_IHDR(png, info, static_cast<png_uint_32>(p->width), static_cast<png_uint_32>(p->height), 8,
                      PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                      PNG_FILTER_TYPE_DEFAULT);
+        if (!eXIf->empty()) png_set_eXIf_1(png, info, static_cast<png_uint_32>(eXIf->size()), eXIf->data());
         png_write_info(png, info);
         for (int y = 0; y < p->height; ++y) png_write_row(png, reinterpret_cast<png_const_bytep>(p->row(y)));
-        png_write_end(png, info);
+        png_write_end(png, nullptr);  // eXIf went before the picture data; nothing follows it
       }))
     return Error{"PNG writer: " + w.messages.text};
   return out;

@@ -37,5 +37,6 @@ class PngDecoder {
 
 extern const PictureDecoder pngDecoder;
 
-// 8-bit RGB, not interlaced.
-Result<std::vector<std::uint8_t>> encodePng(const tbitmap& picture);
+// 8-bit RGB, not interlaced; a source's EXIF (its TIFF block, made fit by
+// exifForPicture) in an eXIf chunk.
+Result<std::vector<std::uint8_t>> encodePng(const tbitmap& picture, std::span<const std::uint8_t> exif = {});

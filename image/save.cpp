@@ -1,6 +1,7 @@
 #include "image/save.h"
 
 #include "image/bmp.h"
+#include "image/exif.h"
 #include "image/jpeg.h"
 #include "image/jps.h"
 #include "image/mpo.h"
@@ -29,11 +30,23 @@ Status writeEncoded(const std::string& path, Result<std::vector<std::uint8_t>> b
 
 }  // namespace
 
-Status savePicture(const tbitmap& picture, const std::string& path, int quality) {
+SourceFacts readSourceFacts(const std::string& path) {
+  SourceFacts facts;
+  auto file = openFile(path);
+  if (!file) return facts;
+  auto segments = readJpegSegments(*file);
+  if (!segments) return facts;
+  if (const auto exif = exifBytes(*segments)) facts.exif.assign(exif->begin(), exif->end());
+  facts.stereo = readMpoAttributes(*segments);
+  return facts;
+}
+
+Status savePicture(const tbitmap& picture, const std::string& path, int quality,
+                   std::span<const std::uint8_t> exif) {
   if (Status size = checkWritableSize(path, picture.width, picture.height); !size) return size;
   const std::string ext = lowerExtension(path);
-  if (ext == ".jpg" || ext == ".jpeg") return writeEncoded(path, encodeJpeg(picture, quality));
-  if (ext == ".png") return writeEncoded(path, encodePng(picture));
+  if (ext == ".jpg" || ext == ".jpeg") return writeEncoded(path, encodeJpeg(picture, quality, {}, exif));
+  if (ext == ".png") return writeEncoded(path, encodePng(picture, exif));
   return picture.saveBmp(path);
 }
 
@@ -43,15 +56,16 @@ bool savedInRows(const std::string& path) {
 }
 
 Status savePictureRows(const std::string& path, std::int32_t width, std::int32_t height, int quality,
-                       const BmpRowSource& rows) {
+                       std::span<const std::uint8_t> exif, const BmpRowSource& rows) {
   const std::string ext = lowerExtension(path);
-  if (ext == ".jpg" || ext == ".jpeg") return writeJpegRows(path, width, height, quality, rows);
+  if (ext == ".jpg" || ext == ".jpeg") return writeJpegRows(path, width, height, quality, rows, exif);
   return writeBmpRows(path, width, height, rows);
 }
 
-Status saveStereoPicture(const tbitmap& left, const tbitmap& right, const std::string& path, int quality) {
+Status saveStereoPicture(const tbitmap& left, const tbitmap& right, const std::string& path, int quality,
+                         const SourceFacts& facts) {
   for (const tbitmap* view : {&left, &right})
     if (Status size = checkWritableSize(path, view->width, view->height); !size) return size;
-  if (lowerExtension(path) == ".jps") return writeEncoded(path, encodeJps(left, right, quality));
-  return writeEncoded(path, encodeMpo(left, right, quality));
+  if (lowerExtension(path) == ".jps") return writeEncoded(path, encodeJps(left, right, quality, facts.exif));
+  return writeEncoded(path, encodeMpo(left, right, quality, facts.exif, facts.stereo));
 }

@@ -1,8 +1,12 @@
 #pragma once
 // Pictures written in the format their name's extension asks for.
+#include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "image/bmp.h"
+#include "image/mpo.h"
 #include "image/tbitmap.h"
 #include "platform/result.h"
 
@@ -10,13 +14,25 @@
 std::string lowerExtension(const std::string& name);
 bool isStereoName(const std::string& name);  // ".mpo" or ".jps"
 
+// What the photo a picture is made from says beyond its pixels, kept in the
+// files made from it that can hold it (JPEG, MPO, JPS and PNG; not BMP).
+struct SourceFacts {
+  std::vector<std::uint8_t> exif;  // the TIFF block of its EXIF; empty: none
+  MpoAttributes stereo;            // a twin-lens camera's geometry
+};
+// Those of the JPEG (its first image) at path; none for any other file or
+// one that cannot be read.
+SourceFacts readSourceFacts(const std::string& path);
+
 // ".jpg"/".jpeg" JPEG of that quality, ".png" PNG, anything else a 24-bit
 // BMP. Written atomically; error: one line naming the file.
-Status savePicture(const tbitmap& picture, const std::string& path, int quality);
+Status savePicture(const tbitmap& picture, const std::string& path, int quality,
+                   std::span<const std::uint8_t> exif = {});
 // Whether savePictureRows writes the format the name asks for (BMP, JPEG).
 bool savedInRows(const std::string& path);
 // The file savePicture gives, written as the rows come (image/bmp.h).
 Status savePictureRows(const std::string& path, std::int32_t width, std::int32_t height, int quality,
-                       const BmpRowSource& rows);
+                       std::span<const std::uint8_t> exif, const BmpRowSource& rows);
 // A pair as one ".jps" file, else as an MPO.
-Status saveStereoPicture(const tbitmap& left, const tbitmap& right, const std::string& path, int quality);
+Status saveStereoPicture(const tbitmap& left, const tbitmap& right, const std::string& path, int quality,
+                         const SourceFacts& facts = {});

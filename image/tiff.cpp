@@ -39,6 +39,7 @@ std::optional<std::vector<TiffEntry>> TiffBlock::ifd(std::uint32_t offset, std::
     e.type = *u16(at + 2);
     e.count = *u32(at + 4);
     e.value = e.type == 3 && e.count == 1 ? *u16(at + 8) : *u32(at + 8);
+    e.at = at;
   }
   if (next) *next = u32(start + 12 * std::size_t{*count}).value_or(0);
   return entries;

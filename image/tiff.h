@@ -12,12 +12,16 @@ struct TiffEntry {
   std::uint16_t type = 0;
   std::uint32_t count = 0;
   std::uint32_t value = 0;  // the value field read as one 32-bit number, or as a short for SHORT
+  std::size_t at = 0;       // of the entry in the block
 };
 
 class TiffBlock {
  public:
   // nullopt unless bytes start with a valid byte order and the number 42.
   static std::optional<TiffBlock> open(std::span<const std::uint8_t> bytes);
+  // IFDs with no header, as maker notes hold them.
+  static TiffBlock littleEndian(std::span<const std::uint8_t> bytes) { return TiffBlock(bytes, false); }
+  bool bigEndian() const { return big_; }
   std::size_t size() const { return bytes_.size(); }
   std::uint32_t firstIfd() const { return u32(4).value_or(0); }
   std::optional<std::uint16_t> u16(std::size_t at) const;

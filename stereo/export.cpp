@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string>
 
+#include "image/reduce.h"
 #include "platform/files.h"
 
 Status checkExport(ExportKind kind, const tbitmap* left, const tbitmap* right, std::int32_t dx,
@@ -64,6 +66,25 @@ std::unique_ptr<tbitmap> alignedRight(const tbitmap* left, const tbitmap& right,
   if (!left) return right.crop(0, 0, right.width, right.height);
   const Overlap o = pairOverlap(dx, dy, *left, right);
   return right.crop(o.rightX, o.rightY, o.rightX + o.w, o.rightY + o.h);
+}
+
+Result<AlignedViews> consoleViews(const tbitmap& left, const tbitmap& right, std::int32_t dx,
+                                  std::int32_t dy) {
+  if (!positionFits(dx, dy, left, right)) return Error{kPositionDoesNotFit};
+  const Overlap o = pairOverlap(dx, dy, left, right);
+  // The widest 4:3 part, in 64-bit: w * 3 overflows for the widest pictures.
+  const std::int64_t w = std::min<std::int64_t>(o.w, std::int64_t{o.h} * 4 / 3);
+  const std::int64_t h = w * 3 / 4;
+  if (w < kConsoleWidth || h < kConsoleHeight)
+    return Error{"The common region (" + std::to_string(o.w) + " x " + std::to_string(o.h) +
+                 ") is smaller than the console's 640 x 480 views"};
+  const auto x = static_cast<std::int32_t>((o.w - w) / 2), y = static_cast<std::int32_t>((o.h - h) / 2);
+  auto view = [&](const tbitmap& picture, std::int32_t x0, std::int32_t y0) {
+    const auto part = picture.crop(x0 + x, y0 + y, x0 + x + static_cast<std::int32_t>(w),
+                                   y0 + y + static_cast<std::int32_t>(h));
+    return reduceByArea(*part, kConsoleWidth, kConsoleHeight);
+  };
+  return AlignedViews{view(left, o.leftX, o.leftY), view(right, o.rightX, o.rightY)};
 }
 
 std::string completeExportName(const std::string& name) { return hasExtension(name) ? name : name + ".BMP"; }

@@ -55,6 +55,16 @@ std::unique_ptr<tbitmap> alignedLeft(const tbitmap& left, const tbitmap* right, 
 std::unique_ptr<tbitmap> alignedRight(const tbitmap* left, const tbitmap& right, std::int32_t dx,
                                       std::int32_t dy);
 
+// The views of a handheld console's MPO (binoxa-cli pair --device 3ds): the
+// common region's centred 4:3 part reduced to 640 x 480 by area averaging.
+// Refused when that part is smaller.
+inline constexpr std::int32_t kConsoleWidth = 640, kConsoleHeight = 480;
+struct AlignedViews {
+  std::unique_ptr<tbitmap> left, right;
+};
+Result<AlignedViews> consoleViews(const tbitmap& left, const tbitmap& right, std::int32_t dx,
+                                  std::int32_t dy);
+
 // A single export's name: ".BMP" appended when there is no extension.
 std::string completeExportName(const std::string& name);
 // Save all's five names in kSaveAll's order: base + suffix, the base being the chosen name with

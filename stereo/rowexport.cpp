@@ -74,14 +74,14 @@ class BitmapRows final : public PictureReader {
 
 Status writeAnaglyphRows(const std::string& path, int quality, PictureReader& left, PictureReader& right,
                          std::int32_t dx, std::int32_t dy, AnaglyphMethod method, ColourWeights leftColour,
-                         ColourWeights rightColour) {
+                         ColourWeights rightColour, std::span<const std::uint8_t> exif) {
   Block l(left), r(right);
   if (!positionFits(dx, dy, left.header(), right.header())) return settle(Error{kPositionDoesNotFit}, l, r);
   const Overlap o = pairOverlap(dx, dy, left.header(), right.header());
   if (Status s = l.skip(o.leftY); !s) return settle(s, l, r);
   if (Status s = r.skip(o.rightY); !s) return settle(s, l, r);
   const AnaglyphMethodRows rows(method, leftColour, rightColour);
-  return settle(savePictureRows(path, o.w, o.h, quality,
+  return settle(savePictureRows(path, o.w, o.h, quality, exif,
                              [&](std::int32_t y0, std::int32_t count, tpixel* buffer) -> Result<BmpRows> {
                                const bool last = y0 + count == o.h;
                                auto lp = l.read(count, last);
@@ -97,7 +97,8 @@ Status writeAnaglyphRows(const std::string& path, int quality, PictureReader& le
 }
 
 Status writeAlignedRows(const std::string& path, int quality, PictureReader& left, PictureReader& right,
-                        std::int32_t dx, std::int32_t dy, bool rightPicture) {
+                        std::int32_t dx, std::int32_t dy, bool rightPicture,
+                        std::span<const std::uint8_t> exif) {
   Block l(left), r(right);
   if (!positionFits(dx, dy, left.header(), right.header())) return settle(Error{kPositionDoesNotFit}, l, r);
   const Overlap o = pairOverlap(dx, dy, left.header(), right.header());
@@ -105,7 +106,7 @@ Status writeAlignedRows(const std::string& path, int quality, PictureReader& lef
   const int x = rightPicture ? o.rightX : o.leftX, y = rightPicture ? o.rightY : o.leftY;
   if (Status s = (rightPicture ? l : r).finish(); !s) return settle(s, l, r);
   if (Status s = picture.skip(y); !s) return settle(s, l, r);
-  return settle(savePictureRows(path, o.w, o.h, quality,
+  return settle(savePictureRows(path, o.w, o.h, quality, exif,
                              [&](std::int32_t y0, std::int32_t count, tpixel*) -> Result<BmpRows> {
                                auto p = picture.read(count, y0 + count == o.h);
                                if (!p) return p.error();

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "image/colour.h"
@@ -18,14 +19,16 @@
 #include "platform/source.h"
 
 // Written in the format of the path's extension where savedInRows (quality:
-// JPEG's). The position need not fit: it is refused with kPositionDoesNotFit.
+// JPEG's; exif: the source's, as savePictureRows takes it). The position
+// need not fit: it is refused with kPositionDoesNotFit.
 Status writeAnaglyphRows(const std::string& path, int quality, PictureReader& left, PictureReader& right,
                          std::int32_t dx, std::int32_t dy, AnaglyphMethod method, ColourWeights leftColour,
-                         ColourWeights rightColour);
+                         ColourWeights rightColour, std::span<const std::uint8_t> exif = {});
 // The left picture (or, with rightPicture, the right one) cut to the region
 // common to both.
 Status writeAlignedRows(const std::string& path, int quality, PictureReader& left, PictureReader& right,
-                        std::int32_t dx, std::int32_t dy, bool rightPicture);
+                        std::int32_t dx, std::int32_t dy, bool rightPicture,
+                        std::span<const std::uint8_t> exif = {});
 // The rows of the left picture passed over, then error: for a right picture
 // refused at opening.
 Status refuseAfterRows(PictureReader& left, Error error);

@@ -1,10 +1,12 @@
 #include "store/posfile.h"
 
 #include <algorithm>
+#include <cmath>
 #include <span>
 #include <vector>
 #include <zlib.h>
 
+#include "image/mpo.h"
 #include "platform/files.h"
 #include "platform/littleendian.h"
 
@@ -75,4 +77,19 @@ bool writePosition(const PosFileName& posFile, tposition p) {
     w.u32(checksum(std::span(bytes).subspan(8)));
   }
   return writeFileAtomically(posFile.path, bytes, posFile.exactCase ? NameCase::Exact : NameCase::Any).ok();
+}
+
+tposition openingPosition(const std::string& leftFileName, const std::string& rightFileName,
+                          std::int32_t width) {
+  if (auto stored = readPosition(positionFileOf(rightFileName))) return *stored;
+  if (leftFileName != rightFileName) return {};
+  auto file = openFile(rightFileName);
+  const auto parallax = file ? cameraParallax(*file) : std::nullopt;
+  // The camera's parallax moves the right view left (a negative value) to
+  // put the nearest objects at the window: here the left view's pixel x
+  // pairs with the right view's x + dx. Checked on a W3's file, whose
+  // anaglyph at this position shows its near rocks without fringes.
+  const double dx = parallax ? -std::round(width * *parallax / 100) : 0;
+  if (!(std::abs(dx) < width)) return {};
+  return {static_cast<std::int32_t>(dx), 0};
 }

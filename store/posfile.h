@@ -41,3 +41,8 @@ PosFileName positionFileOf(const std::string& rightFileName);
 std::optional<tposition> readPosition(const PosFileName& posFile);
 // Replaces the file atomically; a failure is quiet (false).
 bool writePosition(const PosFileName& posFile, tposition p);
+// The position a pair opens at: its position file's; else, for the two views
+// of one stereo file, the one its camera recorded (a shift of width x
+// parallax / 100, image/mpo.h's cameraParallax); else 0 0.
+tposition openingPosition(const std::string& leftFileName, const std::string& rightFileName,
+                          std::int32_t width);

@@ -24,10 +24,10 @@ std::optional<std::string> chooseName(tmywindow& w) {
 }
 
 // Both aligned pictures as one stereo file.
-Status saveAlignedPair(tmywindow& w, const std::string& path) {
+Status saveAlignedPair(tmywindow& w, const std::string& path, const SourceFacts& facts) {
   const auto left = alignedLeft(*w.leftImage, w.rightImage.get(), w.rightOffsetX, w.rightOffsetY);
   const auto right = alignedRight(w.leftImage.get(), *w.rightImage, w.rightOffsetX, w.rightOffsetY);
-  return saveStereoPicture(*left, *right, path, w.quality);
+  return saveStereoPicture(*left, *right, path, w.quality, facts);
 }
 
 // The file of one kind. A refused build or a failed write is reported and
@@ -38,9 +38,11 @@ bool writeExport(tmywindow& w, ExportKind kind, const std::string& path) {
   auto picture =
       buildExport(kind, w.leftImage.get(), w.rightImage.get(), w.rightOffsetX, w.rightOffsetY, settings);
   if (!picture) return refuse(w, picture.error());
+  // The left photo's camera data goes with every picture made from the pair.
+  const SourceFacts facts = readSourceFacts(w.leftFileName);
   Status saved = (kind == ExportKind::Left || kind == ExportKind::Right) && isStereoName(path)
-                     ? saveAlignedPair(w, path)
-                     : savePicture(**picture, path, w.quality);
+                     ? saveAlignedPair(w, path, facts)
+                     : savePicture(**picture, path, w.quality, facts.exif);
   return saved || refuse(w, saved.error());
 }
 

@@ -101,7 +101,7 @@ bool tmywindow::startPreview(const std::string& path) {
   job->path = path;
   job->preview = std::move(*reduced);
   if (usePosFiles) {
-    const tposition p = readPosition(positionFileOf(path)).value_or(tposition{});
+    const tposition p = openingPosition(path, path, job->preview.fullWidth);
     job->dx = p.dx, job->dy = p.dy;
   }
   job->generation = ++loads_;

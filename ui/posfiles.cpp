@@ -5,7 +5,7 @@
 void tmywindow::readPosFile() {
   rightReplaced();
   if (usePosFiles) {
-    const tposition p = readPosition(positionFileOf(rightFileName)).value_or(tposition{});
+    const tposition p = openingPosition(leftFileName, rightFileName, rightImage ? rightImage->width : 0);
     rightOffsetX = p.dx;
     rightOffsetY = p.dy;
     correction = p.correction;

@@ -33,6 +33,9 @@ expect_status 2 convert "$L" -o x.bmp -o y.bmp
 expect_status 2 sample lib -o x.bmp
 expect_status 2 convert "$L" -o lib/                  # a folder, not a file name
 expect_status 2 convert "$L" -o ""
+expect_status 2 pair "$L" "$R" -o x.mpo --device tv
+expect_status 2 pair "$L" "$R" -o x.jps --device 3ds   # the console reads MPOs
+expect_status 2 anaglyph "$L" "$R" -o x.bmp --device 3ds
 [ -e lib/.BMP ] || [ -e .BMP ] && { echo "FAIL: an output without a name was written"; fails=$((fails + 1)); }
 [ -e x.bmp ] || [ -e x.bmp.BMP ] && { echo "FAIL: a usage error wrote a file"; fails=$((fails + 1)); }
 

@@ -57,7 +57,7 @@ std::vector<double> features(const cv::Mat& l, const cv::Mat& r) {
     }
   if (a.size() < 8) return {};
   std::vector<unsigned char> inlier;
-  cv::findFundamentalMat(a, b, cv::FM_RANSAC, 1.0, 0.999, inlier);
+  cv::findFundamentalMat(a, b, inlier, cv::USAC_MAGSAC, 1.0, 0.9999);
   std::vector<double> d;
   for (std::size_t i = 0; i < a.size(); ++i)
     if (inlier[i]) d.push_back(std::abs(a[i].y - b[i].y));
