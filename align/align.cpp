@@ -23,6 +23,7 @@ constexpr int kCloseDescriptor = 40;  // Hamming distance of a match worth trust
 constexpr std::size_t kMinMatches = 20;
 constexpr std::size_t kMinInliers = 20;
 constexpr double kMinInlierShare = 0.4;
+constexpr double kMinFinalShare = 0.8;  // of the points followed on the last round
 constexpr std::size_t kRefined = 400;  // points followed on the whole pictures
 constexpr int kPatch = 40;             // half the side of a followed patch, whole-picture pixels
 constexpr float kBackCheck = 0.3f;     // a patch followed back lands this close to its start
@@ -376,6 +377,10 @@ Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool corr
       dy -= whole;
     }
   }
+  // Followed both ways, yet off the fit: a part of the scene that another
+  // correction would suit (lenses not level, a surface matched wrongly).
+  if (static_cast<double>(in.size()) < kMinFinalShare * static_cast<double>(points.size()))
+    return Error{kNoOneAnswer};
   Alignment a;
   a.inliers = static_cast<int>(in.size());
   if (!correct || terms == 1 || largestMove(t, f, right.width, right.height) <= kNegligible) {
