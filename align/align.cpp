@@ -409,9 +409,14 @@ std::array<double, 9> correctionMatrix(const Correction& correction, int width, 
 tbitmap correctedPicture(const tbitmap& right, const Correction& correction) {
   if (correction.none()) return right;
   tbitmap out(right.width, right.height);
-  cv::Mat to = wrap(out);
-  cv::warpPerspective(wrap(right), to, matrixOf(correction, Frame(right)), to.size(), cv::INTER_LANCZOS4,
-                      cv::BORDER_CONSTANT);
+  const cv::Matx33d m = matrixOf(correction, Frame(right));
+  // Each band of rows warped on a core of its own: the band's matrix moves
+  // its first row to the top.
+  inBands(out.height, [&](int first, int end) {
+    cv::Mat band = wrap(out).rowRange(first, end);
+    const cv::Matx33d shifted = cv::Matx33d(1, 0, 0, 0, 1, -first, 0, 0, 1) * m;
+    cv::warpPerspective(wrap(right), band, shifted, band.size(), cv::INTER_LANCZOS4, cv::BORDER_CONSTANT);
+  });
   return out;
 }
 

@@ -36,4 +36,12 @@ void BM_DecodeJpegPair(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeJpegPair)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The corrected right picture, resampled once per change of the correction.
+void BM_CorrectedPicture(benchmark::State& state) {
+  const auto& [l, r] = photoPair();
+  const Correction c{-0.3, 0.9974, 0.4, 0.001, 0.0005};
+  for (auto _ : state) benchmark::DoNotOptimize(correctedPicture(r, c));
+}
+BENCHMARK(BM_CorrectedPicture)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 }  // namespace
