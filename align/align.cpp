@@ -339,14 +339,14 @@ bool proves(std::size_t inliers, std::size_t of) {
 
 Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool correct) try {
   if (left.width < 16 || left.height < 16 || right.width < 16 || right.height < 16)
-    return Error{kCannotAlign};
+    return Error{kCannotAlign, ErrorKind::CannotAlign};
   // A whole factor: the area reduction then sums whole blocks, its fast case.
   const int factor = (std::max(left.width, right.width) + kReducedWidth - 1) / kReducedWidth;
   const double scale = 1.0 / factor;
   auto [l, r] = bothAtOnce([&] { return featuresOf(left, scale); }, [&] { return featuresOf(right, scale); });
   const Matches matched = matchFeatures(l, r, scale);
   if (matched.kept.size() < kMinMatches)
-    return Error{matched.ambiguous >= 3 * kMinMatches ? kRepeatedPattern : kCannotAlign};
+    return Error{matched.ambiguous >= 3 * kMinMatches ? kRepeatedPattern : kCannotAlign, ErrorKind::CannotAlign};
 
   // The matches followed on the whole pictures to a fraction of a pixel; the
   // correction most of them agree on; then corners started from those,
@@ -354,7 +354,7 @@ Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool corr
   std::vector<const Match*> candidates;
   for (const Match& m : matched.kept) candidates.push_back(&m);
   const std::vector<Match> fine = refine(left, right, spreadOut(candidates));
-  if (fine.size() < kMinInliers) return Error{kCannotAlign};
+  if (fine.size() < kMinInliers) return Error{kCannotAlign, ErrorKind::CannotAlign};
   std::vector<const Match*> all;
   for (const Match& m : fine) all.push_back(&m);
   const Frame f(right);
@@ -371,7 +371,7 @@ Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool corr
     }
     for (int again = 0; again < 3; ++again) {
       in = consensus(points, f, dy, terms, kFineTolerance, t);
-      if (!proves(in.size(), points.size())) return Error{kNoOneAnswer};
+      if (!proves(in.size(), points.size())) return Error{kNoOneAnswer, ErrorKind::CannotAlign};
       const double whole = std::round(t[2] * f.s);  // rows the shift took over: the position's
       if (whole == 0) break;
       dy -= whole;
@@ -380,7 +380,7 @@ Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool corr
   // Followed both ways, yet off the fit: a part of the scene that another
   // correction would suit (lenses not level, a surface matched wrongly).
   if (static_cast<double>(in.size()) < kMinFinalShare * static_cast<double>(points.size()))
-    return Error{kNoOneAnswer};
+    return Error{kNoOneAnswer, ErrorKind::CannotAlign};
   Alignment a;
   a.inliers = static_cast<int>(in.size());
   if (!correct || terms == 1 || largestMove(t, f, right.width, right.height) <= kNegligible) {
@@ -390,7 +390,7 @@ Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool corr
     t = kIdentity;
   } else {
     a.correction = correctionOf(t, f);
-    if (!a.correction.plausible()) return Error{kNoOneAnswer};
+    if (!a.correction.plausible()) return Error{kNoOneAnswer, ErrorKind::CannotAlign};
   }
   std::vector<double> xs;
   for (const Match* m : in) xs.push_back(apply(t, f, m->right).x - m->left.x);
@@ -398,7 +398,7 @@ Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool corr
   a.dy = static_cast<std::int32_t>(dy);
   return a;
 } catch (const cv::Exception&) {
-  return Error{kCannotAlign};
+  return Error{kCannotAlign, ErrorKind::CannotAlign};
 }
 
 std::array<double, 9> correctionMatrix(const Correction& correction, int width, int height) {

@@ -5,9 +5,7 @@
 #include "platform/parallel.h"
 #include "stereo/export.h"
 
-Result<PairInputs> loadPairInputs(const std::string& command, const std::vector<std::string>& inputs,
-                                  bool* usage) {
-  *usage = false;
+Result<PairInputs> loadPairInputs(const std::string& command, const std::vector<std::string>& inputs) {
   if (inputs.size() == 2) {
     auto [second, first] = bothAtOnce([&] { return loadPictureViews(inputs[1]); },
                                       [&] { return loadPictureViews(inputs[0]); });
@@ -17,11 +15,10 @@ Result<PairInputs> loadPairInputs(const std::string& command, const std::vector<
   }
   auto views = loadPictureViews(inputs[0]);
   if (!views) return views.error();
-  if (!views->right) {
-    *usage = true;
+  if (!views->right)
     return Error{command + " takes LEFT RIGHT or one stereo file (MPO or JPS), and " + inputs[0] +
-                 " holds one picture"};
-  }
+                     " holds one picture",
+                 ErrorKind::Usage};
   return PairInputs{std::move(views->left), std::move(views->right), inputs[0]};
 }
 

@@ -15,8 +15,8 @@ struct PairInputs {
   std::string positionSource;  // the file the position file is named after
 };
 // LEFT RIGHT, or one stereo file (MPO or JPS) holding both.
-Result<PairInputs> loadPairInputs(const std::string& command, const std::vector<std::string>& inputs,
-                                  bool* usage);
+// A single picture where a pair is needed is a usage error.
+Result<PairInputs> loadPairInputs(const std::string& command, const std::vector<std::string>& inputs);
 
 // The format by the name's extension; ".BMP" appended when it has none.
 // exif: the source's (image/save.h).

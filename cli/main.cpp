@@ -434,9 +434,8 @@ int run(const Invocation& inv) {
 
   const bool layout = c.name == "layout";
   const std::vector<std::string> files(inv.inputs.begin() + (layout ? 1 : 0), inv.inputs.end());
-  bool usage = false;
-  auto inputs = loadPairInputs(c.name, files, &usage);
-  if (!inputs && usage) return usageError({inputs.error().message, c.name + " "});
+  auto inputs = loadPairInputs(c.name, files);
+  if (!inputs && inputs.error().kind == ErrorKind::Usage) return usageError({inputs.error().message, c.name + " "});
   if (!inputs) return refuse(inputs.error().message);
   const tbitmap* left = inputs->left.get();
   const tbitmap* right = inputs->right.get();

@@ -24,7 +24,7 @@ bool isStereoName(const std::string& name) {
 namespace {
 
 Status writeEncoded(const std::string& path, Result<std::vector<std::uint8_t>> bytes) {
-  if (!bytes) return Error{"Cannot write " + printable(path) + ": " + bytes.error().message};
+  if (!bytes) return Error{"Cannot write " + printable(path) + ": " + bytes.error().message, ErrorKind::CannotWrite};
   return writeFileAtomically(path, *bytes);
 }
 

@@ -190,7 +190,7 @@ Result<AtomicFile> AtomicFile::create(const std::string& path, NameCase match) {
   std::string target = resolvePath(path, match);
   if (target != path && OwnWrites::contains(target)) target = path;
   auto failed = [&](const std::string& reason) {
-    return Error{"Cannot write " + printable(path) + ": " + reason};
+    return Error{"Cannot write " + printable(path) + ": " + reason, ErrorKind::CannotWrite};
   };
   struct stat st;
   const bool replacing = ::stat(target.c_str(), &st) == 0;
@@ -233,7 +233,7 @@ Error AtomicFile::abandon(int error) {
   if (fd_ >= 0) ::close(std::exchange(fd_, -1));
   if (!temp_.empty()) ::unlink(temp_.c_str());
   if (std::exchange(recorded_, false)) Unfinished::release();
-  return Error{"Cannot write " + printable(path_) + ": " + std::strerror(error)};
+  return Error{"Cannot write " + printable(path_) + ": " + std::strerror(error), ErrorKind::CannotWrite};
 }
 
 Status AtomicFile::writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) {

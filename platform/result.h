@@ -5,8 +5,13 @@
 #include <utility>
 #include <variant>
 
+// What went wrong, for callers that answer differently: binoxa-cli's exit
+// status, the window's message.
+enum class ErrorKind { Refused, Usage, CannotWrite, CannotAlign };
+
 struct Error {
   std::string message;  // one line, shown to the user as it stands
+  ErrorKind kind = ErrorKind::Refused;
 };
 
 template <class T>
