@@ -49,6 +49,7 @@ constexpr const char* kOverview =
     "  align LEFT RIGHT                    print the aligned position: dx dy\n"
     "  pair LEFT RIGHT -o OUT.mpo|OUT.jps  both aligned pictures as one stereo file\n"
     "  layout KIND LEFT RIGHT -o OUT       the pair laid out for a display\n"
+    "  wiggle LEFT RIGHT -o OUT.gif|.webp  both views in turn, an animation\n"
     "  sample DIR                          write the sample library into DIR\n"
     "\n"
     "Pictures are BMP, JPEG, PNG, MPO or JPS; one MPO or JPS may stand for LEFT RIGHT.\n"
@@ -88,11 +89,21 @@ constexpr const char* kViewHelp =
 constexpr const char* kWidthHelp =
     "  --width N               the whole reduced to N pixels wide, the aspect kept\n"
     "                          (never enlarged)\n";
+constexpr const char* kWiggleWidthHelp =
+    "  --width N               each view reduced to N pixels wide, the aspect kept\n"
+    "                          (never enlarged; default 1200)\n";
+constexpr const char* kDelayHelp =
+    "  --delay MS              each view's time on screen in milliseconds,\n"
+    "                          1..655350 (default 150; a GIF rounds it to\n"
+    "                          hundredths of a second)\n";
 constexpr const char* kDeviceHelp =
     "  --device 3ds            views for a handheld console: the common region's\n"
     "                          centred 4:3 part reduced to 640 x 480 (OUT.mpo)\n";
 constexpr const char* kQualityHelp =
     "  --quality N             JPEG quality, 1..100 (profile QUALITY, else 92)\n";
+constexpr const char* kWebpQualityHelp =
+    "  --quality N             a lossy WebP of that quality, 1..100 (lossless\n"
+    "                          without it; not for a GIF)\n";
 constexpr const char* kDefaultsHelp =
     "Settings not given come from the profile ($BINOXA_PROFILE, else\n"
     "$XDG_CONFIG_HOME/binoxa/binoxa.ini), else the built-in defaults.\n"
@@ -114,6 +125,7 @@ enum Option : unsigned {
   NoCorrect = 4096,
   MatchColours = 8192,
   Details = 16384,
+  Delay = 32768,
 };
 constexpr unsigned kPosition = Dx | Dy | Auto | Swap | NoCorrect | MatchColours;
 constexpr unsigned kFlags = Auto | Swap | NoCorrect | MatchColours | Details;
@@ -166,6 +178,11 @@ const std::vector<Command>& commands() {
        "  side, left view on the left: VR headsets, tablets), sbs-half (each view\n"
        "  squeezed to half its width: 3D TVs), over-under, over-under-half (left\n"
        "  view on top), rows (left view on the even rows: passive monitors).\n"},
+      {"wiggle", 2, true, kPosition | Width | Delay | Quality, std::nullopt,
+       "binoxa-cli wiggle LEFT RIGHT -o OUT.webp|OUT.gif [OPTIONS]\n"
+       "  Writes the two views of the common region shown in turn forever, a\n"
+       "  \"wiggle\" animation that needs no glasses: an animated WebP or a GIF\n"
+       "  (256 colours shared by both views).\n"},
       {"align", 2, false, NoCorrect | Details, std::nullopt,
        "binoxa-cli align LEFT RIGHT [OPTIONS]\n"
        "  Prints the right picture's aligned position as \"dx dy\": no vertical\n"
@@ -195,6 +212,7 @@ const std::map<std::string, Option>& optionNames() {
       {"--no-correct", NoCorrect},
       {"--match-colours", MatchColours},
       {"--details", Details},
+      {"--delay", Delay},
   };
   return names;
 }
@@ -207,9 +225,11 @@ void printHelp(const Command& c) {
   if (c.options & Method) std::cout << kMethodHelp;
   if (c.options & LeftColour) std::cout << kColourHelp;
   if (c.options & ViewSize) std::cout << kViewHelp;
-  if (c.options & Width) std::cout << kWidthHelp;
+  const bool wiggle = c.options & Delay;
+  if (c.options & Width) std::cout << (wiggle ? kWiggleWidthHelp : kWidthHelp);
+  if (c.options & Delay) std::cout << kDelayHelp;
   if (c.options & Device) std::cout << kDeviceHelp;
-  if (c.options & Quality) std::cout << kQualityHelp;
+  if (c.options & Quality) std::cout << (wiggle ? kWebpQualityHelp : kQualityHelp);
   if (c.kind || c.name == "layout") std::cout << "\n" << kDefaultsHelp;
 }
 
@@ -253,6 +273,7 @@ struct Invocation {
   std::optional<int> quality;
   std::optional<AnaglyphMethod> method;
   std::optional<std::int32_t> width;
+  std::optional<int> delay;
   bool console = false;  // --device 3ds
   bool details = false;
   bool help = false;
@@ -349,6 +370,12 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
         inv.width = static_cast<std::int32_t>(*n);
         break;
       }
+      case Delay: {
+        auto n = parseInt(value);
+        if (!n || *n < 1 || *n > 655350) return bad("milliseconds from 1 to 655350");
+        inv.delay = static_cast<int>(*n);
+        break;
+      }
       case Device:
         if (value != "3ds") return bad("a device: 3ds");
         inv.console = true;
@@ -367,17 +394,23 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
     return usage(inv.inputs.empty() ? "layout needs a KIND: sbs, sbs-half, over-under, over-under-half or rows"
                                     : "unknown layout '" + inv.inputs[0] +
                                           "': sbs, sbs-half, over-under, over-under-half or rows");
-  const bool oneStereo = (c.kind || c.name == "align" || layout) && inv.inputs.size() == (layout ? 2u : 1u);
+  const bool wiggle = c.name == "wiggle";
+  const bool oneStereo =
+      (c.kind || c.name == "align" || layout || wiggle) && inv.inputs.size() == (layout ? 2u : 1u);
   if (static_cast<int>(inv.inputs.size()) != c.inputs && !oneStereo)
     return usage(layout ? "layout takes KIND LEFT RIGHT or KIND and one stereo file (MPO or JPS)"
                         : c.name + " takes " + std::to_string(c.inputs) + " file argument" +
-                              (c.inputs == 1 ? "" : "s") + (c.kind ? " or one stereo file (MPO or JPS)" : ""));
+                              (c.inputs == 1 ? "" : "s") +
+                              (c.kind || wiggle ? " or one stereo file (MPO or JPS)" : ""));
   if (c.output && !output) return usage(c.name + " needs -o");
   if (inv.position.autoAlign && (inv.position.dx || inv.position.dy))
     return usage("--auto takes the place of --dx and --dy");
   if (output) inv.output = *output;
   if (c.name == "pair" && !isStereoName(inv.output)) return usage("pair writes OUT.mpo or OUT.jps");
   if (inv.console && lowerExtension(inv.output) != ".mpo") return usage("--device 3ds writes OUT.mpo");
+  if (wiggle && !isAnimationName(inv.output)) return usage("wiggle writes OUT.webp or OUT.gif");
+  if (wiggle && inv.quality && lowerExtension(inv.output) == ".gif")
+    return usage("--quality makes a lossy WebP; a GIF takes none");
   return inv;
 }
 
@@ -447,6 +480,14 @@ int run(const Invocation& inv) {
   left = prepared->left;
   right = prepared->right;
   const std::int32_t dx = prepared->dx, dy = prepared->dy;
+  if (c.name == "wiggle") {
+    WiggleSettings wiggle;
+    wiggle.width = inv.width.value_or(wiggle.width);
+    wiggle.delayMs = inv.delay.value_or(wiggle.delayMs);
+    wiggle.quality = inv.quality;
+    if (Status s = saveWiggle(*left, *right, dx, dy, inv.output, wiggle); !s) return refuse(s.error().message);
+    return kOk;
+  }
   if (layout) {
     auto picture = buildLayout(*layoutByName(inv.inputs[0]), *left, *right, dx, dy, inv.width.value_or(0));
     if (!picture) return refuse(picture.error().message);

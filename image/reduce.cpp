@@ -89,3 +89,10 @@ std::unique_ptr<tbitmap> reduceByArea(const tbitmap& src, int width, int height)
   });
   return out;
 }
+
+std::unique_ptr<tbitmap> reduceToWidth(std::unique_ptr<tbitmap> picture, int width) {
+  if (width <= 0 || width >= picture->width) return picture;
+  const std::int64_t height = std::max<std::int64_t>(
+      1, (std::int64_t{picture->height} * width + picture->width / 2) / picture->width);
+  return reduceByArea(*picture, width, static_cast<int>(std::min<std::int64_t>(height, picture->height)));
+}

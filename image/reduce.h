@@ -7,3 +7,7 @@
 
 // 1 <= width <= src.width and 1 <= height <= src.height.
 std::unique_ptr<tbitmap> reduceByArea(const tbitmap& src, int width, int height);
+// The picture reduced to width pixels wide, its height in proportion
+// (rounded, at least 1); the picture itself when it is not wider or width
+// is 0 or less.
+std::unique_ptr<tbitmap> reduceToWidth(std::unique_ptr<tbitmap> picture, int width);

@@ -1,5 +1,6 @@
 #include "image/save.h"
 
+#include "image/animation.h"
 #include "image/bmp.h"
 #include "image/exif.h"
 #include "image/jpeg.h"
@@ -19,6 +20,11 @@ std::string lowerExtension(const std::string& name) {
 bool isStereoName(const std::string& name) {
   const std::string ext = lowerExtension(name);
   return ext == ".mpo" || ext == ".jps";
+}
+
+bool isAnimationName(const std::string& name) {
+  const std::string ext = lowerExtension(name);
+  return ext == ".webp" || ext == ".gif";
 }
 
 namespace {
@@ -68,4 +74,12 @@ Status saveStereoPicture(const tbitmap& left, const tbitmap& right, const std::s
     if (Status size = checkWritableSize(path, view->width, view->height); !size) return size;
   if (lowerExtension(path) == ".jps") return writeEncoded(path, encodeJps(left, right, quality, facts.exif));
   return writeEncoded(path, encodeMpo(left, right, quality, facts.exif, facts.stereo));
+}
+
+Status saveAnimation(std::span<const tbitmap* const> frames, const std::string& path, int delayMs,
+                     std::optional<int> quality) {
+  if (Status size = checkWritableSize(path, frames.front()->width, frames.front()->height); !size)
+    return size;
+  if (lowerExtension(path) == ".gif") return writeEncoded(path, encodeGifAnimation(frames, delayMs));
+  return writeEncoded(path, encodeWebpAnimation(frames, delayMs, quality));
 }

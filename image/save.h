@@ -1,6 +1,7 @@
 #pragma once
 // Pictures written in the format their name's extension asks for.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -12,7 +13,8 @@
 
 // The extension of a name, lower case, with its dot ("" for none).
 std::string lowerExtension(const std::string& name);
-bool isStereoName(const std::string& name);  // ".mpo" or ".jps"
+bool isStereoName(const std::string& name);     // ".mpo" or ".jps"
+bool isAnimationName(const std::string& name);  // ".webp" or ".gif"
 
 // What the photo a picture is made from says beyond its pixels, kept in the
 // files made from it that can hold it (JPEG, MPO, JPS and PNG; not BMP).
@@ -36,3 +38,8 @@ Status savePictureRows(const std::string& path, std::int32_t width, std::int32_t
 // A pair as one ".jps" file, else as an MPO.
 Status saveStereoPicture(const tbitmap& left, const tbitmap& right, const std::string& path, int quality,
                          const SourceFacts& facts = {});
+// Frames of one size shown in turn forever, delayMs each, as an animated
+// WebP (lossy of that quality when given, else lossless) or GIF by the name's
+// extension (image/animation.h). Written atomically.
+Status saveAnimation(std::span<const tbitmap* const> frames, const std::string& path, int delayMs,
+                     std::optional<int> quality);

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "image/reduce.h"
+#include "image/save.h"
 #include "stereo/compose.h"
 #include "stereo/export.h"
 
@@ -24,16 +25,23 @@ void place(tbitmap& out, const tbitmap& view, int x0, int y0) {
   for (int y = 0; y < view.height; ++y) std::copy_n(view.row(y), view.width, out.row(y0 + y) + x0);
 }
 
+// Both views cut to the common region.
+Result<AlignedViews> commonViews(const tbitmap& left, const tbitmap& right, std::int32_t dx,
+                                 std::int32_t dy) {
+  if (!positionFits(dx, dy, left, right)) return Error{kPositionDoesNotFit};
+  const Overlap o = pairOverlap(dx, dy, left, right);
+  if (o.w <= 0 || o.h <= 0) return Error{"The pictures have no region in common at this position"};
+  return AlignedViews{alignedLeft(left, &right, dx, dy), alignedRight(&left, right, dx, dy)};
+}
+
 }  // namespace
 
 Result<std::unique_ptr<tbitmap>> buildLayout(LayoutKind kind, const tbitmap& left, const tbitmap& right,
                                              std::int32_t dx, std::int32_t dy, std::int32_t width) {
-  if (!positionFits(dx, dy, left, right)) return Error{kPositionDoesNotFit};
-  const Overlap o = pairOverlap(dx, dy, left, right);
-  if (o.w <= 0 || o.h <= 0) return Error{"The pictures have no region in common at this position"};
-  auto l = alignedLeft(left, &right, dx, dy);
-  auto r = alignedRight(&left, right, dx, dy);
-  const int w = o.w, h = o.h;
+  auto views = commonViews(left, right, dx, dy);
+  if (!views) return views.error();
+  const tbitmap *l = views->left.get(), *r = views->right.get();
+  const int w = l->width, h = l->height;
   std::unique_ptr<tbitmap> out;
   switch (kind) {
     case LayoutKind::Sbs:
@@ -66,10 +74,15 @@ Result<std::unique_ptr<tbitmap>> buildLayout(LayoutKind kind, const tbitmap& lef
       for (int y = 0; y < h; ++y) std::copy_n((y % 2 ? *r : *l).row(y), w, out->row(y));
       break;
   }
-  if (width > 0 && width < out->width) {
-    const std::int64_t height = std::max<std::int64_t>(
-        1, (std::int64_t{out->height} * width + out->width / 2) / out->width);
-    out = reduceByArea(*out, width, static_cast<int>(std::min<std::int64_t>(height, out->height)));
-  }
-  return out;
+  return reduceToWidth(std::move(out), width);
+}
+
+Status saveWiggle(const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy,
+                  const std::string& path, const WiggleSettings& settings) {
+  auto views = commonViews(left, right, dx, dy);
+  if (!views) return views.error();
+  const auto l = reduceToWidth(std::move(views->left), settings.width);
+  const auto r = reduceToWidth(std::move(views->right), settings.width);
+  const tbitmap* frames[] = {l.get(), r.get()};
+  return saveAnimation(frames, path, settings.delayMs, settings.quality);
 }

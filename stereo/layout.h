@@ -1,7 +1,8 @@
 #pragma once
 // The aligned pair laid out for a display: side by side for VR headsets and
 // tablets, squeezed side by side or over-under for 3D TVs, row-interlaced for
-// passive monitors. Built from the region common to both pictures.
+// passive monitors; or shown in turn as a wiggle animation that needs no
+// glasses. Built from the region common to both pictures.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -23,3 +24,15 @@ std::optional<LayoutKind> layoutByName(const std::string& name);
 // Error: the position leaves no common region.
 Result<std::unique_ptr<tbitmap>> buildLayout(LayoutKind kind, const tbitmap& left, const tbitmap& right,
                                              std::int32_t dx, std::int32_t dy, std::int32_t width = 0);
+
+// A wiggle animation: the two views of the common region in turn, forever,
+// each reduced to width pixels wide as buildLayout reduces (never enlarged).
+struct WiggleSettings {
+  std::int32_t width = 1200;
+  int delayMs = 150;           // each view's time on screen
+  std::optional<int> quality;  // lossy WebP of that quality; none: lossless
+};
+// Written as OUT.webp or OUT.gif (image/save.h saveAnimation). Error: as
+// buildLayout's, or the file's.
+Status saveWiggle(const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy,
+                  const std::string& path, const WiggleSettings& settings = {});

@@ -12,6 +12,9 @@ echo "$(basename "$deb"): Depends: $depends"
 case $depends in *libwx*) ;; *) echo "FAIL: the toolkit is not among the dependencies"; exit 1 ;; esac
 # The feature matcher's runtime library, not the Qt its -dev package pulls in.
 case $depends in *libopencv-features2d*) ;; *) echo "FAIL: the feature matcher is not among the dependencies"; exit 1 ;; esac
+for lib in libgif libwebpmux; do  # the wiggle animations' encoders
+  case $depends in *$lib*) ;; *) echo "FAIL: $lib is not among the dependencies"; exit 1 ;; esac
+done
 case $depends in *libqt*) echo "FAIL: the package depends on Qt"; exit 1 ;; esac
 dpkg -x "$deb" "$root/root"
 for f in bin/binoxa bin/binoxa-cli share/applications/binoxa.desktop \

@@ -4,7 +4,7 @@ set -euo pipefail
 pkgs=(build-essential cmake pkg-config git clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
       libfreetype-dev libfontconfig-dev fonts-dejavu-core libwxgtk3.2-dev libgtk-3-dev
       xvfb xdotool x11-utils imagemagick openbox dpkg-dev
-      libjpeg62-turbo-dev libpng-dev libjpeg-turbo-progs netpbm libimage-exiftool-perl python3-pil ffmpeg
+      libjpeg62-turbo-dev libpng-dev libwebp-dev libgif-dev webp libjpeg-turbo-progs netpbm libimage-exiftool-perl python3-pil ffmpeg
       libopencv-core-dev libopencv-imgproc-dev libopencv-video-dev libopencv-features2d-dev
       libopencv-calib3d-dev)
 missing=()
