@@ -17,12 +17,7 @@ T=$(mktemp -d "${TMPDIR:-/tmp}/binoxa-jpeg.XXXXXX")
 trap 'rm -rf "$T"' EXIT
 export BINOXA_PROFILE=$T/empty.ini
 
-# A plasma fractal has a photo's mix of smooth areas and detail.
-convert -seed 7 -size 6008x4002 plasma:fractal -blur 0x1 "$T/scene.ppm"
-convert "$T/scene.ppm" -crop 6000x4000+0+0 +repage "$T/l.ppm"
-convert "$T/scene.ppm" -crop 6000x4000+8+2 +repage "$T/r.ppm"
-cjpeg -quality 92 "$T/l.ppm" >"$T/L.jpg"
-cjpeg -quality 92 "$T/r.ppm" >"$T/R.jpg"
+photo_pair "$T"
 L=$T/L.jpg R=$T/R.jpg
 job=(anaglyph "$L" "$R" --dx 8 --dy 2 --method dubois-red-cyan -o)
 

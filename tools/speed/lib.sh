@@ -21,3 +21,14 @@ same_output() {
   "$new" "$@" "$out" && "$before" "$@" "$before_out"
   cmp -s "$out" "$before_out" || { echo "$new and $before differ" >&2; exit 1; }
 }
+# photo_pair DIR: DIR/L.jpg and DIR/R.jpg, a 6000 x 4000 photo-like pair saved
+# by `cjpeg -quality 92`, the right view cut 8, 2 pixels further (--dx 8
+# --dy 2), and the left view as DIR/l.ppm. A plasma fractal has a photo's mix
+# of smooth areas and detail.
+photo_pair() {
+  convert -seed 7 -size 6008x4002 plasma:fractal -blur 0x1 "$1/scene.ppm"
+  convert "$1/scene.ppm" -crop 6000x4000+0+0 +repage "$1/l.ppm"
+  convert "$1/scene.ppm" -crop 6000x4000+8+2 +repage "$1/r.ppm"
+  cjpeg -quality 92 "$1/l.ppm" >"$1/L.jpg"
+  cjpeg -quality 92 "$1/r.ppm" >"$1/R.jpg"
+}
