@@ -489,9 +489,9 @@ int run(const Invocation& inv) {
     return kOk;
   }
   if (layout) {
-    auto picture = buildLayout(*layoutByName(inv.inputs[0]), *left, *right, dx, dy, inv.width.value_or(0));
-    if (!picture) return refuse(picture.error().message);
-    if (Status s = writeOutput(**picture, inv.output, quality, facts.exif); !s)
+    if (Status s = saveLayout(*layoutByName(inv.inputs[0]), *left, *right, dx, dy, inv.width.value_or(0),
+                              completeExportName(inv.output), quality, facts.exif);
+        !s)
       return refuse(s.error().message);
     return kOk;
   }

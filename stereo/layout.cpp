@@ -9,13 +9,8 @@
 #include "stereo/export.h"
 
 std::optional<LayoutKind> layoutByName(const std::string& name) {
-  static const std::pair<const char*, LayoutKind> kNames[] = {{"sbs", LayoutKind::Sbs},
-                                                              {"sbs-half", LayoutKind::SbsHalf},
-                                                              {"over-under", LayoutKind::OverUnder},
-                                                              {"over-under-half", LayoutKind::OverUnderHalf},
-                                                              {"rows", LayoutKind::Rows}};
-  for (const auto& [n, kind] : kNames)
-    if (name == n) return kind;
+  for (std::size_t i = 0; i < kLayoutNames.size(); ++i)
+    if (name == kLayoutNames[i]) return static_cast<LayoutKind>(i);
   return std::nullopt;
 }
 
@@ -75,6 +70,14 @@ Result<std::unique_ptr<tbitmap>> buildLayout(LayoutKind kind, const tbitmap& lef
       break;
   }
   return reduceToWidth(std::move(out), width);
+}
+
+Status saveLayout(LayoutKind kind, const tbitmap& left, const tbitmap& right, std::int32_t dx,
+                  std::int32_t dy, std::int32_t width, const std::string& path, int quality,
+                  std::span<const std::uint8_t> exif) {
+  auto picture = buildLayout(kind, left, right, dx, dy, width);
+  if (!picture) return picture.error();
+  return savePicture(**picture, path, quality, exif);
 }
 
 Status saveWiggle(const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy,

@@ -3,17 +3,20 @@
 // tablets, squeezed side by side or over-under for 3D TVs, row-interlaced for
 // passive monitors; or shown in turn as a wiggle animation that needs no
 // glasses. Built from the region common to both pictures.
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "image/tbitmap.h"
 #include "platform/result.h"
 
 enum class LayoutKind { Sbs, SbsHalf, OverUnder, OverUnderHalf, Rows };
-
-// "sbs", "sbs-half", "over-under", "over-under-half", "rows".
+// Their names, in LayoutKind's order.
+inline constexpr std::array<const char*, 5> kLayoutNames = {"sbs", "sbs-half", "over-under",
+                                                            "over-under-half", "rows"};
 std::optional<LayoutKind> layoutByName(const std::string& name);
 
 // The layout of the common region at position (dx, dy); width > 0 reduces
@@ -24,6 +27,11 @@ std::optional<LayoutKind> layoutByName(const std::string& name);
 // Error: the position leaves no common region.
 Result<std::unique_ptr<tbitmap>> buildLayout(LayoutKind kind, const tbitmap& left, const tbitmap& right,
                                              std::int32_t dx, std::int32_t dy, std::int32_t width = 0);
+// That picture written as image/save.h's savePicture writes it; exif: the
+// source's.
+Status saveLayout(LayoutKind kind, const tbitmap& left, const tbitmap& right, std::int32_t dx,
+                  std::int32_t dy, std::int32_t width, const std::string& path, int quality,
+                  std::span<const std::uint8_t> exif);
 
 // A wiggle animation: the two views of the common region in turn, forever,
 // each reduced to width pixels wide as buildLayout reduces (never enlarged).

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "ui/display.h"
 #include "ui/tmywindow.h"
 
 namespace {
@@ -30,6 +31,7 @@ MenuResource mainMenu() {
         {CM_SAVERIGHT, withShortcut("Save &right image...", "ALT-R")},
         separator,
         {CM_SAVEALL, withShortcut("&Save all...", "CTRL-S")},
+        {CM_EXPORTDISPLAY, "Export for &display..."},
         separator,
         {CM_EXIT, "E&xit"}}},
       {"&Edit",
@@ -158,6 +160,19 @@ DialogTemplate correctionDialog() {
                  {K::PushButton, IDCANCEL, "&Cancel", 96, 78, 50, 14}});
 }
 
+DialogTemplate displayDialog() {
+  std::string outputs;
+  for (const DisplayOutput& o : displayOutputs()) outputs += (outputs.empty() ? "" : "\n") + o.label;
+  return dialog(6, "Export for display", 0, 0, 179, 83,
+                {{K::Static, -1, "&Layout:", 8, 10, 64, 8},
+                 {K::DropDownList, 141, outputs, 80, 8, 90, 100},
+                 {K::Static, -1, "Output &width (pixels):", 8, 28, 72, 8},
+                 {K::Edit, 142, "", 80, 26, 40, 12},
+                 {K::Static, -1, "Empty: full size; a wiggle 1200 pixels wide", 8, 44, 164, 8},
+                 {K::DefPushButton, IDOK, "&OK", 28, 62, 50, 14},
+                 {K::PushButton, IDCANCEL, "&Cancel", 100, 62, 50, 14}});
+}
+
 DialogTemplate libraryErrorDialog() {
   return dialog(4, "Error in library mode", 0, 0, 165, 70,
                 {{K::DefPushButton, IDOK, "&OK", 52, 48, 50, 14},
@@ -224,7 +239,7 @@ const ResourceModule& binoxaResources() {
   static const ResourceModule module{{mainMenu()},
                                      {mainAccelerators()},
                                      {positionDialog(), aboutDialog(), optionsDialog(), libraryErrorDialog(),
-                                      correctionDialog()},
+                                      correctionDialog(), displayDialog()},
                                      {programIcon()}};
   return module;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The program's module: menu 1, accelerator table 1, dialog templates 1-5
+// The program's module: menu 1, accelerator table 1, dialog templates 1-6
 // and icon 1, as data.
 #include <string>
 

@@ -29,6 +29,7 @@ const TResponse<tmywindow> tmywindow::responseTable[] = {
     EV_COMMAND(CM_SAVELEFT, cmSaveLeft),
     EV_COMMAND(CM_SAVERIGHT, cmSaveRight),
     EV_COMMAND(CM_SAVEALL, cmSaveAll),
+    EV_COMMAND(CM_EXPORTDISPLAY, cmExportDisplay),
     EV_COMMAND(CM_EXIT, cmExit),
     EV_COMMAND(CM_VIEWPARALLEL, cmViewParallel),
     EV_COMMAND(CM_VIEWCROSSED, cmViewCrossed),

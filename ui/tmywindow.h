@@ -64,6 +64,7 @@ enum : unsigned {
   CM_CORRECTION = 11870,
   CM_RESETCORRECTION = 11871,
   CM_MATCHCOLOURS = 11872,
+  CM_EXPORTDISPLAY = 11873,
 };
 
 class tmywindow : public TWindow {
@@ -225,6 +226,8 @@ class tmywindow : public TWindow {
   void cmSaveLeft();
   void cmSaveRight();
   void cmSaveAll();
+  // ui/display.cpp
+  void cmExportDisplay();
   // ui/position.cpp
   void cmRightPosition();
   void cmAlign();

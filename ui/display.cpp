@@ -1,0 +1,79 @@
+#include "ui/display.h"
+
+#include <charconv>
+
+#include "image/save.h"
+#include "stereo/export.h"
+#include "ui/tmywindow.h"
+
+const std::vector<DisplayOutput>& displayOutputs() {
+  static const std::vector<DisplayOutput> outputs = [] {
+    std::vector<DisplayOutput> list;
+    for (std::size_t i = 0; i < kLayoutNames.size(); ++i)
+      list.push_back({kLayoutNames[i], static_cast<LayoutKind>(i)});
+    list.push_back({"wiggle GIF", std::nullopt, ".gif"});
+    list.push_back({"wiggle WebP", std::nullopt, ".webp"});
+    return list;
+  }();
+  return outputs;
+}
+
+tdisplaydialog::tdisplaydialog(TWindow* parent, std::size_t& output, std::optional<std::int32_t>& width)
+    : TDialog(parent, 6), output_(output), width_(width), list_(this, 141), widthEdit_(this, 142, 11) {}
+
+void tdisplaydialog::setupWindow() {
+  TDialog::setupWindow();
+  list_.setSelection(displayOutputs()[output_].label);
+  widthEdit_.setText(width_ ? std::to_string(*width_) : "");
+}
+
+bool tdisplaydialog::canClose() {
+  std::string text = widthEdit_.getText(11);
+  text.erase(0, text.find_first_not_of(' '));
+  text.erase(text.find_last_not_of(' ') + 1);
+  std::optional<std::int32_t> width;
+  if (!text.empty()) {
+    std::int32_t n = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
+    if (error != std::errc() || end != text.data() + text.size() || n < 1) {
+      parent()->messageBox(kOutputWidthRule, "Error");
+      return false;
+    }
+    width = n;
+  }
+  const std::string chosen = list_.getSelection();
+  for (std::size_t i = 0; i < displayOutputs().size(); ++i)
+    if (displayOutputs()[i].label == chosen) output_ = i;
+  width_ = width;
+  return true;
+}
+
+// Written by the code binoxa-cli's layout and wiggle commands use.
+void tmywindow::cmExportDisplay() {
+  if (Status s =
+          checkExport(ExportKind::Anaglyph, leftImage.get(), rightImage.get(), rightOffsetX, rightOffsetY);
+      !s) {
+    messageBox(s.error().message, "Error");
+    return;
+  }
+  std::size_t choice = 0;
+  std::optional<std::int32_t> width;
+  if (tdisplaydialog(this, choice, width).execute() != IDOK) return;
+  const DisplayOutput& output = displayOutputs()[choice];
+  TFileSaveDialog dialog(this, output.layout ? "Bitmap Files|*.BMP" : output.label + "|*" + output.extension);
+  if (dialog.execute() != IDOK) return;
+  TBusyCursor busy;
+  std::string path = dialog.fileName();
+  Status saved = success();
+  if (output.layout) {
+    // The left photo's camera data goes with every picture made from the pair.
+    saved = saveLayout(*output.layout, *leftImage, *rightImage, rightOffsetX, rightOffsetY, width.value_or(0),
+                       completeExportName(path), quality, readSourceFacts(leftFileName).exif);
+  } else {
+    if (lowerExtension(path) != output.extension) path += output.extension;
+    WiggleSettings settings;
+    settings.width = width.value_or(settings.width);
+    saved = saveWiggle(*leftImage, *rightImage, rightOffsetX, rightOffsetY, path, settings);
+  }
+  if (!saved) messageBox(saved.error().message, "Error");
+}
