@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include <gif_lib.h>
 #include <webp/encode.h>
@@ -10,49 +11,30 @@
 
 #include "image/palette.h"
 
-Result<std::vector<std::uint8_t>> encodeWebpAnimation(std::span<const tbitmap* const> frames, int delayMs,
-                                                      std::optional<int> quality) {
-  const int width = frames.front()->width, height = frames.front()->height;
-  WebPAnimEncoderOptions options;
-  WebPConfig config;
-  if (!WebPAnimEncoderOptionsInit(&options) || !WebPConfigInit(&config))
-    return Error{"the WebP encoder cannot start"};
-  options.anim_params.loop_count = 0;  // forever
-  if (quality)
-    config.quality = static_cast<float>(*quality);
-  else
-    config.lossless = 1;
-  const std::unique_ptr<WebPAnimEncoder, void (*)(WebPAnimEncoder*)> encoder(
-      WebPAnimEncoderNew(width, height, &options), WebPAnimEncoderDelete);
-  if (!encoder) return Error{"the WebP encoder cannot start"};
-  auto failed = [&] { return Error{std::string("WebP: ") + WebPAnimEncoderGetError(encoder.get())}; };
-  int timestamp = 0;
-  for (const tbitmap* frame : frames) {
-    WebPPicture picture;
-    if (!WebPPictureInit(&picture)) return Error{"the WebP encoder cannot start"};
-    picture.width = width;
-    picture.height = height;
-    picture.use_argb = 1;
-    static_assert(sizeof(tpixel) == 3);  // rows are R, G, B bytes
-    const bool added =
-        WebPPictureImportRGB(&picture, reinterpret_cast<const std::uint8_t*>(frame->row(0)), 3 * width) &&
-        WebPAnimEncoderAdd(encoder.get(), &picture, timestamp, &config);
-    WebPPictureFree(&picture);
-    if (!added) return failed();
-    timestamp += delayMs;
-  }
-  // The end time gives the last frame its duration.
-  WebPData data;
-  WebPDataInit(&data);
-  if (!WebPAnimEncoderAdd(encoder.get(), nullptr, timestamp, nullptr) ||
-      !WebPAnimEncoderAssemble(encoder.get(), &data))
-    return failed();
-  std::vector<std::uint8_t> bytes(data.bytes, data.bytes + data.size);
-  WebPDataClear(&data);
+namespace {
+
+// One frame as a still WebP.
+Result<std::vector<std::uint8_t>> encodeWebp(const tbitmap& frame, const WebPConfig& config) {
+  WebPPicture picture;
+  if (!WebPPictureInit(&picture)) return Error{"the WebP encoder cannot start"};
+  picture.width = frame.width;
+  picture.height = frame.height;
+  picture.use_argb = config.lossless;  // lossy frames go straight to YUV
+  WebPMemoryWriter writer;
+  WebPMemoryWriterInit(&writer);
+  picture.writer = WebPMemoryWrite;
+  picture.custom_ptr = &writer;
+  static_assert(sizeof(tpixel) == 3);  // rows are R, G, B bytes
+  const bool encoded =
+      WebPPictureImportRGB(&picture, reinterpret_cast<const std::uint8_t*>(frame.row(0)), 3 * frame.width) &&
+      WebPEncode(&config, &picture);
+  const int error = picture.error_code;
+  WebPPictureFree(&picture);
+  std::vector<std::uint8_t> bytes(writer.mem, writer.mem + writer.size);
+  WebPMemoryWriterClear(&writer);
+  if (!encoded) return Error{"WebP encoder error " + std::to_string(error)};
   return bytes;
 }
-
-namespace {
 
 int appendBytes(GifFileType* gif, const GifByteType* bytes, int n) {
   auto* out = static_cast<std::vector<std::uint8_t>*>(gif->UserData);
@@ -61,6 +43,47 @@ int appendBytes(GifFileType* gif, const GifByteType* bytes, int n) {
 }
 
 }  // namespace
+
+// Each frame whole, without the animation encoder: it would merge frames
+// that do not differ, and a wiggle of a flat scene must still have two.
+Result<std::vector<std::uint8_t>> encodeWebpAnimation(std::span<const tbitmap* const> frames, int delayMs,
+                                                      std::optional<int> quality) {
+  WebPConfig config;
+  if (!WebPConfigInit(&config)) return Error{"the WebP encoder cannot start"};
+  if (quality)
+    config.quality = static_cast<float>(*quality);
+  else
+    config.lossless = 1;
+  // Each frame on a core of its own.
+  std::vector<Result<std::vector<std::uint8_t>>> encoded(frames.size(), Error{});
+  {
+    std::vector<std::jthread> others;
+    for (std::size_t i = 1; i < frames.size(); ++i)
+      others.emplace_back([&, i] { encoded[i] = encodeWebp(*frames[i], config); });
+    encoded[0] = encodeWebp(*frames[0], config);
+  }
+  const std::unique_ptr<WebPMux, void (*)(WebPMux*)> mux(WebPMuxNew(), WebPMuxDelete);
+  if (!mux) return Error{"the WebP encoder cannot start"};
+  for (auto& frame : encoded) {
+    if (!frame) return frame.error();
+    WebPMuxFrameInfo info{};
+    info.bitstream = {frame->data(), frame->size()};
+    info.duration = delayMs;
+    info.id = WEBP_CHUNK_ANMF;
+    info.dispose_method = WEBP_MUX_DISPOSE_NONE;
+    info.blend_method = WEBP_MUX_NO_BLEND;
+    if (WebPMuxPushFrame(mux.get(), &info, 0) != WEBP_MUX_OK) return Error{"WebP: a frame cannot be added"};
+  }
+  const WebPMuxAnimParams forever{0xFFFFFFFF, 0};  // white background, loop count 0
+  WebPData data;
+  WebPDataInit(&data);
+  if (WebPMuxSetAnimationParams(mux.get(), &forever) != WEBP_MUX_OK ||
+      WebPMuxAssemble(mux.get(), &data) != WEBP_MUX_OK)
+    return Error{"WebP: the animation cannot be assembled"};
+  std::vector<std::uint8_t> bytes(data.bytes, data.bytes + data.size);
+  WebPDataClear(&data);
+  return bytes;
+}
 
 Result<std::vector<std::uint8_t>> encodeGifAnimation(std::span<const tbitmap* const> frames, int delayMs) {
   const int width = frames.front()->width, height = frames.front()->height;

@@ -7,12 +7,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/speed/lib.sh"
-build=${1:-$root/build}
-cmake --build "$build" -j2 --target binoxa-cli >/dev/null
-cli=$build/cli/binoxa-cli
-T=$(mktemp -d "${TMPDIR:-/tmp}/binoxa-display.XXXXXX")
-trap 'rm -rf "$T"' EXIT
-export BINOXA_PROFILE=$T/empty.ini
+speed_setup "${1:-$root/build}" display
 photo_pair "$T"
 pair=("$T/L.jpg" "$T/R.jpg" --dx 8 --dy 2)
 jobs=("anaglyph -o $T/out.jpg" "layout sbs -o $T/sbs.jpg" "wiggle -o $T/out.gif" "wiggle -o $T/out.webp")

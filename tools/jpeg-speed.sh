@@ -10,12 +10,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/speed/lib.sh"
-build=${1:-$root/build}
-cmake --build "$build" -j2 --target binoxa-cli >/dev/null
-cli=$build/cli/binoxa-cli
-T=$(mktemp -d "${TMPDIR:-/tmp}/binoxa-jpeg.XXXXXX")
-trap 'rm -rf "$T"' EXIT
-export BINOXA_PROFILE=$T/empty.ini
+speed_setup "${1:-$root/build}" jpeg
 
 photo_pair "$T"
 L=$T/L.jpg R=$T/R.jpg

@@ -33,6 +33,10 @@ a.webp||2 15
 b.webp|--quality 80|2 15
 EOF
 
+# Views that do not differ still make two frames.
+run wiggle "$L" "$L" -o same.webp
+webpmux -info same.webp | grep -q 'Number of frames: 2' || fail "two equal views: $(webpmux -info same.webp)"
+
 # The views of a real pair, unreduced and reduced.
 A=(aloeL.jpg aloeR.jpg --dx -30 --dy 2)
 run left "${A[@]}" -o l.png

@@ -21,6 +21,15 @@ same_output() {
   "$new" "$@" "$out" && "$before" "$@" "$before_out"
   cmp -s "$out" "$before_out" || { echo "$new and $before differ" >&2; exit 1; }
 }
+# speed_setup BUILD_DIR NAME: builds binoxa-cli there and sets cli to it, T
+# to a scratch folder removed on exit, and an empty profile.
+speed_setup() {
+  cmake --build "$1" -j2 --target binoxa-cli >/dev/null
+  cli=$1/cli/binoxa-cli
+  T=$(mktemp -d "${TMPDIR:-/tmp}/binoxa-$2.XXXXXX")
+  trap 'rm -rf "$T"' EXIT
+  export BINOXA_PROFILE=$T/empty.ini
+}
 # photo_pair DIR: DIR/L.jpg and DIR/R.jpg, a 6000 x 4000 photo-like pair saved
 # by `cjpeg -quality 92`, the right view cut 8, 2 pixels further (--dx 8
 # --dy 2), and the left view as DIR/l.ppm. A plasma fractal has a photo's mix
