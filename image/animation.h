@@ -1,6 +1,6 @@
 #pragma once
 // Animations that show their frames in turn and start again forever: WebP
-// through libwebp's animation encoder, GIF through giflib.
+// through libwebp (each frame whole, muxed), GIF through giflib.
 #include <cstdint>
 #include <optional>
 #include <span>
