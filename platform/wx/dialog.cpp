@@ -71,7 +71,10 @@ int runWxDialog(TDialog& dialog, wxWindow* parent) {
   // Creation order is the tab order, as the template's order is on Windows.
   for (const ControlTemplate& c : t.controls) {
     const wxPoint pos = dlg.ConvertDialogToPixels(wxPoint(c.x, c.y));
-    const wxSize size = dlg.ConvertDialogToPixels(wxSize(c.cx, c.cy));
+    // A drop-down list's template height is that of its opened list, as on
+    // Windows; closed, it takes the toolkit's height (below).
+    const bool list = c.kind == ControlKind::DropDownList;
+    const wxSize size = dlg.ConvertDialogToPixels(wxSize(c.cx, list ? 0 : c.cy));
     const wxWindowID id = wxIdOf(c.id);
     const wxString text = toWx(c.text);
     wxWindow* w = nullptr;
