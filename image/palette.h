@@ -13,8 +13,9 @@ struct IndexedPictures {
   std::vector<std::uint8_t> indexes;  // the pictures one after another, rows top first
 };
 
-// Colours counted at 6 bits a channel, split by a median cut that halves
-// each box where the squared error falls most, then refined by k-means; each
-// pixel gets the colour nearest its cell's mean. No dithering: what is scored
-// is the distance to the pictures (PSNR), not their look from afar.
+// Colours counted at 6 bits a channel; the box of most squared error split
+// again and again (along its widest channel, where the two parts' error is
+// least), then the colours refined by k-means; each pixel gets the colour
+// nearest its cell's mean. No dithering: what is scored is the distance to
+// the pictures (PSNR), not their look from afar. The pictures have pixels.
 IndexedPictures reduceColours(std::span<const tbitmap* const> pictures);
