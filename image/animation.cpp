@@ -48,6 +48,8 @@ int appendBytes(GifFileType* gif, const GifByteType* bytes, int n) {
 // that do not differ, and a wiggle of a flat scene must still have two.
 Result<std::vector<std::uint8_t>> encodeWebpAnimation(std::span<const tbitmap* const> frames, int delayMs,
                                                       std::optional<int> quality) {
+  if (frames.front()->width > WEBP_MAX_DIMENSION || frames.front()->height > WEBP_MAX_DIMENSION)
+    return Error{"a WebP holds at most " + std::to_string(WEBP_MAX_DIMENSION) + " pixels a side"};
   WebPConfig config;
   if (!WebPConfigInit(&config)) return Error{"the WebP encoder cannot start"};
   if (quality)
