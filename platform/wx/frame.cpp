@@ -155,7 +155,14 @@ class WxHost : public FrameHost {
   void setHScrollRange(int min, int max, bool redraw) override;
   void setHScrollPos(int pos, bool redraw) override;
   void setStatusText(const std::string& text) override {
-    if (frame_) frame_->SetStatusText(toWx(text));
+    if (!frame_) return;
+    frame_->SetStatusText(toWx(text));
+    if (tracing()) {  // where the bar is on the screen (x y width height) and what it holds
+      const wxStatusBar* bar = frame_->GetStatusBar();
+      const wxRect r = bar->GetScreenRect();
+      trace("status", std::to_string(r.x) + " " + std::to_string(r.y) + " " + std::to_string(r.width) + " " +
+                          std::to_string(r.height) + " " + fromWx(bar->GetStatusText()));
+    }
   }
   std::optional<FramePlacement> placement() const override;
   void close() override;
