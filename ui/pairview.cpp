@@ -171,7 +171,8 @@ TPoint tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& 
 // pan shows is built, its pixels repeated above 1:1 and averaged in blocks
 // of den x den below it (a last, partial block at the right or bottom is
 // left out).
-TPoint tpairview::paintSideBySide(TDC& dc, const tbitmap& a, const tbitmap& b, std::int32_t dx, std::int32_t dy) {
+TPoint tpairview::paintSideBySide(TDC& dc, const tbitmap& a, const tbitmap& b, std::int32_t dx,
+                                  std::int32_t dy) {
   const TRect client = w_.getClientRect();
   auto size = sideBySideSize(a, b, dx, dy, w_.viewSize, w_.imageSpacing);
   if (!size) {
@@ -190,9 +191,10 @@ TPoint tpairview::paintSideBySide(TDC& dc, const tbitmap& a, const tbitmap& b, s
   const int f = z.num, d = z.den;
   // Zoomed in, the first shown pixel may be a later copy of its source pixel.
   const TPoint skip{pan.x % f, pan.y % f};
-  auto part = d > 1 ? buildSideBySide(a, b, dx, dy, w_.viewSize, w_.imageSpacing, {pan.x * d, pan.y * d, w * d, h * d})
-                    : buildSideBySide(a, b, dx, dy, w_.viewSize, w_.imageSpacing,
-                                      {pan.x / f, pan.y / f, (skip.x + w + f - 1) / f, (skip.y + h + f - 1) / f});
+  const PictureWindow shown = d > 1 ? PictureWindow{pan.x * d, pan.y * d, w * d, h * d}
+                                    : PictureWindow{pan.x / f, pan.y / f, (skip.x + w + f - 1) / f,
+                                                    (skip.y + h + f - 1) / f};
+  auto part = buildSideBySide(a, b, dx, dy, w_.viewSize, w_.imageSpacing, shown);
   if (!part) {
     textCentred(dc, client, part.error().message);
     return {};

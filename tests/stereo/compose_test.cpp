@@ -282,7 +282,8 @@ TEST(compositions, MatchThePlainAlgorithm) {
     const int sx = between(0, 3) == 0 ? 0 : between(0, 2 * viewSize + 3 * space + 2);
     const int sy = between(0, 3) == 0 ? 0 : between(0, l.height * 3 + 2 * space);
     compare(buildSideBySide(l, r, dx, dy, viewSize, space, {sx, sy, sw, sh}),
-            *plainSideBySide(l, r, dx, dy, viewSize, space)->crop(sx, sy, sx + std::max(sw, 0), sy + std::max(sh, 0)),
+            *plainSideBySide(l, r, dx, dy, viewSize, space)
+                 ->crop(sx, sy, sx + std::max(sw, 0), sy + std::max(sh, 0)),
             "parallel window");
   }
 }
