@@ -78,36 +78,71 @@ std::unique_ptr<tbitmap> buildAnaglyph(const tbitmap& left, const tbitmap& right
   return out;
 }
 
-Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap& b, std::int32_t dx,
-                                                 std::int32_t dy, std::uint32_t viewSize,
-                                                 std::int32_t imageSpacing, int maxWidth, int maxHeight) {
+namespace {
+
+// The checks of every side-by-side picture; its extent when it is built.
+Result<textent> sideBySideExtent(const tbitmap& a, const tbitmap& b, std::int32_t dx, std::int32_t dy,
+                                 std::uint32_t viewSize, std::int32_t imageSpacing) {
   // A viewing size above INT32_MAX is a negative number in the profile.
   if (a.width <= 0 || viewSize == 0 || viewSize > INT32_MAX || imageSpacing < 0)
     return Error{kViewSettingsOutOfRange};
   if (!positionFits(dx, dy, a, b)) return Error{kPositionDoesNotFit};
   const Overlap o = pairOverlap(dx, dy, a, b);
-  const int w = o.w, h = o.h;
-  const double space = imageSpacing;
-  const textent e = sideBySideExtent(a.width, w, h, viewSize, imageSpacing);
-  const double s = e.scale, wd = e.width, hd = e.height;
+  const textent e = sideBySideExtent(a.width, o.w, o.h, viewSize, imageSpacing);
   // An empty overlap at in-range settings is an empty picture, not an error.
   if (e.refused()) return Error{kViewSettingsOutOfRange};
-  auto out = std::make_unique<tbitmap>(std::clamp(maxWidth, 0, static_cast<int>(wd)),
-                                       std::clamp(maxHeight, 0, static_cast<int>(hd)));
+  return e;
+}
+
+// Of blocks starting at bounds[i] and ending at bounds[i + 1], the first one a
+// window from 0 on needs: the first that ends past 0, or the first that
+// starts at 0, where a reduction keeps the topmost of those.
+int firstSeen(const std::vector<int>& bounds) {
+  const auto starting = std::lower_bound(bounds.begin(), bounds.end() - 1, 0) - bounds.begin();
+  const auto reaching = std::upper_bound(bounds.begin() + 1, bounds.end(), 0) - bounds.begin() - 1;
+  return static_cast<int>(std::min(starting, reaching));
+}
+
+}  // namespace
+
+Result<TSize> sideBySideSize(const tbitmap& a, const tbitmap& b, std::int32_t dx, std::int32_t dy,
+                             std::uint32_t viewSize, std::int32_t imageSpacing) {
+  auto e = sideBySideExtent(a, b, dx, dy, viewSize, imageSpacing);
+  if (!e) return e.error();
+  return TSize{static_cast<int>(e->width), static_cast<int>(e->height)};
+}
+
+Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap& b, std::int32_t dx,
+                                                 std::int32_t dy, std::uint32_t viewSize,
+                                                 std::int32_t imageSpacing, PictureWindow window) {
+  auto extent = sideBySideExtent(a, b, dx, dy, viewSize, imageSpacing);
+  if (!extent) return extent.error();
+  const Overlap o = pairOverlap(dx, dy, a, b);
+  const int w = o.w, h = o.h;
+  const double space = imageSpacing;
+  const double s = extent->scale;
+  // Output pixel (x, y) is the picture's (x + ox, y + oy).
+  const int ox = std::clamp(window.x, 0, static_cast<int>(extent->width));
+  const int oy = std::clamp(window.y, 0, static_cast<int>(extent->height));
+  auto out = std::make_unique<tbitmap>(std::clamp(window.w, 0, static_cast<int>(extent->width) - ox),
+                                       std::clamp(window.h, 0, static_cast<int>(extent->height) - oy));
   const int W = out->width, H = out->height;
   if (W == 0 || H == 0) return out;  // no rows to copy
   out->fillRect(0, 0, W, H, 255, 255, 255);
 
-  // Block bounds: entry i is where source column / row i starts, i = w / h its end.
-  auto bound = [&](double base, std::int64_t i) {
-    return static_cast<int>(base + static_cast<double>(i) * s);
+  // Block bounds in the window's pixels: entry i is where source column / row
+  // i starts, i = w / h its end.
+  auto bound = [&](double base, std::int64_t i, int origin) {
+    return static_cast<int>(base + static_cast<double>(i) * s) - origin;
   };
   std::vector<int> colA(w + 1), colB(w + 1), rowY(h + 1);
   for (int x = 0; x <= w; ++x) {
-    colA[x] = bound(space, x);
-    colB[x] = bound(2.0 * space, std::int64_t{w} + x);
+    colA[x] = bound(space, x, ox);
+    colB[x] = bound(2.0 * space, std::int64_t{w} + x, ox);
   }
-  for (int y = 0; y <= h; ++y) rowY[y] = bound(space, y);
+  for (int y = 0; y <= h; ++y) rowY[y] = bound(space, y, oy);
+  // Source columns and rows left of and above the window write nothing.
+  const int firstX = std::min(firstSeen(colA), firstSeen(colB)), firstY = firstSeen(rowY);
 
   auto sourceA = [&](int y) { return a.row(o.leftY + y) + o.leftX; };
   auto sourceB = [&](int y) { return b.row(o.rightY + y) + o.rightX; };
@@ -115,13 +150,13 @@ Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap
   if (s > 1) {
     // Enlarging: the blocks of one sequence tile without overlap, so the write
     // order does not matter; one output row per source row, copied down its block.
-    for (int y = 0; y < h && rowY[y] < H; ++y) {
+    for (int y = firstY; y < h && rowY[y] < H; ++y) {
       const int top = std::clamp(rowY[y], 0, H), bottom = std::clamp(rowY[y + 1], 0, H);
       if (top >= bottom) continue;
       tpixel* dst = out->row(top);
       const tpixel* pa = sourceA(y);
       const tpixel* pb = sourceB(y);
-      for (int x = 0; x < w && (colA[x] < W || colB[x] < W); ++x) {
+      for (int x = firstX; x < w && (colA[x] < W || colB[x] < W); ++x) {
         std::fill(dst + std::clamp(colA[x], 0, W), dst + std::clamp(colA[x + 1], 0, W), pa[x]);
         std::fill(dst + std::clamp(colB[x], 0, W), dst + std::clamp(colB[x + 1], 0, W), pb[x]);
       }
@@ -135,14 +170,14 @@ Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap
   // output row writes the same output pixels, so only the topmost source row
   // of each output row survives. Within a row the write order (columns left
   // to right, A before B) decides, as the last write wins.
-  for (int y = 0; y < h && rowY[y] < H; ++y) {
+  for (int y = firstY; y < h && rowY[y] < H; ++y) {
     if (y > 0 && rowY[y] == rowY[y - 1]) continue;
-    const int oy = rowY[y];
+    const int oyRow = rowY[y];
     const tpixel* pa = sourceA(y);
     const tpixel* pb = sourceB(y);
-    for (int x = 0; x < w && (colA[x] < W || colB[x] < W); ++x) {
-      out->setPixel(colA[x], oy, pa[x]);
-      out->setPixel(colB[x], oy, pb[x]);
+    for (int x = firstX; x < w && (colA[x] < W || colB[x] < W); ++x) {
+      out->setPixel(colA[x], oyRow, pa[x]);
+      out->setPixel(colB[x], oyRow, pb[x]);
     }
   }
   return out;
@@ -150,9 +185,8 @@ Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap
 
 Result<std::unique_ptr<tbitmap>> buildCrossed(const tbitmap& left, const tbitmap& right, std::int32_t dx,
                                               std::int32_t dy, std::uint32_t viewSize,
-                                              std::int32_t imageSpacing, int maxWidth, int maxHeight) {
-  return buildSideBySide(right, left, negatePosition(dx), negatePosition(dy), viewSize, imageSpacing,
-                         maxWidth, maxHeight);
+                                              std::int32_t imageSpacing, PictureWindow window) {
+  return buildSideBySide(right, left, negatePosition(dx), negatePosition(dy), viewSize, imageSpacing, window);
 }
 
 std::uint32_t largestViewSize(const tbitmap& a, const tbitmap& b, std::int32_t dx, std::int32_t dy,

@@ -8,6 +8,7 @@
 #include "image/picture.h"
 #include "image/tbitmap.h"
 #include "platform/result.h"
+#include "platform/types.h"
 
 // Region common to both pictures at position (dx, dy): left pixel (x, y)
 // pairs with right pixel (x + dx, y + dy).
@@ -38,20 +39,29 @@ inline constexpr const char* kViewSettingsOutOfRange =
     "Image size for viewing or space between images out of range";
 inline constexpr const char* kPositionDoesNotFit = "Change position of right picture first!";
 
+// The part of a side-by-side picture to build, in its pixels: from (x, y)
+// (0 or more), at most w x h; the whole picture by default.
+struct PictureWindow {
+  int x = 0, y = 0;
+  int w = INT32_MAX, h = INT32_MAX;
+};
+
 // Side-by-side build of first picture a and second b at (dx, dy) of b
 // against a. Settings that would give a picture of zero, negative or absurd
 // size are refused with kViewSettingsOutOfRange, a position that does not fit
-// with kPositionDoesNotFit. maxWidth / maxHeight clip as for the anaglyph;
-// the refusals stay those of the whole picture.
+// with kPositionDoesNotFit. A window builds only its part of the picture
+// (what a client area shows, the same pixels, without composing what would
+// be clipped); the refusals stay those of the whole picture.
 Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap& b, std::int32_t dx,
                                                  std::int32_t dy, std::uint32_t viewSize,
-                                                 std::int32_t imageSpacing, int maxWidth = INT32_MAX,
-                                                 int maxHeight = INT32_MAX);
+                                                 std::int32_t imageSpacing, PictureWindow window = {});
 // The crossed picture: the right picture first, the position negated.
 Result<std::unique_ptr<tbitmap>> buildCrossed(const tbitmap& left, const tbitmap& right, std::int32_t dx,
                                               std::int32_t dy, std::uint32_t viewSize,
-                                              std::int32_t imageSpacing, int maxWidth = INT32_MAX,
-                                              int maxHeight = INT32_MAX);
+                                              std::int32_t imageSpacing, PictureWindow window = {});
+// The size of the whole side-by-side picture, or its refusal, without building it.
+Result<TSize> sideBySideSize(const tbitmap& a, const tbitmap& b, std::int32_t dx, std::int32_t dy,
+                             std::uint32_t viewSize, std::int32_t imageSpacing);
 
 // The largest view size whose side-by-side picture of first picture a fits
 // maxWidth x maxHeight; 1 when none does.

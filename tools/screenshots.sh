@@ -2,7 +2,8 @@
 # Makes the README's screenshots: under a private X server, the sample library
 # that ./run writes (~/binoxa-samples, or $BINOXA_SAMPLES) opened in the real
 # window; the anaglyph and parallel views, the library view, a pair fitted
-# to the window and the Options dialog go to docs/screenshots/*.png.
+# to the window, the Options dialog and a camera's MPO fitted to the window
+# go to docs/screenshots/*.png.
 #   tools/screenshots.sh [BUILD_DIR]     (default: build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -57,6 +58,18 @@ import -frame -window "$dialog" "$out/options.png"
 focus "$dialog"
 xdotool key Escape
 wait_for 20 "the dialog to close" gone "$dialog"
+
+# A camera photo: a Fujifilm W3's MPO from Pillow's test pictures, fitted.
+# Its picture is made here and never committed; the photo is not ours.
+bash "$root/tests/fetch-mpos.sh" >/dev/null || fail "the camera MPO cannot be fetched"
+xdotool windowsize --sync "$WIN" 900 560 2>/dev/null || xdotool windowsize "$WIN" 900 560
+wait_for 20 "the new size" client_is_900_wide
+keys ctrl+m
+choose_file "$BINOXA_BIN/testdata/pillow/fujifilm.mpo"
+wait_for 60 "the camera photo" caption_is "Binoxa - left: $BINOXA_BIN/testdata/pillow/fujifilm.mpo - right: $BINOXA_BIN/testdata/pillow/fujifilm.mpo"
+full_views() { status_trace | grep -q "Left: 3648 x 2736"; }
+wait_for 60 "the full views" full_views
+shot camera "$WIN"
 
 menu_exit
 wait_exit

@@ -138,6 +138,8 @@ void tmywindow::finishLoading() {
   }
   if (showStereo(job->path, std::move(job->full)) && job->fittedLeft)
     pairView_.adoptReduced(*leftImage, std::move(job->fittedLeft), *rightImage, std::move(job->fittedRight));
+  // Posted from the decoding thread, outside any message: the status line's own update.
+  if (frame()) frame()->setStatusText(statusText());
   invalidate(true);
 }
 

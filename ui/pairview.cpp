@@ -1,6 +1,6 @@
-// The pair views: the composed picture at 1:1 or fitted to the client area,
-// or the centred position text when the position does not fit; the
-// right-button drag of the anaglyph view and the arrow keys.
+// The pair views: the composed picture zoomed and panned or fitted to the
+// client area, or the centred position text when the position does not fit;
+// the right-button drag of the anaglyph view and the arrow keys.
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -155,16 +155,64 @@ TPoint tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& 
     dx = -dx;
     dy = -dy;
   }
-  const std::uint32_t viewSize = w_.fitToWindow ? largestViewSize(*left, *right, dx, dy, w_.imageSpacing,
-                                                                  client.width(), client.height())
-                                                : w_.viewSize;
-  auto picture =
-      buildSideBySide(*left, *right, dx, dy, viewSize, w_.imageSpacing, client.width(), client.height());
+  if (!w_.fitToWindow) return paintSideBySide(dc, *left, *right, dx, dy);
+  const std::uint32_t viewSize =
+      largestViewSize(*left, *right, dx, dy, w_.imageSpacing, client.width(), client.height());
+  auto picture = buildSideBySide(*left, *right, dx, dy, viewSize, w_.imageSpacing,
+                                 {0, 0, client.width(), client.height()});
   if (picture)
     (*picture)->drawTo(dc, 0, 0);
   else
     textCentred(dc, client, picture.error().message);
   return {};
+}
+
+// The side-by-side picture of the view size at the zoom: only the part the
+// pan shows is built, its pixels repeated above 1:1 and averaged in blocks
+// of den x den below it (a last, partial block at the right or bottom is
+// left out).
+TPoint tpairview::paintSideBySide(TDC& dc, const tbitmap& a, const tbitmap& b, std::int32_t dx,
+                                  std::int32_t dy) {
+  const TRect client = w_.getClientRect();
+  auto size = sideBySideSize(a, b, dx, dy, w_.viewSize, w_.imageSpacing);
+  if (!size) {
+    textCentred(dc, client, size.error().message);
+    return {};
+  }
+  const tzoom z = kZoomSteps[w_.zoomStep];
+  auto zoomed = [z](int v) {
+    return static_cast<int>(std::min<std::int64_t>(std::int64_t{v} * z.num / z.den, INT32_MAX / 2));
+  };
+  const TPoint far{zoomed(size->cx), zoomed(size->cy)};
+  const TPoint most{std::max(0, far.x - client.width()), std::max(0, far.y - client.height())};
+  const TPoint pan{std::clamp(w_.pan.x, 0, most.x), std::clamp(w_.pan.y, 0, most.y)};
+  const int w = std::min(client.width(), far.x - pan.x), h = std::min(client.height(), far.y - pan.y);
+  if (w <= 0 || h <= 0) return most;
+  const int f = z.num, d = z.den;
+  // Zoomed in, the first shown pixel may be a later copy of its source pixel.
+  const TPoint skip{pan.x % f, pan.y % f};
+  const PictureWindow shown = d > 1 ? PictureWindow{pan.x * d, pan.y * d, w * d, h * d}
+                                    : PictureWindow{pan.x / f, pan.y / f, (skip.x + w + f - 1) / f,
+                                                    (skip.y + h + f - 1) / f};
+  auto part = buildSideBySide(a, b, dx, dy, w_.viewSize, w_.imageSpacing, shown);
+  if (!part) {
+    textCentred(dc, client, part.error().message);
+    return {};
+  }
+  const tbitmap& p = **part;
+  if (d > 1) {
+    reduceByArea(p, w, h)->drawTo(dc, 0, 0);
+  } else if (f == 1) {
+    p.drawTo(dc, 0, 0);
+  } else {
+    static_assert(sizeof(tpixel) == 3);  // r, g, b bytes, as the device holds them
+    for (int y = 0; y < h; ++y) {
+      auto* out = reinterpret_cast<tpixel*>(dc.pixelRun(0, y, w));
+      const tpixel* in = p.row((skip.y + y) / f);
+      for (int x = 0; x < w; ++x) out[x] = in[(skip.x + x) / f];
+    }
+  }
+  return most;
 }
 
 void tpairview::keyDown(unsigned key, unsigned flags) {
@@ -243,7 +291,7 @@ void tpairview::hScroll(unsigned code, int pos) {
 // three lines, down (Shift: right) as the wheel turns toward the user.
 void tpairview::wheel(unsigned flags, int turn, TPoint p) {
   const int notches = turn / WHEEL_DELTA;
-  if (notches == 0 || w_.viewMode != ViewMode::Anaglyph) return;
+  if (notches == 0) return;
   if (flags & MK_CONTROL) return zoomTo(w_.zoomStep + notches, p);
   const int by = -notches * 3 * 32;
   panTo(flags & MK_SHIFT ? TPoint{w_.pan.x + by, w_.pan.y} : TPoint{w_.pan.x, w_.pan.y + by});
@@ -259,12 +307,11 @@ void tpairview::rButtonDown(TPoint p) {
 // 64-bit sums wrapped to 32 bits, so a far-off position from a position file
 // cannot overflow. Fitted, a client pixel is 1 / scale source pixels.
 void tpairview::mouseMove(unsigned flags, TPoint p) {
-  if (w_.viewMode != ViewMode::Anaglyph) return;
   if (flags & MK_LBUTTON && w_.leftButtonDown) {
     panTo({panStart_.x - (p.x - panAnchor_.x), panStart_.y - (p.y - panAnchor_.y)});
     return;
   }
-  if (!(flags & MK_RBUTTON)) return;
+  if (w_.viewMode != ViewMode::Anaglyph || !(flags & MK_RBUTTON)) return;
   const double s = viewScale();
   auto moved = [s](std::int32_t start, int to, std::int32_t anchor) {
     return static_cast<std::int32_t>(std::int64_t{start} + std::llround((std::int64_t{to} - anchor) / s));

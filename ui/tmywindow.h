@@ -109,7 +109,7 @@ class tmywindow : public TWindow {
   tlibraryentry* libraryFirstShown = nullptr;
   bool fitToWindow = false;  // the pair views reduced to the client area
   AnaglyphMethod anaglyphMethod = AnaglyphMethod::Custom;
-  // The anaglyph view's zoom (an index in kZoomSteps) and pan (pixels of the
+  // The pair views' zoom (an index in kZoomSteps) and pan (pixels of the
   // zoomed pair scrolled past the client's top-left).
   int zoomStep = kActualSize;
   TPoint pan;

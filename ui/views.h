@@ -91,8 +91,10 @@ class tpairview final : public tview {
   TPoint panAnchor_, panStart_;  // of the left-button drag
   void panTo(TPoint pan);
   // The pair at that position, or the position text where it does not fit.
-  // Returns how far the anaglyph pans: {0, 0} where it does not.
+  // Returns how far the view pans: {0, 0} where it does not.
   TPoint paintPair(TDC& dc, const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy);
+  // The parallel or crossed picture of first picture a at the zoom, from the pan.
+  TPoint paintSideBySide(TDC& dc, const tbitmap& a, const tbitmap& b, std::int32_t dx, std::int32_t dy);
 };
 
 // The single source picture reduced to fit, with the two areas outlined on

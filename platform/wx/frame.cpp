@@ -155,7 +155,14 @@ class WxHost : public FrameHost {
   void setHScrollRange(int min, int max, bool redraw) override;
   void setHScrollPos(int pos, bool redraw) override;
   void setStatusText(const std::string& text) override {
-    if (frame_) frame_->SetStatusText(toWx(text));
+    if (!frame_) return;
+    frame_->SetStatusText(toWx(text));
+    if (tracing()) {  // where the bar is on the screen (x y width height) and what it holds
+      const wxStatusBar* bar = frame_->GetStatusBar();
+      const wxRect r = bar->GetScreenRect();
+      trace("status", std::to_string(r.x) + " " + std::to_string(r.y) + " " + std::to_string(r.width) + " " +
+                          std::to_string(r.height) + " " + fromWx(bar->GetStatusText()));
+    }
   }
   std::optional<FramePlacement> placement() const override;
   void close() override;
@@ -194,6 +201,11 @@ Canvas::Canvas(wxWindow* parent, WxHost* h)
                wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE | wxBORDER_NONE),
       host(h) {
   SetBackgroundStyle(wxBG_STYLE_PAINT);
+  // Each paint covers the whole client in one transfer, so GTK's buffer
+  // would only add a copy of it on the server.
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  gtk_widget_set_double_buffered(m_wxwindow, FALSE);
+  G_GNUC_END_IGNORE_DEPRECATIONS
   Bind(wxEVT_PAINT, &Canvas::onPaint, this);
   Bind(wxEVT_SIZE, &Canvas::onSize, this);
   for (auto type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_RIGHT_DOWN, wxEVT_RIGHT_UP, wxEVT_MOTION})
@@ -238,7 +250,9 @@ void Canvas::present(wxPaintDC& dc, const Framebuffer& fb) {
   }
   if (!screen_ || cairo_image_surface_get_width(screen_.get()) != fb.width ||
       cairo_image_surface_get_height(screen_.get()) != fb.height)
-    screen_.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, fb.width, fb.height));
+    // in shared memory where the server has it: read there, not copied first
+    screen_.reset(
+        cairo_surface_create_similar_image(cairo_get_target(cr), CAIRO_FORMAT_RGB24, fb.width, fb.height));
   cairo_surface_flush(screen_.get());
   std::uint8_t* rows = cairo_image_surface_get_data(screen_.get());
   const int stride = cairo_image_surface_get_stride(screen_.get());

@@ -31,6 +31,7 @@ void showWxFrame(FrameHost& host);
 int runWxDialog(TDialog& dialog, wxWindow* parent);
 
 // BINOXA_TRACE_PAINT set: one line on stderr per event, with the wall-clock
-// time in microseconds, for measuring repaint latency and start-up time.
+// time in microseconds, for measuring repaint latency and start-up time and
+// for the end-to-end tests to see what the window shows.
 bool tracing();
 void trace(const char* event, const std::string& detail = {});

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fit to window on the real window: Ctrl+F shows a 6000 x 4000 pair reduced
 # to the client area with exactly the pixels of the headless window, the
-# arrow keys move the right picture, and Exit stores both.
+# arrow keys move the right picture and the status line shows where to, and
+# Exit stores both.
 source "$(dirname "$0")/lib.sh"
 start_x
 start_binoxa
@@ -34,8 +35,16 @@ wait_for 60 "the pair caption" caption_is "Binoxa - left: $WORK/left.bmp - right
 
 keys ctrl+f
 expect_shows "$T/fitted.bmp" "the fitted pair"
+grab_status "$T/status.png"
 keys Right shift+Down
 expect_shows "$T/nudged.bmp" "the nudged pair"
+wait_for 20 "the position in the status line" \
+  status_is "Position: 1, 10   Zoom: fit to window   Left: 6000 x 4000   Right: 6000 x 4000   Anaglyph: Custom weights"
+status_redrawn() {
+  grab_status "$T/status-now.png"
+  [ "$(differing "$T/status.png" "$T/status-now.png")" != 0 ]
+}
+wait_for 20 "the status bar to show it" status_redrawn
 
 menu_exit
 wait_exit

@@ -202,6 +202,16 @@ grab() {
   import -window root -crop "${g[2]}x${g[3]}+${g[0]}+${g[1]}" +repage "$1"
 }
 
+# The status bar at its last change: its text, and grab_status FILE for what
+# its place on the screen shows now.
+status_trace() { grep '^binoxa-trace status' "$TRACE" | tail -n 1; }
+status_is() { [ "$(status_trace | cut -d' ' -f8-)" = "$1" ]; }
+grab_status() {
+  local g
+  g=($(status_trace | cut -d' ' -f4-7))
+  import -window root -crop "${g[2]}x${g[3]}+${g[0]}+${g[1]}" +repage "$1"
+}
+
 # differing A B: number of pixels that differ.
 differing() { compare -metric AE "$1" "$2" null: 2>&1 || true; }
 

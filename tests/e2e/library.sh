@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The library view on the real window: Ctrl+I shows the grid of the current
-# folder as the headless window does, a click on a thumbnail loads that pair.
+# folder as the headless window does, a click on a thumbnail loads that pair,
+# Page Down the next one and Page Up the one before.
 # In a small window a library of many pairs gets the scroll bar, the mouse
 # bottom of its trough moves the grid to the last row, and a pick removes the
 # bar again.
@@ -41,6 +42,9 @@ ldown 116 36
 lup 116 36
 paint
 snapshot $T/garden.bmp
+key pagedown
+paint
+snapshot $T/rings.bmp
 SCN
 
 keys ctrl+i
@@ -49,6 +53,13 @@ expect_shows "$T/grid.bmp" "the library grid"
 click 116 36
 wait_for 20 "the garden caption" pair_caption "$WORK/garden"
 expect_shows "$T/garden.bmp" "the garden anaglyph"
+# Page Down and Page Up step through the folder's three pairs.
+keys Next
+wait_for 20 "the rings caption" pair_caption "$WORK/rings"
+expect_shows "$T/rings.bmp" "the rings anaglyph"
+keys Prior
+wait_for 20 "the garden caption again" pair_caption "$WORK/garden"
+expect_shows "$T/garden.bmp" "the garden anaglyph again"
 
 # Four columns with or without the bar, two rows: eight rows of pairs, so
 # scroll positions 0 to 7.

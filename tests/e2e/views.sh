@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A pair opened through the real file dialogs shows, in every view and after
 # a right-button drag, exactly the pixels of the headless window given the
-# same steps; Exit then stores the dragged position beside the right picture.
+# same steps; Ctrl+Z takes the drag back and Ctrl+Y makes it again; Exit then
+# stores the dragged position beside the right picture.
 source "$(dirname "$0")/lib.sh"
 start_x
 start_binoxa
@@ -59,6 +60,11 @@ xdotool mousemove $((cx + 100)) $((cy + 80)) mousedown 3
 xdotool mousemove $((cx + 90)) $((cy + 70))
 xdotool mousemove $((cx + 131)) $((cy + 97)) mouseup 3
 expect_shows "$T/dragged.bmp" "the dragged anaglyph"
+# The drag is one step back and forth.
+keys ctrl+z
+expect_shows "$T/anaglyph.bmp" "the anaglyph before the drag"
+keys ctrl+y
+expect_shows "$T/dragged.bmp" "the dragged anaglyph again"
 
 menu_exit
 wait_exit

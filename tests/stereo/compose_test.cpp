@@ -277,11 +277,14 @@ TEST(compositions, MatchThePlainAlgorithm) {
             "parallel");
     compare(buildCrossed(l, r, dx, dy, viewSize, space), *plainSideBySide(r, l, -dx, -dy, viewSize, space),
             "crossed");
-    // and so is a window's part of the side-by-side pictures
+    // and so is a window's part of the side-by-side pictures, from anywhere in them
     const int sw = between(-2, 2 * viewSize + 3 * space + 2), sh = between(-2, l.height * 3 + 2 * space);
-    compare(buildSideBySide(l, r, dx, dy, viewSize, space, sw, sh),
-            *plainSideBySide(l, r, dx, dy, viewSize, space)->crop(0, 0, std::max(sw, 0), std::max(sh, 0)),
-            "clipped parallel");
+    const int sx = between(0, 3) == 0 ? 0 : between(0, 2 * viewSize + 3 * space + 2);
+    const int sy = between(0, 3) == 0 ? 0 : between(0, l.height * 3 + 2 * space);
+    compare(buildSideBySide(l, r, dx, dy, viewSize, space, {sx, sy, sw, sh}),
+            *plainSideBySide(l, r, dx, dy, viewSize, space)
+                 ->crop(sx, sy, sx + std::max(sw, 0), sy + std::max(sh, 0)),
+            "parallel window");
   }
 }
 
