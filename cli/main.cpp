@@ -225,7 +225,7 @@ void printHelp(const Command& c) {
   if (c.options & Method) std::cout << kMethodHelp;
   if (c.options & LeftColour) std::cout << kColourHelp;
   if (c.options & ViewSize) std::cout << kViewHelp;
-  const bool wiggle = c.options & Delay;
+  const bool wiggle = c.name == "wiggle";
   if (c.options & Width) std::cout << (wiggle ? kWiggleWidthHelp : kWidthHelp);
   if (c.options & Delay) std::cout << kDelayHelp;
   if (c.options & Device) std::cout << kDeviceHelp;

@@ -314,7 +314,8 @@ void tpairview::mouseMove(unsigned flags, TPoint p) {
   if (w_.viewMode != ViewMode::Anaglyph || !(flags & MK_RBUTTON)) return;
   const double s = viewScale();
   auto moved = [s](std::int32_t start, int to, std::int32_t anchor) {
-    return static_cast<std::int32_t>(std::int64_t{start} + std::llround(static_cast<double>(std::int64_t{to} - anchor) / s));
+    return static_cast<std::int32_t>(std::int64_t{start} +
+                                     std::llround(static_cast<double>(std::int64_t{to} - anchor) / s));
   };
   w_.rightOffsetX = moved(w_.dragStartOffsetX, p.x, w_.rightAreaOrigin.x);
   w_.rightOffsetY = moved(w_.dragStartOffsetY, p.y, w_.rightAreaOrigin.y);
