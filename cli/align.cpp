@@ -2,13 +2,10 @@
 
 #include <cstdio>
 #include <iostream>
-#include <utility>
 
-#include "align/align.h"
-#include "stereo/compose.h"
-
-int runAlign(const tbitmap& left, const tbitmap& right, bool correct, bool details) {
-  auto a = alignPair(left, right, correct);
+int runAlign(tworkspace& ws, bool correct, bool details) {
+  ws.setCorrection({});  // the right picture is aligned as read, never resampled first
+  auto a = ws.findAlignment(correct);
   if (!a) {
     std::cerr << a.error().message << "\n";
     return 1;
@@ -25,33 +22,16 @@ int runAlign(const tbitmap& left, const tbitmap& right, bool correct, bool detai
   return 0;
 }
 
-tposition givenPosition(const PositionOptions& options, tposition stored) {
-  return {options.dx.value_or(stored.dx), options.dy.value_or(stored.dy),
-          options.noCorrect ? Correction{} : stored.correction};
-}
-
-bool changesRight(const PositionOptions& options, const tposition& stored) {
-  return options.matchColours || !givenPosition(options, stored).correction.none();
-}
-
-Result<PreparedPair> preparePair(const PositionOptions& options, tposition stored, const tbitmap& left,
-                                 const tbitmap& right) {
-  tposition p = givenPosition(options, stored);
+Status applyPosition(tworkspace& ws, const PositionOptions& options) {
   if (options.autoAlign) {
-    auto a = alignPair(left, right, !options.noCorrect);
-    if (!a) return a.error();
-    p = {a->dx, a->dy, a->correction};
+    // Matched at the aligned position, in the one resampling the alignment makes.
+    ws.setMatchColours(options.matchColours);
+    if (auto a = ws.align(!options.noCorrect); !a) return a.error();
+  } else {
+    ws.setPosition(options.dx.value_or(ws.rightOffsetX), options.dy.value_or(ws.rightOffsetY));
+    if (options.noCorrect) ws.setCorrection({});
+    ws.setMatchColours(options.matchColours);
   }
-  PreparedPair pair{&left, &right, p.dx, p.dy, nullptr};
-  if (!p.correction.none() || options.matchColours) {
-    pair.changed = std::make_unique<tbitmap>(correctedPicture(right, p.correction));
-    if (options.matchColours) matchColours(left, *pair.changed, p.dx, p.dy);
-    pair.right = pair.changed.get();
-  }
-  if (options.swap) {
-    std::swap(pair.left, pair.right);
-    pair.dx = negatePosition(pair.dx);
-    pair.dy = negatePosition(pair.dy);
-  }
-  return pair;
+  if (options.swap) return ws.swap();
+  return success();
 }

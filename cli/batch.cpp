@@ -19,11 +19,10 @@
 #include <unistd.h>
 
 #include "cli/align.h"
-#include "cli/pair.h"
+#include "image/jpeg.h"
 #include "image/picture.h"
 #include "platform/profile.h"
 #include "store/library.h"
-#include "store/posfile.h"
 #include "store/settings.h"
 
 namespace {
@@ -188,18 +187,13 @@ std::optional<std::string> exportPair(const Batch& b, const tlibrarypair& pair,
                                       const ExportSettings& settings, bool together) {
   const std::string& base = pair.baseName;
   const std::string prefix = libraryPrefix(b.dir);
-  const std::string rightName = prefix + pair.rightFile;
-  auto pictures = readLibraryPair(prefix + pair.leftFile, rightName, together);
-  if (!pictures) return base + ": " + pictures.error().message;
-  const auto& left = pictures->left;
-  const auto& right = pictures->right;
-  const tposition stored = readPosition(positionFileOf(rightName)).value_or(tposition{});
-  auto at = preparePair(b.position, stored, *left, *right);
-  if (!at) return base + ": " + at.error().message;
+  tworkspace ws(settings, kJpegDefaultQuality);  // the names are BMP
+  if (Status s = ws.openPair(prefix + pair.leftFile, prefix + pair.rightFile, together); !s)
+    return base + ": " + s.error().message;
+  if (Status s = applyPosition(ws, b.position); !s) return base + ": " + s.error().message;
   std::vector<std::string> names;
   for (const SavedExport& e : b.exports) names.push_back(libraryPrefix(b.outDir) + base + e.suffix);
-  if (Status s = writePictures(b.exports, names, *at->left, *at->right, at->dx, at->dy, settings); !s)
-    return base + ": " + s.error().message;
+  if (Status s = ws.exportEach(b.exports, names); !s) return base + ": " + s.error().message;
   return std::nullopt;
 }
 

@@ -15,9 +15,6 @@
 
 #include "cli/align.h"
 #include "cli/batch.h"
-#include "cli/inputs.h"
-#include "cli/pair.h"
-#include "cli/rows.h"
 #include "image/picture.h"
 #include "image/save.h"
 #include "image/tbitmap.h"
@@ -433,8 +430,8 @@ int run(const Invocation& inv) {
   }
   const Profile profileFile(Profile::defaultPath());
   const int quality = inv.quality.value_or(readQuality(profileFile));
-  const SourceFacts facts = readSourceFacts(inv.inputs[c.name == "layout" ? 1 : 0]);
   if (c.name == "convert") {
+    const SourceFacts facts = readSourceFacts(inv.inputs[0]);
     auto in = loadPictureViews(inv.inputs[0]);
     if (!in) return refuse(in.error().message);
     if (isStereoName(inv.output)) {
@@ -443,80 +440,42 @@ int run(const Invocation& inv) {
         return refuse(s.error().message);
       return kOk;
     }
-    if (Status s = writeOutput(*in->left, inv.output, quality, facts.exif); !s)
+    if (Status s = savePicture(*in->left, completeExportName(inv.output), quality, facts.exif); !s)
       return refuse(s.error().message);
     return kOk;
   }
   const tsettings profile = readSettings(profileFile);
-  ExportSettings settings{inv.leftColour.value_or(profile.leftColour),
-                          inv.rightColour.value_or(profile.rightColour),
-                          inv.viewSize.value_or(profile.viewSize), inv.spacing.value_or(profile.imageSpacing),
-                          inv.method.value_or(profile.method)};
-  // Two picture files and a BMP or JPEG out: memory need not grow with the pictures.
-  const std::string output = completeExportName(inv.output);
-  if (c.kind && writtenFromRows(*c.kind) && inv.inputs.size() == 2 && !inv.position.autoAlign &&
-      savedInRows(output)) {
-    const tposition stored = readPosition(positionFileOf(inv.inputs[1])).value_or(tposition{});
-    // A corrected right picture is resampled whole.
-    const auto s = changesRight(inv.position, stored)
-                       ? std::nullopt
-                       : exportFromFiles(*c.kind, inv.inputs[0], inv.inputs[1], inv.position, stored, settings,
-                                         output, quality, facts.exif);
-    if (s) return *s ? kOk : refuse(s->error().message);
-  }
-
+  const ExportSettings settings{inv.leftColour.value_or(profile.leftColour),
+                                inv.rightColour.value_or(profile.rightColour),
+                                inv.viewSize.value_or(profile.viewSize),
+                                inv.spacing.value_or(profile.imageSpacing), inv.method.value_or(profile.method)};
+  tworkspace ws(settings, quality);
   const bool layout = c.name == "layout";
   const std::vector<std::string> files(inv.inputs.begin() + (layout ? 1 : 0), inv.inputs.end());
-  auto inputs = loadPairInputs(c.name, files);
-  if (!inputs && inputs.error().kind == ErrorKind::Usage) return usageError({inputs.error().message, c.name + " "});
-  if (!inputs) return refuse(inputs.error().message);
-  const tbitmap* left = inputs->left.get();
-  const tbitmap* right = inputs->right.get();
-  if (c.name == "align") return runAlign(*left, *right, !inv.position.noCorrect, inv.details);
+  Status opened = ws.openFiles(files[0], files.size() == 2 ? std::optional(files[1]) : std::nullopt);
+  if (!opened && opened.error().kind == ErrorKind::Usage)
+    return usageError({c.name + " takes LEFT RIGHT or one stereo file (MPO or JPS), and " + files[0] +
+                           " holds one picture",
+                       c.name + " "});
+  if (!opened) return refuse(opened.error().message);
+  if (c.name == "align") return runAlign(ws, !inv.position.noCorrect, inv.details);
+  if (Status s = applyPosition(ws, inv.position); !s) return refuse(s.error().message);
 
-  const tposition stored = openingPosition(files.front(), inputs->positionSource, left->width);
-  auto prepared = preparePair(inv.position, stored, *left, *right);
-  if (!prepared) return refuse(prepared.error().message);
-  left = prepared->left;
-  right = prepared->right;
-  const std::int32_t dx = prepared->dx, dy = prepared->dy;
+  Status written = success();
   if (c.name == "wiggle") {
     WiggleSettings wiggle;
     wiggle.width = inv.width.value_or(wiggle.width);
     wiggle.delayMs = inv.delay.value_or(wiggle.delayMs);
     wiggle.quality = inv.quality;
-    if (Status s = saveWiggle(*left, *right, dx, dy, inv.output, wiggle); !s) return refuse(s.error().message);
-    return kOk;
+    written = ws.exportWiggle(inv.output, wiggle);
+  } else if (layout) {
+    written = ws.exportLayout(*layoutByName(inv.inputs[0]), inv.output, inv.width.value_or(0));
+  } else if (c.name == "pair") {
+    written = ws.exportStereo(inv.output, inv.console);
+  } else {
+    written = ws.exportTo(*c.kind, inv.output);
   }
-  if (layout) {
-    if (Status s = saveLayout(*layoutByName(inv.inputs[0]), *left, *right, dx, dy, inv.width.value_or(0),
-                              completeExportName(inv.output), quality, facts.exif);
-        !s)
-      return refuse(s.error().message);
-    return kOk;
-  }
-
-  const ExportKind kind = *c.kind;
-  if (Status s = checkExport(kind, left, right, dx, dy); !s) return refuse(s.error().message);
-  if ((kind == ExportKind::Left || kind == ExportKind::Right) && isStereoName(inv.output)) {
-    if (Status s =
-            checkExport(kind == ExportKind::Left ? ExportKind::Right : ExportKind::Left, left, right, dx, dy);
-        !s)
-      return refuse(s.error().message);
-    if (Status s = writeAlignedPair(*left, *right, dx, dy, inv.output, quality, facts, inv.console); !s)
-      return refuse(s.error().message);
-    return kOk;
-  }
-  if (kind != ExportKind::All) {
-    auto picture = buildExport(kind, left, right, dx, dy, settings);
-    if (!picture) return refuse(picture.error().message);
-    if (Status s = writeOutput(**picture, inv.output, quality, facts.exif); !s)
-      return refuse(s.error().message);
-    return kOk;
-  }
-  if (Status s = writePictures(kSaveAll, saveAllNames(inv.output), *left, *right, dx, dy, settings); !s)
-    return refuse(s.error().message);
-  return kOk;
+  return written ? kOk : refuse(written.error().message);
 }
 
 }  // namespace

@@ -48,32 +48,25 @@ bool tdisplaydialog::canClose() {
   return true;
 }
 
-// Written by the code binoxa-cli's layout and wiggle commands use.
+// Written by the commands binoxa-cli's layout and wiggle use.
 void tmywindow::cmExportDisplay() {
-  if (Status s =
-          checkExport(ExportKind::Anaglyph, leftImage.get(), rightImage.get(), rightOffsetX, rightOffsetY);
-      !s) {
-    messageBox(s.error().message, "Error");
+  if (!report(checkExport(ExportKind::Anaglyph, ws_.leftImage.get(), ws_.rightImage.get(), ws_.rightOffsetX,
+                          ws_.rightOffsetY)))
     return;
-  }
   std::size_t choice = 0;
   std::optional<std::int32_t> width;
   if (tdisplaydialog(this, choice, width).execute() != IDOK) return;
   const DisplayOutput& output = displayOutputs()[choice];
   TFileSaveDialog dialog(this, output.layout ? "Bitmap Files|*.BMP" : output.label + "|*" + output.extension);
   if (dialog.execute() != IDOK) return;
-  TBusyCursor busy;
   std::string path = dialog.fileName();
-  Status saved = success();
-  if (output.layout) {
-    // The left photo's camera data goes with every picture made from the pair.
-    saved = saveLayout(*output.layout, *leftImage, *rightImage, rightOffsetX, rightOffsetY, width.value_or(0),
-                       completeExportName(path), quality, readSourceFacts(leftFileName).exif);
-  } else {
+  Status saved = [&] {
+    TBusyCursor busy;
+    if (output.layout) return ws_.exportLayout(*output.layout, path, width.value_or(0));
     if (lowerExtension(path) != output.extension) path += output.extension;
     WiggleSettings settings;
     settings.width = width.value_or(settings.width);
-    saved = saveWiggle(*leftImage, *rightImage, rightOffsetX, rightOffsetY, path, settings);
-  }
-  if (!saved) messageBox(saved.error().message, "Error");
+    return ws_.exportWiggle(path, settings);
+  }();
+  report(saved);
 }

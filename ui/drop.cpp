@@ -35,9 +35,9 @@ void tmywindow::evDropFiles(const std::vector<std::string>& paths) {
   }
   if (paths.size() == 1) {
     if (holdsBothViews(paths[0])) {
-      writePosFile();
+      storePosition();
       openStereo(paths[0]);
-    } else if (leftImage)
+    } else if (ws_.leftImage)
       openRight(paths[0]);
     else
       openLeft(paths[0]);

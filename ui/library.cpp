@@ -104,36 +104,30 @@ void tlibraryview::lButtonDown(TPoint p) {
 }
 
 bool tmywindow::openPair(std::string left, std::string right) {
-  // Both are checked and read as Open does before anything changes, so a bad
-  // pair leaves the workspace (and the library view) as they were.
-  auto pictures = readLibraryPair(left, right);
-  if (!pictures) {
-    messageBox(pictures.error().message, "Error");
-    return false;
-  }
-  leftFileName = std::move(left);
-  rightFileName = std::move(right);
-  leftImage = std::move(pictures->left);
-  rightImage = std::move(pictures->right);
-  suppressPosWrite = false;
-  readPosFile();
-  updateCaption();
+  // A bad pair leaves the workspace (and the library view) as they were.
+  Status s = [&] {
+    TBusyCursor busy;
+    return ws_.openPair(left, right);
+  }();
+  if (!report(s)) return false;
+  pairOpened();
   invalidate(true);
   return true;
 }
 
 void tmywindow::browse(int step) {
   // A file right below the root has an empty directory part.
+  const std::string& leftFileName = ws_.leftFileName;
   const std::string folder = leftFileName.find('/') == std::string::npos ? currentDirectory()
                                                                           : directoryOf(leftFileName);
   const std::string dir = folder.empty() ? std::string(1, '/') : folder;
   const std::string prefix = libraryPrefix(dir);
-  const std::vector<tlibrarypair> pairs = leftImage ? libraryPairsIn(dir) : std::vector<tlibrarypair>{};
+  const std::vector<tlibrarypair> pairs = ws_.leftImage ? libraryPairsIn(dir) : std::vector<tlibrarypair>{};
   // The current pair by its left file; after a swap that is the right one.
   auto inFolder = [&](const std::string& path) {
     return path.starts_with(prefix) ? path.substr(prefix.size()) : std::string();
   };
-  const std::string left = inFolder(leftFileName), right = inFolder(rightFileName);
+  const std::string left = inFolder(leftFileName), right = inFolder(ws_.rightFileName);
   const auto at = std::find_if(pairs.begin(), pairs.end(),
                                [&](const tlibrarypair& p) { return p.leftFile == left || p.leftFile == right; });
   const std::ptrdiff_t next = (at - pairs.begin()) + step;
@@ -141,7 +135,7 @@ void tmywindow::browse(int step) {
     messageBeep(0);
     return;
   }
-  writePosFile();
+  storePosition();
   openPair(prefix + pairs[next].leftFile, prefix + pairs[next].rightFile);
 }
 
@@ -156,7 +150,7 @@ void tlibraryview::vScroll(unsigned code, int thumbPos) {
 }
 
 void tmywindow::cmSelectLibrary() {
-  writePosFile();
+  storePosition();
   if (!scanLibrary()) {
     TDialog(this, kLibraryErrorDialog).execute();
     return;

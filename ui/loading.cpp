@@ -14,70 +14,56 @@ namespace {
 constexpr const char* kOpenFilter =
     "Pictures (*.bmp;*.jpg;*.jpeg;*.png;*.mpo;*.jps)|*.bmp;*.jpg;*.jpeg;*.png;*.mpo;*.jps|Bitmap Files|*.BMP";
 
-// The chosen file's name, or nullopt when the dialog was cancelled.
-std::optional<std::string> chooseSource(tmywindow& w) {
-  TFileOpenDialog dialog(&w, kOpenFilter);
+}  // namespace
+
+std::optional<std::string> tmywindow::chooseSource() {
+  TFileOpenDialog dialog(this, kOpenFilter);
   if (dialog.execute() != IDOK) return std::nullopt;
   // The dialog made the file's folder current: that is the library now,
   // whatever the file turns out to be.
-  w.scanLibrary();
+  scanLibrary();
   // Completed as export names are: ".BMP" when the file name has no '.'.
   return completeExportName(dialog.fileName());
 }
 
-}  // namespace
-
-bool tmywindow::openSourceFile(std::string& name, std::unique_ptr<tbitmap>& slot, int view) {
-  const auto chosen = chooseSource(*this);
-  return chosen && loadSourceFile(*chosen, name, slot, view);
-}
-
-bool tmywindow::loadSourceFile(const std::string& path, std::string& name, std::unique_ptr<tbitmap>& slot,
-                               int view) {
-  auto picture = [&] {
+bool tmywindow::openLeft(const std::string& path) {
+  Status s = [&] {
     TBusyCursor busy;
-    return loadPicture(path, view);
+    return ws_.openLeft(path, 0);
   }();
-  if (!picture) {
-    messageBox(picture.error().message, "Error");
-    return false;
-  }
-  name = path;
-  slot = std::move(*picture);
+  if (!report(s)) return false;
+  updateCaption();
   invalidate();
   return true;
 }
 
-bool tmywindow::openLeft(const std::string& path) {
-  if (!loadSourceFile(path, leftFileName, leftImage, 0)) return false;
-  updateCaption();
-  return true;
-}
-
 void tmywindow::openRight(const std::string& path) {
-  writePosFile();
-  if (loadSourceFile(path, rightFileName, rightImage, 1)) rightLoaded();
+  storePosition();
+  Status s = [&] {
+    TBusyCursor busy;
+    return ws_.openRight(path, 1);
+  }();
+  if (report(s)) pairOpened();
 }
 
-void tmywindow::rightLoaded() {
-  readPosFile();
+void tmywindow::pairOpened() {
   updateCaption();
-  suppressPosWrite = false;
+  invalidate();
 }
 
 void tmywindow::cmOpenLeft() {
-  if (openSourceFile(leftFileName, leftImage, 0)) updateCaption();
+  if (const auto chosen = chooseSource()) openLeft(*chosen);
 }
 
 void tmywindow::cmOpenRight() {
   // The old pair's position is stored even when the dialog is then cancelled.
-  writePosFile();
-  if (openSourceFile(rightFileName, rightImage, 1)) rightLoaded();
+  storePosition();
+  if (const auto chosen = chooseSource()) openRight(*chosen);
 }
 
 void tmywindow::cmOpenStereo() {
-  writePosFile();
-  if (const auto chosen = chooseSource(*this)) openStereo(*chosen);
+  storePosition();
+  if (const auto chosen = chooseSource()) openStereo(*chosen);
 }
 
 void tmywindow::openStereo(const std::string& path) {
@@ -100,7 +86,7 @@ bool tmywindow::startPreview(const std::string& path) {
   auto job = std::make_unique<tpendingpair>();
   job->path = path;
   job->preview = std::move(*reduced);
-  if (usePosFiles) {
+  if (ws_.usePosFiles) {
     const tposition p = openingPosition(path, path, job->preview.fullWidth);
     job->dx = p.dx, job->dy = p.dy;
   }
@@ -137,24 +123,15 @@ void tmywindow::finishLoading() {
     job->decoding.join();
   }
   if (showStereo(job->path, std::move(job->full)) && job->fittedLeft)
-    pairView_.adoptReduced(*leftImage, std::move(job->fittedLeft), *rightImage, std::move(job->fittedRight));
+    pairView_.adoptReduced(*ws_.leftImage, std::move(job->fittedLeft), *ws_.rightImage,
+                           std::move(job->fittedRight));
   // Posted from the decoding thread, outside any message: the status line's own update.
   if (frame()) frame()->setStatusText(statusText());
   invalidate(true);
 }
 
 bool tmywindow::showStereo(const std::string& path, Result<StereoViews> views) {
-  if (!views) {
-    messageBox(views.error().message, "Error");
-    return false;
-  }
-  if (!views->right) {
-    messageBox("Not a stereo photo (MPO or JPS): " + path, "Error");
-    return false;
-  }
-  leftFileName = rightFileName = path;
-  leftImage = std::move(views->left);
-  rightImage = std::move(views->right);
+  if (!report(ws_.openStereo(path, std::move(views)))) return false;
   // The pair is what the window shows now.
   if (viewMode == ViewMode::Split) viewMode = savedViewMode;
   if (libraryMode) {
@@ -162,13 +139,25 @@ bool tmywindow::showStereo(const std::string& path, Result<StereoViews> views) {
     setScrollRange(0, 0, true);
     releaseLibrary();
   }
-  rightLoaded();
+  pairOpened();
   invalidate(true);
   return true;
 }
 
 void tmywindow::cmOpenSingle() {
-  if (!openSourceFile(sourceFileName, sourceImage, 0)) return;
+  const auto chosen = chooseSource();
+  if (!chosen) return;
+  auto picture = [&] {
+    TBusyCursor busy;
+    return loadPicture(*chosen);
+  }();
+  if (!picture) {
+    report(picture.error());
+    return;
+  }
+  sourceFileName = *chosen;
+  sourceImage = std::move(*picture);
+  invalidate();
   // 64-bit products: a wide picture must not overflow w * 21.
   const std::int64_t w = sourceImage->width;
   const std::int64_t h = sourceImage->height;

@@ -86,25 +86,18 @@ bool tconfigdialog::canClose() {
 }
 
 void tmywindow::cmOptions() {
-  ColourWeights left = leftColour;
-  ColourWeights right = rightColour;
-  std::uint32_t size = viewSize;
-  std::int32_t spacing = imageSpacing;
-  bool posFiles = usePosFiles;
+  ExportSettings s = ws_.settings;
+  bool posFiles = ws_.usePosFiles;
   bool keepY = lockY;
-  int jpegQuality = quality;
-  AnaglyphMethod method = anaglyphMethod;
-  tconfigdialog dialog(this, left.red, left.green, left.blue, right.red, right.green, right.blue, size,
-                       spacing, posFiles, keepY, jpegQuality, method);
+  int jpegQuality = ws_.quality;
+  tconfigdialog dialog(this, s.leftColour.red, s.leftColour.green, s.leftColour.blue, s.rightColour.red,
+                       s.rightColour.green, s.rightColour.blue, s.viewSize, s.imageSpacing, posFiles, keepY,
+                       jpegQuality, s.method);
   if (dialog.execute() != IDOK) return;
-  leftColour = left;
-  rightColour = right;
-  viewSize = size;
-  imageSpacing = spacing;
-  usePosFiles = posFiles;
+  ws_.settings = s;
+  ws_.usePosFiles = posFiles;
   lockY = keepY;
-  quality = jpegQuality;
-  anaglyphMethod = method;
+  ws_.quality = jpegQuality;
   invalidate();
 }
 

@@ -66,7 +66,7 @@ double tpairview::fitScale(const TRect& client, std::int32_t width, std::int32_t
   return std::min({1.0, static_cast<double>(client.width()) / width, static_cast<double>(client.height()) / height});
 }
 
-double tpairview::fitScale() const { return w_.leftImage ? fitScale(*w_.leftImage) : 1; }
+double tpairview::fitScale() const { return ws_.leftImage ? fitScale(*ws_.leftImage) : 1; }
 
 double tpairview::viewScale() const {
   if (w_.fitToWindow) return fitScale();
@@ -85,8 +85,8 @@ void tpairview::paint(TDC& dc) {
     showPan(paintPair(dc, *p->preview.views.left, *p->preview.views.right, p->dx / d, p->dy / d));
     return;
   }
-  const bool pair = w_.leftImage && w_.rightImage;
-  showPan(pair ? paintPair(dc, *w_.leftImage, *w_.rightImage, w_.rightOffsetX, w_.rightOffsetY) : TPoint{});
+  const bool pair = ws_.leftImage && ws_.rightImage;
+  showPan(pair ? paintPair(dc, *ws_.leftImage, *ws_.rightImage, ws_.rightOffsetX, ws_.rightOffsetY) : TPoint{});
 }
 
 TPoint tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& rightPicture, std::int32_t dx,
@@ -127,7 +127,7 @@ TPoint tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& 
     const int xa = std::max(x0, 0), ya = std::max(y0, 0);
     const int w = std::max(0, std::min(client.width(), x0 + o.w * f) - xa);
     const int h = std::max(0, std::min(client.height(), y0 + o.h * f) - ya);
-    const AnaglyphMethodRows rows(w_.anaglyphMethod, w_.leftColour, w_.rightColour);
+    const AnaglyphMethodRows rows(ws_.settings.method, ws_.settings.leftColour, ws_.settings.rightColour);
     static_assert(sizeof(tpixel) == 3);  // r, g, b bytes, as the device holds them
     inBands(h, [&](int first, int end) {
       std::vector<tpixel> composed(f > 1 ? static_cast<std::size_t>(w / f + 2) : 0);
@@ -157,8 +157,8 @@ TPoint tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& 
   }
   if (!w_.fitToWindow) return paintSideBySide(dc, *left, *right, dx, dy);
   const std::uint32_t viewSize =
-      largestViewSize(*left, *right, dx, dy, w_.imageSpacing, client.width(), client.height());
-  auto picture = buildSideBySide(*left, *right, dx, dy, viewSize, w_.imageSpacing,
+      largestViewSize(*left, *right, dx, dy, ws_.settings.imageSpacing, client.width(), client.height());
+  auto picture = buildSideBySide(*left, *right, dx, dy, viewSize, ws_.settings.imageSpacing,
                                  {0, 0, client.width(), client.height()});
   if (picture)
     (*picture)->drawTo(dc, 0, 0);
@@ -174,7 +174,7 @@ TPoint tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& 
 TPoint tpairview::paintSideBySide(TDC& dc, const tbitmap& a, const tbitmap& b, std::int32_t dx,
                                   std::int32_t dy) {
   const TRect client = w_.getClientRect();
-  auto size = sideBySideSize(a, b, dx, dy, w_.viewSize, w_.imageSpacing);
+  auto size = sideBySideSize(a, b, dx, dy, ws_.settings.viewSize, ws_.settings.imageSpacing);
   if (!size) {
     textCentred(dc, client, size.error().message);
     return {};
@@ -194,7 +194,7 @@ TPoint tpairview::paintSideBySide(TDC& dc, const tbitmap& a, const tbitmap& b, s
   const PictureWindow shown = d > 1 ? PictureWindow{pan.x * d, pan.y * d, w * d, h * d}
                                     : PictureWindow{pan.x / f, pan.y / f, (skip.x + w + f - 1) / f,
                                                     (skip.y + h + f - 1) / f};
-  auto part = buildSideBySide(a, b, dx, dy, w_.viewSize, w_.imageSpacing, shown);
+  auto part = buildSideBySide(a, b, dx, dy, ws_.settings.viewSize, ws_.settings.imageSpacing, shown);
   if (!part) {
     textCentred(dc, client, part.error().message);
     return {};
@@ -217,13 +217,14 @@ TPoint tpairview::paintSideBySide(TDC& dc, const tbitmap& a, const tbitmap& b, s
 
 void tpairview::keyDown(unsigned key, unsigned flags) {
   const std::int32_t step = flags & MK_SHIFT ? 10 : 1;
-  std::int32_t* offset = key == VK_LEFT || key == VK_RIGHT ? &w_.rightOffsetX
-                         : key == VK_UP || key == VK_DOWN  ? &w_.rightOffsetY
-                                                           : nullptr;
-  if (!offset) return;
-  const std::int64_t moved = std::int64_t{*offset} + (key == VK_LEFT || key == VK_UP ? -step : step);
-  *offset = static_cast<std::int32_t>(std::clamp<std::int64_t>(moved, INT32_MIN, INT32_MAX));
-  w_.invalidate();
+  const bool across = key == VK_LEFT || key == VK_RIGHT;
+  if (!across && key != VK_UP && key != VK_DOWN) return;
+  auto nudged = [&](std::int32_t v) {
+    const std::int64_t moved = std::int64_t{v} + (key == VK_LEFT || key == VK_UP ? -step : step);
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(moved, INT32_MIN, INT32_MAX));
+  };
+  w_.moveRight(across ? nudged(ws_.rightOffsetX) : ws_.rightOffsetX,
+               across ? ws_.rightOffsetY : nudged(ws_.rightOffsetY));
 }
 
 void tpairview::lButtonDown(TPoint p) {
@@ -300,8 +301,8 @@ void tpairview::wheel(unsigned flags, int turn, TPoint p) {
 void tpairview::rButtonDown(TPoint p) {
   if (w_.viewMode != ViewMode::Anaglyph) return;
   w_.rightAreaOrigin = {p.x, p.y};
-  w_.dragStartOffsetX = w_.rightOffsetX;
-  w_.dragStartOffsetY = w_.rightOffsetY;
+  w_.dragStartOffsetX = ws_.rightOffsetX;
+  w_.dragStartOffsetY = ws_.rightOffsetY;
 }
 
 // 64-bit sums wrapped to 32 bits, so a far-off position from a position file
@@ -317,7 +318,6 @@ void tpairview::mouseMove(unsigned flags, TPoint p) {
     return static_cast<std::int32_t>(std::int64_t{start} +
                                      std::llround(static_cast<double>(std::int64_t{to} - anchor) / s));
   };
-  w_.rightOffsetX = moved(w_.dragStartOffsetX, p.x, w_.rightAreaOrigin.x);
-  w_.rightOffsetY = moved(w_.dragStartOffsetY, p.y, w_.rightAreaOrigin.y);
-  w_.invalidate();
+  w_.moveRight(moved(w_.dragStartOffsetX, p.x, w_.rightAreaOrigin.x),
+               moved(w_.dragStartOffsetY, p.y, w_.rightAreaOrigin.y));
 }

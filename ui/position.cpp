@@ -7,7 +7,6 @@
 #include <string>
 #include <utility>
 
-#include "align/align.h"
 #include "stereo/export.h"
 #include "ui/tmywindow.h"
 
@@ -72,26 +71,23 @@ bool tcorrectiondialog::canClose() {
 }
 
 void tmywindow::cmRightPosition() {
-  toffsetdialog dialog(this, rightOffsetY, rightOffsetX);
-  if (dialog.execute() == IDOK) invalidate();
+  std::int32_t x = ws_.rightOffsetX, y = ws_.rightOffsetY;
+  if (toffsetdialog(this, y, x).execute() != IDOK) return;
+  ws_.setPosition(x, y);
+  invalidate();
+}
+
+void tmywindow::moveRight(std::int32_t x, std::int32_t y) {
+  ws_.setPosition(x, y);
+  invalidate();
 }
 
 void tmywindow::cmAlign() {
-  if (!leftImage || !rightImage) {
-    messageBox(!leftImage ? kLeftImageNotAssigned : kRightImageNotAssigned, "Error");
-    return;
-  }
-  Result<Alignment> found = [&] {
+  auto found = [&] {
     TBusyCursor busy;
-    return alignPair(*leftImage, rightSource_ ? *rightSource_ : *rightImage);
+    return ws_.align();
   }();
-  if (!found) {
-    messageBox(found.error().message, "Error");
-    return;
-  }
-  rightOffsetX = found->dx;
-  rightOffsetY = found->dy;
-  setCorrection(found->correction);
+  if (!found) report(found.error());
   invalidate();
 }
 
@@ -99,61 +95,38 @@ void tmywindow::cmAlign() {
 // swapped has none (undo brings it back).
 void tmywindow::cmSwap() {
   setCorrection({});
-  std::swap(leftImage, rightImage);
-  std::swap(leftFileName, rightFileName);
-  rightOffsetX = negatePosition(rightOffsetX);
-  rightOffsetY = negatePosition(rightOffsetY);
+  (void)ws_.swap();  // pictures in memory: nothing to refuse
   updateCaption();
   invalidate();
 }
 
 void tmywindow::cmCorrection() {
-  if (!rightImage) {
+  if (!ws_.rightImage) {
     messageBox(kRightImageNotAssigned, "Error");
     return;
   }
-  Correction c = correction;
+  Correction c = ws_.correction;
   if (tcorrectiondialog(this, c).execute() == IDOK) setCorrection(c);
 }
 
 void tmywindow::cmResetCorrection() { setCorrection({}); }
 
 void tmywindow::cmMatchColours() {
-  matchColours = !matchColours;
-  frame()->getMenu().checkMenuItem(CM_MATCHCOLOURS, matchColours);
-  refreshRight();
+  TBusyCursor busy;
+  ws_.setMatchColours(!ws_.matchColours);
+  frame()->getMenu().checkMenuItem(CM_MATCHCOLOURS, ws_.matchColours);
+  invalidate();
 }
 
 void tmywindow::turnRight(double degrees) {
-  if (!rightImage) return;
-  Correction c = correction;
+  if (!ws_.rightImage) return;
+  Correction c = ws_.correction;
   c.roll = std::clamp(std::round((c.roll + degrees) * 100) / 100, -45.0, 45.0);
   setCorrection(c);
 }
 
 void tmywindow::setCorrection(const Correction& c) {
-  if (c == correction) return;
-  correction = c;
-  refreshRight();
-}
-
-void tmywindow::rightReplaced() {
-  rightSource_.reset();
-  correction = {};
-  refreshRight();
-}
-
-// Resampled once per change of the correction or of the matching; the
-// position, the views and the exports then work on the result as on any picture.
-void tmywindow::refreshRight() {
-  if (correction.none() && !matchColours) {
-    if (rightSource_) rightImage = std::move(rightSource_);
-  } else if (rightImage || rightSource_) {
-    TBusyCursor busy;
-    if (!rightSource_) rightSource_ = std::move(rightImage);
-    auto changed = std::make_unique<tbitmap>(correctedPicture(*rightSource_, correction));
-    if (matchColours && leftImage) ::matchColours(*leftImage, *changed, rightOffsetX, rightOffsetY);
-    rightImage = std::move(changed);
-  }
+  TBusyCursor busy;
+  ws_.setCorrection(c);
   invalidate();
 }

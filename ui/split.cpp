@@ -97,9 +97,9 @@ void tsplitview::paint(TDC& dc) {
     }
   }
   const int textY = client.height() - 32;
-  dc.setTextColor(colourOf(w_.leftColour));
+  dc.setTextColor(colourOf(ws_.settings.leftColour));
   dc.textOut(5, textY, "left");
-  dc.setTextColor(colourOf(w_.rightColour));
+  dc.setTextColor(colourOf(ws_.settings.rightColour));
   dc.textOut(5 + dc.getTextExtent("left ").cx, textY, "right");
   dc.setTextColor(kBlack);
   dc.textOut(5, client.height() - 16, kInstructions);
@@ -107,8 +107,8 @@ void tsplitview::paint(TDC& dc) {
 }
 
 void tsplitview::drawSelection(TDC& dc) {
-  outline(dc, leftCorners(w_.leftArea), w_.displayDivisor, colourOf(w_.leftColour));
-  outline(dc, rightCorners(w_.leftArea, w_.rightAreaOrigin), w_.displayDivisor, colourOf(w_.rightColour));
+  outline(dc, leftCorners(w_.leftArea), w_.displayDivisor, colourOf(ws_.settings.leftColour));
+  outline(dc, rightCorners(w_.leftArea, w_.rightAreaOrigin), w_.displayDivisor, colourOf(ws_.settings.rightColour));
 }
 
 void tsplitview::eraseSelection(TDC& dc) {
@@ -179,22 +179,20 @@ void tsplitview::rButtonDown(TPoint p) {
 }
 
 void tsplitview::accept() {
-  if (!w_.sourceImage) return;
-  const tbitmap& src = *w_.sourceImage;
+  if (w_.sourceImage) w_.acceptSplit();
+}
+
+void tmywindow::acceptSplit() {
+  const tbitmap& src = *sourceImage;
   // Enter during a drag takes the areas as outlined: the corners in order,
   // the right area where it is drawn.
-  putInOrder(w_.leftArea);
-  const tarea& area = w_.leftArea;
-  w_.leftImage = src.crop(area.x1, area.y1, area.x2, area.y2);
-  const tareaorigin o = w_.rightAreaOrigin;
-  w_.rightImage = src.crop(o.x, o.y, o.x + (area.x2 - area.x1), o.y + (area.y2 - area.y1));
-  w_.rightReplaced();
-  w_.suppressPosWrite = true;
-  w_.viewMode = w_.savedViewMode;
-  w_.rightOffsetX = w_.rightOffsetY = 0;
-  w_.sourceImage.reset();
-  w_.leftFileName.clear();
-  w_.rightFileName.clear();
-  w_.updateCaption();
-  w_.invalidate(true);
+  putInOrder(leftArea);
+  const tarea& area = leftArea;
+  const tareaorigin o = rightAreaOrigin;
+  ws_.adoptCut(src.crop(area.x1, area.y1, area.x2, area.y2),
+               src.crop(o.x, o.y, o.x + (area.x2 - area.x1), o.y + (area.y2 - area.y1)));
+  viewMode = savedViewMode;
+  sourceImage.reset();
+  updateCaption();
+  invalidate(true);
 }

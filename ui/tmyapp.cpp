@@ -9,7 +9,7 @@ tmyapp::tmyapp() : TApplication("", binoxaResources()) {}
 
 void tmyapp::createMainWindow() {
   auto client = std::make_unique<tmywindow>();
-  const bool fit = client->fitToWindow, match = client->matchColours;
+  const bool fit = client->fitToWindow, match = client->workspace().matchColours;
   auto place = client->savedPlacement();
   setMainWindow(std::make_unique<TFrameWindow>(nullptr, "Binoxa", std::move(client)));
   TFrameWindow* frame = mainWindow();

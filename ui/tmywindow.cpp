@@ -58,12 +58,9 @@ tmywindow::~tmywindow() {
   // A photo still decoding is dropped; its thread ends before the window does.
   *alive_ = false;
   loading_.reset();
-  writePosFile();
+  storePosition();
   writeSettings();
   releaseLibrary();
-  leftImage.reset();
-  rightImage.reset();
-  sourceImage.reset();
 }
 
 bool tmywindow::handleMessage(const TMessage& m) {
@@ -78,8 +75,8 @@ bool tmywindow::handleMessage(const TMessage& m) {
 
 tpairstate tmywindow::pairState() const {
   // The pair is the pictures as read, whatever the correction made of the right one.
-  return {leftImage.get(), rightSource_ ? rightSource_.get() : rightImage.get(), leftFileName, rightFileName,
-          rightOffsetX, rightOffsetY, correction};
+  return {ws_.leftImage.get(), ws_.rightSource(), ws_.leftFileName, ws_.rightFileName, ws_.rightOffsetX,
+          ws_.rightOffsetY, ws_.correction};
 }
 
 void tmywindow::noteChange(const TMessage& m) {
@@ -97,13 +94,12 @@ void tmywindow::restore(const std::optional<tpairstate>& s) {
     messageBeep(0);
   } else {
     if (s->swapped(pairState())) {
-      setCorrection({});
-      std::swap(leftImage, rightImage);
-      std::swap(leftFileName, rightFileName);
+      TBusyCursor busy;
+      ws_.setCorrection({});
+      (void)ws_.swap();  // pictures in memory: nothing to refuse
       updateCaption();
     }
-    rightOffsetX = s->x;
-    rightOffsetY = s->y;
+    ws_.setPosition(s->x, s->y);
     setCorrection(s->correction);
     invalidate();
   }
@@ -113,11 +109,19 @@ void tmywindow::restore(const std::optional<tpairstate>& s) {
 void tmywindow::cmUndo() { restore(history_.undo(pairState())); }
 void tmywindow::cmRedo() { restore(history_.redo(pairState())); }
 
+bool tmywindow::report(const Status& s) {
+  if (!s) messageBox(s.error().message, "Error");
+  return static_cast<bool>(s);
+}
+
 std::string tmywindow::statusText() const {
+  const tbitmap* leftImage = ws_.leftImage.get();
+  const tbitmap* rightImage = ws_.rightImage.get();
+  const Correction& correction = ws_.correction;
   auto size = [](const tbitmap& b) { return std::to_string(b.width) + " x " + std::to_string(b.height); };
   std::string text;
   if (rightImage)
-    text += "Position: " + std::to_string(rightOffsetX) + ", " + std::to_string(rightOffsetY) + "   ";
+    text += "Position: " + std::to_string(ws_.rightOffsetX) + ", " + std::to_string(ws_.rightOffsetY) + "   ";
   const tzoom z = kZoomSteps[zoomStep];
   text += "Zoom: " + (fitToWindow ? std::string("fit to window") : std::to_string(z.num) + ":" + std::to_string(z.den));
   if (leftImage) text += "   Left: " + size(*leftImage);
@@ -128,39 +132,36 @@ std::string tmywindow::statusText() const {
                   correction.zoom * 100, correction.keystoneV, correction.keystoneH);
     text += c;
   }
-  return text + "   Anaglyph: " + methodLabel(anaglyphMethod);
+  return text + "   Anaglyph: " + methodLabel(ws_.settings.method);
 }
 
 // --- settings ---
 
 void tmywindow::readSettings() {
   const tsettings s = ::readSettings(profile_);
-  leftColour = s.leftColour;
-  rightColour = s.rightColour;
-  viewSize = s.viewSize;
-  imageSpacing = s.imageSpacing;
-  usePosFiles = s.usePosFiles;
+  ws_.settings = {s.leftColour, s.rightColour, s.viewSize, s.imageSpacing, s.method};
+  ws_.usePosFiles = s.usePosFiles;
   lockY = s.lockY;
   fitToWindow = s.fitToWindow;
-  quality = readQuality(profile_);
-  anaglyphMethod = s.method;
-  matchColours = readMatchColours(profile_);
+  ws_.quality = readQuality(profile_);
+  ws_.matchColours = readMatchColours(profile_);
 }
 
 void tmywindow::writeSettings() {
-  ::writeSettings(profile_, {leftColour, rightColour, viewSize, imageSpacing, usePosFiles, lockY, fitToWindow,
-                             anaglyphMethod});
+  const ExportSettings& s = ws_.settings;
+  ::writeSettings(profile_, {s.leftColour, s.rightColour, s.viewSize, s.imageSpacing, ws_.usePosFiles, lockY,
+                             fitToWindow, s.method});
   // Only a chosen quality is written, so a profile without one stays as it was.
-  if (quality != readQuality(profile_)) writeQuality(profile_, quality);
-  if (matchColours != readMatchColours(profile_)) writeMatchColours(profile_, matchColours);
+  if (ws_.quality != readQuality(profile_)) writeQuality(profile_, ws_.quality);
+  if (ws_.matchColours != readMatchColours(profile_)) writeMatchColours(profile_, ws_.matchColours);
   if (const auto place = frame() ? frame()->placement() : std::nullopt) writePlacement(profile_, *place);
   profile_.save();  // quiet, as every profile write
 }
 
 void tmywindow::updateCaption() {
   std::string caption = "Binoxa";
-  if (leftImage && !leftFileName.empty()) caption += " - left: " + leftFileName;
-  if (rightImage && !rightFileName.empty()) caption += " - right: " + rightFileName;
+  if (ws_.leftImage && !ws_.leftFileName.empty()) caption += " - left: " + ws_.leftFileName;
+  if (ws_.rightImage && !ws_.rightFileName.empty()) caption += " - right: " + ws_.rightFileName;
   frame()->setCaption(caption);
 }
 

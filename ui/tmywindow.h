@@ -9,12 +9,14 @@
 #include <vector>
 
 #include "image/correction.h"
+#include "image/jpeg.h"
 #include "image/tbitmap.h"
 #include "platform/msgmap.h"
 #include "platform/profile.h"
 #include "platform/window.h"
 #include "stereo/compose.h"
 #include "store/settings.h"
+#include "workspace/workspace.h"
 #include "ui/history.h"
 #include "ui/views.h"
 
@@ -75,12 +77,13 @@ class tmywindow : public TWindow {
   bool handleMessage(const TMessage& m) override;
   void paint(TDC& dc, bool erase, const TRect& rect) override;
 
-  // --- the workspace, in the order of the scenario runner's field table
+  // The pair and its commands; the views only read it.
+  const tworkspace& workspace() const { return ws_; }
+  tworkspace& workspace() { return ws_; }
+
+  // --- the display state, in the order of the scenario runner's field table
   // (tools/scenario/expect.cpp); public so that the runner can read it ---
   bool leftButtonDown = false;
-  bool suppressPosWrite = false;
-  std::unique_ptr<tbitmap> leftImage;
-  std::string leftFileName;
   std::unique_ptr<tbitmap> sourceImage;
   std::string sourceFileName;
   bool libraryMode = false;
@@ -89,34 +92,19 @@ class tmywindow : public TWindow {
   bool dragFirstCorner = false;
   tarea leftArea;
   tareaorigin rightAreaOrigin;  // also the anchor of the right-button drag
-  ColourWeights leftColour;
-  ColourWeights rightColour;
-  std::int32_t rightOffsetX = 0;
-  std::int32_t rightOffsetY = 0;
   ViewMode savedViewMode = ViewMode::Anaglyph;
   std::int32_t dragStartOffsetX = 0;
   std::int32_t dragStartOffsetY = 0;
-  std::unique_ptr<tbitmap> rightImage;
-  std::string rightFileName;
   std::int32_t libraryCount = 0;
-  bool usePosFiles = true;
   std::int32_t displayDivisor = 1;
   std::int32_t libraryScrollRow = 0;
-  std::uint32_t viewSize = 200;
-  std::int32_t imageSpacing = 0;
   std::unique_ptr<tlibraryentry> libraryEntries;
-  int quality = 92;  // of saved JPEG pictures: profile QUALITY
   tlibraryentry* libraryFirstShown = nullptr;
   bool fitToWindow = false;  // the pair views reduced to the client area
-  AnaglyphMethod anaglyphMethod = AnaglyphMethod::Custom;
   // The pair views' zoom (an index in kZoomSteps) and pan (pixels of the
   // zoomed pair scrolled past the client's top-left).
   int zoomStep = kActualSize;
   TPoint pan;
-  // The right picture's correction; rightImage is its source resampled
-  // through it (and its colours matched, with matchColours) when either is on.
-  Correction correction;
-  bool matchColours = false;  // profile MATCH
 
   // --- ui/tmywindow.cpp ---
   void readSettings();
@@ -132,26 +120,21 @@ class tmywindow : public TWindow {
   // The status line for the workspace as it is.
   std::string statusText() const;
 
-  // --- ui/position.cpp ---
-  // The right picture as the correction and the colour matching make it.
-  void setCorrection(const Correction& c);
-  // A right picture just read: no correction until its position file says.
-  void rightReplaced();
 
-  // --- ui/posfiles.cpp ---
-  void readPosFile();
-  void writePosFile();
+  // A refused command's reason in a message box; false then.
+  bool report(const Status& s);
+  // The right picture moved to that position (the views' gestures).
+  void moveRight(std::int32_t x, std::int32_t y);
+  // The two areas of the single picture cut out as the pair (the split view's Enter).
+  void acceptSplit();
 
   // --- ui/loading.cpp ---
-  // The open dialog, then loadSourceFile. view: which view of a stereo
-  // file (0 left, 1 right) the slot takes.
-  bool openSourceFile(std::string& name, std::unique_ptr<tbitmap>& slot, int view);
-  // The picture at path into slot and its name; a refusal is reported and
-  // changes nothing.
-  bool loadSourceFile(const std::string& path, std::string& name, std::unique_ptr<tbitmap>& slot, int view);
-  // As Open left / Open right do once a file is chosen.
+  // As Open left / Open right do once a file is chosen; a refusal is
+  // reported and changes nothing.
   bool openLeft(const std::string& path);
   void openRight(const std::string& path);
+  // The old pair's position file, before another pair replaces it.
+  void storePosition() { ws_.storePosition(); }
   void openStereo(const std::string& path);
   // The frame's place kept in the profile, if any.
   std::optional<FramePlacement> savedPlacement() const { return readPlacement(profile_); }
@@ -169,9 +152,10 @@ class tmywindow : public TWindow {
   static const TResponse<tmywindow> responseTable[];
   // Read once as the window is made, edited in memory, written once at exit.
   Profile profile_{Profile::defaultPath()};
-  tpairview pairView_{*this};
-  tsplitview splitView_{*this};
-  tlibraryview libraryView_{*this};
+  tworkspace ws_{ExportSettings{}, kJpegDefaultQuality};
+  tpairview pairView_{*this, ws_};
+  tsplitview splitView_{*this, ws_};
+  tlibraryview libraryView_{*this, ws_};
   std::unique_ptr<tpendingpair> loading_;
   std::uint64_t loads_ = 0;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
@@ -208,7 +192,8 @@ class tmywindow : public TWindow {
   void cmOpenLeft();
   void cmOpenRight();
   void cmOpenSingle();
-  void rightLoaded();  // the position file of the new right picture, caption
+  // The open dialog's file, or nullopt when it was cancelled.
+  std::optional<std::string> chooseSource();
   // With Fit to window, a stereo photo's reduced views first: false where
   // the format has no cheap reduction or the back end shows nothing meanwhile.
   bool startPreview(const std::string& path);
@@ -216,6 +201,8 @@ class tmywindow : public TWindow {
   void decodeInBackground(tpendingpair& job);
   void finishLoading();  // waits for the full views, then shows them
   bool showStereo(const std::string& path, Result<StereoViews> views);
+  // A new pair shown: the caption, the pair views.
+  void pairOpened();
   // ui/drop.cpp
   void evDropFiles(const std::vector<std::string>& paths);
   void cmOpenStereo();
@@ -236,9 +223,7 @@ class tmywindow : public TWindow {
   void cmResetCorrection();
   void cmMatchColours();
   void turnRight(double degrees);  // [ and ] in the pair views
-  void refreshRight();
-  // The right picture as read, while rightImage is changed from it.
-  std::unique_ptr<tbitmap> rightSource_;
+  void setCorrection(const Correction& c);
   // ui/options.cpp
   void cmOptions();
   void cmAbout();

@@ -12,6 +12,7 @@
 #include "platform/types.h"
 
 class tmywindow;
+class tworkspace;
 
 // The zoom steps of the pair views: below 1:1 the pictures are reduced by
 // area, above it their pixels are repeated.
@@ -24,7 +25,8 @@ inline constexpr int kZoomStepCount = static_cast<int>(std::size(kZoomSteps));
 
 class tview {
  public:
-  explicit tview(tmywindow& w) : w_(w) {}
+  // The views draw the workspace and change it only through the window's commands.
+  tview(tmywindow& w, const tworkspace& ws) : w_(w), ws_(ws) {}
   virtual ~tview() = default;
   tview(const tview&) = delete;
   tview& operator=(const tview&) = delete;
@@ -43,6 +45,7 @@ class tview {
 
  protected:
   tmywindow& w_;
+  const tworkspace& ws_;
 };
 
 // The anaglyph, parallel and crossed views of the workspace's pair, or

@@ -10,8 +10,8 @@ class PairViewTest : public WindowTest {
  protected:
   void SetUp() override {
     start();
-    w().leftImage = std::make_unique<tbitmap>(100, 80);
-    w().rightImage = std::make_unique<tbitmap>(100, 80);
+    w().workspace().leftImage = std::make_unique<tbitmap>(100, 80);
+    w().workspace().rightImage = std::make_unique<tbitmap>(100, 80);
   }
   bool blankRow(int y, int x1, int x2) {
     for (int x = x1; x < x2; ++x)
@@ -35,8 +35,8 @@ TEST_F(PairViewTest, AnaglyphFollowsTheRightPicture) {
                         {-20, 7, {0, 7, 80, 80}},
                         {100, 0, {100, 0, 100, 80}}};
   for (const Case& c : cases) {
-    w().rightOffsetX = c.dx;
-    w().rightOffsetY = c.dy;
+    w().workspace().rightOffsetX = c.dx;
+    w().workspace().rightOffsetY = c.dy;
     w().invalidate();
     paint();
     const TRect& r = c.drawn;
@@ -53,8 +53,8 @@ TEST_F(PairViewTest, AnaglyphFollowsTheRightPicture) {
 
 TEST_F(PairViewTest, PositionThatDoesNotFitShowsCentredTextOnly) {
   for (auto [dx, dy] : {std::pair{101, 0}, std::pair{-3, 200}, std::pair{0, -81}}) {
-    w().rightOffsetX = dx;
-    w().rightOffsetY = dy;
+    w().workspace().rightOffsetX = dx;
+    w().workspace().rightOffsetY = dy;
     w().invalidate();
     paint();
     TDC dc(host().framebuffer());
@@ -72,24 +72,24 @@ TEST_F(PairViewTest, PositionThatDoesNotFitShowsCentredTextOnly) {
 }
 
 TEST_F(PairViewTest, SideBySideViewsDrawAtTheOriginAndLeaveTheWorkspaceAlone) {
-  w().rightOffsetX = 4;
-  w().rightOffsetY = -2;
-  tbitmap* left = w().leftImage.get();
+  w().workspace().rightOffsetX = 4;
+  w().workspace().rightOffsetY = -2;
+  tbitmap* left = w().workspace().leftImage.get();
   for (unsigned view : {CM_VIEWPARALLEL, CM_VIEWCROSSED}) {
     command(view);
     paint();
     EXPECT_FALSE(blank(0, 0, 20, 20));
-    EXPECT_EQ(w().leftImage.get(), left);
-    EXPECT_EQ(w().rightOffsetX, 4);
-    EXPECT_EQ(w().rightOffsetY, -2);
+    EXPECT_EQ(w().workspace().leftImage.get(), left);
+    EXPECT_EQ(w().workspace().rightOffsetX, 4);
+    EXPECT_EQ(w().workspace().rightOffsetY, -2);
   }
 }
 
 TEST_F(WindowTest, RefusedSideBySideBuildIsShownOnScreen) {
   Profile(profilePath()).writeString("Binoxa", "VIEWSIZE", "0");
   start();
-  w().leftImage = std::make_unique<tbitmap>(100, 80);
-  w().rightImage = std::make_unique<tbitmap>(100, 80);
+  w().workspace().leftImage = std::make_unique<tbitmap>(100, 80);
+  w().workspace().rightImage = std::make_unique<tbitmap>(100, 80);
   command(CM_VIEWPARALLEL);
   paint();
   EXPECT_EQ(pixel(0, 0), kWhite);

@@ -68,12 +68,29 @@ struct Field {
   {                                                          \
 #f, true, [](const tmywindow& w) { return Values{w.f}; } \
   }
+// The workspace's, by the same names.
+#define WS_NUM(f)                                                      \
+  {                                                                    \
+#f, false, [](const tmywindow& w) { return num(w.workspace().f); } \
+  }
+#define WS_FLAG(f)                                                      \
+  {                                                                     \
+#f, false, [](const tmywindow& w) { return flag(w.workspace().f); } \
+  }
+#define WS_PICTURE(f)                                                      \
+  {                                                                        \
+#f, false, [](const tmywindow& w) { return picture(w.workspace().f); } \
+  }
+#define WS_TEXT(f)                                                       \
+  {                                                                      \
+#f, true, [](const tmywindow& w) { return Values{w.workspace().f}; } \
+  }
 
 const Field kFields[] = {
     FLAG(leftButtonDown),
-    FLAG(suppressPosWrite),
-    PICTURE(leftImage),
-    TEXT(leftFileName),
+    WS_FLAG(suppressPosWrite),
+    WS_PICTURE(leftImage),
+    WS_TEXT(leftFileName),
     PICTURE(sourceImage),
     TEXT(sourceFileName),
     FLAG(libraryMode),
@@ -89,27 +106,27 @@ const Field kFields[] = {
      [](const tmywindow& w) {
        return Values{std::to_string(w.rightAreaOrigin.x), std::to_string(w.rightAreaOrigin.y)};
      }},
-    {"leftColour", false, [](const tmywindow& w) { return colour(w.leftColour); }},
-    {"rightColour", false, [](const tmywindow& w) { return colour(w.rightColour); }},
-    NUM(rightOffsetX),
-    NUM(rightOffsetY),
+    {"leftColour", false, [](const tmywindow& w) { return colour(w.workspace().settings.leftColour); }},
+    {"rightColour", false, [](const tmywindow& w) { return colour(w.workspace().settings.rightColour); }},
+    WS_NUM(rightOffsetX),
+    WS_NUM(rightOffsetY),
     {"savedViewMode", false, [](const tmywindow& w) { return mode(w.savedViewMode); }},
     NUM(dragStartOffsetX),
     NUM(dragStartOffsetY),
-    PICTURE(rightImage),
-    TEXT(rightFileName),
+    WS_PICTURE(rightImage),
+    WS_TEXT(rightFileName),
     NUM(libraryCount),
-    FLAG(usePosFiles),
+    WS_FLAG(usePosFiles),
     NUM(displayDivisor),
     NUM(libraryScrollRow),
-    NUM(viewSize),
-    NUM(imageSpacing),
+    {"viewSize", false, [](const tmywindow& w) { return num(w.workspace().settings.viewSize); }},
+    {"imageSpacing", false, [](const tmywindow& w) { return num(w.workspace().settings.imageSpacing); }},
     {"libraryEntries", false, [](const tmywindow& w) { return entry(w.libraryEntries.get()); }},
     {"libraryFirstShown", false, [](const tmywindow& w) { return entry(w.libraryFirstShown); }},
     FLAG(fitToWindow),
     {"correction", false,
      [](const tmywindow& w) {
-       const Correction& c = w.correction;
+       const Correction& c = w.workspace().correction;
        auto fixed = [](double v, int digits) {
          char text[32];
          const double unit = std::pow(10.0, digits);
@@ -120,13 +137,17 @@ const Field kFields[] = {
        return Values{fixed(c.roll, 2), fixed(c.zoom * 100, 2), fixed(c.shift, 2), fixed(c.keystoneV, 3),
                      fixed(c.keystoneH, 3)};
      }},
-    FLAG(matchColours),
+    WS_FLAG(matchColours),
 };
 
 #undef NUM
 #undef FLAG
 #undef PICTURE
 #undef TEXT
+#undef WS_NUM
+#undef WS_FLAG
+#undef WS_PICTURE
+#undef WS_TEXT
 
 std::string trimmed(const std::string& s) {
   const auto first = s.find_first_not_of(" \t\r");

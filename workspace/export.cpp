@@ -1,0 +1,146 @@
+// The workspace's exports: one place decides the route (rows streamed from
+// the files, or the pictures composed whole) and the format (by the name).
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "image/readahead.h"
+#include "image/save.h"
+#include "platform/source.h"
+#include "stereo/compose.h"
+#include "stereo/rowexport.h"
+#include "workspace/workspace.h"
+
+namespace {
+
+// The reader refers to the file, so both live together.
+struct Input {
+  std::unique_ptr<FileSource> file;
+  std::unique_ptr<PictureReader> reader;
+};
+
+// As loadPictureViews opens a file.
+Result<Input> open(const std::string& path) {
+  auto file = openFile(path);
+  if (!file) return file.error();
+  Input in{std::make_unique<FileSource>(std::move(*file)), nullptr};
+  if (Status s = decoderFor(*in.file).check(*in.file); !s) return s.error();
+  auto reader = openPicture(*in.file);
+  if (!reader) return reader.error();
+  in.reader = std::move(*reader);
+  return in;
+}
+
+// The exports that rows give without the pictures held whole.
+bool writtenFromRows(ExportKind kind) {
+  return kind == ExportKind::Anaglyph || kind == ExportKind::Left || kind == ExportKind::Right;
+}
+
+Status writeRows(ExportKind kind, PictureReader& left, PictureReader& right, std::int32_t dx, std::int32_t dy,
+                 const ExportSettings& s, const std::string& path, int quality,
+                 std::span<const std::uint8_t> exif = {}) {
+  if (kind == ExportKind::Anaglyph)
+    return writeAnaglyphRows(path, quality, left, right, dx, dy, s.method, s.leftColour, s.rightColour, exif);
+  return writeAlignedRows(path, quality, left, right, dx, dy, kind == ExportKind::Right, exif);
+}
+
+}  // namespace
+
+std::optional<Status> tworkspace::streamExport(ExportKind kind, const std::string& name) {
+  if (!undecoded_ || !writtenFromRows(kind) || !savedInRows(name) || !correction.none() || matchColours)
+    return std::nullopt;
+  auto left = open(leftFileName);
+  if (!left) return Status(left.error());
+  // A stereo file among them is read whole.
+  if (left->reader->header().views > 1) return std::nullopt;
+  auto right = open(rightFileName);
+  if (!right) return refuseAfterRows(*left->reader, right.error());
+  if (right->reader->header().views > 1) return std::nullopt;
+  if (kind == ExportKind::Anaglyph && settings.method == AnaglyphMethod::Custom &&
+      lowerExtension(name) != ".jpg" && lowerExtension(name) != ".jpeg") {
+    if (auto s = writeBmpAnaglyphFiles(name, *left->file, *right->file, rightOffsetX, rightOffsetY,
+                                       settings.leftColour, settings.rightColour))
+      return s;
+  }
+  // Each picture decodes on a core of its own while the rows are composed and written.
+  left->reader = readAhead(std::move(left->reader));
+  right->reader = readAhead(std::move(right->reader));
+  return writeRows(kind, *left->reader, *right->reader, rightOffsetX, rightOffsetY, settings, name, quality,
+                   readSourceFacts(cameraFile_).exif);
+}
+
+Status tworkspace::exportTo(ExportKind kind, const std::string& chosen) {
+  if (kind == ExportKind::All) return exportEach(kSaveAll, saveAllNames(chosen));
+  const std::string name = completeExportName(chosen);
+  if (auto streamed = streamExport(kind, name)) return *streamed;
+  if (Status s = decode(); !s) return s;
+  if (Status s = checkExport(kind, leftImage.get(), rightImage.get(), rightOffsetX, rightOffsetY); !s) return s;
+  const bool aligned = kind == ExportKind::Left || kind == ExportKind::Right;
+  if (aligned && isStereoName(name)) {
+    if (Status s = exportStereo(name); !s) return s;
+  } else {
+    auto picture = buildExport(kind, leftImage.get(), rightImage.get(), rightOffsetX, rightOffsetY, settings);
+    if (!picture) return picture.error();
+    if (Status s = savePicture(**picture, name, quality, readSourceFacts(cameraFile_).exif); !s) return s;
+  }
+  if (aligned) adoptWritten(kind, name);
+  return success();
+}
+
+// A written aligned picture becomes the file of its side. Its position
+// belongs to the pair it was cut from, so no position file follows.
+void tworkspace::adoptWritten(ExportKind kind, const std::string& name) {
+  (kind == ExportKind::Left ? leftFileName : rightFileName) = name;
+  suppressPosWrite = true;
+}
+
+Status tworkspace::exportStereo(const std::string& name, bool console) {
+  if (Status s = decode(); !s) return s;
+  for (ExportKind side : {ExportKind::Left, ExportKind::Right})
+    if (Status s = checkExport(side, leftImage.get(), rightImage.get(), rightOffsetX, rightOffsetY); !s) return s;
+  const SourceFacts facts = readSourceFacts(cameraFile_);
+  const tbitmap &l = *leftImage, &r = *rightImage;
+  if (console) {
+    auto views = consoleViews(l, r, rightOffsetX, rightOffsetY);
+    if (!views) return views.error();
+    return saveStereoPicture(*views->left, *views->right, name, quality, facts);
+  }
+  return saveStereoPicture(*alignedLeft(l, &r, rightOffsetX, rightOffsetY),
+                           *alignedRight(&l, r, rightOffsetX, rightOffsetY), name, quality, facts);
+}
+
+Status tworkspace::exportEach(std::span<const SavedExport> exports, std::span<const std::string> names) {
+  if (Status s = decode(); !s) return s;
+  const std::int32_t dx = rightOffsetX, dy = rightOffsetY;
+  if (Status s = checkExport(ExportKind::All, leftImage.get(), rightImage.get(), dx, dy); !s) return s;
+  // Only the pictures the rows cannot give are held; the others are written
+  // from the pictures' rows when their turn comes.
+  std::vector<std::unique_ptr<tbitmap>> pictures(exports.size());
+  for (std::size_t i = 0; i < exports.size(); ++i) {
+    if (writtenFromRows(exports[i].kind)) continue;
+    auto picture = buildExport(exports[i].kind, leftImage.get(), rightImage.get(), dx, dy, settings);
+    if (!picture) return picture.error();
+    pictures[i] = std::move(picture.value());
+  }
+  for (std::size_t i = 0; i < exports.size(); ++i) {
+    const auto l = bitmapRows(*leftImage), r = bitmapRows(*rightImage);
+    // The names are BMP: no quality, no camera data.
+    const Status s = pictures[i] ? pictures[i]->saveBmp(names[i])
+                                 : writeRows(exports[i].kind, *l, *r, dx, dy, settings, names[i], quality);
+    if (!s) return s;
+    if (exports[i].kind == ExportKind::Left || exports[i].kind == ExportKind::Right)
+      adoptWritten(exports[i].kind, names[i]);
+  }
+  return success();
+}
+
+Status tworkspace::exportLayout(LayoutKind kind, const std::string& name, std::int32_t width) {
+  if (Status s = decode(); !s) return s;
+  return saveLayout(kind, *leftImage, *rightImage, rightOffsetX, rightOffsetY, width, completeExportName(name),
+                    quality, readSourceFacts(cameraFile_).exif);
+}
+
+Status tworkspace::exportWiggle(const std::string& name, const WiggleSettings& wiggle) {
+  if (Status s = decode(); !s) return s;
+  return saveWiggle(*leftImage, *rightImage, rightOffsetX, rightOffsetY, name, wiggle);
+}
