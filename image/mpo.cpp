@@ -2,6 +2,7 @@
 
 #include "image/exif.h"
 #include "image/tiff.h"
+#include "platform/littleendian.h"
 
 namespace {
 
@@ -102,15 +103,11 @@ struct TiffField {
 
 std::vector<std::uint8_t> le32(std::initializer_list<std::uint32_t> values) {
   std::vector<std::uint8_t> b;
-  for (std::uint32_t v : values)
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> 8 * i));
+  LeWriter w(b);
+  for (std::uint32_t v : values) w.u32(v);
   return b;
 }
 
-void put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-  const auto bytes = le32({v});
-  std::copy(bytes.begin(), bytes.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
-}
 
 // An APP2 "MPF" payload: a little-endian TIFF block of IFDs one after the
 // other, each followed by the values that do not fit in its entries.
@@ -125,19 +122,18 @@ std::vector<std::uint8_t> mpfSegment(const std::vector<std::vector<TiffField>>& 
     for (std::size_t i = 0; i < fields.size(); ++i) {
       const TiffField& f = fields[i];
       const std::size_t entry = start + 2 + 12 * i;
-      b[entry] = static_cast<std::uint8_t>(f.tag);
-      b[entry + 1] = static_cast<std::uint8_t>(f.tag >> 8);
-      b[entry + 2] = static_cast<std::uint8_t>(f.type);
-      put32(b, entry + 4, f.count);
+      LeWriter::patch16(b, entry, f.tag);
+      LeWriter::patch16(b, entry + 2, f.type);
+      LeWriter::patch32(b, entry + 4, f.count);
       if (f.data.size() <= 4) {
         std::copy(f.data.begin(), f.data.end(), b.begin() + static_cast<std::ptrdiff_t>(entry + 8));
       } else {
-        put32(b, entry + 8, static_cast<std::uint32_t>(b.size() - base));
+        LeWriter::patch32(b, entry + 8, static_cast<std::uint32_t>(b.size() - base));
         b.insert(b.end(), f.data.begin(), f.data.end());
       }
     }
     if (k + 1 < ifds.size())
-      put32(b, start + 2 + 12 * fields.size(), static_cast<std::uint32_t>(b.size() - base));
+      LeWriter::patch32(b, start + 2 + 12 * fields.size(), static_cast<std::uint32_t>(b.size() - base));
   }
   return b;
 }
@@ -181,11 +177,11 @@ Result<std::vector<std::uint8_t>> encodeMpo(const tbitmap& left, const tbitmap& 
   auto segments = readJpegSegments(SpanSource(out));
   const auto mpf = findSegment(*segments, 0xE2, kMpfId);
   const std::size_t list = mpf->offset + kListAt;
-  put32(out, list, kRepresentative | kMpoDisparity);
-  put32(out, list + 4, static_cast<std::uint32_t>(out.size()));
-  put32(out, list + 16, kMpoDisparity);
-  put32(out, list + 20, static_cast<std::uint32_t>(two->size()));
-  put32(out, list + 24, static_cast<std::uint32_t>(out.size() - mpf->offset));
+  LeWriter::patch32(out, list, kRepresentative | kMpoDisparity);
+  LeWriter::patch32(out, list + 4, static_cast<std::uint32_t>(out.size()));
+  LeWriter::patch32(out, list + 16, kMpoDisparity);
+  LeWriter::patch32(out, list + 20, static_cast<std::uint32_t>(two->size()));
+  LeWriter::patch32(out, list + 24, static_cast<std::uint32_t>(out.size() - mpf->offset));
   out.insert(out.end(), two->begin(), two->end());
   return std::move(out);
 }

@@ -10,13 +10,6 @@
 #include "platform/casefold.h"
 #include "platform/files.h"
 
-std::string lowerExtension(const std::string& name) {
-  const std::size_t slash = name.rfind('/');
-  const std::size_t dot = name.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  return lowerAscii(name.substr(dot));
-}
-
 bool isStereoName(const std::string& name) {
   const std::string ext = lowerExtension(name);
   return ext == ".mpo" || ext == ".jps";

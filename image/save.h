@@ -9,10 +9,10 @@
 #include "image/bmp.h"
 #include "image/mpo.h"
 #include "image/tbitmap.h"
+#include "platform/files.h"
 #include "platform/result.h"
 
-// The extension of a name, lower case, with its dot ("" for none).
-std::string lowerExtension(const std::string& name);
+// By lowerExtension (platform/files.h).
 bool isStereoName(const std::string& name);     // ".mpo" or ".jps"
 bool isAnimationName(const std::string& name);  // ".webp" or ".gif"
 

@@ -50,11 +50,6 @@ bool matches(const std::string& name, const std::string& pattern) {
   return p == pattern.size();
 }
 
-std::string fileNameOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string joined(const std::string& dir, const std::string& name) {
   return dir.empty() || dir.back() == '/' ? dir + name : dir + "/" + name;
 }
@@ -334,18 +329,31 @@ bool isDirectory(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+std::string fileNameOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::string directoryOf(const std::string& path) {
   const auto slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool hasExtension(const std::string& name) {
+namespace {
+
+std::size_t extensionAt(const std::string& name) {
   const auto dot = name.rfind('.');
-  if (dot == std::string::npos) return false;
   const auto slash = name.rfind('/');
-  return slash == std::string::npos || dot > slash;
+  return dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot : name.size();
 }
+
+}  // namespace
+
+bool hasExtension(const std::string& name) { return extensionAt(name) < name.size(); }
+std::string extensionOf(const std::string& name) { return name.substr(extensionAt(name)); }
+std::string lowerExtension(const std::string& name) { return lowerAscii(extensionOf(name)); }
+std::string withoutExtension(const std::string& name) { return name.substr(0, extensionAt(name)); }
 
 std::string absolutePath(const std::string& path) {
   if (!path.empty() && path[0] == '/') return path;

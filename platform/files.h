@@ -77,7 +77,11 @@ std::string currentDirectory();  // absolute, without a trailing '/' (except "/"
 bool setCurrentDirectory(const std::string& dir);
 bool isDirectory(const std::string& path);         // an existing folder, links followed
 std::string directoryOf(const std::string& path);  // part before the last '/'
-// True when the file name (after the last '/') holds a '.'. Dots in
-// directory names do not count.
+std::string fileNameOf(const std::string& path);   // part after the last '/'
+// The extension of a file name: from the last '.' after the last '/'; dots
+// in directory names do not count.
 bool hasExtension(const std::string& name);
+std::string extensionOf(const std::string& name);       // with its '.'; "" when none
+std::string lowerExtension(const std::string& name);    // the same in lower case
+std::string withoutExtension(const std::string& name);  // the name up to its extension
 std::string absolutePath(const std::string& path);  // against the current directory

@@ -42,10 +42,16 @@ class LeWriter {
   void u32(std::uint32_t v) { put(v, 4); }
   void i32(std::int32_t v) { put(static_cast<std::uint32_t>(v), 4); }
   void f64(double v) { put(std::bit_cast<std::uint64_t>(v), 8); }
+  // Over bytes already written: an offset known only later.
+  static void patch16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t v) { patch(out, at, v, 2); }
+  static void patch32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) { patch(out, at, v, 4); }
 
  private:
   void put(std::uint64_t v, int n) {
     for (int i = 0; i < n; ++i) out_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  }
+  static void patch(std::vector<std::uint8_t>& out, std::size_t at, std::uint64_t v, int n) {
+    for (int i = 0; i < n; ++i) out.at(at + i) = static_cast<std::uint8_t>(v >> (8 * i));
   }
   std::vector<std::uint8_t>& out_;
 };

@@ -90,14 +90,7 @@ Result<AlignedViews> consoleViews(const tbitmap& left, const tbitmap& right, std
 std::string completeExportName(const std::string& name) { return hasExtension(name) ? name : name + ".BMP"; }
 
 std::array<std::string, 5> saveAllNames(const std::string& chosen) {
-  std::string base = chosen;
-  if (hasExtension(chosen)) {
-    const std::string ext = chosen.substr(chosen.rfind('.'));
-    auto upper = [](unsigned char c) { return static_cast<char>(std::toupper(c)); };
-    std::string folded(ext.size(), '\0');
-    std::transform(ext.begin(), ext.end(), folded.begin(), upper);
-    if (folded == ".BMP") base.resize(chosen.rfind('.'));
-  }
+  const std::string base = lowerExtension(chosen) == ".bmp" ? withoutExtension(chosen) : chosen;
   std::array<std::string, 5> names;
   for (std::size_t i = 0; i < names.size(); ++i) names[i] = base + kSaveAll[i].suffix;
   return names;

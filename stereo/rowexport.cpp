@@ -30,18 +30,18 @@ class Block {
   std::ptrdiff_t stride() const { return reader_.header().width; }
   // The remaining rows passed over; the reader's first error.
   Status finish() {
-    if (failed_) failed_ = reader_.skipRows(reader_.header().height - reader_.nextRow());
-    return failed_;
+    if (firstError_) firstError_ = reader_.skipRows(reader_.header().height - reader_.nextRow());
+    return firstError_;
   }
 
  private:
   Status keep(Status s) {
-    if (!s && failed_) failed_ = s;
+    if (!s && firstError_) firstError_ = s;
     return s;
   }
   PictureReader& reader_;
   std::vector<tpixel> rows_;
-  Status failed_ = success();
+  Status firstError_ = success();  // success while there is none
 };
 
 // The error reading the left picture whole, then the right, would give

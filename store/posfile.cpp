@@ -11,14 +11,11 @@
 #include "platform/littleendian.h"
 
 std::string posFileName(const std::string& rightFileName) {
-  if (!hasExtension(rightFileName)) return rightFileName + ".POS";
-  return rightFileName.substr(0, rightFileName.rfind('.')) + ".POS";
+  return withoutExtension(rightFileName) + ".POS";
 }
 
 namespace {
 
-std::string nameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
-std::string stemOf(const std::string& name) { return name.substr(0, name.rfind('.')); }
 
 constexpr std::uint8_t kTag[4] = {'B', 'X', 'C', 'R'};
 constexpr std::uint16_t kVersion = 1, kValues = 40;
@@ -44,11 +41,11 @@ PosFileName positionFileOf(const std::string& rightFileName) {
   const std::string name = posFileName(rightFileName);
   const std::string found = resolvePath(name);
   if (found == name) return {name};
-  const std::string picture = nameOf(resolvePath(rightFileName));
-  const std::string stem = stemOf(nameOf(found));
+  const std::string picture = fileNameOf(resolvePath(rightFileName));
+  const std::string stem = withoutExtension(fileNameOf(found));
   const std::string dir = found.find('/') == std::string::npos ? "" : directoryOf(found);
   for (const std::string& entry : findFiles(dir, stem + ".*"))
-    if (entry != nameOf(found) && entry != picture && stemOf(entry) == stem) return {name, true};
+    if (entry != fileNameOf(found) && entry != picture && withoutExtension(entry) == stem) return {name, true};
   return {found};
 }
 

@@ -4,6 +4,7 @@
 
 #include "image/save.h"
 #include "stereo/export.h"
+#include "ui/resources.h"
 #include "ui/tmywindow.h"
 
 const std::vector<DisplayOutput>& displayOutputs() {
@@ -19,7 +20,11 @@ const std::vector<DisplayOutput>& displayOutputs() {
 }
 
 tdisplaydialog::tdisplaydialog(TWindow* parent, std::size_t& output, std::optional<std::int32_t>& width)
-    : TDialog(parent, 6), output_(output), width_(width), list_(this, 141), widthEdit_(this, 142, 11) {}
+    : TDialog(parent, kDisplayDialog),
+      output_(output),
+      width_(width),
+      list_(this, IDC_OUTPUT),
+      widthEdit_(this, IDC_WIDTH, 11) {}
 
 void tdisplaydialog::setupWindow() {
   TDialog::setupWindow();

@@ -8,8 +8,6 @@
 
 namespace {
 
-std::string fileName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
-
 bool holdsBothViews(const std::string& path) {
   auto file = openFile(path);
   if (!file) return false;
@@ -45,7 +43,7 @@ void tmywindow::evDropFiles(const std::vector<std::string>& paths) {
   }
   std::vector<std::string> pair = paths;
   std::sort(pair.begin(), pair.end(), [](const std::string& a, const std::string& b) {
-    return lowerAscii(fileName(a)) < lowerAscii(fileName(b));
+    return lowerAscii(fileNameOf(a)) < lowerAscii(fileNameOf(b));
   });
   if (openLeft(pair[0])) openRight(pair[1]);
 }

@@ -8,11 +8,10 @@
 #include "image/picture.h"
 #include "platform/dialog.h"
 #include "platform/files.h"
+#include "ui/resources.h"
 #include "ui/tmywindow.h"
 
 namespace {
-
-constexpr int kLibraryErrorDialog = 4;
 
 tlibrarygrid gridOf(const TWindow& w) {
   const TRect r = w.getClientRect();

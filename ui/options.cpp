@@ -27,19 +27,19 @@ tconfigdialog::tconfigdialog(TWindow* parent, std::uint32_t& leftRed, std::uint3
                              std::uint32_t& leftBlue, std::uint32_t& rightRed, std::uint32_t& rightGreen,
                              std::uint32_t& rightBlue, std::uint32_t& viewSize, std::int32_t& imageSpacing,
                              bool& usePosFiles, bool& lockY, int& quality, AnaglyphMethod& method)
-    : TDialog(parent, 3),
-      lockYBox_(this, 102),
-      leftRedEdit_(this, 106),
-      leftGreenEdit_(this, 107),
-      leftBlueEdit_(this, 108),
-      rightRedEdit_(this, 116),
-      rightGreenEdit_(this, 117),
-      rightBlueEdit_(this, 118),
-      viewSizeEdit_(this, 119),
-      imageSpacingEdit_(this, 122),
-      usePosFilesBox_(this, 101),
-      qualityEdit_(this, 123),
-      methodBox_(this, 124),
+    : TDialog(parent, kOptionsDialog),
+      lockYBox_(this, IDC_LOCKY),
+      leftRedEdit_(this, IDC_LEFTRED),
+      leftGreenEdit_(this, IDC_LEFTGREEN),
+      leftBlueEdit_(this, IDC_LEFTBLUE),
+      rightRedEdit_(this, IDC_RIGHTRED),
+      rightGreenEdit_(this, IDC_RIGHTGREEN),
+      rightBlueEdit_(this, IDC_RIGHTBLUE),
+      viewSizeEdit_(this, IDC_VIEWSIZE),
+      imageSpacingEdit_(this, IDC_SPACING),
+      usePosFilesBox_(this, IDC_USEPOSFILES),
+      qualityEdit_(this, IDC_QUALITY),
+      methodBox_(this, IDC_METHOD),
       lockY_(lockY),
       leftRed_(leftRed),
       leftGreen_(leftGreen),
@@ -101,6 +101,6 @@ void tmywindow::cmOptions() {
   invalidate();
 }
 
-void tmywindow::cmAbout() { TDialog(this, 2).execute(); }
+void tmywindow::cmAbout() { TDialog(this, kAboutDialog).execute(); }
 
 void tmywindow::cmShortcuts() { messageBox(shortcutsText(), "Keyboard shortcuts"); }

@@ -1,6 +1,6 @@
 #pragma once
-// The Options dialog (template 3): edits copies of the ten settings and of
-// the JPEG quality.
+// The Options dialog (template 3): edits copies of twelve settings: the
+// colours, view size, spacing, position files, lock y, JPEG quality, method.
 #include <cstdint>
 
 #include "image/colour.h"

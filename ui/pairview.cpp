@@ -115,7 +115,7 @@ TPoint tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& 
     // recomposes a window's worth of pixels, not the whole picture.
     // Straight into the device, in bands of rows side by side: the region
     // starts at or right of the client's origin and is clamped to it, so a
-    // frame allocates nothing.
+    // frame composes no picture of its own.
     // Zoomed in, each composed pixel is repeated f times each way; the pan
     // moves the zoomed region up and left.
     const int f = s > 1 ? static_cast<int>(s) : 1;

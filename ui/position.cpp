@@ -8,14 +8,15 @@
 #include <utility>
 
 #include "stereo/export.h"
+#include "ui/resources.h"
 #include "ui/tmywindow.h"
 
 toffsetdialog::toffsetdialog(TWindow* parent, std::int32_t& offsetY, std::int32_t& offsetX)
-    : TDialog(parent, 1),
+    : TDialog(parent, kPositionDialog),
       offsetY_(offsetY),
       offsetX_(offsetX),
-      vertical_(this, 102, 10),
-      horizontal_(this, 103, 10) {}
+      vertical_(this, IDC_VERTICAL, 10),
+      horizontal_(this, IDC_HORIZONTAL, 10) {}
 
 void toffsetdialog::setupWindow() {
   TDialog::setupWindow();
@@ -32,12 +33,12 @@ bool toffsetdialog::canClose() {
 }
 
 tcorrectiondialog::tcorrectiondialog(TWindow* parent, Correction& correction)
-    : TDialog(parent, 5),
+    : TDialog(parent, kCorrectionDialog),
       correction_(correction),
-      rotation_(this, 131, 16),
-      zoom_(this, 132, 16),
-      vertical_(this, 133, 16),
-      horizontal_(this, 134, 16) {}
+      rotation_(this, IDC_ROTATION, 16),
+      zoom_(this, IDC_ZOOM, 16),
+      vertical_(this, IDC_KEYSTONEV, 16),
+      horizontal_(this, IDC_KEYSTONEH, 16) {}
 
 void tcorrectiondialog::setupWindow() {
   TDialog::setupWindow();

@@ -96,17 +96,17 @@ DialogTemplate dialog(int id, const char* caption, int x, int y, int cx, int cy,
 }
 
 DialogTemplate positionDialog() {
-  return dialog(1, "Vertical Position:", 0, 0, 155, 79,
+  return dialog(kPositionDialog, "Vertical Position:", 0, 0, 155, 79,
                 {{K::Static, -1, "Enter right &horizontal position:", 8, 12, 92, 8},
-                 {K::Edit, 103, "", 104, 12, 36, 12},
+                 {K::Edit, IDC_HORIZONTAL, "", 104, 12, 36, 12},
                  {K::Static, 101, "Enter right &vertical offset:", 8, 32, 80, 8},
-                 {K::Edit, 102, "", 104, 32, 36, 12},
+                 {K::Edit, IDC_VERTICAL, "", 104, 32, 36, 12},
                  {K::DefPushButton, IDOK, "&OK", 16, 56, 50, 14},
                  {K::PushButton, IDCANCEL, "&Cancel", 80, 56, 50, 14}});
 }
 
 DialogTemplate aboutDialog() {
-  return dialog(2, "About Binoxa", -1, 0, 207, 73,
+  return dialog(kAboutDialog, "About Binoxa", -1, 0, 207, 73,
                 {{K::DefPushButton, IDOK, "OK", 76, 52, 50, 14},
                  {K::Static, -1, "Binoxa version 3.0", 8, 4, 76, 8},
                  {K::Static, -1, "Written by the Binoxa developers", 8, 12, 196, 8},
@@ -117,45 +117,45 @@ DialogTemplate aboutDialog() {
 
 DialogTemplate optionsDialog() {
   return dialog(
-      3, "Options", 0, 1, 187, 211,
+      kOptionsDialog, "Options", 0, 1, 187, 211,
       {{K::GroupBox, -1, "&Left colours", 12, 14, 76, 69},
        {K::Static, 109, "R&ed", 24, 30, 16, 8},
-       {K::Edit, 106, "", 48, 28, 20, 12},
+       {K::Edit, IDC_LEFTRED, "", 48, 28, 20, 12},
        {K::Static, 110, "&Green", 24, 46, 20, 8},
-       {K::Edit, 107, "", 48, 44, 20, 12},
+       {K::Edit, IDC_LEFTGREEN, "", 48, 44, 20, 12},
        {K::Static, 111, "&Blue", 24, 62, 16, 8},
-       {K::Edit, 108, "", 48, 60, 20, 12},
+       {K::Edit, IDC_LEFTBLUE, "", 48, 60, 20, 12},
        {K::GroupBox, -1, "&Right colours", 96, 14, 76, 69},
        {K::Static, -1, "Re&d", 108, 30, 16, 8},
-       {K::Edit, 116, "", 140, 28, 20, 12},
+       {K::Edit, IDC_RIGHTRED, "", 140, 28, 20, 12},
        {K::Static, -1, "Gree&n", 108, 46, 20, 8},
-       {K::Edit, 117, "", 140, 44, 20, 12},
+       {K::Edit, IDC_RIGHTGREEN, "", 140, 44, 20, 12},
        {K::Static, -1, "B&lue", 108, 62, 16, 8},
-       {K::Edit, 118, "", 140, 60, 20, 12},
+       {K::Edit, IDC_RIGHTBLUE, "", 140, 60, 20, 12},
        {K::Static, -1, "&Image size for viewing:", 28, 92, 72, 8},
-       {K::Edit, 119, "", 112, 92, 44, 12},
+       {K::Edit, IDC_VIEWSIZE, "", 112, 92, 44, 12},
        {K::Static, -1, "&Space between images:", 28, 112, 80, 8},
-       {K::Edit, 122, "", 112, 111, 44, 12},
-       {K::AutoCheckBox, 101, "&Use POS files", 15, 131, 76, 12},
+       {K::Edit, IDC_SPACING, "", 112, 111, 44, 12},
+       {K::AutoCheckBox, IDC_USEPOSFILES, "&Use POS files", 15, 131, 76, 12},
        {K::DefPushButton, IDOK, "&OK", 20, 184, 50, 14},
        {K::PushButton, IDCANCEL, "&Cancel", 112, 184, 50, 14},
-       {K::AutoCheckBox, 102, "&Lock y-position when loading from a single image", 16, 144, 168, 12},
+       {K::AutoCheckBox, IDC_LOCKY, "&Lock y-position when loading from a single image", 16, 144, 168, 12},
        {K::Static, -1, "JPEG &quality:", 100, 133, 44, 8},
-       {K::Edit, 123, "", 148, 131, 24, 12},
+       {K::Edit, IDC_QUALITY, "", 148, 131, 24, 12},
        {K::Static, -1, "&Anaglyph method:", 16, 163, 64, 8},
-       {K::DropDownList, 124, methodLabels(), 84, 161, 88, 60}});
+       {K::DropDownList, IDC_METHOD, methodLabels(), 84, 161, 88, 60}});
 }
 
 DialogTemplate correctionDialog() {
-  return dialog(5, "Correction of the right picture", 0, 0, 171, 99,
+  return dialog(kCorrectionDialog, "Correction of the right picture", 0, 0, 171, 99,
                 {{K::Static, -1, "&Rotation (degrees):", 8, 10, 92, 8},
-                 {K::Edit, 131, "", 108, 8, 52, 12},
+                 {K::Edit, IDC_ROTATION, "", 108, 8, 52, 12},
                  {K::Static, -1, "&Zoom (percent):", 8, 26, 92, 8},
-                 {K::Edit, 132, "", 108, 24, 52, 12},
+                 {K::Edit, IDC_ZOOM, "", 108, 24, 52, 12},
                  {K::Static, -1, "&Vertical keystone:", 8, 42, 92, 8},
-                 {K::Edit, 133, "", 108, 40, 52, 12},
+                 {K::Edit, IDC_KEYSTONEV, "", 108, 40, 52, 12},
                  {K::Static, -1, "&Horizontal keystone:", 8, 58, 92, 8},
-                 {K::Edit, 134, "", 108, 56, 52, 12},
+                 {K::Edit, IDC_KEYSTONEH, "", 108, 56, 52, 12},
                  {K::DefPushButton, IDOK, "&OK", 24, 78, 50, 14},
                  {K::PushButton, IDCANCEL, "&Cancel", 96, 78, 50, 14}});
 }
@@ -163,18 +163,18 @@ DialogTemplate correctionDialog() {
 DialogTemplate displayDialog() {
   std::string outputs;
   for (const DisplayOutput& o : displayOutputs()) outputs += (outputs.empty() ? "" : "\n") + o.label;
-  return dialog(6, "Export for display", 0, 0, 179, 83,
+  return dialog(kDisplayDialog, "Export for display", 0, 0, 179, 83,
                 {{K::Static, -1, "&Layout:", 8, 10, 64, 8},
-                 {K::DropDownList, 141, outputs, 80, 8, 90, 100},
+                 {K::DropDownList, IDC_OUTPUT, outputs, 80, 8, 90, 100},
                  {K::Static, -1, "Output &width (pixels):", 8, 28, 72, 8},
-                 {K::Edit, 142, "", 80, 26, 40, 12},
+                 {K::Edit, IDC_WIDTH, "", 80, 26, 40, 12},
                  {K::Static, -1, "Empty: full size; a wiggle 1200 pixels wide", 8, 44, 164, 8},
                  {K::DefPushButton, IDOK, "&OK", 28, 62, 50, 14},
                  {K::PushButton, IDCANCEL, "&Cancel", 100, 62, 50, 14}});
 }
 
 DialogTemplate libraryErrorDialog() {
-  return dialog(4, "Error in library mode", 0, 0, 165, 70,
+  return dialog(kLibraryErrorDialog, "Error in library mode", 0, 0, 165, 70,
                 {{K::DefPushButton, IDOK, "&OK", 52, 48, 50, 14},
                  {K::Static, 101, "There are no files which can be selected in", 10, 8, 142, 8},
                  {K::Static, 102, "this library directory.", 10, 16, 66, 8},

@@ -20,7 +20,7 @@
 
 class tworkspace {
  public:
-  tworkspace(const ExportSettings& settings, int quality) : settings(settings), quality(quality) {}
+  tworkspace(const ExportSettings& s, int q) : settings(s), quality(q) {}
 
   // --- the state, by the names scenario files read ---
   std::unique_ptr<tbitmap> leftImage;
