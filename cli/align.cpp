@@ -14,9 +14,10 @@ int runAlign(tworkspace& ws, bool correct, bool details) {
   if (details) {
     const Correction& c = a->correction;
     char text[256];
-    std::snprintf(text, sizeof text,
-                  "roll=%.3f\nzoom=%.5f\nshift=%.3f\nkeystone-vertical=%.6f\nkeystone-horizontal=%.6f\ninliers=%d\n",
-                  c.roll, c.zoom, c.shift, c.keystoneV, c.keystoneH, a->inliers);
+    std::snprintf(
+        text, sizeof text,
+        "roll=%.3f\nzoom=%.5f\nshift=%.3f\nkeystone-vertical=%.6f\nkeystone-horizontal=%.6f\ninliers=%d\n",
+        c.roll, c.zoom, c.shift, c.keystoneV, c.keystoneH, a->inliers);
     std::cout << text;
   }
   return 0;

@@ -21,6 +21,7 @@
 #include "cli/align.h"
 #include "image/jpeg.h"
 #include "image/picture.h"
+#include "platform/parallel.h"
 #include "platform/profile.h"
 #include "store/library.h"
 #include "store/settings.h"
@@ -83,10 +84,10 @@ std::variant<Batch, UsageError, bool> parse(int argc, char** argv) {
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") return true;
-    if (bool* flag = arg == "--auto"             ? &b.position.autoAlign
-                     : arg == "--no-correct"     ? &b.position.noCorrect
+    if (bool* flag = arg == "--auto"            ? &b.position.autoAlign
+                     : arg == "--no-correct"    ? &b.position.noCorrect
                      : arg == "--match-colours" ? &b.position.matchColours
-                                                 : nullptr) {
+                                                : nullptr) {
       *flag = true;
       continue;
     }
@@ -252,10 +253,7 @@ int runBatch(int argc, char** argv) {
     for (std::size_t i; !interrupted && (i = next++) < bases.size();)
       report.pairDone(exportPairOrRefuse(b, bases[i], settings, together));
   };
-  std::vector<std::jthread> workers;
-  for (std::size_t i = 1; i < count; ++i) workers.emplace_back(work);
-  work();
-  workers.clear();
+  eachAtOnce(static_cast<int>(count), [&](int) { work(); });
   report.finish();
 
   const std::size_t exported = report.done() - report.failed();

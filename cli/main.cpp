@@ -309,11 +309,21 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
     if (isOutput && !c.output) return usage(c.name + " takes no -o");
     if (!isOutput && (known->second & kFlags)) {
       switch (known->second) {
-        case Auto: inv.position.autoAlign = true; break;
-        case Swap: inv.position.swap = true; break;
-        case NoCorrect: inv.position.noCorrect = true; break;
-        case MatchColours: inv.position.matchColours = true; break;
-        default: inv.details = true; break;
+        case Auto:
+          inv.position.autoAlign = true;
+          break;
+        case Swap:
+          inv.position.swap = true;
+          break;
+        case NoCorrect:
+          inv.position.noCorrect = true;
+          break;
+        case MatchColours:
+          inv.position.matchColours = true;
+          break;
+        default:
+          inv.details = true;
+          break;
       }
       continue;
     }
@@ -388,9 +398,10 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
   // A pair command also takes one stereo file; whether it is one shows when it is read.
   const bool layout = c.name == "layout";
   if (layout && (inv.inputs.empty() || !layoutByName(inv.inputs[0])))
-    return usage(inv.inputs.empty() ? "layout needs a KIND: sbs, sbs-half, over-under, over-under-half or rows"
-                                    : "unknown layout '" + inv.inputs[0] +
-                                          "': sbs, sbs-half, over-under, over-under-half or rows");
+    return usage(inv.inputs.empty()
+                     ? "layout needs a KIND: sbs, sbs-half, over-under, over-under-half or rows"
+                     : "unknown layout '" + inv.inputs[0] +
+                           "': sbs, sbs-half, over-under, over-under-half or rows");
   const bool wiggle = c.name == "wiggle";
   const bool oneStereo =
       (c.kind || c.name == "align" || layout || wiggle) && inv.inputs.size() == (layout ? 2u : 1u);
@@ -445,18 +456,18 @@ int run(const Invocation& inv) {
     return kOk;
   }
   const tsettings profile = readSettings(profileFile);
-  const ExportSettings settings{inv.leftColour.value_or(profile.leftColour),
-                                inv.rightColour.value_or(profile.rightColour),
-                                inv.viewSize.value_or(profile.viewSize),
-                                inv.spacing.value_or(profile.imageSpacing), inv.method.value_or(profile.method)};
+  const ExportSettings settings{
+      inv.leftColour.value_or(profile.leftColour), inv.rightColour.value_or(profile.rightColour),
+      inv.viewSize.value_or(profile.viewSize), inv.spacing.value_or(profile.imageSpacing),
+      inv.method.value_or(profile.method)};
   tworkspace ws(settings, quality);
   const bool layout = c.name == "layout";
   const std::vector<std::string> files(inv.inputs.begin() + (layout ? 1 : 0), inv.inputs.end());
   Status opened = ws.openFiles(files[0], files.size() == 2 ? std::optional(files[1]) : std::nullopt);
   if (!opened && opened.error().kind == ErrorKind::Usage)
-    return usageError({c.name + " takes LEFT RIGHT or one stereo file (MPO or JPS), and " + files[0] +
-                           " holds one picture",
-                       c.name + " "});
+    return usageError(
+        {c.name + " takes LEFT RIGHT or one stereo file (MPO or JPS), and " + files[0] + " holds one picture",
+         c.name + " "});
   if (!opened) return refuse(opened.error().message);
   if (c.name == "align") return runAlign(ws, !inv.position.noCorrect, inv.details);
   if (Status s = applyPosition(ws, inv.position); !s) return refuse(s.error().message);

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include <gif_lib.h>
 #include <webp/encode.h>
 #include <webp/mux.h>
 
 #include "image/palette.h"
+#include "platform/parallel.h"
 
 namespace {
 
@@ -58,12 +58,7 @@ Result<std::vector<std::uint8_t>> encodeWebpAnimation(std::span<const tbitmap* c
     config.lossless = 1;
   // Each frame on a core of its own.
   std::vector<Result<std::vector<std::uint8_t>>> encoded(frames.size(), Error{});
-  {
-    std::vector<std::jthread> others;
-    for (std::size_t i = 1; i < frames.size(); ++i)
-      others.emplace_back([&, i] { encoded[i] = encodeWebp(*frames[i], config); });
-    encoded[0] = encodeWebp(*frames[0], config);
-  }
+  eachAtOnce(static_cast<int>(frames.size()), [&](int i) { encoded[i] = encodeWebp(*frames[i], config); });
   const std::unique_ptr<WebPMux, void (*)(WebPMux*)> mux(WebPMuxNew(), WebPMuxDelete);
   if (!mux) return Error{"the WebP encoder cannot start"};
   for (auto& frame : encoded) {

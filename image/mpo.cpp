@@ -108,7 +108,6 @@ std::vector<std::uint8_t> le32(std::initializer_list<std::uint32_t> values) {
   return b;
 }
 
-
 // An APP2 "MPF" payload: a little-endian TIFF block of IFDs one after the
 // other, each followed by the values that do not fit in its entries.
 std::vector<std::uint8_t> mpfSegment(const std::vector<std::vector<TiffField>>& ifds) {

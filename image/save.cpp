@@ -23,7 +23,8 @@ bool isAnimationName(const std::string& name) {
 namespace {
 
 Status writeEncoded(const std::string& path, Result<std::vector<std::uint8_t>> bytes) {
-  if (!bytes) return Error{"Cannot write " + printable(path) + ": " + bytes.error().message, ErrorKind::CannotWrite};
+  if (!bytes)
+    return Error{"Cannot write " + printable(path) + ": " + bytes.error().message, ErrorKind::CannotWrite};
   return writeFileAtomically(path, *bytes);
 }
 

@@ -146,7 +146,8 @@ std::vector<std::string> caseTwins(const std::string& path) {
   const std::string dir = path.find('/') == std::string::npos ? "" : directoryOf(path);
   for (const std::string& entry : entryNames(dir)) {
     struct stat st;
-    if (equalsIgnoringCase(entry, name) && ::stat(joined(dir, entry).c_str(), &st) == 0 && S_ISREG(st.st_mode))
+    if (equalsIgnoringCase(entry, name) && ::stat(joined(dir, entry).c_str(), &st) == 0 &&
+        S_ISREG(st.st_mode))
       twins.push_back(joined(dir, entry));
   }
   std::sort(twins.begin(), twins.end());
@@ -167,7 +168,8 @@ Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::size_t 
   return readFilePrefix(*file, maxBytes);
 }
 
-Result<std::vector<std::uint8_t>> readFilePrefix(const std::string& path, std::size_t maxBytes, NameCase match) {
+Result<std::vector<std::uint8_t>> readFilePrefix(const std::string& path, std::size_t maxBytes,
+                                                 NameCase match) {
   auto file = openFile(path, match);
   if (!file) return file.error();
   return readFilePrefix(*file, maxBytes);

@@ -84,4 +84,4 @@ bool hasExtension(const std::string& name);
 std::string extensionOf(const std::string& name);       // with its '.'; "" when none
 std::string lowerExtension(const std::string& name);    // the same in lower case
 std::string withoutExtension(const std::string& name);  // the name up to its extension
-std::string absolutePath(const std::string& path);  // against the current directory
+std::string absolutePath(const std::string& path);      // against the current directory

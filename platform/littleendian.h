@@ -43,8 +43,12 @@ class LeWriter {
   void i32(std::int32_t v) { put(static_cast<std::uint32_t>(v), 4); }
   void f64(double v) { put(std::bit_cast<std::uint64_t>(v), 8); }
   // Over bytes already written: an offset known only later.
-  static void patch16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t v) { patch(out, at, v, 2); }
-  static void patch32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) { patch(out, at, v, 4); }
+  static void patch16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t v) {
+    patch(out, at, v, 2);
+  }
+  static void patch32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
+    patch(out, at, v, 4);
+  }
 
  private:
   void put(std::uint64_t v, int n) {

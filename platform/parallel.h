@@ -5,10 +5,19 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
-#include <type_traits>
 #include <thread>
+#include <type_traits>
 #include <utility>
 #include <vector>
+
+// job(i) for each i of [0, count), each on a thread of its own but the last,
+// which runs on the calling thread; back when all are done.
+template <typename Job>
+void eachAtOnce(int count, Job job) {
+  std::vector<std::jthread> others;
+  for (int i = 0; i + 1 < count; ++i) others.emplace_back([&job, i] { job(i); });
+  if (count > 0) job(count - 1);
+}
 
 template <typename Band>
 void inBands(int rows, Band band) {
@@ -16,10 +25,7 @@ void inBands(int rows, Band band) {
   constexpr int kMinRows = 64;
   const int cores = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
   const int bands = std::clamp(rows / kMinRows, 1, cores);
-  std::vector<std::jthread> others;
-  for (int i = 0; i + 1 < bands; ++i)
-    others.emplace_back([&band, i, rows, bands] { band(rows * i / bands, rows * (i + 1) / bands); });
-  band(rows * (bands - 1) / bands, rows);
+  eachAtOnce(bands, [&](int i) { band(rows * i / bands, rows * (i + 1) / bands); });
 }
 
 // first() on a thread of its own while second() runs on the calling thread:

@@ -12,18 +12,7 @@
 #include "platform/decimal.h"
 #include "platform/files.h"
 
-namespace {
-
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
-
-std::string trimmed(const std::string& s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && isBlank(s[b])) ++b;
-  while (e > b && isBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 // The file as lines without their endings; section and key names ignore
 // ASCII case, as Windows compares them; anything that is not a section

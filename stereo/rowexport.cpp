@@ -82,17 +82,18 @@ Status writeAnaglyphRows(const std::string& path, int quality, PictureReader& le
   if (Status s = r.skip(o.rightY); !s) return settle(s, l, r);
   const AnaglyphMethodRows rows(method, leftColour, rightColour);
   return settle(savePictureRows(path, o.w, o.h, quality, exif,
-                             [&](std::int32_t y0, std::int32_t count, tpixel* buffer) -> Result<BmpRows> {
-                               const bool last = y0 + count == o.h;
-                               auto lp = l.read(count, last);
-                               if (!lp) return lp.error();
-                               auto rp = r.read(count, last);
-                               if (!rp) return rp.error();
-                               for (std::int32_t i = 0; i < count; ++i)
-                                 rows.compose(*lp + i * l.stride() + o.leftX, *rp + i * r.stride() + o.rightX,
-                                              buffer + static_cast<std::ptrdiff_t>(i) * o.w, o.w);
-                               return BmpRows{buffer, o.w};
-                             }),
+                                [&](std::int32_t y0, std::int32_t count, tpixel* buffer) -> Result<BmpRows> {
+                                  const bool last = y0 + count == o.h;
+                                  auto lp = l.read(count, last);
+                                  if (!lp) return lp.error();
+                                  auto rp = r.read(count, last);
+                                  if (!rp) return rp.error();
+                                  for (std::int32_t i = 0; i < count; ++i)
+                                    rows.compose(*lp + i * l.stride() + o.leftX,
+                                                 *rp + i * r.stride() + o.rightX,
+                                                 buffer + static_cast<std::ptrdiff_t>(i) * o.w, o.w);
+                                  return BmpRows{buffer, o.w};
+                                }),
                 l, r);
 }
 
@@ -107,11 +108,11 @@ Status writeAlignedRows(const std::string& path, int quality, PictureReader& lef
   if (Status s = (rightPicture ? l : r).finish(); !s) return settle(s, l, r);
   if (Status s = picture.skip(y); !s) return settle(s, l, r);
   return settle(savePictureRows(path, o.w, o.h, quality, exif,
-                             [&](std::int32_t y0, std::int32_t count, tpixel*) -> Result<BmpRows> {
-                               auto p = picture.read(count, y0 + count == o.h);
-                               if (!p) return p.error();
-                               return BmpRows{*p + x, picture.stride()};
-                             }),
+                                [&](std::int32_t y0, std::int32_t count, tpixel*) -> Result<BmpRows> {
+                                  auto p = picture.read(count, y0 + count == o.h);
+                                  if (!p) return p.error();
+                                  return BmpRows{*p + x, picture.stride()};
+                                }),
                 l, r);
 }
 
@@ -137,30 +138,34 @@ std::optional<Status> writeBmpAnaglyphFiles(const std::string& path, const ByteS
   // files' order give the files' bytes.
   auto stored = [](ColourWeights c) { return ColourWeights{c.blue, c.green, c.red}; };
   const AnaglyphRows rows(stored(leftColour), stored(rightColour));
-  return writeBmpFileRows(path, o.w, o.h, [&](std::int32_t y0, std::int32_t count, std::uint8_t* out,
-                                              std::ptrdiff_t stride) -> Status {
-    // The picture rows y .. y + count - 1 of one file: file rows next to
-    // each other, read at once; the file offset of the first read.
-    auto readRows = [count](const ByteSource& source, const BmpLayout& layout, std::int32_t y,
-                            std::vector<std::uint8_t>& buffer) -> Result<std::size_t> {
-      const std::int32_t k0 = std::min(layout.pictureRow(y), layout.pictureRow(y + count - 1));
-      buffer.resize(static_cast<std::size_t>(count - 1) * layout.stride + layout.rowBytes());
-      if (!source.readAt(layout.rowOffset(k0), buffer)) return unreadable(source, "bitmap rows cannot be read");
-      return layout.rowOffset(k0);
-    };
-    thread_local std::vector<std::uint8_t> leftRows, rightRows;
-    auto lfirst = readRows(left, *l, o.leftY + y0, leftRows);
-    if (!lfirst) return lfirst.error();
-    auto rfirst = readRows(right, *r, o.rightY + y0, rightRows);
-    if (!rfirst) return rfirst.error();
-    for (std::int32_t i = 0; i < count; ++i) {
-      const std::uint8_t* lrow =
-          leftRows.data() + (l->rowOffset(l->pictureRow(o.leftY + y0 + i)) - *lfirst) + 3 * std::size_t(o.leftX);
-      const std::uint8_t* rrow =
-          rightRows.data() + (r->rowOffset(r->pictureRow(o.rightY + y0 + i)) - *rfirst) + 3 * std::size_t(o.rightX);
-      rows.compose(reinterpret_cast<const tpixel*>(lrow), reinterpret_cast<const tpixel*>(rrow),
-                   reinterpret_cast<tpixel*>(out + i * stride), o.w);
-    }
-    return success();
-  });
+  return writeBmpFileRows(
+      path, o.w, o.h,
+      [&](std::int32_t y0, std::int32_t count, std::uint8_t* out, std::ptrdiff_t stride) -> Status {
+        // The picture rows y .. y + count - 1 of one file: file rows next to
+        // each other, read at once; the file offset of the first read.
+        auto readRows = [count](const ByteSource& source, const BmpLayout& layout, std::int32_t y,
+                                std::vector<std::uint8_t>& buffer) -> Result<std::size_t> {
+          const std::int32_t k0 = std::min(layout.pictureRow(y), layout.pictureRow(y + count - 1));
+          buffer.resize(static_cast<std::size_t>(count - 1) * layout.stride + layout.rowBytes());
+          if (!source.readAt(layout.rowOffset(k0), buffer))
+            return unreadable(source, "bitmap rows cannot be read");
+          return layout.rowOffset(k0);
+        };
+        thread_local std::vector<std::uint8_t> leftRows, rightRows;
+        auto lfirst = readRows(left, *l, o.leftY + y0, leftRows);
+        if (!lfirst) return lfirst.error();
+        auto rfirst = readRows(right, *r, o.rightY + y0, rightRows);
+        if (!rfirst) return rfirst.error();
+        for (std::int32_t i = 0; i < count; ++i) {
+          const std::uint8_t* lrow = leftRows.data() +
+                                     (l->rowOffset(l->pictureRow(o.leftY + y0 + i)) - *lfirst) +
+                                     3 * std::size_t(o.leftX);
+          const std::uint8_t* rrow = rightRows.data() +
+                                     (r->rowOffset(r->pictureRow(o.rightY + y0 + i)) - *rfirst) +
+                                     3 * std::size_t(o.rightX);
+          rows.compose(reinterpret_cast<const tpixel*>(lrow), reinterpret_cast<const tpixel*>(rrow),
+                       reinterpret_cast<tpixel*>(out + i * stride), o.w);
+        }
+        return success();
+      });
 }

@@ -1,21 +1,18 @@
 #include "store/posfile.h"
 
+#include <zlib.h>
 #include <algorithm>
 #include <cmath>
 #include <span>
 #include <vector>
-#include <zlib.h>
 
 #include "image/mpo.h"
 #include "platform/files.h"
 #include "platform/littleendian.h"
 
-std::string posFileName(const std::string& rightFileName) {
-  return withoutExtension(rightFileName) + ".POS";
-}
+std::string posFileName(const std::string& rightFileName) { return withoutExtension(rightFileName) + ".POS"; }
 
 namespace {
-
 
 constexpr std::uint8_t kTag[4] = {'B', 'X', 'C', 'R'};
 constexpr std::uint16_t kVersion = 1, kValues = 40;
@@ -45,12 +42,14 @@ PosFileName positionFileOf(const std::string& rightFileName) {
   const std::string stem = withoutExtension(fileNameOf(found));
   const std::string dir = found.find('/') == std::string::npos ? "" : directoryOf(found);
   for (const std::string& entry : findFiles(dir, stem + ".*"))
-    if (entry != fileNameOf(found) && entry != picture && withoutExtension(entry) == stem) return {name, true};
+    if (entry != fileNameOf(found) && entry != picture && withoutExtension(entry) == stem)
+      return {name, true};
   return {found};
 }
 
 std::optional<tposition> readPosition(const PosFileName& posFile) {
-  auto bytes = readFilePrefix(posFile.path, 8 + kBlockSize, posFile.exactCase ? NameCase::Exact : NameCase::Any);
+  auto bytes =
+      readFilePrefix(posFile.path, 8 + kBlockSize, posFile.exactCase ? NameCase::Exact : NameCase::Any);
   if (!bytes || bytes->size() < 8) return std::nullopt;
   // The vertical offset comes first in the file.
   LeReader r(*bytes, 0);

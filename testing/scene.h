@@ -8,28 +8,16 @@
 #include <vector>
 
 #include "image/tbitmap.h"
+#include "tools/sample.h"
 
 struct SceneLayer {
   int x, y, w, h;  // in left-picture pixels; the first layer is the background
   int disparity;   // right pixel = left pixel + (disparity, dy)
 };
 
-// Smooth value noise: random grey levels on a grid of `cell` pixels, blended
-// bilinearly, tinted per layer.
+// The sample library's value noise, tinted per layer.
 inline tpixel sceneTexture(int layer, int u, int v, int cell) {
-  auto at = [&](int i, int j) {
-    std::uint32_t h = static_cast<std::uint32_t>(i) * 73856093u ^ static_cast<std::uint32_t>(j) * 19349663u ^
-                      static_cast<std::uint32_t>(layer + 1) * 83492791u;
-    h ^= h >> 13;
-    h *= 0x5bd1e995u;
-    h ^= h >> 15;
-    return static_cast<int>(h & 255);
-  };
-  const int i = u >= 0 ? u / cell : (u - cell + 1) / cell, j = v >= 0 ? v / cell : (v - cell + 1) / cell;
-  const int fu = u - i * cell, fv = v - j * cell;
-  const int top = at(i, j) * (cell - fu) + at(i + 1, j) * fu;
-  const int bottom = at(i, j + 1) * (cell - fu) + at(i + 1, j + 1) * fu;
-  const int g = (top * (cell - fv) + bottom * fv) / (cell * cell);
+  const int g = valueNoise(u, v, cell, static_cast<std::uint32_t>(layer + 1) * 83492791u);
   return tpixel(g, (g + 40 * layer) & 255, 255 - g);
 }
 

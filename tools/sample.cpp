@@ -24,16 +24,6 @@ std::uint32_t hash(int x, int y, std::uint32_t seed) {
 
 int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
-// Smooth value noise, 0..255, lattice spacing cell.
-int valueNoise(int u, int v, int cell, std::uint32_t seed) {
-  const int iu = floorDiv(u, cell), iv = floorDiv(v, cell);
-  const int fu = u - iu * cell, fv = v - iv * cell;
-  auto corner = [&](int a, int b) { return static_cast<int>(hash(iu + a, iv + b, seed) & 255); };
-  const int top = corner(0, 0) * (cell - fu) + corner(1, 0) * fu;
-  const int bottom = corner(0, 1) * (cell - fu) + corner(1, 1) * fu;
-  return (top * (cell - fv) + bottom * fv) / (cell * cell);
-}
-
 tpixel mix(tpixel a, tpixel b, int t) {  // t in 0..255
   return tpixel((a.red * (255 - t) + b.red * t) / 255, (a.green * (255 - t) + b.green * t) / 255,
                 (a.blue * (255 - t) + b.blue * t) / 255);
@@ -145,6 +135,15 @@ Scene marbles() {
 }
 
 }  // namespace
+
+int valueNoise(int u, int v, int cell, std::uint32_t seed) {
+  const int iu = floorDiv(u, cell), iv = floorDiv(v, cell);
+  const int fu = u - iu * cell, fv = v - iv * cell;
+  auto corner = [&](int a, int b) { return static_cast<int>(hash(iu + a, iv + b, seed) & 255); };
+  const int top = corner(0, 0) * (cell - fu) + corner(1, 0) * fu;
+  const int bottom = corner(0, 1) * (cell - fu) + corner(1, 1) * fu;
+  return (top * (cell - fv) + bottom * fv) / (cell * cell);
+}
 
 Status writeSampleLibrary(const std::string& dir) {
   std::error_code ec;

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "image/save.h"
+#include "platform/decimal.h"
 #include "stereo/export.h"
 #include "ui/resources.h"
 #include "ui/tmywindow.h"
@@ -33,9 +34,7 @@ void tdisplaydialog::setupWindow() {
 }
 
 bool tdisplaydialog::canClose() {
-  std::string text = widthEdit_.getText(11);
-  text.erase(0, text.find_first_not_of(' '));
-  text.erase(text.find_last_not_of(' ') + 1);
+  const std::string text = trimmed(widthEdit_.getText(11), " ");
   std::optional<std::int32_t> width;
   if (!text.empty()) {
     std::int32_t n = 0;

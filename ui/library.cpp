@@ -117,8 +117,8 @@ bool tmywindow::openPair(std::string left, std::string right) {
 void tmywindow::browse(int step) {
   // A file right below the root has an empty directory part.
   const std::string& leftFileName = ws_.leftFileName;
-  const std::string folder = leftFileName.find('/') == std::string::npos ? currentDirectory()
-                                                                          : directoryOf(leftFileName);
+  const std::string folder =
+      leftFileName.find('/') == std::string::npos ? currentDirectory() : directoryOf(leftFileName);
   const std::string dir = folder.empty() ? std::string(1, '/') : folder;
   const std::string prefix = libraryPrefix(dir);
   const std::vector<tlibrarypair> pairs = ws_.leftImage ? libraryPairsIn(dir) : std::vector<tlibrarypair>{};
@@ -127,8 +127,9 @@ void tmywindow::browse(int step) {
     return path.starts_with(prefix) ? path.substr(prefix.size()) : std::string();
   };
   const std::string left = inFolder(leftFileName), right = inFolder(ws_.rightFileName);
-  const auto at = std::find_if(pairs.begin(), pairs.end(),
-                               [&](const tlibrarypair& p) { return p.leftFile == left || p.leftFile == right; });
+  const auto at = std::find_if(pairs.begin(), pairs.end(), [&](const tlibrarypair& p) {
+    return p.leftFile == left || p.leftFile == right;
+  });
   const std::ptrdiff_t next = (at - pairs.begin()) + step;
   if (at == pairs.end() || next < 0 || next >= static_cast<std::ptrdiff_t>(pairs.size())) {
     messageBeep(0);

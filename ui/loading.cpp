@@ -4,9 +4,9 @@
 #include "platform/backend.h"
 #include "platform/dialog.h"
 #include "platform/source.h"
+#include "stereo/export.h"
 #include "store/posfile.h"
 #include "ui/pending.h"
-#include "stereo/export.h"
 #include "ui/tmywindow.h"
 
 namespace {
@@ -98,7 +98,8 @@ bool tmywindow::startPreview(const std::string& path) {
 
 void tmywindow::decodeInBackground(tpendingpair& job) {
   tpendingpair* pending = &job;
-  pending->fitScale = tpairview::fitScale(getClientRect(), pending->preview.fullWidth, pending->preview.fullHeight);
+  pending->fitScale =
+      tpairview::fitScale(getClientRect(), pending->preview.fullWidth, pending->preview.fullHeight);
   const std::uint64_t generation = pending->generation;
   std::shared_ptr<bool> alive = alive_;
   // The job outlives its thread: finishLoading joins it before letting go.

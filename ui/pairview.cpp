@@ -41,7 +41,8 @@ std::int32_t scaled(std::int32_t v, double s) { return static_cast<std::int32_t>
 }  // namespace
 
 std::unique_ptr<tbitmap> tpairview::reducedForFit(const tbitmap& picture, double scale) {
-  return reduceByArea(picture, std::max(1, scaled(picture.width, scale)), std::max(1, scaled(picture.height, scale)));
+  return reduceByArea(picture, std::max(1, scaled(picture.width, scale)),
+                      std::max(1, scaled(picture.height, scale)));
 }
 
 const tbitmap& tpairview::treduced::of(const tbitmap& src, double scale) {
@@ -63,7 +64,8 @@ void tpairview::adoptReduced(const tbitmap& left, std::unique_ptr<tbitmap> leftR
 
 double tpairview::fitScale(const TRect& client, std::int32_t width, std::int32_t height) {
   if (width <= 0 || height <= 0) return 1;
-  return std::min({1.0, static_cast<double>(client.width()) / width, static_cast<double>(client.height()) / height});
+  return std::min(
+      {1.0, static_cast<double>(client.width()) / width, static_cast<double>(client.height()) / height});
 }
 
 double tpairview::fitScale() const { return ws_.leftImage ? fitScale(*ws_.leftImage) : 1; }
@@ -86,11 +88,12 @@ void tpairview::paint(TDC& dc) {
     return;
   }
   const bool pair = ws_.leftImage && ws_.rightImage;
-  showPan(pair ? paintPair(dc, *ws_.leftImage, *ws_.rightImage, ws_.rightOffsetX, ws_.rightOffsetY) : TPoint{});
+  showPan(pair ? paintPair(dc, *ws_.leftImage, *ws_.rightImage, ws_.rightOffsetX, ws_.rightOffsetY)
+               : TPoint{});
 }
 
 TPoint tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& rightPicture, std::int32_t dx,
-                          std::int32_t dy) {
+                            std::int32_t dy) {
   const TRect client = w_.getClientRect();
   if (!::positionFits(dx, dy, leftPicture, rightPicture)) {
     textCentred(dc, client,
@@ -191,9 +194,9 @@ TPoint tpairview::paintSideBySide(TDC& dc, const tbitmap& a, const tbitmap& b, s
   const int f = z.num, d = z.den;
   // Zoomed in, the first shown pixel may be a later copy of its source pixel.
   const TPoint skip{pan.x % f, pan.y % f};
-  const PictureWindow shown = d > 1 ? PictureWindow{pan.x * d, pan.y * d, w * d, h * d}
-                                    : PictureWindow{pan.x / f, pan.y / f, (skip.x + w + f - 1) / f,
-                                                    (skip.y + h + f - 1) / f};
+  const PictureWindow shown =
+      d > 1 ? PictureWindow{pan.x * d, pan.y * d, w * d, h * d}
+            : PictureWindow{pan.x / f, pan.y / f, (skip.x + w + f - 1) / f, (skip.y + h + f - 1) / f};
   auto part = buildSideBySide(a, b, dx, dy, ws_.settings.viewSize, ws_.settings.imageSpacing, shown);
   if (!part) {
     textCentred(dc, client, part.error().message);
@@ -266,15 +269,23 @@ namespace {
 // A scroll bar's code applied to a pan coordinate.
 int scrolled(int pan, unsigned code, int pos, int page) {
   switch (code) {
-    case SB_LINEUP: return pan - 32;
-    case SB_LINEDOWN: return pan + 32;
-    case SB_PAGEUP: return pan - page;
-    case SB_PAGEDOWN: return pan + page;
+    case SB_LINEUP:
+      return pan - 32;
+    case SB_LINEDOWN:
+      return pan + 32;
+    case SB_PAGEUP:
+      return pan - page;
+    case SB_PAGEDOWN:
+      return pan + page;
     case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: return pos;
-    case SB_TOP: return 0;
-    case SB_BOTTOM: return INT32_MAX / 2;
-    default: return pan;
+    case SB_THUMBPOSITION:
+      return pos;
+    case SB_TOP:
+      return 0;
+    case SB_BOTTOM:
+      return INT32_MAX / 2;
+    default:
+      return pan;
   }
 }
 

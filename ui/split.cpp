@@ -108,7 +108,8 @@ void tsplitview::paint(TDC& dc) {
 
 void tsplitview::drawSelection(TDC& dc) {
   outline(dc, leftCorners(w_.leftArea), w_.displayDivisor, colourOf(ws_.settings.leftColour));
-  outline(dc, rightCorners(w_.leftArea, w_.rightAreaOrigin), w_.displayDivisor, colourOf(ws_.settings.rightColour));
+  outline(dc, rightCorners(w_.leftArea, w_.rightAreaOrigin), w_.displayDivisor,
+          colourOf(ws_.settings.rightColour));
 }
 
 void tsplitview::eraseSelection(TDC& dc) {

@@ -75,8 +75,8 @@ bool tmywindow::handleMessage(const TMessage& m) {
 
 tpairstate tmywindow::pairState() const {
   // The pair is the pictures as read, whatever the correction made of the right one.
-  return {ws_.leftImage.get(), ws_.rightSource(), ws_.leftFileName, ws_.rightFileName, ws_.rightOffsetX,
-          ws_.rightOffsetY, ws_.correction};
+  return {ws_.leftImage.get(), ws_.rightSource(), ws_.leftFileName, ws_.rightFileName,
+          ws_.rightOffsetX,    ws_.rightOffsetY,  ws_.correction};
 }
 
 void tmywindow::noteChange(const TMessage& m) {
@@ -123,7 +123,8 @@ std::string tmywindow::statusText() const {
   if (rightImage)
     text += "Position: " + std::to_string(ws_.rightOffsetX) + ", " + std::to_string(ws_.rightOffsetY) + "   ";
   const tzoom z = kZoomSteps[zoomStep];
-  text += "Zoom: " + (fitToWindow ? std::string("fit to window") : std::to_string(z.num) + ":" + std::to_string(z.den));
+  text += "Zoom: " +
+          (fitToWindow ? std::string("fit to window") : std::to_string(z.num) + ":" + std::to_string(z.den));
   if (leftImage) text += "   Left: " + size(*leftImage);
   if (rightImage) text += "   Right: " + size(*rightImage);
   if (!correction.none()) {

@@ -16,9 +16,9 @@
 #include "platform/window.h"
 #include "stereo/compose.h"
 #include "store/settings.h"
-#include "workspace/workspace.h"
 #include "ui/history.h"
 #include "ui/views.h"
+#include "workspace/workspace.h"
 
 struct tlibraryentry;  // store/library.h
 struct tpendingpair;   // ui/pending.h
@@ -119,7 +119,6 @@ class tmywindow : public TWindow {
   tpairstate pairState() const;
   // The status line for the workspace as it is.
   std::string statusText() const;
-
 
   // A refused command's reason in a message box; false then.
   bool report(const Status& s);

@@ -74,7 +74,8 @@ Status tworkspace::exportTo(ExportKind kind, const std::string& chosen) {
   const std::string name = completeExportName(chosen);
   if (auto streamed = streamExport(kind, name)) return *streamed;
   if (Status s = decode(); !s) return s;
-  if (Status s = checkExport(kind, leftImage.get(), rightImage.get(), rightOffsetX, rightOffsetY); !s) return s;
+  if (Status s = checkExport(kind, leftImage.get(), rightImage.get(), rightOffsetX, rightOffsetY); !s)
+    return s;
   const bool aligned = kind == ExportKind::Left || kind == ExportKind::Right;
   if (aligned && isStereoName(name)) {
     if (Status s = exportStereo(name); !s) return s;
@@ -97,7 +98,8 @@ void tworkspace::adoptWritten(ExportKind kind, const std::string& name) {
 Status tworkspace::exportStereo(const std::string& name, bool console) {
   if (Status s = decode(); !s) return s;
   for (ExportKind side : {ExportKind::Left, ExportKind::Right})
-    if (Status s = checkExport(side, leftImage.get(), rightImage.get(), rightOffsetX, rightOffsetY); !s) return s;
+    if (Status s = checkExport(side, leftImage.get(), rightImage.get(), rightOffsetX, rightOffsetY); !s)
+      return s;
   const SourceFacts facts = readSourceFacts(cameraFile_);
   const tbitmap &l = *leftImage, &r = *rightImage;
   if (console) {
@@ -136,8 +138,8 @@ Status tworkspace::exportEach(std::span<const SavedExport> exports, std::span<co
 
 Status tworkspace::exportLayout(LayoutKind kind, const std::string& name, std::int32_t width) {
   if (Status s = decode(); !s) return s;
-  return saveLayout(kind, *leftImage, *rightImage, rightOffsetX, rightOffsetY, width, completeExportName(name),
-                    quality, readSourceFacts(cameraFile_).exif);
+  return saveLayout(kind, *leftImage, *rightImage, rightOffsetX, rightOffsetY, width,
+                    completeExportName(name), quality, readSourceFacts(cameraFile_).exif);
 }
 
 Status tworkspace::exportWiggle(const std::string& name, const WiggleSettings& wiggle) {

@@ -44,7 +44,8 @@ Status tworkspace::openPair(const std::string& left, const std::string& right, b
   return success();
 }
 
-Status tworkspace::openFiles(const std::string& left, const std::optional<std::string>& right, bool together) {
+Status tworkspace::openFiles(const std::string& left, const std::optional<std::string>& right,
+                             bool together) {
   // Two views of one file share its name, and its camera's parallax needs the width: read at once.
   if (!right || *right == left) {
     if (!right) return openStereo(left, loadPictureViews(left));
@@ -69,8 +70,9 @@ Status tworkspace::decode() {
     if (!views) return views.error();
     return std::move(views->left);
   };
-  auto [r, l] = together_ ? bothAtOnce([&] { return read(rightFileName); }, [&] { return read(leftFileName); })
-                          : std::pair{read(rightFileName), read(leftFileName)};
+  auto [r, l] = together_
+                    ? bothAtOnce([&] { return read(rightFileName); }, [&] { return read(leftFileName); })
+                    : std::pair{read(rightFileName), read(leftFileName)};
   if (!l) return l.error();
   if (!r) return r.error();
   undecoded_ = false;

@@ -96,7 +96,7 @@ class tworkspace {
   // The file opened on the left, whose camera data every written picture
   // carries, whatever swaps and writes renamed since.
   std::string cameraFile_;
-  bool undecoded_ = false;                // openFiles' files not read yet
+  bool undecoded_ = false;  // openFiles' files not read yet
   bool together_ = true;
   void refreshRight();
   void readPosition();

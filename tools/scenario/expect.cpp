@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "platform/casefold.h"
+#include "platform/decimal.h"
 #include "store/library.h"
 #include "tools/scenario/script.h"
 #include "tools/scenario/testfiles.h"
@@ -149,11 +150,7 @@ const Field kFields[] = {
 #undef WS_PICTURE
 #undef WS_TEXT
 
-std::string trimmed(const std::string& s) {
-  const auto first = s.find_first_not_of(" \t\r");
-  if (first == std::string::npos) return {};
-  return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
-}
+constexpr std::string_view kBlanks = " \t\r";
 
 // Our own reading of the INI text (section and key ignoring case), so the
 // check does not go through the code it checks.
@@ -164,11 +161,12 @@ std::optional<std::string> iniValue(const std::string& path, const std::string& 
   std::istringstream in(std::string(bytes->begin(), bytes->end()));
   bool inSection = false;
   for (std::string line; std::getline(in, line);) {
-    line = trimmed(line);
+    line = trimmed(line, kBlanks);
     if (!line.empty() && line.front() == '[' && line.back() == ']') {
-      inSection = equalsIgnoringCase(trimmed(line.substr(1, line.size() - 2)), section);
+      inSection = equalsIgnoringCase(trimmed(line.substr(1, line.size() - 2), kBlanks), section);
     } else if (const auto eq = line.find('='); inSection && eq != std::string::npos) {
-      if (equalsIgnoringCase(trimmed(line.substr(0, eq)), key)) return trimmed(line.substr(eq + 1));
+      if (equalsIgnoringCase(trimmed(line.substr(0, eq), kBlanks), key))
+        return trimmed(line.substr(eq + 1), kBlanks);
     }
   }
   return std::nullopt;
