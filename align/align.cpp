@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/parallel.h"
+#include "stereo/compose.h"
 
 namespace {
 
@@ -421,15 +422,13 @@ tbitmap correctedPicture(const tbitmap& right, const Correction& correction) {
 }
 
 void matchColours(const tbitmap& left, tbitmap& right, std::int32_t dx, std::int32_t dy) {
-  // The common region: left (x, y) against right (x + dx, y + dy).
-  const int x0 = std::max(0, -dx), y0 = std::max(0, -dy);
-  const int x1 = std::min(left.width, right.width - dx), y1 = std::min(left.height, right.height - dy);
-  if (x1 <= x0 || y1 <= y0) return;
+  const Overlap o = pairOverlap(dx, dy, left, right);
+  if (o.w <= 0 || o.h <= 0) return;
   std::array<std::array<double, 256>, 3> hl{}, hr{};
-  for (int y = y0; y < y1; ++y) {
-    const tpixel* a = left.row(y) + x0;
-    const tpixel* b = right.row(y + dy) + x0 + dx;
-    for (int x = 0; x < x1 - x0; ++x) {
+  for (int y = 0; y < o.h; ++y) {
+    const tpixel* a = left.row(o.leftY + y) + o.leftX;
+    const tpixel* b = right.row(o.rightY + y) + o.rightX;
+    for (int x = 0; x < o.w; ++x) {
       ++hl[0][a[x].red], ++hl[1][a[x].green], ++hl[2][a[x].blue];
       ++hr[0][b[x].red], ++hr[1][b[x].green], ++hr[2][b[x].blue];
     }

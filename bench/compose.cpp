@@ -7,9 +7,11 @@
 #include "image/bmp.h"
 #include "platform/dc.h"
 #include "platform/framebuffer.h"
-#include "stereo/anaglyphrows.h"
+#include "platform/headless/headless.h"
 #include "stereo/compose.h"
+#include "stereo/methods.h"
 #include "testing/plain.h"
+#include "ui/tmyapp.h"
 
 namespace {
 
@@ -32,7 +34,8 @@ const ColourWeights kLeft{255, 0, 0}, kRight{0, 192, 128};
 
 void BM_Anaglyph(benchmark::State& state) {
   const tbitmap &l = photo(0), &r = photo(1);
-  for (auto _ : state) benchmark::DoNotOptimize(buildAnaglyph(l, r, 12, -3, kLeft, kRight));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(buildAnaglyph(l, r, 12, -3, AnaglyphMethod::Custom, kLeft, kRight));
 }
 // The same rows composed into one reused picture, as the streaming export
 // and the window do: no fresh memory for the kernel to fault in.
@@ -42,8 +45,9 @@ void BM_AnaglyphRows(benchmark::State& state) {
   tbitmap out(o.w, o.h);
   const AnaglyphRows rows(kLeft, kRight);
   for (auto _ : state) {
-    for (int y = 0; y < o.h; ++y)
-      rows.compose(l.row(o.leftY + y) + o.leftX, r.row(o.rightY + y) + o.rightX, out.row(y), o.w);
+    composeRows(
+        rows, o.h, o.w, [&](int y) { return l.row(o.leftY + y) + o.leftX; },
+        [&](int y) { return r.row(o.rightY + y) + o.rightX; }, [&](int y) { return out.row(y); });
     benchmark::DoNotOptimize(out.row(0));
   }
 }
@@ -74,24 +78,26 @@ void BM_DrawTo(benchmark::State& state) {
   }
 }
 
-// One frame of the drag: the part of the anaglyph a 1920 x 1080 client shows,
-// row by row into the framebuffer as the view paints it, against building
-// that part as a picture and drawing it.
+// One frame of the drag as the pair view paints it: the right picture moved
+// by a pixel, the headless window's 1920 x 1080 client repainted; against
+// building that part of the anaglyph as a picture and drawing it.
 void BM_DragFrame(benchmark::State& state) {
-  Framebuffer fb;
-  fb.resize(1920, 1080);
-  TDC dc(fb);
-  const tbitmap &l = photo(0), &r = photo(1);
-  std::vector<tpixel> row(1920);
-  for (auto _ : state) {
-    const Overlap o = pairOverlap(12, -3, l, r);
-    const AnaglyphRows rows(kLeft, kRight);
-    for (int y = 0; y < 1080; ++y) {
-      rows.compose(l.row(o.leftY + y) + o.leftX, r.row(o.rightY + y) + o.rightX, row.data(), 1920);
-      dc.setPixelRun(0, y, reinterpret_cast<const std::uint8_t*>(row.data()), 1920);
+  HeadlessBackend backend(1920, 1080);
+  setBackend(&backend);
+  {
+    tmyapp app;
+    app.run();
+    tmywindow& w = *app.window();
+    w.workspace().leftImage = std::make_unique<tbitmap>(photo(0));
+    w.workspace().rightImage = std::make_unique<tbitmap>(photo(1));
+    TFrameWindow& frame = backend.frame()->window();
+    int x = 12;
+    for (auto _ : state) {
+      w.moveRight(x ^= 1, -3);
+      frame.paintNow();
     }
-    benchmark::DoNotOptimize(fb.rgb.data());
   }
+  setBackend(nullptr);
 }
 void BM_DragFrameBuilt(benchmark::State& state) {
   Framebuffer fb;
@@ -99,7 +105,7 @@ void BM_DragFrameBuilt(benchmark::State& state) {
   TDC dc(fb);
   const tbitmap &l = photo(0), &r = photo(1);
   for (auto _ : state) {
-    buildAnaglyph(l, r, 12, -3, kLeft, kRight, 1920, 1080)->drawTo(dc, 0, 0);
+    buildAnaglyph(l, r, 12, -3, AnaglyphMethod::Custom, kLeft, kRight, 1920, 1080)->drawTo(dc, 0, 0);
     benchmark::DoNotOptimize(fb.rgb.data());
   }
 }

@@ -29,3 +29,12 @@ class AnaglyphRows {
  private:
   std::shared_ptr<const std::array<Channel, 3>> channels_;
 };
+
+// The one row loop of every anaglyph, whatever holds the rows: rows [0,
+// count) width pixels wide, row i from leftRow(i) and rightRow(i), each at the
+// common region's first column, into outRow(i), by a kernel's compose.
+template <class Kernel, class LeftRow, class RightRow, class OutRow>
+void composeRows(const Kernel& kernel, int count, int width, LeftRow leftRow, RightRow rightRow,
+                 OutRow outRow) {
+  for (int i = 0; i < count; ++i) kernel.compose(leftRow(i), rightRow(i), outRow(i), width);
+}

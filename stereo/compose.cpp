@@ -66,18 +66,6 @@ bool positionFits(std::int32_t dx, std::int32_t dy, const tbitmap& left, const t
   return positionFits(dx, dy, sizeOf(left), sizeOf(right));
 }
 
-std::unique_ptr<tbitmap> buildAnaglyph(const tbitmap& left, const tbitmap& right, std::int32_t dx,
-                                       std::int32_t dy, ColourWeights leftColour, ColourWeights rightColour,
-                                       int maxWidth, int maxHeight) {
-  const Overlap o = pairOverlap(dx, dy, left, right);
-  auto out = std::make_unique<tbitmap>(std::clamp(maxWidth, 0, o.w), std::clamp(maxHeight, 0, o.h));
-  const AnaglyphRows rows(leftColour, rightColour);
-  for (int y = 0; y < out->height; ++y)
-    rows.compose(left.row(o.leftY + y) + o.leftX, right.row(o.rightY + y) + o.rightX, out->row(y),
-                 out->width);
-  return out;
-}
-
 namespace {
 
 // The checks of every side-by-side picture; its extent when it is built.
@@ -186,7 +174,9 @@ Result<std::unique_ptr<tbitmap>> buildSideBySide(const tbitmap& a, const tbitmap
 Result<std::unique_ptr<tbitmap>> buildCrossed(const tbitmap& left, const tbitmap& right, std::int32_t dx,
                                               std::int32_t dy, std::uint32_t viewSize,
                                               std::int32_t imageSpacing, PictureWindow window) {
-  return buildSideBySide(right, left, negatePosition(dx), negatePosition(dy), viewSize, imageSpacing, window);
+  const tbitmap *first = &left, *second = &right;
+  swapSides(first, second, dx, dy);
+  return buildSideBySide(*first, *second, dx, dy, viewSize, imageSpacing, window);
 }
 
 std::uint32_t largestViewSize(const tbitmap& a, const tbitmap& b, std::int32_t dx, std::int32_t dy,

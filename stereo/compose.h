@@ -3,6 +3,7 @@
 // Pure functions of the two pictures, the position and the settings.
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "image/colour.h"
 #include "image/picture.h"
@@ -22,17 +23,17 @@ Overlap pairOverlap(std::int32_t dx, std::int32_t dy, const tbitmap& left, const
 
 // The position of the pair seen the other way round (right picture first).
 std::int32_t negatePosition(std::int32_t v);
+// The pair seen the other way round: the pictures exchanged, the position negated.
+template <class Picture>
+void swapSides(Picture& left, Picture& right, std::int32_t& dx, std::int32_t& dy) {
+  std::swap(left, right);
+  dx = negatePosition(dx);
+  dy = negatePosition(dy);
+}
 
 // |dx| <= both widths and |dy| <= both heights (equality fits).
 bool positionFits(std::int32_t dx, std::int32_t dy, const PictureHeader& left, const PictureHeader& right);
 bool positionFits(std::int32_t dx, std::int32_t dy, const tbitmap& left, const tbitmap& right);
-
-// Caller has checked positionFits. With maxWidth / maxHeight, only the
-// top-left part of that size is built: what a window shows of the picture,
-// the same pixels, without composing what would be clipped.
-std::unique_ptr<tbitmap> buildAnaglyph(const tbitmap& left, const tbitmap& right, std::int32_t dx,
-                                       std::int32_t dy, ColourWeights leftColour, ColourWeights rightColour,
-                                       int maxWidth = INT32_MAX, int maxHeight = INT32_MAX);
 
 // The builders' refusals, shown as they stand.
 inline constexpr const char* kViewSettingsOutOfRange =

@@ -53,8 +53,9 @@ __attribute__((target_clones("avx2", "default"))) void composeMatrixChunk(const 
     const auto [f0, f1, f2, f3, f4, f5] = k[c];
     for (int x = 0; x < n; ++x)
       sum[c][x] = std::clamp(
-          (f0 * in[0][x] + f1 * in[1][x] + f2 * in[2][x] + f3 * in[3][x] + f4 * in[4][x] + f5 * in[5][x]) >> 16, 0,
-          255);
+          (f0 * in[0][x] + f1 * in[1][x] + f2 * in[2][x] + f3 * in[3][x] + f4 * in[4][x] + f5 * in[5][x]) >>
+              16,
+          0, 255);
   }
   for (int x = 0; x < n; ++x)
     out[x] = tpixel(static_cast<std::uint8_t>(sum[0][x]), static_cast<std::uint8_t>(sum[1][x]),
@@ -63,12 +64,14 @@ __attribute__((target_clones("avx2", "default"))) void composeMatrixChunk(const 
 
 void composeMatrixRow(AnaglyphMethod m, const tpixel* left, const tpixel* right, tpixel* out, int n) {
   const Matrix& k = kMatrices[static_cast<int>(m)];
-  for (int x = 0; x < n; x += kChunk) composeMatrixChunk(k, left + x, right + x, out + x, std::min(kChunk, n - x));
+  for (int x = 0; x < n; x += kChunk)
+    composeMatrixChunk(k, left + x, right + x, out + x, std::min(kChunk, n - x));
 }
 
 }  // namespace
 
-AnaglyphMethodRows::AnaglyphMethodRows(AnaglyphMethod method, ColourWeights leftColour, ColourWeights rightColour)
+AnaglyphMethodRows::AnaglyphMethodRows(AnaglyphMethod method, ColourWeights leftColour,
+                                       ColourWeights rightColour)
     : method_(method) {
   if (method == AnaglyphMethod::Custom) custom_.emplace(leftColour, rightColour);
 }
@@ -84,12 +87,11 @@ void AnaglyphMethodRows::compose(const tpixel* left, const tpixel* right, tpixel
 std::unique_ptr<tbitmap> buildAnaglyph(const tbitmap& left, const tbitmap& right, std::int32_t dx,
                                        std::int32_t dy, AnaglyphMethod method, ColourWeights leftColour,
                                        ColourWeights rightColour, int maxWidth, int maxHeight) {
-  if (method == AnaglyphMethod::Custom)
-    return buildAnaglyph(left, right, dx, dy, leftColour, rightColour, maxWidth, maxHeight);
   const Overlap o = pairOverlap(dx, dy, left, right);
   auto out = std::make_unique<tbitmap>(std::clamp(maxWidth, 0, o.w), std::clamp(maxHeight, 0, o.h));
-  const AnaglyphMethodRows rows(method, leftColour, rightColour);
-  for (int y = 0; y < out->height; ++y)
-    rows.compose(left.row(o.leftY + y) + o.leftX, right.row(o.rightY + y) + o.rightX, out->row(y), out->width);
+  composeRows(
+      AnaglyphMethodRows(method, leftColour, rightColour), out->height, out->width,
+      [&](int y) { return left.row(o.leftY + y) + o.leftX; },
+      [&](int y) { return right.row(o.rightY + y) + o.rightX; }, [&](int y) { return out->row(y); });
   return out;
 }

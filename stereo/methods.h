@@ -10,8 +10,10 @@
 #include "stereo/anaglyphrows.h"
 #include "stereo/compose.h"
 
-// The anaglyph in the given method; Custom is buildAnaglyph of the weights,
-// which the other methods ignore. Same preconditions and region limits.
+// The anaglyph in the given method; only Custom uses the weights. Caller has
+// checked positionFits. With maxWidth / maxHeight, only the top-left part of
+// that size is built: what a window shows of the picture, the same pixels,
+// without composing what would be clipped.
 std::unique_ptr<tbitmap> buildAnaglyph(const tbitmap& left, const tbitmap& right, std::int32_t dx,
                                        std::int32_t dy, AnaglyphMethod method, ColourWeights leftColour,
                                        ColourWeights rightColour, int maxWidth = INT32_MAX,

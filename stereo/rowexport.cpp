@@ -88,10 +88,10 @@ Status writeAnaglyphRows(const std::string& path, int quality, PictureReader& le
                                   if (!lp) return lp.error();
                                   auto rp = r.read(count, last);
                                   if (!rp) return rp.error();
-                                  for (std::int32_t i = 0; i < count; ++i)
-                                    rows.compose(*lp + i * l.stride() + o.leftX,
-                                                 *rp + i * r.stride() + o.rightX,
-                                                 buffer + static_cast<std::ptrdiff_t>(i) * o.w, o.w);
+                                  composeRows(
+                                      rows, count, o.w, [&](int i) { return *lp + i * l.stride() + o.leftX; },
+                                      [&](int i) { return *rp + i * r.stride() + o.rightX; },
+                                      [&](int i) { return buffer + static_cast<std::ptrdiff_t>(i) * o.w; });
                                   return BmpRows{buffer, o.w};
                                 }),
                 l, r);
@@ -156,16 +156,16 @@ std::optional<Status> writeBmpAnaglyphFiles(const std::string& path, const ByteS
         if (!lfirst) return lfirst.error();
         auto rfirst = readRows(right, *r, o.rightY + y0, rightRows);
         if (!rfirst) return rfirst.error();
-        for (std::int32_t i = 0; i < count; ++i) {
-          const std::uint8_t* lrow = leftRows.data() +
-                                     (l->rowOffset(l->pictureRow(o.leftY + y0 + i)) - *lfirst) +
-                                     3 * std::size_t(o.leftX);
-          const std::uint8_t* rrow = rightRows.data() +
-                                     (r->rowOffset(r->pictureRow(o.rightY + y0 + i)) - *rfirst) +
-                                     3 * std::size_t(o.rightX);
-          rows.compose(reinterpret_cast<const tpixel*>(lrow), reinterpret_cast<const tpixel*>(rrow),
-                       reinterpret_cast<tpixel*>(out + i * stride), o.w);
-        }
+        // A row of the file, at the common region's first column.
+        auto rowOf = [](const std::vector<std::uint8_t>& bytes, const BmpLayout& layout, std::uint64_t first,
+                        std::int32_t row, std::int32_t x) {
+          return reinterpret_cast<const tpixel*>(
+              bytes.data() + (layout.rowOffset(layout.pictureRow(row)) - first) + 3 * std::size_t(x));
+        };
+        composeRows(
+            rows, count, o.w, [&](int i) { return rowOf(leftRows, *l, *lfirst, o.leftY + y0 + i, o.leftX); },
+            [&](int i) { return rowOf(rightRows, *r, *rfirst, o.rightY + y0 + i, o.rightX); },
+            [&](int i) { return reinterpret_cast<tpixel*>(out + i * stride); });
         return success();
       });
 }

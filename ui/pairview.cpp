@@ -130,34 +130,34 @@ TPoint tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& 
     const int xa = std::max(x0, 0), ya = std::max(y0, 0);
     const int w = std::max(0, std::min(client.width(), x0 + o.w * f) - xa);
     const int h = std::max(0, std::min(client.height(), y0 + o.h * f) - ya);
+    // The device holds the whole region, or nothing is drawn.
+    if (h == 0 || !dc.pixelRun(xa, ya, w) || !dc.pixelRun(xa, ya + h - 1, w)) return most;
     const AnaglyphMethodRows rows(ws_.settings.method, ws_.settings.leftColour, ws_.settings.rightColour);
     static_assert(sizeof(tpixel) == 3);  // r, g, b bytes, as the device holds them
+    auto leftRow = [&](int y) { return left->row(o.leftY + (ya + y - y0) / f) + o.leftX + (xa - x0) / f; };
+    auto rightRow = [&](int y) {
+      return right->row(o.rightY + (ya + y - y0) / f) + o.rightX + (xa - x0) / f;
+    };
+    auto screenRow = [&](int y) { return reinterpret_cast<tpixel*>(dc.pixelRun(xa, ya + y, w)); };
     inBands(h, [&](int first, int end) {
-      std::vector<tpixel> composed(f > 1 ? static_cast<std::size_t>(w / f + 2) : 0);
+      auto from = [first](auto row) { return [row, first](int i) { return row(first + i); }; };
+      if (f == 1) {
+        composeRows(rows, end - first, w, from(leftRow), from(rightRow), from(screenRow));
+        return;
+      }
+      std::vector<tpixel> composed(static_cast<std::size_t>(w / f + 2));
       for (int y = first; y < end; ++y) {
-        auto* out = reinterpret_cast<tpixel*>(dc.pixelRun(xa, ya + y, w));
-        if (!out) continue;
-        const int row = (ya + y - y0) / f, col = (xa - x0) / f;
-        const tpixel* l = left->row(o.leftY + row) + o.leftX + col;
-        const tpixel* r = right->row(o.rightY + row) + o.rightX + col;
-        if (f == 1) {
-          rows.compose(l, r, out, w);
-          continue;
-        }
+        tpixel* out = screenRow(y);
         const int skip = (xa - x0) % f;  // of the first pixel's copies, those left of the client
         const int n = (skip + w + f - 1) / f;
-        rows.compose(l, r, composed.data(), n);
+        rows.compose(leftRow(y), rightRow(y), composed.data(), n);
         for (int x = 0; x < w; ++x) out[x] = composed[static_cast<std::size_t>((skip + x) / f)];
       }
     });
     return most;
   }
   const bool parallel = w_.viewMode == ViewMode::Parallel;
-  if (!parallel) {  // the right picture first, the position negated
-    std::swap(left, right);
-    dx = -dx;
-    dy = -dy;
-  }
+  if (!parallel) swapSides(left, right, dx, dy);
   if (!w_.fitToWindow) return paintSideBySide(dc, *left, *right, dx, dy);
   const std::uint32_t viewSize =
       largestViewSize(*left, *right, dx, dy, ws_.settings.imageSpacing, client.width(), client.height());

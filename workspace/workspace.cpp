@@ -172,9 +172,7 @@ Status tworkspace::swap() {
     if (Status s = decode(); !s) return s;
   rightSource_.reset();
   correction = {};
-  std::swap(leftImage, rightImage);
+  swapSides(leftImage, rightImage, rightOffsetX, rightOffsetY);
   std::swap(leftFileName, rightFileName);
-  rightOffsetX = negatePosition(rightOffsetX);
-  rightOffsetY = negatePosition(rightOffsetY);
   return success();
 }

@@ -1,4 +1,5 @@
 #include "stereo/compose.h"
+#include "stereo/methods.h"
 
 #include <gtest/gtest.h>
 
@@ -99,7 +100,8 @@ TEST(buildAnaglyph, DefaultWeightsAndSaturation) {
       {white, white, {UINT32_MAX, 0, 0}, {0, 0, 0}, {255, 0, 0}},
   };
   for (const Case& c : cases) {
-    auto out = buildAnaglyph(solid(3, 2, c.left), solid(3, 2, c.right), 0, 0, c.lc, c.rc);
+    auto out =
+        buildAnaglyph(solid(3, 2, c.left), solid(3, 2, c.right), 0, 0, AnaglyphMethod::Custom, c.lc, c.rc);
     ASSERT_EQ(out->width, 3);
     ASSERT_EQ(out->height, 2);
     EXPECT_EQ(out->pixel(2, 1), c.expected);
@@ -115,12 +117,12 @@ TEST(buildAnaglyph, PairsColumnsByPosition) {
     int dx, lx, rx;
   };
   for (const Case c : {Case{10, 0, 10}, {-10, 10, 0}}) {
-    auto out = buildAnaglyph(l, r, c.dx, 0, lc, rc);
+    auto out = buildAnaglyph(l, r, c.dx, 0, AnaglyphMethod::Custom, lc, rc);
     ASSERT_EQ(out->width, 90);
     EXPECT_EQ(out->pixel(0, 1).red, c.lx + 1);
     EXPECT_EQ(out->pixel(0, 1).blue, c.rx + 1);
   }
-  EXPECT_EQ(buildAnaglyph(l, r, 100, 0, lc, rc)->width, 0);
+  EXPECT_EQ(buildAnaglyph(l, r, 100, 0, AnaglyphMethod::Custom, lc, rc)->width, 0);
 }
 
 TEST(buildSideBySide, Layouts) {
@@ -258,11 +260,11 @@ TEST(compositions, MatchThePlainAlgorithm) {
       return static_cast<std::uint32_t>(between(0, 3) == 0 ? between(0, 1000) : between(0, 255));
     };
     const ColourWeights lc{weight(), weight(), weight()}, rc{weight(), weight(), weight()};
-    expectSame(*buildAnaglyph(l, r, dx, dy, lc, rc), *plainAnaglyph(l, r, dx, dy, lc, rc),
-               what + " anaglyph");
+    expectSame(*buildAnaglyph(l, r, dx, dy, AnaglyphMethod::Custom, lc, rc),
+               *plainAnaglyph(l, r, dx, dy, lc, rc), what + " anaglyph");
     // A window's part of the anaglyph is the top-left of the whole one.
     const int mw = between(-2, l.width + 2), mh = between(-2, l.height + 2);
-    expectSame(*buildAnaglyph(l, r, dx, dy, lc, rc, mw, mh),
+    expectSame(*buildAnaglyph(l, r, dx, dy, AnaglyphMethod::Custom, lc, rc, mw, mh),
                *plainAnaglyph(l, r, dx, dy, lc, rc)->crop(0, 0, std::max(mw, 0), std::max(mh, 0)),
                what + " clipped anaglyph");
 
@@ -311,9 +313,10 @@ TEST(buildAnaglyph, EveryPathMatchesThePlainLoop) {
     for (int ch = 0; ch < 3; ++ch) EXPECT_EQ(rows.fixedPoint(ch), c.fixed[ch]) << c.what << " channel " << ch;
     const tbitmap l = noise(1037, 5, rng), r = noise(1029, 6, rng);
     const int dx = static_cast<int>(rng() % 41) - 20, dy = static_cast<int>(rng() % 3) - 1;
-    expectSame(*buildAnaglyph(l, r, dx, dy, c.lc, c.rc), *plainAnaglyph(l, r, dx, dy, c.lc, c.rc), c.what);
+    expectSame(*buildAnaglyph(l, r, dx, dy, AnaglyphMethod::Custom, c.lc, c.rc),
+               *plainAnaglyph(l, r, dx, dy, c.lc, c.rc), c.what);
   }
-  const auto trap =
-      buildAnaglyph(solid(1, 1, {1, 0, 0}), solid(1, 1, {255, 255, 104}), 0, 0, {0, 2, 0}, {0, 5, 0});
+  const auto trap = buildAnaglyph(solid(1, 1, {1, 0, 0}), solid(1, 1, {255, 255, 104}), 0, 0,
+                                  AnaglyphMethod::Custom, {0, 2, 0}, {0, 5, 0});
   EXPECT_EQ(trap->pixel(0, 0).green, 3);
 }

@@ -1,6 +1,8 @@
 #include <fstream>
+#include <random>
 
 #include "platform/profile.h"
+#include "testing/plain.h"
 #include "tests/ui/window_fixture.h"
 
 namespace {
@@ -82,6 +84,39 @@ TEST_F(PairViewTest, SideBySideViewsDrawAtTheOriginAndLeaveTheWorkspaceAlone) {
     EXPECT_EQ(w().workspace().leftImage.get(), left);
     EXPECT_EQ(w().workspace().rightOffsetX, 4);
     EXPECT_EQ(w().workspace().rightOffsetY, -2);
+  }
+}
+
+// The anaglyph view composes straight into the device in bands on every
+// core; it must show what the plain loop composes.
+TEST_F(PairViewTest, AnaglyphViewPaintsWhatThePlainLoopComposes) {
+  std::mt19937 rng(3);
+  auto noise = [&](int w, int h) {
+    auto p = std::make_unique<tbitmap>(w, h);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) p->setPixel(x, y, int(rng() & 255), int(rng() & 255), int(rng() & 255));
+    return p;
+  };
+  tworkspace& ws = w().workspace();
+  ws.leftImage = noise(900, 700);
+  ws.rightImage = noise(880, 720);
+  ws.settings.leftColour = {255, 30, 7};
+  ws.settings.rightColour = {0, 192, 128};
+  for (auto [dx, dy] : {std::pair{0, 0}, std::pair{13, -7}, std::pair{-40, 25}}) {
+    ws.setPosition(dx, dy);
+    w().invalidate();
+    paint();
+    const auto plain = plainAnaglyph(*ws.leftImage, *ws.rightImage, dx, dy, ws.settings.leftColour,
+                                     ws.settings.rightColour);
+    int wrong = 0;
+    for (int y = 0; y < 600; ++y)
+      for (int x = 0; x < 800; ++x) {
+        const int px = x - std::max(dx, 0), py = y - std::max(dy, 0);
+        const bool inside = px >= 0 && py >= 0 && px < plain->width && py < plain->height;
+        const tpixel p = inside ? plain->row(py)[px] : tpixel(255, 255, 255);
+        wrong += pixel(x, y) != rgbColor(p.red, p.green, p.blue);
+      }
+    EXPECT_EQ(wrong, 0) << dx << "," << dy;
   }
 }
 
