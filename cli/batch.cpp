@@ -28,114 +28,12 @@
 
 namespace {
 
-constexpr const char* kHelp =
-    "Usage: binoxa-cli batch DIR -o OUTDIR [--only a,p,c,l,r] [-j N] [--auto]\n"
-    "  Exports every pair of the library folder DIR (NAMEL.BMP with NAMER.BMP) as\n"
-    "  Save all does, to OUTDIR/NAME_A.BMP, _P, _C, _L and _R, at the position of\n"
-    "  the pair's position file and with the profile's settings.\n"
-    "\n"
-    "Options:\n"
-    "  -o OUTDIR       folder of the pictures, made when needed\n"
-    "  --only LETTERS  only these pictures: a (anaglyph), p (parallel), c (crossed),\n"
-    "                  l and r (aligned pictures), separated by commas\n"
-    "  -j N            pairs exported at the same time; default: one per core\n"
-    "  --auto          every pair aligned (position and correction of the right\n"
-    "                  picture) instead of its position file's position\n"
-    "  --no-correct    the whole-pixel position alone, no correction\n"
-    "  --match-colours the right pictures' colours mapped onto the left's\n"
-    "\n"
-    "A pair that cannot be read or exported gets one line on standard error and\n"
-    "the others go on; the exit status is then 1. A progress bar is shown when\n"
-    "standard error is a terminal.\n";
-
 struct Batch {
   std::string dir, outDir;
   std::vector<SavedExport> exports;  // in Save all's order
-  unsigned jobs = 0;
+  unsigned jobs;
   PositionOptions position;
 };
-
-struct UsageError {
-  std::string message;
-};
-
-std::optional<std::vector<std::size_t>> parseOnly(const std::string& text) {
-  constexpr std::string_view kLetters = "apclr";  // in Save all's order
-  std::vector<bool> chosen(kLetters.size(), false);
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    const std::size_t comma = std::min(text.find(',', start), text.size());
-    const std::string item = text.substr(start, comma - start);
-    const std::size_t at = item.size() == 1 ? kLetters.find(item[0]) : std::string_view::npos;
-    if (at == std::string_view::npos) return std::nullopt;
-    chosen[at] = true;
-    start = comma + 1;
-  }
-  std::vector<std::size_t> indices;
-  for (std::size_t i = 0; i < chosen.size(); ++i)
-    if (chosen[i]) indices.push_back(i);
-  return indices;
-}
-
-std::variant<Batch, UsageError, bool> parse(int argc, char** argv) {
-  Batch b;
-  std::vector<std::string> inputs;
-  std::optional<std::string> out, only, jobs;
-  for (int i = 2; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") return true;
-    if (bool* flag = arg == "--auto"            ? &b.position.autoAlign
-                     : arg == "--no-correct"    ? &b.position.noCorrect
-                     : arg == "--match-colours" ? &b.position.matchColours
-                                                : nullptr) {
-      *flag = true;
-      continue;
-    }
-    if (arg.starts_with("-j") && arg.size() > 2) {  // -j4, as make takes it
-      if (jobs) return UsageError{"-j given twice"};
-      jobs = arg.substr(2);
-      continue;
-    }
-    std::optional<std::string>* slot = arg == "-o" || arg == "--output" ? &out
-                                       : arg == "--only"                ? &only
-                                       : arg == "-j" || arg == "--jobs" ? &jobs
-                                                                        : nullptr;
-    if (!slot) {
-      if (arg.size() > 1 && arg[0] == '-') return UsageError{"option " + arg + " does not apply to batch"};
-      inputs.push_back(arg);
-      continue;
-    }
-    if (i + 1 >= argc) return UsageError{"option " + arg + " needs a value"};
-    if (*slot) return UsageError{arg + " given twice"};
-    *slot = argv[++i];
-  }
-  if (inputs.size() != 1) return UsageError{"batch takes 1 folder argument"};
-  if (!out) return UsageError{"batch needs -o"};
-  b.dir = inputs[0];
-  b.outDir = *out;
-  std::vector<std::size_t> indices = {0, 1, 2, 3, 4};
-  if (only) {
-    auto parsed = parseOnly(*only);
-    if (!parsed)
-      return UsageError{"--only needs letters of a,p,c,l,r separated by commas, not '" + *only + "'"};
-    indices = *parsed;
-  }
-  for (std::size_t i : indices) b.exports.push_back(kSaveAll[i]);
-  b.jobs = std::max(1u, std::thread::hardware_concurrency());
-  if (jobs) {
-    std::size_t used = 0;
-    int n = 0;
-    try {
-      n = std::stoi(*jobs, &used);
-    } catch (const std::exception&) {
-      used = 0;
-    }
-    if (used != jobs->size() || n < 1)
-      return UsageError{"-j needs a number of 1 or more, not '" + *jobs + "'"};
-    b.jobs = static_cast<unsigned>(n);
-  }
-  return b;
-}
 
 std::atomic<bool> interrupted{false};
 extern "C" void onInterrupt(int) { interrupted = true; }
@@ -210,17 +108,9 @@ std::optional<std::string> exportPairOrRefuse(const Batch& b, const tlibrarypair
 
 }  // namespace
 
-int runBatch(int argc, char** argv) {
-  auto parsed = parse(argc, argv);
-  if (std::holds_alternative<bool>(parsed)) {
-    std::cout << kHelp;
-    return 0;
-  }
-  if (auto* error = std::get_if<UsageError>(&parsed)) {
-    std::cerr << "binoxa-cli: " << error->message << "\nTry 'binoxa-cli batch --help'.\n";
-    return 2;
-  }
-  const Batch& b = std::get<Batch>(parsed);
+int runBatch(const Invocation& inv) {
+  const Batch b{inv.inputs[0], inv.output, inv.exports,
+                inv.jobs.value_or(std::max(1u, std::thread::hardware_concurrency())), inv.position};
   std::error_code ec;
   if (!std::filesystem::is_directory(b.dir, ec)) {
     std::cerr << "Not a folder: " << b.dir << "\n";

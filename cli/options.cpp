@@ -1,0 +1,444 @@
+#include "cli/options.h"
+
+#include <charconv>
+#include <iostream>
+#include <map>
+
+#include "image/save.h"
+#include "stereo/layout.h"
+
+const char* const kOverview =
+    "Usage: binoxa-cli COMMAND ARGS... [OPTIONS]\n"
+    "\n"
+    "Commands:\n"
+    "  convert IN -o OUT                   any picture to the format of OUT's extension\n"
+    "  anaglyph LEFT RIGHT -o OUT          the anaglyph of a pair\n"
+    "  parallel LEFT RIGHT -o OUT          the parallel-view picture\n"
+    "  crossed LEFT RIGHT -o OUT           the crossed-view picture\n"
+    "  left LEFT RIGHT -o OUT              the left picture cut to the common region\n"
+    "  right LEFT RIGHT -o OUT             the right picture cut to the common region\n"
+    "  all LEFT RIGHT -o BASE              all five, as BASE_A.BMP _P _C _L _R\n"
+    "  batch DIR -o OUTDIR                 all five of every pair of a library folder\n"
+    "  align LEFT RIGHT                    print the aligned position: dx dy\n"
+    "  pair LEFT RIGHT -o OUT.mpo|OUT.jps  both aligned pictures as one stereo file\n"
+    "  layout KIND LEFT RIGHT -o OUT       the pair laid out for a display\n"
+    "  wiggle LEFT RIGHT -o OUT.gif|.webp  both views in turn, an animation\n"
+    "  sample DIR                          write the sample library into DIR\n"
+    "\n"
+    "Pictures are BMP, JPEG, PNG, MPO or JPS; one MPO or JPS may stand for LEFT RIGHT.\n"
+    "OUT is written as JPEG (.jpg, .jpeg), PNG (.png) or else as BMP; made from a\n"
+    "JPEG, it keeps the first file's EXIF (all but BMP).\n"
+    "\n"
+    "'binoxa-cli COMMAND --help' describes a command and its options.\n";
+
+namespace {
+
+constexpr const char* kBatchHelp =
+    "Usage: binoxa-cli batch DIR -o OUTDIR [--only a,p,c,l,r] [-j N] [--auto]\n"
+    "  Exports every pair of the library folder DIR (NAMEL.BMP with NAMER.BMP) as\n"
+    "  Save all does, to OUTDIR/NAME_A.BMP, _P, _C, _L and _R, at the position of\n"
+    "  the pair's position file and with the profile's settings.\n"
+    "\n"
+    "Options:\n"
+    "  -o OUTDIR       folder of the pictures, made when needed\n"
+    "  --only LETTERS  only these pictures: a (anaglyph), p (parallel), c (crossed),\n"
+    "                  l and r (aligned pictures), separated by commas\n"
+    "  -j N            pairs exported at the same time; default: one per core\n"
+    "  --auto          every pair aligned (position and correction of the right\n"
+    "                  picture) instead of its position file's position\n"
+    "  --no-correct    the whole-pixel position alone, no correction\n"
+    "  --match-colours the right pictures' colours mapped onto the left's\n"
+    "\n"
+    "A pair that cannot be read or exported gets one line on standard error and\n"
+    "the others go on; the exit status is then 1. A progress bar is shown when\n"
+    "standard error is a terminal.\n";
+
+constexpr const char* kPositionHelp =
+    "  --dx N, --dy N          position of the right picture: left pixel (x, y)\n"
+    "                          pairs with right pixel (x + dx, y + dy); default:\n"
+    "                          the right picture's position file, else the\n"
+    "                          parallax a Fujifilm twin-lens camera recorded in\n"
+    "                          its MPO, else 0 0\n"
+    "  --auto                  the aligned position and correction of the right\n"
+    "                          picture (as binoxa-cli align) instead\n"
+    "  --no-correct            the whole-pixel position alone: no correction of\n"
+    "                          the right picture (found or stored)\n"
+    "  --match-colours         the right picture's colours mapped onto the left's\n"
+    "  --swap                  exchange the pictures after the position is known,\n"
+    "                          negating it: --swap --dx 5 gives the pair at -5\n";
+constexpr const char* kAlignHelp =
+    "  --no-correct            the whole-pixel position alone\n"
+    "  --details               then one key=value line per correction term: roll\n"
+    "                          (degrees), zoom, shift (pixels), keystone-vertical,\n"
+    "                          keystone-horizontal, and inliers (points matched)\n";
+constexpr const char* kMethodHelp =
+    "  --method NAME           anaglyph method: custom (the weights below), true,\n"
+    "                          gray, colour, half-colour, dubois-red-cyan,\n"
+    "                          dubois-green-magenta, dubois-amber-blue\n";
+constexpr const char* kColourHelp =
+    "  --left-colour R,G,B     anaglyph weights of the left picture, 0..255 each\n"
+    "  --right-colour R,G,B    anaglyph weights of the right picture, 0..255 each\n";
+constexpr const char* kViewHelp =
+    "  --view-size N           width of each side-by-side half, 1 or more\n"
+    "  --spacing N             white margin and gap, 0 or more\n";
+constexpr const char* kWidthHelp =
+    "  --width N               the whole reduced to N pixels wide, the aspect kept\n"
+    "                          (never enlarged)\n";
+constexpr const char* kWiggleWidthHelp =
+    "  --width N               each view reduced to N pixels wide, the aspect kept\n"
+    "                          (never enlarged; default 1200)\n";
+constexpr const char* kDelayHelp =
+    "  --delay MS              each view's time on screen in milliseconds,\n"
+    "                          1..655350 (default 150; a GIF rounds it to\n"
+    "                          hundredths of a second)\n";
+constexpr const char* kDeviceHelp =
+    "  --device 3ds            views for a handheld console: the common region's\n"
+    "                          centred 4:3 part reduced to 640 x 480 (OUT.mpo)\n";
+constexpr const char* kQualityHelp =
+    "  --quality N             JPEG quality, 1..100 (profile QUALITY, else 92)\n";
+constexpr const char* kWebpQualityHelp =
+    "  --quality N             a lossy WebP of that quality, 1..100 (lossless\n"
+    "                          without it; not for a GIF)\n";
+constexpr const char* kDefaultsHelp =
+    "Settings not given come from the profile ($BINOXA_PROFILE, else\n"
+    "$XDG_CONFIG_HOME/binoxa/binoxa.ini), else the built-in defaults.\n"
+    "An OUT without an extension gets \".BMP\".\n";
+
+enum Option : unsigned {
+  Dx = 1,
+  Dy = 2,
+  LeftColour = 4,
+  RightColour = 8,
+  ViewSize = 16,
+  Spacing = 32,
+  Quality = 64,
+  Method = 128,
+  Auto = 256,  // flags: no value
+  Swap = 512,
+  Width = 1024,
+  Device = 2048,
+  NoCorrect = 4096,
+  MatchColours = 8192,
+  Details = 16384,
+  Delay = 32768,
+  Only = 65536,
+  Jobs = 131072,
+};
+constexpr unsigned kPosition = Dx | Dy | Auto | Swap | NoCorrect | MatchColours;
+constexpr unsigned kFlags = Auto | Swap | NoCorrect | MatchColours | Details;
+
+const std::vector<Command>& commands() {
+  static const std::vector<Command> list = {
+      {"convert", 1, true, Quality, std::nullopt,
+       "binoxa-cli convert IN -o OUT [OPTIONS]\n"
+       "  Reads a picture and writes it in the format of OUT's extension; an MPO or\n"
+       "  JPS gives its left view, unless OUT is an MPO or JPS too.\n"},
+      {"anaglyph", 2, true, kPosition | Method | LeftColour | RightColour | Quality, ExportKind::Anaglyph,
+       "binoxa-cli anaglyph LEFT RIGHT -o OUT [OPTIONS]\n  Writes the anaglyph of the common region.\n"},
+      {"parallel", 2, true, kPosition | ViewSize | Spacing | Quality, ExportKind::Parallel,
+       "binoxa-cli parallel LEFT RIGHT -o OUT [OPTIONS]\n"
+       "  Writes the parallel-view picture: left part on the left.\n"},
+      {"crossed", 2, true, kPosition | ViewSize | Spacing | Quality, ExportKind::Crossed,
+       "binoxa-cli crossed LEFT RIGHT -o OUT [OPTIONS]\n"
+       "  Writes the crossed-view picture: right part on the left.\n"},
+      {"left", 2, true, kPosition | Quality, ExportKind::Left,
+       "binoxa-cli left LEFT RIGHT -o OUT [OPTIONS]\n"
+       "  Writes the left picture cut to the region common to both; OUT.mpo or\n"
+       "  OUT.jps writes both aligned pictures, as pair does.\n"},
+      {"right", 2, true, kPosition | Quality, ExportKind::Right,
+       "binoxa-cli right LEFT RIGHT -o OUT [OPTIONS]\n"
+       "  Writes the right picture cut to the region common to both; OUT.mpo or\n"
+       "  OUT.jps writes both aligned pictures, as pair does.\n"},
+      {"pair", 2, true, kPosition | Quality | Device, ExportKind::Left,
+       "binoxa-cli pair LEFT RIGHT -o OUT.mpo|OUT.jps [OPTIONS]\n"
+       "  Writes both pictures cut to the region common to both as one stereo file,\n"
+       "  an MPO as twin-lens cameras write it.\n"},
+      {"all", 2, true, kPosition | Method | LeftColour | RightColour | ViewSize | Spacing | Quality,
+       ExportKind::All,
+       "binoxa-cli all LEFT RIGHT -o BASE [OPTIONS]\n"
+       "  Writes BASE_A.BMP (anaglyph), BASE_P.BMP (parallel), BASE_C.BMP (crossed),\n"
+       "  BASE_L.BMP and BASE_R.BMP (aligned pictures); a final \".BMP\" of BASE is dropped.\n"
+       "  Nothing is written when a picture cannot be built; writing stops at the\n"
+       "  first file that cannot be written.\n"},
+      {"layout", 3, true, kPosition | Quality | Width, std::nullopt,
+       "binoxa-cli layout KIND LEFT RIGHT -o OUT [OPTIONS]\n"
+       "  Writes the common region laid out for a display. KIND: sbs (side by\n"
+       "  side, left view on the left: VR headsets, tablets), sbs-half (each view\n"
+       "  squeezed to half its width: 3D TVs), over-under, over-under-half (left\n"
+       "  view on top), rows (left view on the even rows: passive monitors).\n"},
+      {"wiggle", 2, true, kPosition | Width | Delay | Quality, std::nullopt,
+       "binoxa-cli wiggle LEFT RIGHT -o OUT.webp|OUT.gif [OPTIONS]\n"
+       "  Writes the two views of the common region shown in turn forever, a\n"
+       "  \"wiggle\" animation that needs no glasses: an animated WebP or a GIF\n"
+       "  (256 colours shared by both views).\n"},
+      {"align", 2, false, NoCorrect | Details, std::nullopt,
+       "binoxa-cli align LEFT RIGHT [OPTIONS]\n"
+       "  Prints the right picture's aligned position as \"dx dy\": no vertical\n"
+       "  disparity once the right picture is corrected (roll, zoom, keystone and a\n"
+       "  subpixel shift), the nearest objects at the window. Exit status 1, with\n"
+       "  the reason, when the points that match do not prove one answer.\n"},
+      {"batch", 1, true, Auto | NoCorrect | MatchColours | Only | Jobs, std::nullopt, ""},
+      {"sample", 1, false, 0, std::nullopt,
+       "binoxa-cli sample DIR\n  Writes the sample library (pairs and one single-file picture) into DIR.\n"},
+  };
+  return list;
+}
+
+const std::map<std::string, Option>& optionNames() {
+  static const std::map<std::string, Option> names = {
+      {"--dx", Dx},
+      {"--dy", Dy},
+      {"--left-colour", LeftColour},
+      {"--right-colour", RightColour},
+      {"--view-size", ViewSize},
+      {"--spacing", Spacing},
+      {"--quality", Quality},
+      {"--method", Method},
+      {"--auto", Auto},
+      {"--swap", Swap},
+      {"--width", Width},
+      {"--device", Device},
+      {"--no-correct", NoCorrect},
+      {"--match-colours", MatchColours},
+      {"--details", Details},
+      {"--delay", Delay},
+      {"--only", Only},
+      {"-j", Jobs},
+      {"--jobs", Jobs},
+  };
+  return names;
+}
+
+std::optional<std::int64_t> parseInt(const std::string& text) {
+  std::int64_t v = 0;
+  const char* begin = text.data() + (text.starts_with('+') ? 1 : 0);
+  const char* end = text.data() + text.size();
+  auto [p, ec] = std::from_chars(begin, end, v);
+  if (ec != std::errc() || p != end || begin == end) return std::nullopt;
+  return v;
+}
+
+std::optional<ColourWeights> parseColour(const std::string& text) {
+  std::int64_t v[3];
+  std::size_t start = 0;
+  for (int i = 0; i < 3; ++i) {
+    const std::size_t comma = i < 2 ? text.find(',', start) : text.size();
+    if (comma == std::string::npos) return std::nullopt;
+    auto n = parseInt(text.substr(start, comma - start));
+    if (!n || *n < 0 || *n > 255) return std::nullopt;
+    v[i] = *n;
+    start = comma + 1;
+  }
+  return ColourWeights{static_cast<std::uint32_t>(v[0]), static_cast<std::uint32_t>(v[1]),
+                       static_cast<std::uint32_t>(v[2])};
+}
+
+std::optional<std::vector<std::size_t>> parseOnly(const std::string& text) {
+  constexpr std::string_view kLetters = "apclr";  // in Save all's order
+  std::vector<bool> chosen(kLetters.size(), false);
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t comma = std::min(text.find(',', start), text.size());
+    const std::string item = text.substr(start, comma - start);
+    const std::size_t at = item.size() == 1 ? kLetters.find(item[0]) : std::string_view::npos;
+    if (at == std::string_view::npos) return std::nullopt;
+    chosen[at] = true;
+    start = comma + 1;
+  }
+  std::vector<std::size_t> indices;
+  for (std::size_t i = 0; i < chosen.size(); ++i)
+    if (chosen[i]) indices.push_back(i);
+  return indices;
+}
+
+}  // namespace
+
+std::variant<Invocation, UsageError> parse(int argc, char** argv) {
+  Invocation inv;
+  const std::string name = argv[1];
+  for (const Command& c : commands())
+    if (c.name == name) inv.command = &c;
+  if (!inv.command) return UsageError{"unknown command '" + name + "'", ""};
+  const Command& c = *inv.command;
+  auto usage = [&](const std::string& message) { return UsageError{message, c.name + " "}; };
+
+  bool optionsEnded = false, onlyGiven = false;
+  std::optional<std::string> output;
+  inv.exports.assign(kSaveAll.begin(), kSaveAll.end());
+  for (int i = 2; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+      inv.inputs.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (arg == "--help" || arg == "-h") {
+      inv.help = true;
+      return inv;
+    }
+    // -j4, as make takes it.
+    const bool glued = (c.options & Jobs) && arg.starts_with("-j") && arg.size() > 2;
+    const auto known = optionNames().find(glued ? "-j" : arg);
+    const bool isOutput = arg == "-o" || arg == "--output";
+    if (!isOutput && (known == optionNames().end() || !(c.options & known->second)))
+      return usage("option " + arg + " does not apply to " + c.name);
+    if (isOutput && !c.output) return usage(c.name + " takes no -o");
+    if (!isOutput && (known->second & kFlags)) {
+      switch (known->second) {
+        case Auto:
+          inv.position.autoAlign = true;
+          break;
+        case Swap:
+          inv.position.swap = true;
+          break;
+        case NoCorrect:
+          inv.position.noCorrect = true;
+          break;
+        case MatchColours:
+          inv.position.matchColours = true;
+          break;
+        default:
+          inv.details = true;
+          break;
+      }
+      continue;
+    }
+    if (!glued && i + 1 >= argc) return usage("option " + arg + " needs a value");
+    const std::string value = glued ? arg.substr(2) : argv[++i];
+    const std::string option = glued ? "-j" : arg;
+    if (isOutput) {
+      if (output) return usage("-o given twice");
+      // The batch writes into a folder.
+      if (c.name != "batch" && (value.empty() || value.back() == '/'))
+        return usage("-o needs a file name, not '" + value + "'");
+      output = value;
+      continue;
+    }
+    auto bad = [&](const std::string& what) {
+      return usage(option + " needs " + what + ", not '" + value + "'");
+    };
+    switch (known->second) {
+      case Dx:
+      case Dy: {
+        auto n = parseInt(value);
+        if (!n || *n < INT32_MIN || *n > INT32_MAX) return bad("a 32-bit integer");
+        (known->second == Dx ? inv.position.dx : inv.position.dy) = static_cast<std::int32_t>(*n);
+        break;
+      }
+      case LeftColour:
+      case RightColour: {
+        auto w = parseColour(value);
+        if (!w) return bad("R,G,B with each value 0..255");
+        (known->second == LeftColour ? inv.leftColour : inv.rightColour) = *w;
+        break;
+      }
+      case ViewSize: {
+        auto n = parseInt(value);
+        if (!n || *n < 1 || *n > INT32_MAX) return bad("a number of 1 or more");
+        inv.viewSize = static_cast<std::uint32_t>(*n);
+        break;
+      }
+      case Spacing: {
+        auto n = parseInt(value);
+        if (!n || *n < 0 || *n > INT32_MAX) return bad("a number of 0 or more");
+        inv.spacing = static_cast<std::int32_t>(*n);
+        break;
+      }
+      case Method:
+        inv.method = methodByName(value);
+        if (!inv.method) return bad("an anaglyph method");
+        break;
+      default:  // the flags, taken above
+        break;
+      case Width: {
+        auto n = parseInt(value);
+        if (!n || *n < 1 || *n > INT32_MAX) return bad("a number of 1 or more");
+        inv.width = static_cast<std::int32_t>(*n);
+        break;
+      }
+      case Delay: {
+        auto n = parseInt(value);
+        if (!n || *n < 1 || *n > 655350) return bad("milliseconds from 1 to 655350");
+        inv.delay = static_cast<int>(*n);
+        break;
+      }
+      case Device:
+        if (value != "3ds") return bad("a device: 3ds");
+        inv.console = true;
+        break;
+      case Quality: {
+        auto n = parseInt(value);
+        if (!n || *n < 1 || *n > 100) return bad("a number from 1 to 100");
+        inv.quality = static_cast<int>(*n);
+        break;
+      }
+      case Only: {
+        if (onlyGiven) return usage(option + " given twice");
+        onlyGiven = true;
+        auto letters = parseOnly(value);
+        if (!letters) return bad("letters of a,p,c,l,r separated by commas");
+        inv.exports.clear();
+        for (std::size_t k : *letters) inv.exports.push_back(kSaveAll[k]);
+        break;
+      }
+      case Jobs: {
+        if (inv.jobs) return usage(option + " given twice");
+        auto n = parseInt(value);
+        // Named -j whichever way it was written.
+        if (!n || *n < 1 || *n > INT32_MAX)
+          return usage("-j needs a number of 1 or more, not '" + value + "'");
+        inv.jobs = static_cast<unsigned>(*n);
+        break;
+      }
+    }
+  }
+  // A pair command also takes one stereo file; whether it is one shows when it is read.
+  const bool layout = c.name == "layout";
+  if (layout && (inv.inputs.empty() || !layoutByName(inv.inputs[0])))
+    return usage(inv.inputs.empty()
+                     ? "layout needs a KIND: sbs, sbs-half, over-under, over-under-half or rows"
+                     : "unknown layout '" + inv.inputs[0] +
+                           "': sbs, sbs-half, over-under, over-under-half or rows");
+  const bool wiggle = c.name == "wiggle";
+  const bool oneStereo =
+      (c.kind || c.name == "align" || layout || wiggle) && inv.inputs.size() == (layout ? 2u : 1u);
+  if (static_cast<int>(inv.inputs.size()) != c.inputs && !oneStereo)
+    return usage(layout ? "layout takes KIND LEFT RIGHT or KIND and one stereo file (MPO or JPS)"
+                        : c.name + " takes " + std::to_string(c.inputs) +
+                              (c.name == "batch" ? " folder argument" : " file argument") +
+                              (c.inputs == 1 ? "" : "s") +
+                              (c.kind || wiggle ? " or one stereo file (MPO or JPS)" : ""));
+  if (c.output && !output) return usage(c.name + " needs -o");
+  if (inv.position.autoAlign && (inv.position.dx || inv.position.dy))
+    return usage("--auto takes the place of --dx and --dy");
+  if (output) inv.output = *output;
+  if (c.name == "pair" && !isStereoName(inv.output)) return usage("pair writes OUT.mpo or OUT.jps");
+  if (inv.console && lowerExtension(inv.output) != ".mpo") return usage("--device 3ds writes OUT.mpo");
+  if (wiggle && !isAnimationName(inv.output)) return usage("wiggle writes OUT.webp or OUT.gif");
+  if (wiggle && inv.quality && lowerExtension(inv.output) == ".gif")
+    return usage("--quality makes a lossy WebP; a GIF takes none");
+  return inv;
+}
+
+void printHelp(const Command& c) {
+  if (c.name == "batch") {
+    std::cout << kBatchHelp;
+    return;
+  }
+  std::cout << "Usage: " << c.summary;
+  if (c.options) std::cout << "\nOptions:\n";
+  if (c.options & Dx) std::cout << kPositionHelp;
+  if (c.options & Details) std::cout << kAlignHelp;
+  if (c.options & Method) std::cout << kMethodHelp;
+  if (c.options & LeftColour) std::cout << kColourHelp;
+  if (c.options & ViewSize) std::cout << kViewHelp;
+  const bool wiggle = c.name == "wiggle";
+  if (c.options & Width) std::cout << (wiggle ? kWiggleWidthHelp : kWidthHelp);
+  if (c.options & Delay) std::cout << kDelayHelp;
+  if (c.options & Device) std::cout << kDeviceHelp;
+  if (c.options & Quality) std::cout << (wiggle ? kWebpQualityHelp : kQualityHelp);
+  if (c.kind || c.name == "layout") std::cout << "\n" << kDefaultsHelp;
+}

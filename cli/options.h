@@ -1,0 +1,51 @@
+#pragma once
+// binoxa-cli's commands and options: one table, one parser, the help texts.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "cli/align.h"
+#include "image/colour.h"
+#include "stereo/export.h"
+
+// What binoxa-cli with no command, or with --help, prints.
+extern const char* const kOverview;
+
+struct Command {
+  std::string name;
+  int inputs;  // positional arguments before -o
+  bool output;
+  unsigned options;
+  std::optional<ExportKind> kind;
+  std::string summary;
+};
+
+struct Invocation {
+  const Command* command = nullptr;
+  std::vector<std::string> inputs;
+  std::string output;
+  PositionOptions position;
+  std::optional<ColourWeights> leftColour, rightColour;
+  std::optional<std::uint32_t> viewSize;
+  std::optional<std::int32_t> spacing;
+  std::optional<int> quality;
+  std::optional<AnaglyphMethod> method;
+  std::optional<std::int32_t> width;
+  std::optional<int> delay;
+  bool console = false;  // --device 3ds
+  bool details = false;
+  bool help = false;
+  std::vector<SavedExport> exports;  // batch --only, in Save all's order
+  std::optional<unsigned> jobs;      // batch -j
+};
+
+struct UsageError {
+  std::string message;
+  std::string helpCommand;  // where --help explains the usage
+};
+
+// argv[1] is the command. The invocation, or the usage error's text.
+std::variant<Invocation, UsageError> parse(int argc, char** argv);
+void printHelp(const Command& c);
