@@ -5,6 +5,7 @@
 #include <random>
 
 #include "image/bmp.h"
+#include "image/draw.h"
 #include "platform/dc.h"
 #include "platform/framebuffer.h"
 #include "platform/headless/headless.h"
@@ -73,7 +74,7 @@ void BM_DrawTo(benchmark::State& state) {
   TDC dc(fb);
   const auto picture = photo(0).crop(0, 0, 1920, 1080);
   for (auto _ : state) {
-    picture->drawTo(dc, 0, 0);
+    drawPicture(dc, *picture, 0, 0);
     benchmark::DoNotOptimize(fb.rgb.data());
   }
 }
@@ -105,7 +106,7 @@ void BM_DragFrameBuilt(benchmark::State& state) {
   TDC dc(fb);
   const tbitmap &l = photo(0), &r = photo(1);
   for (auto _ : state) {
-    buildAnaglyph(l, r, 12, -3, AnaglyphMethod::Custom, kLeft, kRight, 1920, 1080)->drawTo(dc, 0, 0);
+    drawPicture(dc, *buildAnaglyph(l, r, 12, -3, AnaglyphMethod::Custom, kLeft, kRight, 1920, 1080), 0, 0);
     benchmark::DoNotOptimize(fb.rgb.data());
   }
 }

@@ -35,8 +35,8 @@ class Library {
       for (int x = 0; x < picture.width; ++x) picture.setPixel(x, y, x, y, x + y);
     }
     big_ = (root_ / "picture.bmp").string();
-    if (!picture.saveBmp(big_)) std::abort();
-    if (!tbitmap(8, 8).saveBmp((root_ / "small.bmp").string())) std::abort();
+    if (!saveBmp(picture, big_)) std::abort();
+    if (!saveBmp(tbitmap(8, 8), (root_ / "small.bmp").string())) std::abort();
   }
   ~Library() { fs::remove_all(root_); }
 

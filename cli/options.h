@@ -8,6 +8,7 @@
 
 #include "cli/align.h"
 #include "image/colour.h"
+#include "stereo/anaglyphmethod.h"
 #include "stereo/export.h"
 
 // What binoxa-cli with no command, or with --help, prints.

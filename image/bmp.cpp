@@ -42,20 +42,6 @@ Result<BmpHeader> readBmpHeader(std::span<const std::uint8_t> bytes) {
   return h;
 }
 
-Status checkBmpSize(std::int64_t width, std::int64_t height) {
-  if (width <= 0 || height <= 0) return Error{"bitmap width or height is 0 or negative"};
-  if (width > kBmpMaxSide || height > kBmpMaxSide || width * height > kBmpMaxPixels)
-    return Error{"bitmap dimensions too large"};
-  return success();
-}
-
-Status checkWritableSize(const std::string& path, std::int64_t width, std::int64_t height) {
-  const std::string failed = "Cannot write " + printable(path) + ": ";
-  if (width <= 0 || height <= 0) return Error{failed + "bitmap has no pixels"};
-  if (Status size = checkBmpSize(width, height); !size) return Error{failed + size.error().message};
-  return success();
-}
-
 Result<BmpLayout> parseBmpLayout(const ByteSource& source) {
   const std::uint64_t fileSize = source.size();
   std::array<std::uint8_t, kBmpHeaderBytes> headerBytes{};
@@ -71,7 +57,7 @@ Result<BmpLayout> parseBmpLayout(const ByteSource& source) {
 
   const std::int64_t width = h.width;
   const std::int64_t height = h.height < 0 ? -std::int64_t{h.height} : std::int64_t{h.height};
-  if (Status size = checkBmpSize(width, height); !size) return size.error();
+  if (Status size = checkPictureSize(width, height); !size) return size.error();
 
   BmpLayout l;
   l.width = static_cast<std::int32_t>(width);
@@ -325,4 +311,10 @@ Status writeBmpFileRows(const std::string& path, std::int32_t width, std::int32_
   });
   if (!failed) return failed;
   return out->file.commit();
+}
+
+Status saveBmp(const tbitmap& picture, const std::string& path) {
+  return writeBmpRows(path, picture.width, picture.height, [&picture](std::int32_t y0, std::int32_t, tpixel*) {
+    return Result<BmpRows>(BmpRows{picture.row(y0), picture.width});
+  });
 }

@@ -12,20 +12,12 @@
 
 #include "image/picture.h"
 #include "image/tbitmap.h"
+#include "image/limits.h"
 #include "platform/result.h"
 #include "platform/source.h"
 
 inline constexpr std::size_t kBmpHeaderBytes = 54;  // file header + 40-byte info header
 
-// Reading limits: larger files are refused as not real pictures.
-inline constexpr std::int64_t kBmpMaxSide = 1 << 15;
-inline constexpr std::int64_t kBmpMaxPixels = std::int64_t{1} << 28;
-// Error when the reader refuses a picture of this size; the writer asks too,
-// so nothing is written that could not be read back.
-Status checkBmpSize(std::int64_t width, std::int64_t height);
-// Nothing is written that a reader would refuse, whatever the format:
-// "Cannot write <path>: bitmap has no pixels" or "...: bitmap dimensions too large".
-Status checkWritableSize(const std::string& path, std::int64_t width, std::int64_t height);
 
 // The 54 header bytes, field by field, as stored.
 struct BmpHeader {
@@ -93,6 +85,8 @@ using BmpRowSource = std::function<Result<BmpRows>(std::int32_t y0, std::int32_t
 // error of the rows is returned as it stands, nothing being written.
 Status writeBmpRows(const std::string& path, std::int32_t width, std::int32_t height,
                     const BmpRowSource& rows);
+// A whole picture so: a 24-bit BMP, written atomically. Error: one line naming the file.
+Status saveBmp(const tbitmap& picture, const std::string& path);
 
 // The same file from rows as the file stores them (blue, green, red):
 // rows(y0, count, out, stride) fills picture rows y0 .. y0 + count - 1, top

@@ -15,6 +15,7 @@
 #include "image/bmp.h"
 #include "image/exif.h"
 #include "image/tiff.h"
+#include "image/limits.h"
 #include "platform/files.h"
 
 bool isJpeg(std::span<const std::uint8_t> bytes) {
@@ -287,7 +288,7 @@ Result<std::unique_ptr<JpegDecoder>> JpegDecoder::open(const ByteSource& source,
 
   const std::int64_t w = info->image_width, h = info->image_height;
   if (w <= 0 || h <= 0) return unreadable(source, "JPEG width or height is 0");
-  if (w > kBmpMaxSide || h > kBmpMaxSide || w * h > kBmpMaxPixels)
+  if (w > kMaxPictureSide || h > kMaxPictureSide || w * h > kMaxPicturePixels)
     return unreadable(source, "JPEG dimensions too large");
   // Huffman coding spends at least a bit on every 8 x 8 block; arithmetic
   // coding far less, but not nothing. Checked before the decoder allocates

@@ -135,3 +135,9 @@ Result<StereoViews> loadPictureViews(const std::string& path) {
   if (Status s = decoderFor(*file).check(*file); !s) return s.error();
   return readPictureViews(*file);
 }
+
+Result<std::unique_ptr<tbitmap>> readPictureFile(const std::string& path) {
+  auto file = openFile(path);
+  if (!file) return file.error();
+  return readPicture(*file);
+}

@@ -95,6 +95,8 @@ Result<ReducedViews> readReducedViews(const ByteSource& source, int boxWidth, in
 
 // Every row of one view into a new picture.
 Result<std::unique_ptr<tbitmap>> readPicture(const ByteSource& source, int view = 0);
+// The same from a file, without the loading commands' check.
+Result<std::unique_ptr<tbitmap>> readPictureFile(const std::string& path);
 
 // As the window and the CLI load a picture: the file opened once, the
 // decoder's check, then the whole picture (that view of a stereo file; a

@@ -8,6 +8,7 @@
 
 #include "image/bmp.h"
 #include "image/exif.h"
+#include "image/limits.h"
 
 bool isPng(std::span<const std::uint8_t> bytes) {
   return bytes.size() >= 8 && png_sig_cmp(bytes.data(), 0, 8) == 0;
@@ -97,12 +98,12 @@ Result<std::unique_ptr<PngDecoder>> PngDecoder::open(const ByteSource& source) {
   int depth = 0, colour = 0, interlace = 0;
   if (!guarded(png, [&] {
         png_set_read_fn(png, feed, readBytes);
-        png_set_user_limits(png, kBmpMaxSide, kBmpMaxSide);
+        png_set_user_limits(png, kMaxPictureSide, kMaxPictureSide);
         png_read_info(png, info);
         png_get_IHDR(png, info, &w, &h, &depth, &colour, &interlace, nullptr, nullptr);
       }))
     return s.error();
-  if (std::int64_t{w} * h > kBmpMaxPixels) return unreadable(source, "PNG dimensions too large");
+  if (std::int64_t{w} * h > kMaxPicturePixels) return unreadable(source, "PNG dimensions too large");
   // Deflate expands at most about 1032 times; a file claiming more rows than
   // its data can hold is refused before the rows are allocated.
   const int channels = png_get_channels(png, info);

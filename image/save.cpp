@@ -47,7 +47,7 @@ Status savePicture(const tbitmap& picture, const std::string& path, int quality,
   const std::string ext = lowerExtension(path);
   if (ext == ".jpg" || ext == ".jpeg") return writeEncoded(path, encodeJpeg(picture, quality, {}, exif));
   if (ext == ".png") return writeEncoded(path, encodePng(picture, exif));
-  return picture.saveBmp(path);
+return saveBmp(picture, path);
 }
 
 bool savedInRows(const std::string& path) {

@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "image/bmp.h"
-#include "image/picture.h"
-#include "platform/files.h"
-#include "platform/source.h"
 
 tbitmap::tbitmap(std::int32_t w, std::int32_t h, Uncleared)
     : width(std::max(w, 0)), height(std::max(h, 0)), storage_(allocatePixels(bytes())) {}
@@ -26,12 +22,6 @@ tbitmap::tbitmap(const tbitmap& other) : tbitmap(other.width, other.height, Uncl
 tbitmap& tbitmap::operator=(const tbitmap& other) {
   if (this != &other) *this = tbitmap(other);
   return *this;
-}
-
-Result<std::unique_ptr<tbitmap>> tbitmap::fromFile(const std::string& path) {
-  auto file = openFile(path);
-  if (!file) return file.error();
-  return readPicture(*file);
 }
 
 void tbitmap::fillRect(int x1, int y1, int x2, int y2, tpixel p) {
@@ -61,13 +51,3 @@ std::unique_ptr<tbitmap> tbitmap::crop(int x1, int y1, int x2, int y2) const {
   return out;
 }
 
-void tbitmap::drawTo(TDC& dc, int x0, int y0) const {
-  for (int y = 0; y < height; ++y)
-    dc.setPixelRun(x0, y0 + y, reinterpret_cast<const std::uint8_t*>(row(y)), width);
-}
-
-Status tbitmap::saveBmp(const std::string& path) const {
-  return writeBmpRows(path, width, height, [this](std::int32_t y0, std::int32_t, tpixel*) {
-    return Result<BmpRows>(BmpRows{row(y0), width});
-  });
-}

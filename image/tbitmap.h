@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/dc.h"
 #include "platform/memory.h"
 #include "platform/result.h"
 
@@ -37,9 +36,6 @@ class tbitmap {
   tbitmap(tbitmap&&) noexcept = default;
   tbitmap& operator=(tbitmap&&) noexcept = default;
 
-  // The whole picture, without the loading commands' check (image/picture.h).
-  static Result<std::unique_ptr<tbitmap>> fromFile(const std::string& path);
-
   std::int32_t width = 0;
   std::int32_t height = 0;
 
@@ -56,11 +52,6 @@ class tbitmap {
   // Copy of a rectangle (corners in any order) clamped to the picture; an
   // empty or inverted rectangle gives a valid 0-wide or 0-high picture.
   std::unique_ptr<tbitmap> crop(int x1, int y1, int x2, int y2) const;
-  // Paints the picture unscaled at (x0, y0) in device pixels; clipped.
-  void drawTo(TDC& dc, int x0, int y0) const;
-  // 24-bit BMP, written atomically. Error: one line naming the file.
-  Status saveBmp(const std::string& path) const;
-
   tpixel* row(int y) { return pixels() + static_cast<std::size_t>(y) * width; }
   const tpixel* row(int y) const { return pixels() + static_cast<std::size_t>(y) * width; }
   tpixel pixel(int x, int y) const { return row(y)[x]; }  // caller checks the range

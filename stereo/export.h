@@ -11,6 +11,7 @@
 #include "platform/result.h"
 #include "stereo/compose.h"
 #include "stereo/methods.h"
+#include "stereo/anaglyphmethod.h"
 
 inline constexpr const char* kLeftImageNotAssigned = "Left image not assigned";
 inline constexpr const char* kRightImageNotAssigned = "Right image not assigned";

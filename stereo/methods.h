@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "image/colour.h"
+#include "stereo/anaglyphmethod.h"
 #include "image/tbitmap.h"
 #include "stereo/anaglyphrows.h"
 #include "stereo/compose.h"

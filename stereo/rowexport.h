@@ -13,6 +13,7 @@
 #include <string>
 
 #include "image/colour.h"
+#include "stereo/anaglyphmethod.h"
 #include "image/picture.h"
 #include "image/tbitmap.h"
 #include "platform/result.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The library directory: the list of pairs (base + "L.BMP" / base + "R.BMP",
 // the same with JPEG and PNG files, and each MPO or JPS file), their 64 x 64
-// thumbnails, and the grid they are shown in.
+// thumbnails.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -66,29 +66,3 @@ std::string libraryPrefix(const std::string& dir);
 // and only the rows kept (a JPEG's thumbnail or reduced decode). Unreadable or malformed files leave it
 // white; thumbnailReady stays off only when the store could not be allocated.
 void buildThumbnail(tlibraryentry& entry, const std::string& path);
-
-// Grid of cells in client pixels, origin top-left: a cell is 80 x 80, its
-// 64 x 64 square inset by 4, the base name under the square.
-struct tlibrarygrid {
-  int cols = 0;
-  int rows = 0;
-  int cells() const { return cols * rows; }
-  // Top-left of cell i counted row by row from the top-left cell.
-  TPoint cellOrigin(int i) const { return {i % cols * 80 + 4, i / cols * 80 + 4}; }
-  // Index of the first of the first `available` cells whose square, edges
-  // included, holds p; -1 for none.
-  int cellAt(TPoint p, std::int64_t available) const;
-  // Largest scroll position for count entries; 0 when no column fits.
-  int scrollMax(std::int32_t count) const;
-};
-// Partly visible rows and columns are not used.
-tlibrarygrid libraryGrid(int clientWidth, int clientHeight);
-
-struct tlibraryscroll {
-  tlibraryentry* firstShown = nullptr;
-  std::int32_t row = 0;  // libraryScrollRow
-};
-// One scroll-bar code (SB_*) on a non-empty list; true for the codes after
-// which the grid is repainted (line, page, thumb drag), moved or not.
-bool applyLibraryScroll(tlibraryentry* head, tlibraryscroll& s, unsigned code, int thumbPos,
-                        const tlibrarygrid& grid);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "image/colour.h"
+#include "stereo/anaglyphmethod.h"
 #include <optional>
 
 #include "platform/placement.h"

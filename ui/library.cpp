@@ -1,6 +1,7 @@
 // The library view: the pairs of the current directory as a grid of
 // thumbnails, scrolling, and picking a pair.
 #include "store/library.h"
+#include "ui/librarygrid.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "image/colour.h"
+#include "stereo/anaglyphmethod.h"
 #include "platform/dialog.h"
 
 class tconfigdialog : public TDialog {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "image/reduce.h"
+#include "image/draw.h"
 #include "platform/parallel.h"
 #include "stereo/methods.h"
 #include "ui/pending.h"
@@ -164,7 +165,7 @@ TPoint tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& 
   auto picture = buildSideBySide(*left, *right, dx, dy, viewSize, ws_.settings.imageSpacing,
                                  {0, 0, client.width(), client.height()});
   if (picture)
-    (*picture)->drawTo(dc, 0, 0);
+    drawPicture(dc, **picture, 0, 0);
   else
     textCentred(dc, client, picture.error().message);
   return {};
@@ -204,9 +205,9 @@ TPoint tpairview::paintSideBySide(TDC& dc, const tbitmap& a, const tbitmap& b, s
   }
   const tbitmap& p = **part;
   if (d > 1) {
-    reduceByArea(p, w, h)->drawTo(dc, 0, 0);
+    drawPicture(dc, *reduceByArea(p, w, h), 0, 0);
   } else if (f == 1) {
-    p.drawTo(dc, 0, 0);
+    drawPicture(dc, p, 0, 0);
   } else {
     static_assert(sizeof(tpixel) == 3);  // r, g, b bytes, as the device holds them
     for (int y = 0; y < h; ++y) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "image/readahead.h"
+#include "image/bmp.h"
 #include "image/save.h"
 #include "platform/source.h"
 #include "stereo/compose.h"
@@ -127,7 +128,7 @@ Status tworkspace::exportEach(std::span<const SavedExport> exports, std::span<co
   for (std::size_t i = 0; i < exports.size(); ++i) {
     const auto l = bitmapRows(*leftImage), r = bitmapRows(*rightImage);
     // The names are BMP: no quality, no camera data.
-    const Status s = pictures[i] ? pictures[i]->saveBmp(names[i])
+    const Status s = pictures[i] ? saveBmp(*pictures[i], names[i])
                                  : writeRows(exports[i].kind, *l, *r, dx, dy, settings, names[i], quality);
     if (!s) return s;
     if (exports[i].kind == ExportKind::Left || exports[i].kind == ExportKind::Right)

@@ -19,7 +19,7 @@ inline int fuzzPicture(const std::uint8_t* data, std::size_t size) {
     return 0;
   }
   const PictureHeader header = reader.value()->header();
-  if (!checkBmpSize(header.width, header.height).ok() || header.views < 1) __builtin_trap();
+  if (!checkPictureSize(header.width, header.height).ok() || header.views < 1) __builtin_trap();
   for (int view = 0; view < header.views; ++view) {
     auto picture = readPicture(source, view);
     if (picture.ok() && (picture.value()->width != header.width || picture.value()->height != header.height))

@@ -4,6 +4,9 @@
 
 #include <filesystem>
 
+#include "image/picture.h"
+#include "image/draw.h"
+#include "image/bmp.h"
 #include "platform/dc.h"
 #include "platform/framebuffer.h"
 #include "testing/tempdir.h"
@@ -109,10 +112,10 @@ TEST(tbitmap, SaveBmpRefusesSizesTheReaderRefuses) {
   for (const auto& c : cases) {
     const std::string path = dir / "out.bmp";
     std::filesystem::remove(path);
-    EXPECT_EQ(tbitmap(c.w, c.h).saveBmp(path).ok(), c.written) << c.w << "x" << c.h;
+EXPECT_EQ(saveBmp(tbitmap(c.w, c.h), path).ok(), c.written) << c.w << "x" << c.h;
     EXPECT_EQ(std::filesystem::exists(path), c.written) << c.w << "x" << c.h;
     if (c.written) {
-      EXPECT_TRUE(tbitmap::fromFile(path).ok());
+      EXPECT_TRUE(readPictureFile(path).ok());
     }
   }
 }
@@ -123,8 +126,8 @@ TEST(tbitmap, DrawToPaintsUnscaledAndClipped) {
   TDC dc(fb);
   tbitmap b = gradient(8, 6);
   b.setPixel(0, 0, 255, 0, 0);
-  b.drawTo(dc, 15, 7);   // partly outside to the right and below
-  b.drawTo(dc, -3, -2);  // partly outside to the left and above
+  drawPicture(dc, b, 15, 7);   // partly outside to the right and below
+  drawPicture(dc, b, -3, -2);  // partly outside to the left and above
   EXPECT_EQ(fb.pixel(15, 7), rgbColor(255, 0, 0));
   EXPECT_EQ(fb.pixel(19, 9), rgbColor(4, 2, 6));
   EXPECT_EQ(fb.pixel(0, 0), rgbColor(3, 2, 5));

@@ -178,7 +178,7 @@ TEST_F(WindowTest, SaveAllWritesFiveFilesAndAdoptsTheAlignedOnes) {
   command(CM_SAVEALL);
   for (const char* suffix : {"_A", "_P", "_C", "_L", "_R"})
     EXPECT_TRUE(fs::exists(path(std::string("out/pair") + suffix + ".BMP"))) << suffix;
-  auto left = tbitmap::fromFile(path("out/pair_L.BMP"));
+  auto left = readPictureFile(path("out/pair_L.BMP"));
   ASSERT_TRUE(left.ok());
   EXPECT_EQ((*left)->width, 90);
   EXPECT_EQ(w().workspace().leftFileName, path("out/pair_L.BMP"));

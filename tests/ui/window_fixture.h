@@ -8,6 +8,8 @@
 #include <string>
 
 #include "image/tbitmap.h"
+#include "image/picture.h"
+#include "image/bmp.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "testing/tempdir.h"
@@ -64,12 +66,12 @@ class WindowTest : public ::testing::Test {
   std::string writePicture(const std::string& name, int width, int height, tpixel colour = {}) {
     tbitmap picture(width, height);
     picture.fillRect(0, 0, width, height, colour);
-    EXPECT_TRUE(picture.saveBmp(path(name)).ok());
+EXPECT_TRUE(saveBmp(picture, path(name)).ok());
     return path(name);
   }
   // Loads a picture straight into a workspace slot, as a dialog would.
   void load(std::unique_ptr<tbitmap>& slot, std::string& name, const std::string& file) {
-    auto picture = tbitmap::fromFile(file);
+    auto picture = readPictureFile(file);
     ASSERT_TRUE(picture.ok());
     slot = std::move(*picture);
     name = file;

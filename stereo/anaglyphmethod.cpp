@@ -1,4 +1,6 @@
-#include "image/colour.h"
+#include "stereo/anaglyphmethod.h"
+
+#include <iterator>
 
 namespace {
 
