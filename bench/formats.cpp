@@ -17,6 +17,7 @@
 #include "platform/headless/headless.h"
 #include "store/library.h"
 #include "ui/tmyapp.h"
+#include "store/settings.h"
 
 namespace {
 
@@ -49,10 +50,10 @@ class Files {
     for (int y = 0; y < picture.height; ++y)
       for (int x = 0; x < picture.width; ++x)
         picture.setPixel(x, y, (x / 7 + y / 5) & 255, (x * y / 97) & 255, (x ^ y) & 255);
-    const auto plain = encodeJpeg(picture, kJpegDefaultQuality).value();
+    const auto plain = encodeJpeg(picture, kDefaultQuality).value();
     const auto thumbnail = encodeJpeg(*picture.crop(0, 0, 160, 120), 80).value();
     const JpegExtraSegment exif[] = {{0xE1, exifWithThumbnail(thumbnail)}};
-    const auto withExif = encodeJpeg(picture, kJpegDefaultQuality, exif).value();
+    const auto withExif = encodeJpeg(picture, kDefaultQuality, exif).value();
     if (!writeFileAtomically(plain_ = (root_ / "plain.jpg").string(), plain)) std::abort();
     if (!writeFileAtomically(exif_ = (root_ / "exif.jpg").string(), withExif)) std::abort();
   }

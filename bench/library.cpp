@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include "image/bmp.h"
 #include "bench/enter_library.h"
 #include "image/tbitmap.h"
 #include "platform/files.h"

@@ -19,7 +19,6 @@
 #include <unistd.h>
 
 #include "cli/align.h"
-#include "image/jpeg.h"
 #include "image/picture.h"
 #include "platform/parallel.h"
 #include "platform/profile.h"
@@ -86,7 +85,7 @@ std::optional<std::string> exportPair(const Batch& b, const tlibrarypair& pair,
                                       const ExportSettings& settings, bool together) {
   const std::string& base = pair.baseName;
   const std::string prefix = libraryPrefix(b.dir);
-  tworkspace ws(settings, kJpegDefaultQuality);  // the names are BMP
+  tworkspace ws(settings, kDefaultQuality);  // the names are BMP
   if (Status s = ws.openPair(prefix + pair.leftFile, prefix + pair.rightFile, together); !s)
     return base + ": " + s.error().message;
   if (Status s = applyPosition(ws, b.position); !s) return base + ": " + s.error().message;

@@ -76,7 +76,6 @@ struct JpegOpening {
 Result<std::unique_ptr<PictureReader>> openJpegPicture(const ByteSource& source, std::uint64_t start,
                                                        std::uint64_t length, JpegOpening how);
 
-inline constexpr int kJpegDefaultQuality = 92;
 // Baseline YCbCr 4:2:0 at quality 1..100, with JFIF APP0, or with a source's
 // EXIF (its TIFF block, made fit by exifForPicture) in APP1 instead; extra
 // segments (marker, payload) follow it.

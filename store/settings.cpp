@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 
-#include "image/jpeg.h"
 
 namespace {
 
@@ -43,8 +42,8 @@ tsettings readSettings(const Profile& profile) {
 }
 
 int readQuality(const Profile& profile) {
-  const int q = profile.getInt(kProfileSection, "QUALITY", kJpegDefaultQuality);
-  return q >= 1 && q <= 100 ? q : kJpegDefaultQuality;
+  const int q = profile.getInt(kProfileSection, "QUALITY", kDefaultQuality);
+  return q >= 1 && q <= 100 ? q : kDefaultQuality;
 }
 
 void writeQuality(Profile& profile, int quality) {

@@ -27,6 +27,7 @@ tsettings readSettings(const Profile& profile);
 // QUALITY, the JPEG quality of saved pictures: 1..100, default 92. Kept
 // apart from the others so the profile written at exit stays as it was until a
 // quality is chosen.
+inline constexpr int kDefaultQuality = 92;
 int readQuality(const Profile& profile);
 void writeQuality(Profile& profile, int quality);
 // MATCH, the right picture's colours matched to the left's: on only when

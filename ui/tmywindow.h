@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "image/correction.h"
-#include "image/jpeg.h"
 #include "image/tbitmap.h"
 #include "platform/msgmap.h"
 #include "platform/profile.h"
@@ -151,7 +150,7 @@ class tmywindow : public TWindow {
   static const TResponse<tmywindow> responseTable[];
   // Read once as the window is made, edited in memory, written once at exit.
   Profile profile_{Profile::defaultPath()};
-  tworkspace ws_{ExportSettings{}, kJpegDefaultQuality};
+  tworkspace ws_{ExportSettings{}, kDefaultQuality};
   tpairview pairView_{*this, ws_};
   tsplitview splitView_{*this, ws_};
   tlibraryview libraryView_{*this, ws_};
