@@ -77,13 +77,49 @@ Result<std::unique_ptr<tbitmap>> readPicture(const ByteSource& source, int view)
   return readAll(openPicture(source, view));
 }
 
+PictureFile::PictureFile(std::unique_ptr<FileSource> file, const PictureDecoder& decoder,
+                         std::unique_ptr<PictureReader> first)
+    : file_(std::move(file)), decoder_(&decoder), first_(std::move(first)), header_(first_->header()) {}
+
+Result<PictureFile> PictureFile::open(const std::string& path) {
+  auto opened = openFile(path);
+  if (!opened) return opened.error();
+  auto file = std::make_unique<FileSource>(std::move(*opened));
+  const PictureDecoder& decoder = decoderFor(*file);
+  if (Status s = decoder.check(*file); !s) return s.error();
+  auto first = decoder.open(*file, 0);
+  if (!first) return first.error();
+  return PictureFile(std::move(file), decoder, std::move(*first));
+}
+
+Result<std::unique_ptr<PictureReader>> PictureFile::reader(int view) {
+  if (view == 0 && !firstTaken_) {
+    firstTaken_ = true;
+    return std::move(first_);
+  }
+  return decoder_->open(*file_, view);
+}
+
+Result<std::unique_ptr<tbitmap>> PictureFile::read(int view) {
+  return readAll(reader(view > 0 && view < header().views ? view : 0));
+}
+
+Result<StereoViews> PictureFile::readViews() {
+  if (header().views < 2) {
+    auto left = read(0);
+    if (!left) return left.error();
+    return StereoViews{std::move(left.value()), nullptr};
+  }
+  auto [left, right] = bothAtOnce([this] { return read(0); }, [this] { return read(1); });
+  if (!left) return left.error();
+  if (!right) return right.error();
+  return StereoViews{std::move(left.value()), std::move(right.value())};
+}
+
 Result<std::unique_ptr<tbitmap>> loadPicture(const std::string& path, int view) {
-  auto file = openFile(path);
+  auto file = PictureFile::open(path);
   if (!file) return file.error();
-  if (Status s = decoderFor(*file).check(*file); !s) return s.error();
-  auto reader = openPicture(*file, 0);
-  if (reader && view > 0 && view < reader.value()->header().views) reader = openPicture(*file, view);
-  return readAll(std::move(reader));
+  return file->read(view);
 }
 
 Result<std::unique_ptr<PictureReader>> openPreview(const ByteSource& source, int minSide) {
@@ -113,13 +149,14 @@ Result<ReducedViews> readReducedViews(const ByteSource& source, int boxWidth, in
   auto full = d.open(source, 0);
   if (!full) return full.error();
   const PictureHeader header = full.value()->header();
-  const double scale = std::min({1.0, static_cast<double>(boxWidth) / header.width,
-                                 static_cast<double>(boxHeight) / header.height});
+  const double scale = std::min(
+      {1.0, static_cast<double>(boxWidth) / header.width, static_cast<double>(boxHeight) / header.height});
   const int minSide =
       std::max(1, static_cast<int>(std::ceil(std::min(header.width, header.height) * std::max(scale, 0.0))));
   auto [right, left] = bothAtOnce(
       [&] {
-        return header.views < 2 ? Result<std::unique_ptr<tbitmap>>(nullptr) : readAll(d.reduced(source, 1, minSide));
+        return header.views < 2 ? Result<std::unique_ptr<tbitmap>>(nullptr)
+                                : readAll(d.reduced(source, 1, minSide));
       },
       [&] { return readAll(d.reduced(source, 0, minSide)); });
   if (!left) return left.error();
@@ -130,10 +167,9 @@ Result<ReducedViews> readReducedViews(const ByteSource& source, int boxWidth, in
 }
 
 Result<StereoViews> loadPictureViews(const std::string& path) {
-  auto file = openFile(path);
+  auto file = PictureFile::open(path);
   if (!file) return file.error();
-  if (Status s = decoderFor(*file).check(*file); !s) return s.error();
-  return readPictureViews(*file);
+  return file->readViews();
 }
 
 Result<std::unique_ptr<tbitmap>> readPictureFile(const std::string& path) {

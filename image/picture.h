@@ -59,7 +59,8 @@ struct PictureDecoder {
   Result<std::unique_ptr<PictureReader>> (*preview)(const ByteSource& source, int minSide) = nullptr;
   // A view decoded reduced by the format's own cheap scaling, as far as both
   // sides stay at least minSide; nullptr: the format has none.
-  Result<std::unique_ptr<PictureReader>> (*reduced)(const ByteSource& source, int view, int minSide) = nullptr;
+  Result<std::unique_ptr<PictureReader>> (*reduced)(const ByteSource& source, int view,
+                                                    int minSide) = nullptr;
 };
 inline constexpr std::size_t kPictureSniffBytes = 16;
 inline Status noCheck(const ByteSource&) { return success(); }  // for formats whose open says it all
@@ -88,7 +89,7 @@ Result<StereoViews> loadPictureViews(const std::string& path);
 // where the format has no such scaling.
 struct ReducedViews {
   StereoViews views;
-  int denominator = 1;                  // full size / reduced size
+  int denominator = 1;                         // full size / reduced size
   std::int32_t fullWidth = 0, fullHeight = 0;  // of the first view
 };
 Result<ReducedViews> readReducedViews(const ByteSource& source, int boxWidth, int boxHeight);
@@ -98,7 +99,31 @@ Result<std::unique_ptr<tbitmap>> readPicture(const ByteSource& source, int view 
 // The same from a file, without the loading commands' check.
 Result<std::unique_ptr<tbitmap>> readPictureFile(const std::string& path);
 
-// As the window and the CLI load a picture: the file opened once, the
-// decoder's check, then the whole picture (that view of a stereo file; a
-// single picture for any view). Errors are one line for the user.
+// A picture file opened once: its decoder picked once by the first bytes,
+// the loading commands' check made, the first view's header read once; the
+// readers of its views share the file.
+class PictureFile {
+ public:
+  // Errors are one line for the user.
+  static Result<PictureFile> open(const std::string& path);
+  const ByteSource& source() const { return *file_; }
+  const PictureHeader& header() const { return header_; }  // of the first view
+  // A reader of a view, from its first row (0 <= view < header().views).
+  Result<std::unique_ptr<PictureReader>> reader(int view = 0);
+  // That view whole; a single picture for any view.
+  Result<std::unique_ptr<tbitmap>> read(int view = 0);
+  // Both views of a stereo file, or the one picture with right null.
+  Result<StereoViews> readViews();
+
+ private:
+  PictureFile(std::unique_ptr<FileSource> file, const PictureDecoder& decoder,
+              std::unique_ptr<PictureReader> first);
+  std::unique_ptr<FileSource> file_;
+  const PictureDecoder* decoder_;
+  std::unique_ptr<PictureReader> first_;  // handed out by the first reader(0)
+  PictureHeader header_;
+  bool firstTaken_ = false;
+};
+
+// As the window and the CLI load a picture: PictureFile::open, then read.
 Result<std::unique_ptr<tbitmap>> loadPicture(const std::string& path, int view = 0);

@@ -9,10 +9,8 @@
 namespace {
 
 bool holdsBothViews(const std::string& path) {
-  auto file = openFile(path);
-  if (!file) return false;
-  auto reader = openPicture(*file);
-  return reader && (*reader)->header().views > 1;
+  auto file = PictureFile::open(path);
+  return file && file->header().views > 1;
 }
 
 }  // namespace

@@ -4,33 +4,14 @@
 #include <utility>
 #include <vector>
 
-#include "image/readahead.h"
 #include "image/bmp.h"
+#include "image/readahead.h"
 #include "image/save.h"
-#include "platform/source.h"
 #include "stereo/compose.h"
 #include "stereo/rowexport.h"
 #include "workspace/workspace.h"
 
 namespace {
-
-// The reader refers to the file, so both live together.
-struct Input {
-  std::unique_ptr<FileSource> file;
-  std::unique_ptr<PictureReader> reader;
-};
-
-// As loadPictureViews opens a file.
-Result<Input> open(const std::string& path) {
-  auto file = openFile(path);
-  if (!file) return file.error();
-  Input in{std::make_unique<FileSource>(std::move(*file)), nullptr};
-  if (Status s = decoderFor(*in.file).check(*in.file); !s) return s.error();
-  auto reader = openPicture(*in.file);
-  if (!reader) return reader.error();
-  in.reader = std::move(*reader);
-  return in;
-}
 
 // The exports that rows give without the pictures held whole.
 bool writtenFromRows(ExportKind kind) {
@@ -50,23 +31,26 @@ Status writeRows(ExportKind kind, PictureReader& left, PictureReader& right, std
 std::optional<Status> tworkspace::streamExport(ExportKind kind, const std::string& name) {
   if (!undecoded_ || !writtenFromRows(kind) || !savedInRows(name) || !correction.none() || matchColours)
     return std::nullopt;
-  auto left = open(leftFileName);
+  auto left = PictureFile::open(leftFileName);
   if (!left) return Status(left.error());
   // A stereo file among them is read whole.
-  if (left->reader->header().views > 1) return std::nullopt;
-  auto right = open(rightFileName);
-  if (!right) return refuseAfterRows(*left->reader, right.error());
-  if (right->reader->header().views > 1) return std::nullopt;
+  if (left->header().views > 1) return std::nullopt;
+  auto leftRows = left->reader();
+  if (!leftRows) return Status(leftRows.error());
+  auto right = PictureFile::open(rightFileName);
+  if (!right) return refuseAfterRows(**leftRows, right.error());
+  if (right->header().views > 1) return std::nullopt;
+  auto rightRows = right->reader();
+  if (!rightRows) return Status(rightRows.error());
   if (kind == ExportKind::Anaglyph && settings.method == AnaglyphMethod::Custom &&
       lowerExtension(name) != ".jpg" && lowerExtension(name) != ".jpeg") {
-    if (auto s = writeBmpAnaglyphFiles(name, *left->file, *right->file, rightOffsetX, rightOffsetY,
+    if (auto s = writeBmpAnaglyphFiles(name, left->source(), right->source(), rightOffsetX, rightOffsetY,
                                        settings.leftColour, settings.rightColour))
       return s;
   }
   // Each picture decodes on a core of its own while the rows are composed and written.
-  left->reader = readAhead(std::move(left->reader));
-  right->reader = readAhead(std::move(right->reader));
-  return writeRows(kind, *left->reader, *right->reader, rightOffsetX, rightOffsetY, settings, name, quality,
+  const auto l = readAhead(std::move(*leftRows)), r = readAhead(std::move(*rightRows));
+  return writeRows(kind, *l, *r, rightOffsetX, rightOffsetY, settings, name, quality,
                    readSourceFacts(cameraFile_).exif);
 }
 
