@@ -108,7 +108,8 @@ std::optional<std::string> exportPairOrRefuse(const Batch& b, const tlibrarypair
 }  // namespace
 
 int runBatch(const Invocation& inv) {
-  const Batch b{inv.inputs[0], inv.output, inv.exports,
+  const Batch b{inv.inputs[0], inv.output,
+                inv.exports.value_or(std::vector<SavedExport>(kSaveAll.begin(), kSaveAll.end())),
                 inv.jobs.value_or(std::max(1u, std::thread::hardware_concurrency())), inv.position};
   std::error_code ec;
   if (!std::filesystem::is_directory(b.dir, ec)) {

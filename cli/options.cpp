@@ -251,6 +251,85 @@ std::optional<std::vector<std::size_t>> parseOnly(const std::string& text) {
   return indices;
 }
 
+// The value of one option into the invocation; the usage error's text when it is refused.
+std::optional<std::string> takeValue(Invocation& inv, Option which, const std::string& option,
+                                     const std::string& value) {
+  auto bad = [&](const std::string& what) { return option + " needs " + what + ", not '" + value + "'"; };
+  switch (which) {
+    case Dx:
+    case Dy: {
+      auto n = parseInt(value);
+      if (!n || *n < INT32_MIN || *n > INT32_MAX) return bad("a 32-bit integer");
+      (which == Dx ? inv.position.dx : inv.position.dy) = static_cast<std::int32_t>(*n);
+      break;
+    }
+    case LeftColour:
+    case RightColour: {
+      auto w = parseColour(value);
+      if (!w) return bad("R,G,B with each value 0..255");
+      (which == LeftColour ? inv.leftColour : inv.rightColour) = *w;
+      break;
+    }
+    case ViewSize: {
+      auto n = parseInt(value);
+      if (!n || *n < 1 || *n > INT32_MAX) return bad("a number of 1 or more");
+      inv.viewSize = static_cast<std::uint32_t>(*n);
+      break;
+    }
+    case Spacing: {
+      auto n = parseInt(value);
+      if (!n || *n < 0 || *n > INT32_MAX) return bad("a number of 0 or more");
+      inv.spacing = static_cast<std::int32_t>(*n);
+      break;
+    }
+    case Method:
+      inv.method = methodByName(value);
+      if (!inv.method) return bad("an anaglyph method");
+      break;
+    default:  // the flags, taken above
+      break;
+    case Width: {
+      auto n = parseInt(value);
+      if (!n || *n < 1 || *n > INT32_MAX) return bad("a number of 1 or more");
+      inv.width = static_cast<std::int32_t>(*n);
+      break;
+    }
+    case Delay: {
+      auto n = parseInt(value);
+      if (!n || *n < 1 || *n > 655350) return bad("milliseconds from 1 to 655350");
+      inv.delay = static_cast<int>(*n);
+      break;
+    }
+    case Device:
+      if (value != "3ds") return bad("a device: 3ds");
+      inv.console = true;
+      break;
+    case Quality: {
+      auto n = parseInt(value);
+      if (!n || *n < 1 || *n > 100) return bad("a number from 1 to 100");
+      inv.quality = static_cast<int>(*n);
+      break;
+    }
+    case Only: {
+      if (inv.exports) return option + " given twice";
+      auto letters = parseOnly(value);
+      if (!letters) return bad("letters of a,p,c,l,r separated by commas");
+      inv.exports.emplace();
+      for (std::size_t k : *letters) inv.exports->push_back(kSaveAll[k]);
+      break;
+    }
+    case Jobs: {
+      if (inv.jobs) return option + " given twice";
+      auto n = parseInt(value);
+      // Named -j whichever way it was written.
+      if (!n || *n < 1 || *n > INT32_MAX) return "-j needs a number of 1 or more, not '" + value + "'";
+      inv.jobs = static_cast<unsigned>(*n);
+      break;
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::variant<Invocation, UsageError> parse(int argc, char** argv) {
@@ -262,9 +341,8 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
   const Command& c = *inv.command;
   auto usage = [&](const std::string& message) { return UsageError{message, c.name + " "}; };
 
-  bool optionsEnded = false, onlyGiven = false;
+  bool optionsEnded = false;
   std::optional<std::string> output;
-  inv.exports.assign(kSaveAll.begin(), kSaveAll.end());
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
     if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -317,83 +395,7 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
       output = value;
       continue;
     }
-    auto bad = [&](const std::string& what) {
-      return usage(option + " needs " + what + ", not '" + value + "'");
-    };
-    switch (known->second) {
-      case Dx:
-      case Dy: {
-        auto n = parseInt(value);
-        if (!n || *n < INT32_MIN || *n > INT32_MAX) return bad("a 32-bit integer");
-        (known->second == Dx ? inv.position.dx : inv.position.dy) = static_cast<std::int32_t>(*n);
-        break;
-      }
-      case LeftColour:
-      case RightColour: {
-        auto w = parseColour(value);
-        if (!w) return bad("R,G,B with each value 0..255");
-        (known->second == LeftColour ? inv.leftColour : inv.rightColour) = *w;
-        break;
-      }
-      case ViewSize: {
-        auto n = parseInt(value);
-        if (!n || *n < 1 || *n > INT32_MAX) return bad("a number of 1 or more");
-        inv.viewSize = static_cast<std::uint32_t>(*n);
-        break;
-      }
-      case Spacing: {
-        auto n = parseInt(value);
-        if (!n || *n < 0 || *n > INT32_MAX) return bad("a number of 0 or more");
-        inv.spacing = static_cast<std::int32_t>(*n);
-        break;
-      }
-      case Method:
-        inv.method = methodByName(value);
-        if (!inv.method) return bad("an anaglyph method");
-        break;
-      default:  // the flags, taken above
-        break;
-      case Width: {
-        auto n = parseInt(value);
-        if (!n || *n < 1 || *n > INT32_MAX) return bad("a number of 1 or more");
-        inv.width = static_cast<std::int32_t>(*n);
-        break;
-      }
-      case Delay: {
-        auto n = parseInt(value);
-        if (!n || *n < 1 || *n > 655350) return bad("milliseconds from 1 to 655350");
-        inv.delay = static_cast<int>(*n);
-        break;
-      }
-      case Device:
-        if (value != "3ds") return bad("a device: 3ds");
-        inv.console = true;
-        break;
-      case Quality: {
-        auto n = parseInt(value);
-        if (!n || *n < 1 || *n > 100) return bad("a number from 1 to 100");
-        inv.quality = static_cast<int>(*n);
-        break;
-      }
-      case Only: {
-        if (onlyGiven) return usage(option + " given twice");
-        onlyGiven = true;
-        auto letters = parseOnly(value);
-        if (!letters) return bad("letters of a,p,c,l,r separated by commas");
-        inv.exports.clear();
-        for (std::size_t k : *letters) inv.exports.push_back(kSaveAll[k]);
-        break;
-      }
-      case Jobs: {
-        if (inv.jobs) return usage(option + " given twice");
-        auto n = parseInt(value);
-        // Named -j whichever way it was written.
-        if (!n || *n < 1 || *n > INT32_MAX)
-          return usage("-j needs a number of 1 or more, not '" + value + "'");
-        inv.jobs = static_cast<unsigned>(*n);
-        break;
-      }
-    }
+    if (auto refused = takeValue(inv, known->second, option, value)) return usage(*refused);
   }
   // A pair command also takes one stereo file; whether it is one shows when it is read.
   const bool layout = c.name == "layout";

@@ -38,8 +38,8 @@ struct Invocation {
   bool console = false;  // --device 3ds
   bool details = false;
   bool help = false;
-  std::vector<SavedExport> exports;  // batch --only, in Save all's order
-  std::optional<unsigned> jobs;      // batch -j
+  std::optional<std::vector<SavedExport>> exports;  // batch --only, in Save all's order
+  std::optional<unsigned> jobs;                     // batch -j
 };
 
 struct UsageError {
