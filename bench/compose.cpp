@@ -84,7 +84,7 @@ void BM_DrawTo(benchmark::State& state) {
 // building that part of the anaglyph as a picture and drawing it.
 void BM_DragFrame(benchmark::State& state) {
   HeadlessBackend backend(1920, 1080);
-  setBackend(&backend);
+  const BackendInUse inUse(backend);
   {
     tmyapp app;
     app.run();
@@ -98,7 +98,6 @@ void BM_DragFrame(benchmark::State& state) {
       frame.paintNow();
     }
   }
-  setBackend(nullptr);
 }
 void BM_DragFrameBuilt(benchmark::State& state) {
   Framebuffer fb;

@@ -15,7 +15,7 @@ inline void enterLibrary(benchmark::State& state, const std::string& dir, const 
   setCurrentDirectory(dir);
   ::setenv("BINOXA_PROFILE", profile.c_str(), 1);
   HeadlessBackend backend(800, 600);
-  setBackend(&backend);
+  const BackendInUse inUse(backend);
   {
     tmyapp app;
     app.run();
@@ -32,5 +32,4 @@ inline void enterLibrary(benchmark::State& state, const std::string& dir, const 
       built += e->thumbnailReady;
     state.counters["thumbnails"] = built;
   }
-  setBackend(nullptr);
 }

@@ -74,3 +74,11 @@ class Backend {
 // a test before any window exists.
 Backend& backend();
 void setBackend(Backend* b);
+// The back end in use while this lives, and none after.
+class BackendInUse {
+ public:
+  explicit BackendInUse(Backend& b) { setBackend(&b); }
+  ~BackendInUse() { setBackend(nullptr); }
+  BackendInUse(const BackendInUse&) = delete;
+  BackendInUse& operator=(const BackendInUse&) = delete;
+};

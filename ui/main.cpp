@@ -15,15 +15,10 @@ int main(int argc, char** argv) {
     std::fputs("binoxa: cannot open the display\n", stderr);
     return 1;
   }
-  setBackend(wx.get());
-  int result = 0;
-  {
-    tmyapp app;
-    std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i) files.push_back(absolutePath(argv[i]));
-    app.setStartFiles(std::move(files));
-    result = app.run();
-  }
-  setBackend(nullptr);
-  return result;
+  const BackendInUse inUse(*wx);
+  tmyapp app;
+  std::vector<std::string> files;
+  for (int i = 1; i < argc; ++i) files.push_back(absolutePath(argv[i]));
+  app.setStartFiles(std::move(files));
+  return app.run();
 }

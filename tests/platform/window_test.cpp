@@ -107,10 +107,7 @@ class TestApp : public TApplication {
 
 class FrameworkTest : public ::testing::Test {
  protected:
-  FrameworkTest() : hb_(320, 200), app_(module_, log_, destroyed_) {
-    setBackend(&hb_);
-    app_.run();
-  }
+  FrameworkTest() : hb_(320, 200), app_(module_, log_, destroyed_) { app_.run(); }
   TFrameWindow& frame() { return *app_.mainWindow(); }
   HeadlessFrame& host() { return *hb_.frame(); }
   Log takeLog() { return std::exchange(log_, {}); }
@@ -119,6 +116,7 @@ class FrameworkTest : public ::testing::Test {
   Log log_;
   bool destroyed_ = false;
   HeadlessBackend hb_;
+  BackendInUse inUse_{hb_};
   TestApp app_;
 };
 

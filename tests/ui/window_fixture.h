@@ -20,7 +20,6 @@ class WindowTest : public ::testing::Test {
   WindowTest() : oldDirectory_(currentDirectory()) {
     ::setenv("BINOXA_PROFILE", profilePath().c_str(), 1);
     setCurrentDirectory(dir_.path());
-    setBackend(&hb_);
   }
   ~WindowTest() override {
     app_.reset();
@@ -85,6 +84,7 @@ EXPECT_TRUE(saveBmp(picture, path(name)).ok());
 
   TempDir dir_;
   HeadlessBackend hb_;
+  BackendInUse inUse_{hb_};
   std::unique_ptr<tmyapp> app_;
 
  private:

@@ -168,14 +168,10 @@ void ArgReader::end() {
 
 Script::Script(std::string file, std::string dir, Tally& tally)
     : file_(std::move(file)), dir_(std::move(dir)), tally_(tally) {
-  setBackend(&backend_);
   setenv("BINOXA_PROFILE", profilePath().c_str(), 1);
 }
 
-Script::~Script() {
-  app_.reset();
-  setBackend(nullptr);
-}
+Script::~Script() { app_.reset(); }
 
 std::string Script::where() const { return file_ + ":" + std::to_string(line_); }
 std::string Script::profilePath() const { return dir_ + "/binoxa.ini"; }

@@ -108,6 +108,7 @@ class Script {
   Tally& tally_;
   int line_ = 0;
   HeadlessBackend backend_;
+  BackendInUse inUse_{backend_};
   std::unique_ptr<tmyapp> app_;
   std::deque<int> messageLines_;  // the line of the step that showed each recorded message
   std::size_t outcomesSeen_ = 0;
