@@ -3,29 +3,73 @@
 // caller, queued answers for file dialogs and modal dialogs, and a record of
 // everything a user would have seen. Deterministic; used by the scenario
 // runner, the tests and binoxa-cli.
+#include <algorithm>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/dialog.h"
 
 class HeadlessFrame;
+
+// The controls of a running dialog as plain values.
+class HeadlessDialog : public DialogPeer {
+ public:
+  explicit HeadlessDialog(const DialogTemplate& t) {
+    for (const ControlTemplate& c : t.controls) {
+      Control& control = controls_[c.id];
+      if (c.kind == ControlKind::DropDownList) {
+        for (std::size_t at = 0; at <= c.text.size();) {
+          const std::size_t end = std::min(c.text.find('\n', at), c.text.size());
+          control.items.push_back(c.text.substr(at, end - at));
+          at = end + 1;
+        }
+        control.text = control.items.empty() ? std::string() : control.items.front();
+      } else if (c.kind != ControlKind::Edit) {
+        control.text = c.text;
+      }
+    }
+  }
+
+  bool has(int id) const { return controls_.count(id) != 0; }
+  // What typing does: the whole text replaced, cut at the limit.
+  void type(int id, const std::string& text) {
+    Control& c = controls_[id];
+    if (!c.items.empty())
+      setText(id, text);
+    else
+      c.text = c.limit ? text.substr(0, c.limit) : text;
+  }
+
+  std::string getText(int id) override { return controls_[id].text; }
+  void setText(int id, const std::string& text) override {
+    Control& c = controls_[id];
+    if (c.items.empty() || std::find(c.items.begin(), c.items.end(), text) != c.items.end()) c.text = text;
+  }
+  bool getCheck(int id) override { return controls_[id].checked; }
+  void setCheck(int id, bool checked) override { controls_[id].checked = checked; }
+  void setTextLimit(int id, std::size_t maxChars) override { controls_[id].limit = maxChars; }
+
+ private:
+  struct Control {
+    std::string text;
+    bool checked = false;
+    std::size_t limit = 0;
+    std::vector<std::string> items;  // a drop-down list's
+  };
+  std::map<int, Control> controls_;
+};
 
 class HeadlessBackend : public Backend {
  public:
   explicit HeadlessBackend(int clientWidth = 800, int clientHeight = 600);
   ~HeadlessBackend() override;
 
-  struct DialogAction {
-    enum Kind { Set, Check, ExpectText, ExpectCheck, Ok, Cancel } kind;
-    int control = 0;
-    std::string text;      // Set, ExpectText
-    bool checked = false;  // Check, ExpectCheck
-    std::string where;     // file:line of the step, for failure reports
-  };
-  struct Outcome {  // a dialog expectation, or a failure of the back end
+  struct Outcome {  // a failure of the back end, or a check of whoever answers its dialogs
     bool passed;
     std::string where;
     std::string detail;  // what was seen / what went wrong
@@ -33,14 +77,17 @@ class HeadlessBackend : public Backend {
 
   // --- answers ---
   void queueFileAnswer(std::optional<std::string> absolutePath);  // nullopt: cancel
-  void queueDialogAction(int templateId, DialogAction action);
+  // Who runs each modal dialog on its controls and gives IDOK or IDCANCEL;
+  // without one a dialog is a failure, cancelled.
+  using DialogAnswerer = std::function<int(TDialog& dialog, HeadlessDialog& controls)>;
+  void answerDialogs(DialogAnswerer answerer) { answerer_ = std::move(answerer); }
 
   // --- records ---
   std::deque<std::pair<std::string, std::string>> messages;  // (title, text), oldest first
   int beeps = 0;
   bool busy = false;              // the busy cursor is shown
   int busyShown = 0;              // times it was turned on
-  std::vector<Outcome> outcomes;  // dialog expectations and back-end errors, in order
+  std::vector<Outcome> outcomes;  // in order
   std::size_t pendingFileAnswers() const { return fileAnswers_.size(); }
 
   // --- the frame (nullptr before start and after it closed) ---
@@ -68,7 +115,7 @@ class HeadlessBackend : public Backend {
   int width_, height_;
   HeadlessFrame* frame_ = nullptr;
   std::deque<std::optional<std::string>> fileAnswers_;
-  std::map<int, std::deque<DialogAction>> dialogActions_;
+  DialogAnswerer answerer_;
 };
 
 class HeadlessFrame : public FrameHost {

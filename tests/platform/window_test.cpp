@@ -11,6 +11,7 @@
 #include "platform/dialog.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
+#include "testing/dialogscript.h"
 #include "platform/msgmap.h"
 #include "testing/tempdir.h"
 
@@ -117,6 +118,7 @@ class FrameworkTest : public ::testing::Test {
   bool destroyed_ = false;
   HeadlessBackend hb_;
   BackendInUse inUse_{hb_};
+  DialogScript dialogs_{hb_};
   TestApp app_;
 };
 
@@ -216,7 +218,7 @@ TEST_F(FrameworkTest, CloseFromAHandlerWaitsForItThenTearsDown) {
   EXPECT_EQ(app_.mainWindow(), nullptr);
 }
 
-using A = HeadlessBackend::DialogAction;
+using A = DialogScript::Action;
 A act(A::Kind kind, int control = 0, std::string text = {}, bool checked = false) {
   return {kind, control, std::move(text), checked, "here"};
 }
@@ -285,7 +287,7 @@ TEST_F(FrameworkTest, DialogActionsRunInOrderAfterSetUp) {
     SCOPED_TRACE(c.actions.size());
     hb_.outcomes.clear();
     checks = 0;
-    for (const A& a : c.actions) hb_.queueDialogAction(5, a);
+    for (const A& a : c.actions) dialogs_.queue(5, a);
     ValuesDialog d(frame().client(), "12", checks, c.refuseFirstOk);
     EXPECT_EQ(d.execute(), c.result);
     EXPECT_EQ(d.seen, c.seen);
@@ -299,7 +301,7 @@ TEST_F(FrameworkTest, DialogActionsRunInOrderAfterSetUp) {
 
 TEST_F(FrameworkTest, DialogQueueIsPerTemplateAndKeepsWhatFollowsTheClose) {
   int checks = 0;
-  for (const A& a : {act(A::Ok), act(A::Set, 101, "55"), act(A::Ok)}) hb_.queueDialogAction(5, a);
+  for (const A& a : {act(A::Ok), act(A::Set, 101, "55"), act(A::Ok)}) dialogs_.queue(5, a);
   ValuesDialog first(frame().client(), "1", checks, false);
   EXPECT_EQ(first.execute(), IDOK);
   EXPECT_EQ(first.seen, "1");
@@ -325,7 +327,7 @@ TEST_F(FrameworkTest, EditTextIsReadThroughTheBuffer) {
     std::vector<std::string> texts;
   };
   int checks = 0;
-  hb_.queueDialogAction(5, act(A::Ok));
+  dialogs_.queue(5, act(A::Ok));
   Reader d(frame().client(), "abcdefgh", checks, false);  // set by the program: not limited
   EXPECT_EQ(d.execute(), IDOK);
   EXPECT_EQ(d.texts, (std::vector<std::string>{"", "", "ab", "abcdefgh"}));

@@ -30,7 +30,7 @@ TEST(LeadingDecimal, ReadsAsTheCLibraryDoes) {
   for (const auto& [text, value] : cases) EXPECT_EQ(leadingDecimal(text), value) << '"' << text << '"';
 }
 
-using Action = HeadlessBackend::DialogAction;
+using Action = DialogScript::Action;
 
 TEST_F(WindowTest, PositionDialogShowsAndTakesBothFields) {
   start();

@@ -12,6 +12,7 @@
 #include "image/bmp.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
+#include "testing/dialogscript.h"
 #include "testing/tempdir.h"
 #include "ui/tmyapp.h"
 
@@ -48,9 +49,9 @@ class WindowTest : public ::testing::Test {
   TColor pixel(int x, int y) { return host().framebuffer().pixel(x, y); }
 
   // Answers for the next modal dialog on a template.
-  using Action = HeadlessBackend::DialogAction;
+  using Action = DialogScript::Action;
   void act(int dialog, Action::Kind kind, int control = 0, std::string text = {}, bool checked = false) {
-    hb_.queueDialogAction(dialog, {kind, control, std::move(text), checked, {}});
+    dialogs_.queue(dialog, {kind, control, std::move(text), checked, {}});
   }
   void set(int dialog, int control, const std::string& text) { act(dialog, Action::Set, control, text); }
   void expectText(int dialog, int control, const std::string& text) {
@@ -85,6 +86,7 @@ EXPECT_TRUE(saveBmp(picture, path(name)).ok());
   TempDir dir_;
   HeadlessBackend hb_;
   BackendInUse inUse_{hb_};
+  DialogScript dialogs_{hb_};
   std::unique_ptr<tmyapp> app_;
 
  private:

@@ -354,7 +354,7 @@ void Script::answerStep(const Args& args) {
 }
 
 void Script::dialogStep(const Args& args) {
-  using Action = HeadlessBackend::DialogAction;
+  using Action = DialogScript::Action;
   ArgReader a(args);
   const int id = static_cast<int>(a.integer("dialog template id", 0, 65535));
   const std::string verb = a.text("dialog action");
@@ -377,7 +377,7 @@ void Script::dialogStep(const Args& args) {
       action.checked = a.flag("check state");
   }
   a.end();
-  backend_.queueDialogAction(id, std::move(action));
+  dialogs_.queue(id, std::move(action));
 }
 
 void Script::inputStep(const Args& args) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/headless/headless.h"
+#include "testing/dialogscript.h"
 #include "tools/scenario/tokenize.h"
 
 class tmyapp;
@@ -109,6 +110,7 @@ class Script {
   int line_ = 0;
   HeadlessBackend backend_;
   BackendInUse inUse_{backend_};
+  DialogScript dialogs_{backend_};
   std::unique_ptr<tmyapp> app_;
   std::deque<int> messageLines_;  // the line of the step that showed each recorded message
   std::size_t outcomesSeen_ = 0;
