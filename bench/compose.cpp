@@ -84,9 +84,8 @@ void BM_DrawTo(benchmark::State& state) {
 // building that part of the anaglyph as a picture and drawing it.
 void BM_DragFrame(benchmark::State& state) {
   HeadlessBackend backend(1920, 1080);
-  const BackendInUse inUse(backend);
   {
-    tmyapp app;
+    tmyapp app(backend);
     app.run();
     tmywindow& w = *app.window();
     w.workspace().leftImage = std::make_unique<tbitmap>(photo(0));

@@ -15,9 +15,8 @@ inline void enterLibrary(benchmark::State& state, const std::string& dir, const 
   setCurrentDirectory(dir);
   ::setenv("BINOXA_PROFILE", profile.c_str(), 1);
   HeadlessBackend backend(800, 600);
-  const BackendInUse inUse(backend);
   {
-    tmyapp app;
+    tmyapp app(backend);
     app.run();
     TFrameWindow& frame = backend.frame()->window();
     TMessage select;

@@ -70,15 +70,5 @@ class Backend {
   virtual void post(std::function<void()>) {}
 };
 
-// The back end in use; set once by the program entry, the scenario runner or
-// a test before any window exists.
+// The running application's back end (TApplication is given it).
 Backend& backend();
-void setBackend(Backend* b);
-// The back end in use while this lives, and none after.
-class BackendInUse {
- public:
-  explicit BackendInUse(Backend& b) { setBackend(&b); }
-  ~BackendInUse() { setBackend(nullptr); }
-  BackendInUse(const BackendInUse&) = delete;
-  BackendInUse& operator=(const BackendInUse&) = delete;
-};

@@ -8,7 +8,6 @@
 
 namespace {
 
-Backend* g_backend = nullptr;
 TApplication* g_application = nullptr;
 
 // The frame whose client area a window draws in: its own frame, or itself when it is one.
@@ -27,11 +26,9 @@ const ResourceModule& module() {
 }  // namespace
 
 Backend& backend() {
-  assert(g_backend && "setBackend before any window exists");
-  return *g_backend;
+  assert(g_application && "the back end is the running application's");
+  return g_application->backend();
 }
-
-void setBackend(Backend* b) { g_backend = b; }
 
 TApplication* currentApplication() { return g_application; }
 
@@ -235,8 +232,8 @@ void TFrameWindow::finishClose() {
 
 // --- TApplication ---
 
-TApplication::TApplication(std::string name, const ResourceModule& module)
-    : name_(std::move(name)), module_(module) {}
+TApplication::TApplication(std::string name, const ResourceModule& module, Backend& backend)
+    : name_(std::move(name)), module_(module), backend_(backend) {}
 
 TApplication::~TApplication() {
   main_.reset();
@@ -254,21 +251,17 @@ int TApplication::run() {
     drop.files = std::move(startFiles_);
     main_->dispatch(drop);
   }
-  return backend().runLoop(*this);
+  return backend_.runLoop(*this);
 }
 
 void TApplication::setMainWindow(std::unique_ptr<TFrameWindow> frame) { main_ = std::move(frame); }
 
 void TApplication::destroyMainWindow() { main_.reset(); }
 
-namespace {
-int busyDepth = 0;
-}
-
 TBusyCursor::TBusyCursor() {
-  if (busyDepth++ == 0) backend().setBusy(true);
+  if (g_application && g_application->busyDepth_++ == 0) backend().setBusy(true);
 }
 
 TBusyCursor::~TBusyCursor() {
-  if (--busyDepth == 0) backend().setBusy(false);
+  if (g_application && --g_application->busyDepth_ == 0) backend().setBusy(false);
 }

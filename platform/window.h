@@ -11,6 +11,7 @@
 #include "platform/resources.h"
 #include "platform/types.h"
 
+class Backend;
 class FrameHost;
 class TFrameWindow;
 class TApplication;
@@ -132,7 +133,7 @@ class TFrameWindow : public TWindow {
 
 class TApplication {
  public:
-  TApplication(std::string name, const ResourceModule& module);
+  TApplication(std::string name, const ResourceModule& module, Backend& backend);
   virtual ~TApplication();
 
   // Called once at the start of run(): builds the main window.
@@ -147,6 +148,7 @@ class TApplication {
   void setMainWindow(std::unique_ptr<TFrameWindow> frame);
   TFrameWindow* mainWindow() const { return main_.get(); }
   const ResourceModule& module() const { return module_; }
+  Backend& backend() const { return backend_; }
   // The main window is destroyed (its client's tear-down runs if not yet).
   void destroyMainWindow();
 
@@ -155,6 +157,9 @@ class TApplication {
   const ResourceModule& module_;
   std::unique_ptr<TFrameWindow> main_;
   std::vector<std::string> startFiles_;
+  Backend& backend_;
+  friend class TBusyCursor;
+  int busyDepth_ = 0;  // TBusyCursors alive
 };
 
 // The busy cursor while a load or a save runs; nested ones show it once.

@@ -15,8 +15,7 @@ int main(int argc, char** argv) {
     std::fputs("binoxa: cannot open the display\n", stderr);
     return 1;
   }
-  const BackendInUse inUse(*wx);
-  tmyapp app;
+  tmyapp app(*wx);
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) files.push_back(absolutePath(argv[i]));
   app.setStartFiles(std::move(files));

@@ -5,7 +5,7 @@
 
 #include "ui/resources.h"
 
-tmyapp::tmyapp() : TApplication("", binoxaResources()) {}
+tmyapp::tmyapp(Backend& backend) : TApplication("", binoxaResources(), backend) {}
 
 void tmyapp::createMainWindow() {
   auto client = std::make_unique<tmywindow>();

@@ -4,7 +4,7 @@
 
 class tmyapp : public TApplication {
  public:
-  tmyapp();
+  explicit tmyapp(Backend& backend);
   // tmywindow (reads the settings), then the frame "Binoxa" with menu 1,
   // accelerator table 1 and icon 1.
   void createMainWindow() override;

@@ -90,8 +90,8 @@ bool Recorder::handleMessage(const TMessage& m) {
 
 class TestApp : public TApplication {
  public:
-  TestApp(const ResourceModule& m, Log& log, bool& destroyed)
-      : TApplication("", m), log_(log), destroyed_(destroyed) {}
+  TestApp(const ResourceModule& m, Backend& backend, Log& log, bool& destroyed)
+      : TApplication("", m, backend), log_(log), destroyed_(destroyed) {}
   void createMainWindow() override {
     auto frame =
         std::make_unique<TFrameWindow>(nullptr, "Caption", std::make_unique<Recorder>(log_, destroyed_));
@@ -108,7 +108,7 @@ class TestApp : public TApplication {
 
 class FrameworkTest : public ::testing::Test {
  protected:
-  FrameworkTest() : hb_(320, 200), app_(module_, log_, destroyed_) { app_.run(); }
+  FrameworkTest() : hb_(320, 200), app_(module_, hb_, log_, destroyed_) { app_.run(); }
   TFrameWindow& frame() { return *app_.mainWindow(); }
   HeadlessFrame& host() { return *hb_.frame(); }
   Log takeLog() { return std::exchange(log_, {}); }
@@ -117,7 +117,6 @@ class FrameworkTest : public ::testing::Test {
   Log log_;
   bool destroyed_ = false;
   HeadlessBackend hb_;
-  BackendInUse inUse_{hb_};
   DialogScript dialogs_{hb_};
   TestApp app_;
 };

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "image/tbitmap.h"
-#include "image/picture.h"
 #include "image/bmp.h"
+#include "image/picture.h"
+#include "image/tbitmap.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "testing/dialogscript.h"
@@ -31,7 +31,7 @@ class WindowTest : public ::testing::Test {
   // Starts the program and runs its first paint, so that a later pending
   // repaint is the doing of what the test did.
   void start() {
-    app_ = std::make_unique<tmyapp>();
+    app_ = std::make_unique<tmyapp>(hb_);
     app_->run();
     paint();
   }
@@ -66,7 +66,7 @@ class WindowTest : public ::testing::Test {
   std::string writePicture(const std::string& name, int width, int height, tpixel colour = {}) {
     tbitmap picture(width, height);
     picture.fillRect(0, 0, width, height, colour);
-EXPECT_TRUE(saveBmp(picture, path(name)).ok());
+    EXPECT_TRUE(saveBmp(picture, path(name)).ok());
     return path(name);
   }
   // Loads a picture straight into a workspace slot, as a dialog would.
@@ -85,7 +85,6 @@ EXPECT_TRUE(saveBmp(picture, path(name)).ok());
 
   TempDir dir_;
   HeadlessBackend hb_;
-  BackendInUse inUse_{hb_};
   DialogScript dialogs_{hb_};
   std::unique_ptr<tmyapp> app_;
 

@@ -278,7 +278,7 @@ void Script::windowStep(const Args& args) {
     if (app_ && backend_.frame() && !backend_.frame()->window().closed())
       throw StepError{"already started: exit first"};
     tearDown();
-    app_ = std::make_unique<tmyapp>();
+    app_ = std::make_unique<tmyapp>(backend_);
     app_->run();
     return;
   }

@@ -109,7 +109,6 @@ class Script {
   Tally& tally_;
   int line_ = 0;
   HeadlessBackend backend_;
-  BackendInUse inUse_{backend_};
   DialogScript dialogs_{backend_};
   std::unique_ptr<tmyapp> app_;
   std::deque<int> messageLines_;  // the line of the step that showed each recorded message
