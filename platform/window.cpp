@@ -206,7 +206,7 @@ void TFrameWindow::paintNow() {
   if (!paintPending_ || closed_ || !client_ || !host_) return;
   paintPending_ = false;
   Framebuffer& fb = host_->framebuffer();
-  fb.fill(kWhite);
+  if (!client_->paintsWholeClient()) fb.fill(kWhite);
   TDC dc(fb);
   ++dispatchDepth_;
   client_->paint(dc, true, {0, 0, fb.width, fb.height});

@@ -27,6 +27,9 @@ class TWindow {
   // Returns false when no table handles the message (default handling).
   virtual bool handleMessage(const TMessage& m);
   virtual void paint(TDC& dc, bool erase, const TRect& rect);
+  // Whether paint sets every pixel of the client itself, so the frame need
+  // not clear it to white first (a whole frame's worth of memory each time).
+  virtual bool paintsWholeClient() const { return false; }
   // Asked before the window is closed; false keeps it open.
   virtual bool canClose();
 

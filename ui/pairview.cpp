@@ -3,11 +3,12 @@
 // the right-button drag of the anaglyph view and the arrow keys.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "image/reduce.h"
 #include "image/draw.h"
+#include "image/reduce.h"
 #include "platform/parallel.h"
 #include "stereo/methods.h"
 #include "ui/pending.h"
@@ -89,14 +90,33 @@ void tpairview::paint(TDC& dc) {
     return;
   }
   const bool pair = ws_.leftImage && ws_.rightImage;
+  if (!pair && w_.paintsWholeClient()) whiteOutside(dc, {});
   showPan(pair ? paintPair(dc, *ws_.leftImage, *ws_.rightImage, ws_.rightOffsetX, ws_.rightOffsetY)
                : TPoint{});
+}
+
+// The client white but for the drawn rectangle, row by row.
+void tpairview::whiteOutside(TDC& dc, const TRect& drawn) const {
+  const TRect client = w_.getClientRect();
+  auto white = [&dc](int x, int y, int count) {
+    if (std::uint8_t* run = dc.pixelRun(x, y, count))
+      std::memset(run, 0xFF, static_cast<std::size_t>(count) * 3);
+  };
+  for (int y = 0; y < client.height(); ++y) {
+    if (y < drawn.top || y >= drawn.bottom) {
+      white(0, y, client.width());
+    } else {
+      white(0, y, drawn.left);
+      white(drawn.right, y, client.width() - drawn.right);
+    }
+  }
 }
 
 TPoint tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& rightPicture, std::int32_t dx,
                             std::int32_t dy) {
   const TRect client = w_.getClientRect();
   if (!::positionFits(dx, dy, leftPicture, rightPicture)) {
+    if (w_.paintsWholeClient()) whiteOutside(dc, {});
     textCentred(dc, client,
                 "Change position of right picture: (" + std::to_string(dx) + ", " + std::to_string(dy) + ")");
     return {};
@@ -132,7 +152,11 @@ TPoint tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& 
     const int w = std::max(0, std::min(client.width(), x0 + o.w * f) - xa);
     const int h = std::max(0, std::min(client.height(), y0 + o.h * f) - ya);
     // The device holds the whole region, or nothing is drawn.
-    if (h == 0 || !dc.pixelRun(xa, ya, w) || !dc.pixelRun(xa, ya + h - 1, w)) return most;
+    if (h == 0 || !dc.pixelRun(xa, ya, w) || !dc.pixelRun(xa, ya + h - 1, w)) {
+      whiteOutside(dc, {});
+      return most;
+    }
+    whiteOutside(dc, {xa, ya, xa + w, ya + h});
     const AnaglyphMethodRows rows(ws_.settings.method, ws_.settings.leftColour, ws_.settings.rightColour);
     static_assert(sizeof(tpixel) == 3);  // r, g, b bytes, as the device holds them
     auto leftRow = [&](int y) { return left->row(o.leftY + (ya + y - y0) / f) + o.leftX + (xa - x0) / f; };

@@ -75,6 +75,8 @@ class tmywindow : public TWindow {
 
   bool handleMessage(const TMessage& m) override;
   void paint(TDC& dc, bool erase, const TRect& rect) override;
+  // The anaglyph view whitens what its picture leaves free itself.
+  bool paintsWholeClient() const override { return !libraryMode && viewMode == ViewMode::Anaglyph; }
 
   // The pair and its commands; the views only read it.
   const tworkspace& workspace() const { return ws_; }

@@ -92,6 +92,9 @@ class tpairview final : public tview {
   // Client pixels per source pixel of the anaglyph view: fitted or zoomed.
   double viewScale() const;
   TPoint panAnchor_, panStart_;  // of the left-button drag
+  // The client white but for the drawn rectangle (the anaglyph view clears
+  // only what it does not compose).
+  void whiteOutside(TDC& dc, const TRect& drawn) const;
   void panTo(TPoint pan);
   // The pair at that position, or the position text where it does not fit.
   // Returns how far the view pans: {0, 0} where it does not.

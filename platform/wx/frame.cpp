@@ -105,6 +105,8 @@ class WxHost : public FrameHost {
   TFrameWindow& window() { return window_; }
   // Inside the paint handler: the framebuffer is about to be shown anyway.
   bool painting = false;
+  // The framebuffer changed since the screen's copy of it was made.
+  bool changed = true;
   void show();
   void keyDown(wxKeyEvent& e);
   void scrolled(wxScrollEvent& e, unsigned code, bool horizontal);
@@ -119,7 +121,10 @@ class WxHost : public FrameHost {
   // Paints are merged by the toolkit; the paint handler composes only when
   // one is pending, so showDrawing just shows the framebuffer again.
   void invalidate() override { refresh(); }
-  void showDrawing() override { refresh(); }
+  void showDrawing() override {
+    changed = true;
+    refresh();
+  }
   void setScrollRange(int min, int max, bool redraw) override;
   void setScrollPos(int pos, bool redraw) override;
   void setHScrollRange(int min, int max, bool redraw) override;
@@ -219,19 +224,26 @@ void Canvas::present(wxPaintDC& dc, const Framebuffer& fb) {
     return;
   }
   if (!screen_ || cairo_image_surface_get_width(screen_.get()) != fb.width ||
-      cairo_image_surface_get_height(screen_.get()) != fb.height)
+      cairo_image_surface_get_height(screen_.get()) != fb.height) {
     // in shared memory where the server has it: read there, not copied first
     screen_.reset(
         cairo_surface_create_similar_image(cairo_get_target(cr), CAIRO_FORMAT_RGB24, fb.width, fb.height));
-  cairo_surface_flush(screen_.get());
-  std::uint8_t* rows = cairo_image_surface_get_data(screen_.get());
-  const int stride = cairo_image_surface_get_stride(screen_.get());
-  inBands(fb.height, [&](int first, int end) {
-    for (int y = first; y < end; ++y)
-      toScreenRow(fb.rgb.data() + static_cast<std::size_t>(y) * fb.width * 3,
-                  rows + static_cast<std::size_t>(y) * stride, fb.width);
-  });
-  cairo_surface_mark_dirty(screen_.get());
+    host->changed = true;
+  }
+  // The toolkit asks for the same picture again (a layout, the status bar):
+  // the screen's copy still holds it.
+  if (host->changed) {
+    cairo_surface_flush(screen_.get());
+    std::uint8_t* rows = cairo_image_surface_get_data(screen_.get());
+    const int stride = cairo_image_surface_get_stride(screen_.get());
+    inBands(fb.height, [&](int first, int end) {
+      for (int y = first; y < end; ++y)
+        toScreenRow(fb.rgb.data() + static_cast<std::size_t>(y) * fb.width * 3,
+                    rows + static_cast<std::size_t>(y) * stride, fb.width);
+    });
+    cairo_surface_mark_dirty(screen_.get());
+    host->changed = false;
+  }
   cairo_save(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
   cairo_set_source_surface(cr, screen_.get(), 0, 0);
@@ -497,8 +509,10 @@ void WxHost::setIcon(const IconResource& icon) {
 
 // Windows positions run min..max inclusive; wx ones 0..range-1 with a thumb
 // of 1, so a wx position is the distance from min.
+// The toolkit lays the frame out again, and so repaints the whole client,
+// whenever a bar is set, even to what it shows: only changes reach it.
 void WxHost::setRange(Bar& b, int min, int max) {
-  if (!b.bar) return;
+  if (!b.bar || (min == b.min && max == b.max)) return;
   b.min = min;
   b.max = max;
   const bool shown = min < max;
@@ -513,7 +527,7 @@ void WxHost::setRange(Bar& b, int min, int max) {
 }
 
 void WxHost::setPos(Bar& b, int pos) {
-  if (!b.bar) return;
+  if (!b.bar || pos == b.pos) return;
   b.pos = pos;
   if (b.min < b.max) b.bar->SetThumbPosition(std::clamp(pos, b.min, b.max) - b.min);
 }
