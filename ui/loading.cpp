@@ -127,7 +127,7 @@ void tmywindow::finishLoading() {
     pairView_.adoptReduced(*ws_.leftImage, std::move(job->fittedLeft), *ws_.rightImage,
                            std::move(job->fittedRight));
   // Posted from the decoding thread, outside any message: the status line's own update.
-  if (frame()) frame()->setStatusText(statusText());
+  showStatus();
   invalidate(true);
 }
 

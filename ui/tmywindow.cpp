@@ -80,10 +80,12 @@ tpairstate tmywindow::pairState() const {
 }
 
 void tmywindow::noteChange(const TMessage& m) {
-  if (frame()) frame()->setStatusText(statusText());
   // A drag is one step, from its press to its release, whatever else comes between.
   if (m.msg >= WM_MOUSEMOVE && m.msg <= WM_RBUTTONUP) buttonHeld_ = m.keyFlags & (MK_LBUTTON | MK_RBUTTON);
+  // Each change of the line costs the toolkit a repaint of the frame, so a
+  // drag shows where it ended rather than every step on the way.
   if (buttonHeld_) return;
+  showStatus();
   if (before_) history_.note(*before_, pairState());
   before_.reset();
 }
@@ -108,6 +110,13 @@ void tmywindow::restore(const std::optional<tpairstate>& s) {
 
 void tmywindow::cmUndo() { restore(history_.undo(pairState())); }
 void tmywindow::cmRedo() { restore(history_.redo(pairState())); }
+
+void tmywindow::showStatus() {
+  std::string text = statusText();
+  if (!frame() || text == statusShown_) return;
+  statusShown_ = std::move(text);
+  frame()->setStatusText(statusShown_);
+}
 
 bool tmywindow::report(const Status& s) {
   if (!s) messageBox(s.error().message, "Error");

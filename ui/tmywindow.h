@@ -120,6 +120,8 @@ class tmywindow : public TWindow {
   tpairstate pairState() const;
   // The status line for the workspace as it is.
   std::string statusText() const;
+  // That line in the frame's status bar, when it changed.
+  void showStatus();
 
   // A refused command's reason in a message box; false then.
   bool report(const Status& s);
@@ -163,6 +165,7 @@ class tmywindow : public TWindow {
   // The state when the gesture or command under way began.
   std::optional<tpairstate> before_;
   bool buttonHeld_ = false;  // by the last mouse message
+  std::string statusShown_;
 
   // message handlers (ui/tmywindow.cpp)
   void evKeyDown(unsigned key, unsigned flags);
