@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include <jpeglib.h>
@@ -17,6 +18,7 @@
 #include "image/tiff.h"
 #include "image/limits.h"
 #include "platform/files.h"
+#include "platform/parallel.h"
 
 bool isJpeg(std::span<const std::uint8_t> bytes) {
   return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
@@ -402,39 +404,49 @@ struct Encoder {
   }
 };
 
+// EXIF takes JFIF's place right after the start of the file, as cameras
+// write it: the APP1 payload for a width x height picture, or none.
+std::vector<std::uint8_t> exifSegment(std::span<const std::uint8_t> exif, std::int32_t width,
+                                      std::int32_t height) {
+  std::vector<std::uint8_t> app1;
+  if (exif.empty()) return app1;
+  const std::vector<std::uint8_t> block = exifForPicture(exif, width, height);
+  if (block.empty()) return app1;
+  app1.assign(std::begin(kExifId), std::end(kExifId));
+  app1.insert(app1.end(), block.begin(), block.end());
+  return app1;
+}
+
+struct JpegFrame {
+  std::int32_t width = 0, height = 0;
+  int quality = 0;
+  bool restartEachRow = false;  // a restart marker after every row of blocks
+};
+
 // The rows as they come, a few at a time, compressed to the destination set
 // on e.info. An error of the rows or of the destination is returned as it
 // stands; the encoder's own after prefix.
-Status compress(Encoder& e, std::int32_t width, std::int32_t height, int quality,
-                std::span<const JpegExtraSegment> extra, std::span<const std::uint8_t> exif,
-                const BmpRowSource& rows, const std::string& prefix, const Error* destination) {
+Status compress(Encoder& e, JpegFrame frame, const std::vector<std::uint8_t>& app1,
+                std::span<const JpegExtraSegment> extra, const BmpRowSource& rows, const std::string& prefix,
+                const Error* destination) {
+  const std::int32_t width = frame.width, height = frame.height;
   if (width <= 0 || height <= 0) return Error{"cannot write an empty picture as JPEG"};
   jpeg_compress_struct* info = &e.info;
   auto failed = [&] {
     if (destination && !destination->message.empty()) return *destination;
     return Error{prefix + "JPEG writer: " + e.errors.message};
   };
-  // EXIF takes JFIF's place right after the start of the file, as cameras write it.
-  std::vector<std::uint8_t> app1;
-  if (!exif.empty()) {
-    const std::vector<std::uint8_t> block = exifForPicture(exif, width, height);
-    if (!block.empty()) {
-      app1.assign(std::begin(kExifId), std::end(kExifId));
-      app1.insert(app1.end(), block.begin(), block.end());
-    }
-  }
-  const std::vector<std::uint8_t>* exifSegment = &app1;
-  if (!guarded(e.errors, [info, width, height, quality, extra, exifSegment] {
-        info->image_width = static_cast<JDIMENSION>(width);
-        info->image_height = static_cast<JDIMENSION>(height);
+  if (!guarded(e.errors, [info, frame, extra, &app1] {
+        info->image_width = static_cast<JDIMENSION>(frame.width);
+        info->image_height = static_cast<JDIMENSION>(frame.height);
         info->input_components = 3;
         info->in_color_space = JCS_RGB;
         jpeg_set_defaults(info);
-        jpeg_set_quality(info, quality, TRUE);
-        info->write_JFIF_header = exifSegment->empty();
+        jpeg_set_quality(info, frame.quality, TRUE);
+        if (frame.restartEachRow) info->restart_in_rows = 1;
+        info->write_JFIF_header = app1.empty();
         jpeg_start_compress(info, TRUE);
-        if (!exifSegment->empty())
-          jpeg_write_marker(info, 0xE1, exifSegment->data(), static_cast<unsigned>(exifSegment->size()));
+        if (!app1.empty()) jpeg_write_marker(info, 0xE1, app1.data(), static_cast<unsigned>(app1.size()));
         for (const JpegExtraSegment& s : extra)
           jpeg_write_marker(info, s.marker, s.payload.data(), static_cast<unsigned>(s.payload.size()));
       }))
@@ -456,6 +468,48 @@ Status compress(Encoder& e, std::int32_t width, std::int32_t height, int quality
   }
   if (!guarded(e.errors, [info] { jpeg_finish_compress(info); })) return failed();
   return success();
+}
+
+// A whole file compressed to memory.
+Result<std::vector<std::uint8_t>> compressToMemory(JpegFrame frame, const std::vector<std::uint8_t>& app1,
+                                                   std::span<const JpegExtraSegment> extra,
+                                                   const BmpRowSource& rows) {
+  Encoder e;
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&e.info, &buffer, &size);
+  const Status s = compress(e, frame, app1, extra, rows, "", nullptr);
+  std::vector<std::uint8_t> bytes;
+  if (s) bytes.assign(buffer, buffer + size);
+  std::free(buffer);
+  if (!s) return s.error();
+  return bytes;
+}
+
+// Where a compressed file's entropy-coded data starts: after its start-of-scan
+// segment. 0 when the headers do not lead there.
+std::size_t scanDataStart(std::span<const std::uint8_t> file) {
+  std::size_t at = 2;
+  while (at + 4 <= file.size() && file[at] == 0xFF) {
+    const std::size_t length = std::size_t{file[at + 2]} << 8 | file[at + 3];
+    if (file[at + 1] == 0xDA) return at + 2 + length;
+    at += 2 + length;
+  }
+  return 0;
+}
+
+// The frame's height in its start-of-frame segment set to height.
+bool setFrameHeight(std::vector<std::uint8_t>& file, std::int32_t height) {
+  std::size_t at = 2;
+  while (at + 7 <= file.size() && file[at] == 0xFF) {
+    if (file[at + 1] == 0xC0) {
+      file[at + 5] = static_cast<std::uint8_t>(height >> 8);
+      file[at + 6] = static_cast<std::uint8_t>(height);
+      return true;
+    }
+    at += 2 + (std::size_t{file[at + 2]} << 8 | file[at + 3]);
+  }
+  return false;
 }
 
 // Compressed bytes to a file written atomically, a block at a time.
@@ -501,21 +555,10 @@ void finishDestination(j_compress_ptr info) {
 Result<std::vector<std::uint8_t>> encodeJpeg(const tbitmap& picture, int quality,
                                              std::span<const JpegExtraSegment> extra,
                                              std::span<const std::uint8_t> exif) {
-  Encoder e;
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&e.info, &buffer, &size);
-  const Status s = compress(
-      e, picture.width, picture.height, quality, extra, exif,
-      [&picture](std::int32_t y0, std::int32_t, tpixel*) -> Result<BmpRows> {
-        return BmpRows{picture.row(y0), picture.width};
-      },
-      "", nullptr);
-  std::vector<std::uint8_t> bytes;
-  if (s) bytes.assign(buffer, buffer + size);
-  std::free(buffer);
-  if (!s) return s.error();
-  return bytes;
+  return compressToMemory({picture.width, picture.height, quality}, exifSegment(exif, picture.width, picture.height),
+                          extra, [&picture](std::int32_t y0, std::int32_t, tpixel*) -> Result<BmpRows> {
+                            return BmpRows{picture.row(y0), picture.width};
+                          });
 }
 
 Status writeJpegRows(const std::string& path, std::int32_t width, std::int32_t height, int quality,
@@ -530,9 +573,46 @@ Status writeJpegRows(const std::string& path, std::int32_t width, std::int32_t h
   d->mgr.empty_output_buffer = emptyDestination;
   d->mgr.term_destination = finishDestination;
   e.info.dest = &d->mgr;
-  if (Status s = compress(e, width, height, quality, {}, exif, rows, "Cannot write " + printable(path) + ": ",
-                          &d->error);
+  if (Status s = compress(e, {width, height, quality}, exifSegment(exif, width, height), {}, rows,
+                          "Cannot write " + printable(path) + ": ", &d->error);
       !s)
     return s;
   return file->commit();
+}
+
+Status writeJpegBands(const std::string& path, std::int32_t width, std::int32_t height, int quality,
+                      const BmpRowSource& rows, std::span<const std::uint8_t> exif) {
+  // Bands start on a row of blocks whose restart marker is RST7 (rows of 16
+  // pixels, markers counted modulo 8), so each band's own markers are the
+  // ones the whole file has there.
+  constexpr std::int32_t kBandStep = 8 * 16;
+  const std::int32_t steps = (height + kBandStep - 1) / kBandStep;
+  const int bands = static_cast<int>(std::min<std::int32_t>(
+      steps, std::clamp(std::thread::hardware_concurrency(), 1u, 4u)));
+  if (bands < 2) return writeJpegRows(path, width, height, quality, rows, exif);
+  if (Status size = checkWritableSize(path, width, height); !size) return size;
+  const std::int32_t bandRows = (steps + bands - 1) / bands * kBandStep;
+  std::vector<Result<std::vector<std::uint8_t>>> parts(static_cast<std::size_t>(bands),
+                                                        Error{"not encoded"});
+  eachAtOnce(bands, [&](int i) {
+    const std::int32_t first = i * bandRows, n = std::min(bandRows, height - first);
+    // The first band's headers are the file's: the whole picture's EXIF.
+    const std::vector<std::uint8_t> app1 = i == 0 ? exifSegment(exif, width, height) : std::vector<std::uint8_t>{};
+    parts[static_cast<std::size_t>(i)] = compressToMemory(
+        {width, n, quality, true}, app1, {},
+        [&rows, first](std::int32_t y0, std::int32_t count, tpixel* buffer) { return rows(first + y0, count, buffer); });
+  });
+  std::vector<std::uint8_t> file;
+  for (int i = 0; i < bands; ++i) {
+    auto& part = parts[static_cast<std::size_t>(i)];
+    if (!part) return Error{"Cannot write " + printable(path) + ": " + part.error().message, ErrorKind::CannotWrite};
+    const std::size_t data = i == 0 ? 0 : scanDataStart(*part);
+    if ((i == 0 && !setFrameHeight(*part, height)) || (i > 0 && data == 0) || part->size() < data + 2)
+      return Error{"Cannot write " + printable(path) + ": JPEG writer: unexpected band headers",
+                   ErrorKind::CannotWrite};
+    if (i > 0) file.insert(file.end(), {0xFF, 0xD7});
+    file.insert(file.end(), part->begin() + static_cast<std::ptrdiff_t>(data), part->end() - 2);  // without EOI
+  }
+  file.insert(file.end(), {0xFF, 0xD9});
+  return writeFileAtomically(path, file);
 }

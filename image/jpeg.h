@@ -90,3 +90,9 @@ Result<std::vector<std::uint8_t>> encodeJpeg(const tbitmap& picture, int quality
 // as the rows come: memory does not grow with the picture.
 Status writeJpegRows(const std::string& path, std::int32_t width, std::int32_t height, int quality,
                      const BmpRowSource& rows, std::span<const std::uint8_t> exif = {});
+// The same picture encoded in bands of rows on the processor's cores, for rows
+// that may be asked for from several threads at once, each with a buffer of
+// its own. The bands are joined by restart markers, one after every row of
+// blocks: the file decodes to the pixels writeJpegRows gives, in other bytes.
+Status writeJpegBands(const std::string& path, std::int32_t width, std::int32_t height, int quality,
+                      const BmpRowSource& rows, std::span<const std::uint8_t> exif = {});

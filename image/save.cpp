@@ -56,9 +56,11 @@ bool savedInRows(const std::string& path) {
 }
 
 Status savePictureRows(const std::string& path, std::int32_t width, std::int32_t height, int quality,
-                       std::span<const std::uint8_t> exif, const BmpRowSource& rows) {
+                       std::span<const std::uint8_t> exif, const BmpRowSource& rows, RowReading reading) {
   const std::string ext = lowerExtension(path);
-  if (ext == ".jpg" || ext == ".jpeg") return writeJpegRows(path, width, height, quality, rows, exif);
+  if (ext == ".jpg" || ext == ".jpeg")
+    return reading == RowReading::AnyBand ? writeJpegBands(path, width, height, quality, rows, exif)
+                                          : writeJpegRows(path, width, height, quality, rows, exif);
   return writeBmpRows(path, width, height, rows);
 }
 

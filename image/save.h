@@ -32,9 +32,14 @@ Status savePicture(const tbitmap& picture, const std::string& path, int quality,
                    std::span<const std::uint8_t> exif = {});
 // Whether savePictureRows writes the format the name asks for (BMP, JPEG).
 bool savedInRows(const std::string& path);
+// How rows may be read: top to bottom on one thread, or any band of them from
+// several threads at once (a JPEG is then encoded on every core,
+// image/jpeg.h's writeJpegBands).
+enum class RowReading { InTurn, AnyBand };
 // The file savePicture gives, written as the rows come (image/bmp.h).
 Status savePictureRows(const std::string& path, std::int32_t width, std::int32_t height, int quality,
-                       std::span<const std::uint8_t> exif, const BmpRowSource& rows);
+                       std::span<const std::uint8_t> exif, const BmpRowSource& rows,
+                       RowReading reading = RowReading::InTurn);
 // A pair as one ".jps" file, else as an MPO.
 Status saveStereoPicture(const tbitmap& left, const tbitmap& right, const std::string& path, int quality,
                          const SourceFacts& facts = {});

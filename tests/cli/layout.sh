@@ -27,6 +27,17 @@ for pos in "--dx 3 --dy 1" "--dx -7 --dy -2" "--dx 436 --dy 0"; do  # the last: 
   [ "$(identify -format %wx%h half.png)" = "${w}x$((2 * ((h + 1) / 2)))" ] || fail "over-under-half at $pos"
 done
 
+# Written a band of rows at a time (BMP), and as JPEG in bands on every core:
+# the pixels of the picture made whole, and of cjpeg's encoding of it.
+for kind in sbs over-under rows; do
+  run layout "$kind" "$L" "$R" --dx 3 --dy 1 -o "$kind.png"
+  run layout "$kind" "$L" "$R" --dx 3 --dy 1 -o "$kind.bmp"
+  same "$kind.bmp" "$kind.png" "$kind as rows"
+  run layout "$kind" "$L" "$R" --dx 3 --dy 1 -o "$kind.jpg"
+  convert "$kind.png" ppm:- | cjpeg -quality 92 >"want-$kind.jpg"
+  same "$kind.jpg" "want-$kind.jpg" "$kind as JPEG"
+done
+
 # A stereo file in place of LEFT RIGHT; --width reduces, never enlarges.
 run pair "$L" "$R" --dx 3 --dy 1 -o photo.jps
 run left photo.jps -o l.bmp && run right photo.jps -o r.bmp
