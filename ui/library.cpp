@@ -43,28 +43,21 @@ void drawMemoryShortage(TDC& dc, TPoint o) {
 
 bool tmywindow::scanLibrary() {
   releaseLibrary();
-  libraryScrollRow = 0;
-  libraryCount = 0;
-  const std::vector<tlibrarypair> pairs = libraryPairsIn(currentDirectory());
-  libraryEntries = makeLibraryList(pairs);
-  libraryFirstShown = libraryEntries.get();
-  libraryCount = static_cast<std::int32_t>(pairs.size());
-  if (!libraryEntries) {
-    libraryMode = false;
-    return false;
-  }
-  return true;
+  const bool found = ws_.scanLibrary(currentDirectory());
+  libraryView_.showFrom(ws_.libraryEntries.get());
+  if (!found) libraryMode = false;
+  return found;
 }
 
 void tmywindow::releaseLibrary() {
-  libraryFirstShown = nullptr;
-  libraryEntries.reset();
+  libraryView_.showFrom(nullptr);
+  ws_.releaseLibrary();
 }
 
 void tlibraryview::paint(TDC& dc) {
   const tlibrarygrid grid = gridOf(w_);
   const std::string prefix = libraryPrefix(currentDirectory());
-  tlibraryentry* e = w_.libraryFirstShown;
+  tlibraryentry* e = firstShown;
   for (int i = 0; i < grid.cells() && e; ++i, e = e->next.get()) {
     const TPoint o = grid.cellOrigin(i);
     if (!e->thumbnailReady) buildThumbnail(*e, prefix + e->leftFile);
@@ -86,7 +79,7 @@ void tlibraryview::keyDown(unsigned key, unsigned flags) {
 void tlibraryview::lButtonDown(TPoint p) {
   const tlibrarygrid grid = gridOf(w_);
   std::int64_t available = 0;
-  for (const tlibraryentry* e = w_.libraryFirstShown; e && available < grid.cells(); e = e->next.get()) {
+  for (const tlibraryentry* e = firstShown; e && available < grid.cells(); e = e->next.get()) {
     ++available;
   }
   const int cell = grid.cellAt(p, available);
@@ -94,7 +87,7 @@ void tlibraryview::lButtonDown(TPoint p) {
     w_.messageBeep(0);
     return;
   }
-  const tlibraryentry& picked = *stepForward(w_.libraryFirstShown, cell);
+  const tlibraryentry& picked = *stepForward(firstShown, cell);
   const std::string prefix = libraryPrefix(currentDirectory());
   if (!w_.openPair(prefix + picked.leftFile, prefix + picked.rightFile)) return;
   w_.libraryMode = false;
@@ -116,37 +109,22 @@ bool tmywindow::openPair(std::string left, std::string right) {
 }
 
 void tmywindow::browse(int step) {
-  // A file right below the root has an empty directory part.
-  const std::string& leftFileName = ws_.leftFileName;
-  const std::string folder =
-      leftFileName.find('/') == std::string::npos ? currentDirectory() : directoryOf(leftFileName);
-  const std::string dir = folder.empty() ? std::string(1, '/') : folder;
-  const std::string prefix = libraryPrefix(dir);
-  const std::vector<tlibrarypair> pairs = ws_.leftImage ? libraryPairsIn(dir) : std::vector<tlibrarypair>{};
-  // The current pair by its left file; after a swap that is the right one.
-  auto inFolder = [&](const std::string& path) {
-    return path.starts_with(prefix) ? path.substr(prefix.size()) : std::string();
-  };
-  const std::string left = inFolder(leftFileName), right = inFolder(ws_.rightFileName);
-  const auto at = std::find_if(pairs.begin(), pairs.end(), [&](const tlibrarypair& p) {
-    return p.leftFile == left || p.leftFile == right;
-  });
-  const std::ptrdiff_t next = (at - pairs.begin()) + step;
-  if (at == pairs.end() || next < 0 || next >= static_cast<std::ptrdiff_t>(pairs.size())) {
+  const auto next = ws_.neighbourPair(step);
+  if (!next) {
     messageBeep(0);
     return;
   }
   storePosition();
-  openPair(prefix + pairs[next].leftFile, prefix + pairs[next].rightFile);
+  openPair(next->leftFile, next->rightFile);
 }
 
 void tlibraryview::vScroll(unsigned code, int thumbPos) {
-  if (!w_.libraryEntries || !w_.libraryFirstShown) return;
-  tlibraryscroll s{w_.libraryFirstShown, w_.libraryScrollRow};
-  const bool repaint = applyLibraryScroll(w_.libraryEntries.get(), s, code, thumbPos, gridOf(w_));
-  w_.libraryFirstShown = s.firstShown;
-  w_.libraryScrollRow = s.row;
-  w_.setScrollPos(w_.libraryScrollRow, true);
+  if (!ws_.libraryEntries || !firstShown) return;
+  tlibraryscroll s{firstShown, scrollRow};
+  const bool repaint = applyLibraryScroll(ws_.libraryEntries.get(), s, code, thumbPos, gridOf(w_));
+  firstShown = s.firstShown;
+  scrollRow = s.row;
+  w_.setScrollPos(scrollRow, true);
   if (repaint) w_.invalidate(true);
 }
 
@@ -156,8 +134,8 @@ void tmywindow::cmSelectLibrary() {
     TDialog(this, kLibraryErrorDialog).execute();
     return;
   }
-  setScrollRange(0, gridOf(*this).scrollMax(libraryCount), true);
-  setScrollPos(libraryScrollRow, true);
+  setScrollRange(0, gridOf(*this).scrollMax(ws_.libraryCount), true);
+  setScrollPos(libraryView_.scrollRow, true);
   libraryMode = true;
   invalidate(true);
   frame()->setCaption("Binoxa - Select from library");

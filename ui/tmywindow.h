@@ -19,7 +19,6 @@
 #include "ui/views.h"
 #include "workspace/workspace.h"
 
-struct tlibraryentry;  // store/library.h
 struct tpendingpair;   // ui/pending.h
 
 enum class ViewMode : std::int32_t { Anaglyph = 1, Parallel = 2, Crossed = 3, Split = 4 };
@@ -96,11 +95,7 @@ class tmywindow : public TWindow {
   ViewMode savedViewMode = ViewMode::Anaglyph;
   std::int32_t dragStartOffsetX = 0;
   std::int32_t dragStartOffsetY = 0;
-  std::int32_t libraryCount = 0;
   std::int32_t displayDivisor = 1;
-  std::int32_t libraryScrollRow = 0;
-  std::unique_ptr<tlibraryentry> libraryEntries;
-  tlibraryentry* libraryFirstShown = nullptr;
   bool fitToWindow = false;  // the pair views reduced to the client area
   // The pair views' zoom (an index in kZoomSteps) and pan (pixels of the
   // zoomed pair scrolled past the client's top-left).
@@ -147,8 +142,11 @@ class tmywindow : public TWindow {
   // Both pictures of a pair read as Open does, then made the workspace's
   // pair with its position file; a refusal is reported and changes nothing.
   bool openPair(std::string left, std::string right);
+  // The current folder's pairs listed anew, the view at their start; false
+  // (and the library view left) when it has none.
   bool scanLibrary();
   void releaseLibrary();
+  const tlibraryview& libraryView() const { return libraryView_; }
 
  private:
   static const TResponse<tmywindow> responseTable[];

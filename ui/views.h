@@ -13,6 +13,7 @@
 
 class tmywindow;
 class tworkspace;
+struct tlibraryentry;  // store/library.h
 
 // The zoom steps of the pair views: below 1:1 the pictures are reduced by
 // area, above it their pixels are repeated.
@@ -126,6 +127,13 @@ class tsplitview final : public tview {
 class tlibraryview final : public tview {
  public:
   using tview::tview;
+  // The scrolling: the first entry shown, on the grid's row scrollRow.
+  tlibraryentry* firstShown = nullptr;
+  std::int32_t scrollRow = 0;
+  void showFrom(tlibraryentry* first) {
+    firstShown = first;
+    scrollRow = 0;
+  }
   void paint(TDC& dc) override;
   void keyDown(unsigned key, unsigned flags) override;
   void lButtonDown(TPoint p) override;

@@ -1,7 +1,9 @@
 #include "workspace/workspace.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "platform/files.h"
 #include "platform/parallel.h"
 #include "store/library.h"
 #include "store/posfile.h"
@@ -175,4 +177,33 @@ Status tworkspace::swap() {
   swapSides(leftImage, rightImage, rightOffsetX, rightOffsetY);
   std::swap(leftFileName, rightFileName);
   return success();
+}
+
+bool tworkspace::scanLibrary(const std::string& dir) {
+  const std::vector<tlibrarypair> pairs = libraryPairsIn(dir);
+  libraryEntries = makeLibraryList(pairs);
+  libraryCount = static_cast<std::int32_t>(pairs.size());
+  return libraryEntries != nullptr;
+}
+
+std::optional<tlibrarypair> tworkspace::neighbourPair(int step) const {
+  if (!leftImage) return std::nullopt;
+  // A file right below the root has an empty directory part.
+  const std::string folder =
+      leftFileName.find('/') == std::string::npos ? currentDirectory() : directoryOf(leftFileName);
+  const std::string dir = folder.empty() ? std::string(1, '/') : folder;
+  const std::string prefix = libraryPrefix(dir);
+  const std::vector<tlibrarypair> pairs = libraryPairsIn(dir);
+  // The open pair by its left file; after a swap that is the right one.
+  auto inFolder = [&](const std::string& path) {
+    return path.starts_with(prefix) ? path.substr(prefix.size()) : std::string();
+  };
+  const std::string left = inFolder(leftFileName), right = inFolder(rightFileName);
+  const auto at = std::find_if(pairs.begin(), pairs.end(), [&](const tlibrarypair& p) {
+    return p.leftFile == left || p.leftFile == right;
+  });
+  const std::ptrdiff_t next = (at - pairs.begin()) + step;
+  if (at == pairs.end() || next < 0 || next >= static_cast<std::ptrdiff_t>(pairs.size())) return std::nullopt;
+  const tlibrarypair& p = pairs[static_cast<std::size_t>(next)];
+  return tlibrarypair{p.baseName, prefix + p.leftFile, prefix + p.rightFile};
 }

@@ -17,6 +17,7 @@
 #include "platform/result.h"
 #include "stereo/export.h"
 #include "stereo/layout.h"
+#include "store/library.h"
 
 class tworkspace {
  public:
@@ -90,6 +91,17 @@ class tworkspace {
   Status exportEach(std::span<const SavedExport> exports, std::span<const std::string> names);
   Status exportLayout(LayoutKind kind, const std::string& name, std::int32_t width);
   Status exportWiggle(const std::string& name, const WiggleSettings& wiggle);
+
+  // --- the library: the pairs of a folder as the library view lists them ---
+  std::int32_t libraryCount = 0;
+  std::unique_ptr<tlibraryentry> libraryEntries;
+  // The pairs of dir listed anew; false when it has none.
+  bool scanLibrary(const std::string& dir);
+  void releaseLibrary() { libraryEntries.reset(); }
+  // The pair step places from the open one in the folder of its left file,
+  // in the library's order, named by path; none past either end or when no
+  // pair is open.
+  std::optional<tlibrarypair> neighbourPair(int step) const;
 
  private:
   std::unique_ptr<tbitmap> rightSource_;  // while rightImage is changed from it

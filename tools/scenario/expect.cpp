@@ -116,14 +116,14 @@ const Field kFields[] = {
     NUM(dragStartOffsetY),
     WS_PICTURE(rightImage),
     WS_TEXT(rightFileName),
-    NUM(libraryCount),
+    WS_NUM(libraryCount),
     WS_FLAG(usePosFiles),
     NUM(displayDivisor),
-    NUM(libraryScrollRow),
+    {"libraryScrollRow", false, [](const tmywindow& w) { return num(w.libraryView().scrollRow); }},
     {"viewSize", false, [](const tmywindow& w) { return num(w.workspace().settings.viewSize); }},
     {"imageSpacing", false, [](const tmywindow& w) { return num(w.workspace().settings.imageSpacing); }},
-    {"libraryEntries", false, [](const tmywindow& w) { return entry(w.libraryEntries.get()); }},
-    {"libraryFirstShown", false, [](const tmywindow& w) { return entry(w.libraryFirstShown); }},
+    {"libraryEntries", false, [](const tmywindow& w) { return entry(w.workspace().libraryEntries.get()); }},
+    {"libraryFirstShown", false, [](const tmywindow& w) { return entry(w.libraryView().firstShown); }},
     FLAG(fitToWindow),
     {"correction", false,
      [](const tmywindow& w) {
@@ -271,7 +271,7 @@ void Script::expectField(ArgReader& a) {
 void Script::expectLibrary(ArgReader& a) {
   const Values want = a.rest();
   Values seen;
-  for (const tlibraryentry* e = window().libraryEntries.get(); e; e = e->next.get())
+  for (const tlibraryentry* e = window().workspace().libraryEntries.get(); e; e = e->next.get())
     seen.push_back(e->baseName);
   check(seen == want, "library " + joined(want, true), joined(seen, true));
 }
