@@ -81,6 +81,24 @@ PictureFile::PictureFile(std::unique_ptr<FileSource> file, const PictureDecoder&
                          std::unique_ptr<PictureReader> first)
     : file_(std::move(file)), decoder_(&decoder), first_(std::move(first)), header_(first_->header()) {}
 
+namespace {
+
+Result<std::unique_ptr<PictureReader>> previewOf(const PictureDecoder& d, const ByteSource& source, int minSide) {
+  return d.preview ? d.preview(source, minSide) : d.open(source, 0);
+}
+
+}  // namespace
+
+Result<PictureFile> PictureFile::openPreview(const std::string& path, int minSide) {
+  auto opened = openFile(path);
+  if (!opened) return opened.error();
+  auto file = std::make_unique<FileSource>(std::move(*opened));
+  const PictureDecoder& decoder = decoderFor(*file);
+  auto first = previewOf(decoder, *file, minSide);
+  if (!first) return first.error();
+  return PictureFile(std::move(file), decoder, std::move(*first));
+}
+
 Result<PictureFile> PictureFile::open(const std::string& path) {
   auto opened = openFile(path);
   if (!opened) return opened.error();
@@ -123,8 +141,7 @@ Result<std::unique_ptr<tbitmap>> loadPicture(const std::string& path, int view) 
 }
 
 Result<std::unique_ptr<PictureReader>> openPreview(const ByteSource& source, int minSide) {
-  const PictureDecoder& d = decoderFor(source);
-  return d.preview ? d.preview(source, minSide) : d.open(source, 0);
+  return previewOf(decoderFor(source), source, minSide);
 }
 
 Result<StereoViews> readPictureViews(const ByteSource& source) {

@@ -106,6 +106,9 @@ class PictureFile {
  public:
   // Errors are one line for the user.
   static Result<PictureFile> open(const std::string& path);
+  // The file opened for a thumbnail: its first reader (and header) that of
+  // openPreview, with no loading check.
+  static Result<PictureFile> openPreview(const std::string& path, int minSide);
   const ByteSource& source() const { return *file_; }
   const PictureHeader& header() const { return header_; }  // of the first view
   // A reader of a view, from its first row (0 <= view < header().views).

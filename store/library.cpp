@@ -21,9 +21,9 @@ namespace {
 // Keeps every s-th row and column from the top-left pixel; the kept rows end
 // at the bottom of the square. Stops quietly at the first thing that is wrong.
 void reduceFile(std::uint8_t* store, const std::string& path) {
-  auto file = openFile(path);
+  auto file = PictureFile::openPreview(path, kThumbnailSide);
   if (!file) return;
-  auto reader = openPreview(*file, kThumbnailSide);
+  auto reader = file->reader();
   if (!reader) return;
   PictureReader& r = *reader.value();
   const std::int32_t width = r.header().width, height = r.header().height;
