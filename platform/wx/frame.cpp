@@ -9,7 +9,6 @@
 #include <optional>
 #include <vector>
 
-#include <cairo.h>
 #include <gtk/gtk.h>
 #include <wx/app.h>
 #include <wx/dcclient.h>
@@ -23,7 +22,6 @@
 #include <wx/sizer.h>
 #include <wx/window.h>
 
-#include "platform/parallel.h"
 #include "platform/window.h"
 #include "platform/wx/menu.h"
 #include "platform/wx/pixels.h"
@@ -90,11 +88,8 @@ class Canvas : public wxWindow {
   void onSize(wxSizeEvent&);
   void onMouse(wxMouseEvent& e);
   void onWheel(wxMouseEvent& e);
-  void present(wxPaintDC& dc, const Framebuffer& fb);
   TPoint lastPoint_{-1, -1};  // of the last message sent, in client pixels
-  // The framebuffer in the screen's own pixel layout, kept between paints so
-  // a frame of a drag allocates and converts nothing but the pixels.
-  std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> screen_{nullptr, &cairo_surface_destroy};
+  ScreenCopy screen_;
 };
 
 class WxHost : public FrameHost {
@@ -202,7 +197,10 @@ void Canvas::onPaint(wxPaintEvent&) {
   }
   const auto drawn = std::chrono::steady_clock::now();
   Framebuffer& fb = host->framebuffer();
-  if (fb.width > 0 && fb.height > 0) present(dc, fb);
+  if (fb.width > 0 && fb.height > 0) {
+    screen_.present(dc, fb, host->changed);
+    host->changed = false;
+  }
   if (tracing()) {
     const wxPoint origin = ClientToScreen(wxPoint(0, 0));
     // The stages in microseconds: the program's drawing, the transfer to the screen.
@@ -213,42 +211,6 @@ void Canvas::onPaint(wxPaintEvent&) {
                        std::to_string(fb.width) + " " + std::to_string(fb.height) + " " + us(drawn - start) +
                        " " + us(std::chrono::steady_clock::now() - drawn));
   }
-}
-
-// One transfer of the whole client.
-void Canvas::present(wxPaintDC& dc, const Framebuffer& fb) {
-  auto* cr = static_cast<cairo_t*>(dc.GetHandle());
-  if (!cr) {
-    wxImage image(fb.width, fb.height, const_cast<std::uint8_t*>(fb.rgb.data()), true);
-    dc.DrawBitmap(wxBitmap(image), 0, 0);
-    return;
-  }
-  if (!screen_ || cairo_image_surface_get_width(screen_.get()) != fb.width ||
-      cairo_image_surface_get_height(screen_.get()) != fb.height) {
-    // in shared memory where the server has it: read there, not copied first
-    screen_.reset(
-        cairo_surface_create_similar_image(cairo_get_target(cr), CAIRO_FORMAT_RGB24, fb.width, fb.height));
-    host->changed = true;
-  }
-  // The toolkit asks for the same picture again (a layout, the status bar):
-  // the screen's copy still holds it.
-  if (host->changed) {
-    cairo_surface_flush(screen_.get());
-    std::uint8_t* rows = cairo_image_surface_get_data(screen_.get());
-    const int stride = cairo_image_surface_get_stride(screen_.get());
-    inBands(fb.height, [&](int first, int end) {
-      for (int y = first; y < end; ++y)
-        toScreenRow(fb.rgb.data() + static_cast<std::size_t>(y) * fb.width * 3,
-                    rows + static_cast<std::size_t>(y) * stride, fb.width);
-    });
-    cairo_surface_mark_dirty(screen_.get());
-    host->changed = false;
-  }
-  cairo_save(cr);
-  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  cairo_set_source_surface(cr, screen_.get(), 0, 0);
-  cairo_paint(cr);
-  cairo_restore(cr);
 }
 
 void Canvas::onSize(wxSizeEvent& e) {
