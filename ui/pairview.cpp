@@ -244,15 +244,10 @@ TPoint tpairview::paintSideBySide(TDC& dc, const tbitmap& a, const tbitmap& b, s
 }
 
 void tpairview::keyDown(unsigned key, unsigned flags) {
-  const std::int32_t step = flags & MK_SHIFT ? 10 : 1;
   const bool across = key == VK_LEFT || key == VK_RIGHT;
   if (!across && key != VK_UP && key != VK_DOWN) return;
-  auto nudged = [&](std::int32_t v) {
-    const std::int64_t moved = std::int64_t{v} + (key == VK_LEFT || key == VK_UP ? -step : step);
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(moved, INT32_MIN, INT32_MAX));
-  };
-  w_.moveRight(across ? nudged(ws_.rightOffsetX) : ws_.rightOffsetX,
-               across ? ws_.rightOffsetY : nudged(ws_.rightOffsetY));
+  const std::int32_t step = (flags & MK_SHIFT ? 10 : 1) * (key == VK_LEFT || key == VK_UP ? -1 : 1);
+  w_.nudgeRight(across ? step : 0, across ? 0 : step);
 }
 
 void tpairview::lButtonDown(TPoint p) {

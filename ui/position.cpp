@@ -83,6 +83,11 @@ void tmywindow::moveRight(std::int32_t x, std::int32_t y) {
   invalidate();
 }
 
+void tmywindow::nudgeRight(std::int32_t byX, std::int32_t byY) {
+  ws_.nudge(byX, byY);
+  invalidate();
+}
+
 void tmywindow::cmAlign() {
   auto found = [&] {
     TBusyCursor busy;

@@ -122,6 +122,7 @@ class tmywindow : public TWindow {
   bool report(const Status& s);
   // The right picture moved to that position (the views' gestures).
   void moveRight(std::int32_t x, std::int32_t y);
+  void nudgeRight(std::int32_t byX, std::int32_t byY);
   // The two areas of the single picture cut out as the pair (the split view's Enter).
   void acceptSplit();
 

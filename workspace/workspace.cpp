@@ -126,6 +126,13 @@ void tworkspace::setPosition(std::int32_t x, std::int32_t y) {
   rightOffsetY = y;
 }
 
+void tworkspace::nudge(std::int32_t byX, std::int32_t byY) {
+  auto moved = [](std::int32_t v, std::int32_t by) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t{v} + by, INT32_MIN, INT32_MAX));
+  };
+  setPosition(moved(rightOffsetX, byX), moved(rightOffsetY, byY));
+}
+
 Result<Alignment> tworkspace::findAlignment(bool correct) {
   if (Status s = decode(); !s) return s.error();
   if (!leftImage || !rightImage) return Error{!leftImage ? kLeftImageNotAssigned : kRightImageNotAssigned};

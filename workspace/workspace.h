@@ -68,6 +68,8 @@ class tworkspace {
 
   // --- position and correction ---
   void setPosition(std::int32_t x, std::int32_t y);
+  // The position moved by (byX, byY), held at the ends of its range.
+  void nudge(std::int32_t byX, std::int32_t byY);
   // The aligned position and, with correct, the correction (align/align.h),
   // found and left for the caller.
   Result<Alignment> findAlignment(bool correct = true);
