@@ -470,15 +470,15 @@ Status compress(Encoder& e, JpegFrame frame, const std::vector<std::uint8_t>& ap
   return success();
 }
 
-// A whole file compressed to memory.
+// A whole file compressed to memory; errors as compress gives them.
 Result<std::vector<std::uint8_t>> compressToMemory(JpegFrame frame, const std::vector<std::uint8_t>& app1,
                                                    std::span<const JpegExtraSegment> extra,
-                                                   const BmpRowSource& rows) {
+                                                   const BmpRowSource& rows, const std::string& prefix = "") {
   Encoder e;
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   jpeg_mem_dest(&e.info, &buffer, &size);
-  const Status s = compress(e, frame, app1, extra, rows, "", nullptr);
+  const Status s = compress(e, frame, app1, extra, rows, prefix, nullptr);
   std::vector<std::uint8_t> bytes;
   if (s) bytes.assign(buffer, buffer + size);
   std::free(buffer);
@@ -586,12 +586,13 @@ Status writeJpegBands(const std::string& path, std::int32_t width, std::int32_t 
   // pixels, markers counted modulo 8), so each band's own markers are the
   // ones the whole file has there.
   constexpr std::int32_t kBandStep = 8 * 16;
+  const std::int32_t cores = static_cast<std::int32_t>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+  if (height <= kBandStep || cores < 2) return writeJpegRows(path, width, height, quality, rows, exif);
   const std::int32_t steps = (height + kBandStep - 1) / kBandStep;
-  const int bands = static_cast<int>(std::min<std::int32_t>(
-      steps, std::clamp(std::thread::hardware_concurrency(), 1u, 4u)));
-  if (bands < 2) return writeJpegRows(path, width, height, quality, rows, exif);
+  const std::int32_t bandRows = (steps + cores - 1) / cores * kBandStep;
+  const int bands = static_cast<int>((height + bandRows - 1) / bandRows);
   if (Status size = checkWritableSize(path, width, height); !size) return size;
-  const std::int32_t bandRows = (steps + bands - 1) / bands * kBandStep;
+  const std::string prefix = "Cannot write " + printable(path) + ": ";
   std::vector<Result<std::vector<std::uint8_t>>> parts(static_cast<std::size_t>(bands),
                                                         Error{"not encoded"});
   eachAtOnce(bands, [&](int i) {
@@ -600,16 +601,16 @@ Status writeJpegBands(const std::string& path, std::int32_t width, std::int32_t 
     const std::vector<std::uint8_t> app1 = i == 0 ? exifSegment(exif, width, height) : std::vector<std::uint8_t>{};
     parts[static_cast<std::size_t>(i)] = compressToMemory(
         {width, n, quality, true}, app1, {},
-        [&rows, first](std::int32_t y0, std::int32_t count, tpixel* buffer) { return rows(first + y0, count, buffer); });
+        [&rows, first](std::int32_t y0, std::int32_t count, tpixel* buffer) { return rows(first + y0, count, buffer); },
+        prefix);
   });
   std::vector<std::uint8_t> file;
   for (int i = 0; i < bands; ++i) {
     auto& part = parts[static_cast<std::size_t>(i)];
-    if (!part) return Error{"Cannot write " + printable(path) + ": " + part.error().message, ErrorKind::CannotWrite};
+    if (!part) return part.error();
     const std::size_t data = i == 0 ? 0 : scanDataStart(*part);
     if ((i == 0 && !setFrameHeight(*part, height)) || (i > 0 && data == 0) || part->size() < data + 2)
-      return Error{"Cannot write " + printable(path) + ": JPEG writer: unexpected band headers",
-                   ErrorKind::CannotWrite};
+      return Error{prefix + "JPEG writer: unexpected band headers", ErrorKind::CannotWrite};
     if (i > 0) file.insert(file.end(), {0xFF, 0xD7});
     file.insert(file.end(), part->begin() + static_cast<std::ptrdiff_t>(data), part->end() - 2);  // without EOI
   }
