@@ -4,12 +4,14 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <opencv2/calib3d.hpp>
 #include <opencv2/core.hpp>
 #include <opencv2/features2d.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/video/tracking.hpp>
-#include <random>
 #include <climits>
+#include <optional>
+#include <random>
 #include <vector>
 
 #include "platform/parallel.h"
@@ -34,6 +36,12 @@ constexpr int kRounds = 2;
 constexpr double kStray = 3;  // reduced pixels a tracked corner may move from where its anchors put it
 constexpr double kNegligible = 0.25;      // pixels: a smaller correction is no correction
 constexpr int kRansacRounds = 1500;
+constexpr int kRowsWidth = 160;         // the copies the rows are searched on
+constexpr int kDenseWidth = 320;        // the copies dense matching seeds the corners from
+constexpr double kRowsRange = 0.125;    // of the height: how far up and down the rows are searched
+constexpr double kRowsRival = 0.03;     // of the picture matched: another offset this close to the best rivals it
+constexpr std::size_t kRowsPeak = 4;    // half rows: a peak is the most within this many each side
+constexpr double kNearest = 0.3;        // the share of the points that makes the nearest layer
 
 cv::Mat wrap(const tbitmap& b) { return cv::Mat(b.height, b.width, CV_8UC3, const_cast<tpixel*>(b.row(0))); }
 
@@ -163,11 +171,11 @@ std::vector<const Match*> consensus(const std::vector<Match>& ms, const Frame& f
 }
 
 // As many terms as the points' spread over the picture can prove.
-int termsFor(const std::vector<const Match*>& ms, int w, int h) {
+int termsFor(const std::vector<Match>& ms, int w, int h) {
   double x0 = w, x1 = 0, y0 = h, y1 = 0;
-  for (const Match* m : ms) {
-    x0 = std::min(x0, m->right.x), x1 = std::max(x1, m->right.x);
-    y0 = std::min(y0, m->right.y), y1 = std::max(y1, m->right.y);
+  for (const Match& m : ms) {
+    x0 = std::min(x0, m.right.x), x1 = std::max(x1, m.right.x);
+    y0 = std::min(y0, m.right.y), y1 = std::max(y1, m.right.y);
   }
   const double spread = std::min((x1 - x0) / w, (y1 - y0) / h);
   return spread >= 0.4 ? 5 : spread >= 0.15 ? 3 : 1;
@@ -271,9 +279,10 @@ std::vector<Match> refine(const tbitmap& left, const tbitmap& right, const std::
 }
 
 // Corners of the left picture followed into the right one on the reduced
-// copies, each started where its nearest anchors say and checked both ways:
-// the many points that let the scene's main surfaces weigh in the fit. The
-// corners and the pyramids are made once for every round.
+// copies, each started where its nearest anchors or dense matching say, and
+// checked both ways: the many points that let the scene's main surfaces
+// weigh in the fit. The corners and the pyramids are made once for every
+// round.
 class Tracker {
  public:
   Tracker(const Features& l, const Features& r, double scale) : scale_(scale) {
@@ -284,6 +293,9 @@ class Tracker {
     cv::buildOpticalFlowPyramid(r.grey(common), b_, kWindow, kLevels);
   }
 
+  const std::vector<cv::Point2f>& corners() const { return corners_; }
+
+  // Each corner started where the median of its nearest anchors' moves says.
   std::vector<Match> track(const std::vector<const Match*>& anchors) const {
     if (corners_.empty() || anchors.empty()) return {};
     std::vector<cv::Point2f> guess;
@@ -302,19 +314,25 @@ class Tracker {
       std::nth_element(ys.begin(), ys.begin() + static_cast<std::ptrdiff_t>(k / 2), ys.end());
       guess.push_back(c + cv::Point2f(static_cast<float>(xs[k / 2]), static_cast<float>(ys[k / 2])));
     }
-    std::vector<cv::Point2f> tracked = guess, back = corners_;
+    return follow(corners_, guess);
+  }
+
+  // The corners `from` followed from their guesses, checked both ways, kept
+  // where they land near the guess.
+  std::vector<Match> follow(const std::vector<cv::Point2f>& from, const std::vector<cv::Point2f>& guess) const {
+    if (from.empty()) return {};
+    std::vector<cv::Point2f> tracked = guess, back = from;
     std::vector<unsigned char> found, foundBack;
     std::vector<float> err;
     const cv::TermCriteria stop(cv::TermCriteria::COUNT | cv::TermCriteria::EPS, 30, 0.01);
-    cv::calcOpticalFlowPyrLK(a_, b_, corners_, tracked, found, err, kWindow, kLevels, stop,
-                             cv::OPTFLOW_USE_INITIAL_FLOW);
+    cv::calcOpticalFlowPyrLK(a_, b_, from, tracked, found, err, kWindow, kLevels, stop, cv::OPTFLOW_USE_INITIAL_FLOW);
     cv::calcOpticalFlowPyrLK(b_, a_, tracked, back, foundBack, err, kWindow, kLevels, stop,
                              cv::OPTFLOW_USE_INITIAL_FLOW);
     std::vector<Match> out;
-    for (std::size_t i = 0; i < corners_.size(); ++i)
-      if (found[i] && foundBack[i] && cv::norm(back[i] - corners_[i]) <= kBackCheck &&
+    for (std::size_t i = 0; i < from.size(); ++i)
+      if (found[i] && foundBack[i] && cv::norm(back[i] - from[i]) <= kBackCheck &&
           cv::norm(tracked[i] - guess[i]) <= kStray)
-        out.push_back({cv::Point2d(corners_[i]) / scale_, cv::Point2d(tracked[i]) / scale_});
+        out.push_back({cv::Point2d(from[i]) / scale_, cv::Point2d(tracked[i]) / scale_});
     return out;
   }
 
@@ -336,55 +354,33 @@ bool proves(std::size_t inliers, std::size_t of) {
   return inliers >= kMinInliers && static_cast<double>(inliers) >= kMinInlierShare * static_cast<double>(of);
 }
 
-}  // namespace
-
-Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool correct) try {
-  if (left.width < 16 || left.height < 16 || right.width < 16 || right.height < 16)
-    return Error{kCannotAlign, ErrorKind::CannotAlign};
-  // A whole factor: the area reduction then sums whole blocks, its fast case.
-  const int factor = (std::max(left.width, right.width) + kReducedWidth - 1) / kReducedWidth;
-  const double scale = 1.0 / factor;
-  auto [l, r] = bothAtOnce([&] { return featuresOf(left, scale); }, [&] { return featuresOf(right, scale); });
-  const Matches matched = matchFeatures(l, r, scale);
-  if (matched.kept.size() < kMinMatches)
-    return Error{matched.ambiguous >= 3 * kMinMatches ? kRepeatedPattern : kCannotAlign, ErrorKind::CannotAlign};
-
-  // The matches followed on the whole pictures to a fraction of a pixel; the
-  // correction most of them agree on; then corners started from those,
-  // and from the corners they brought in, let the scene's surfaces weigh in.
-  std::vector<const Match*> candidates;
-  for (const Match& m : matched.kept) candidates.push_back(&m);
-  const std::vector<Match> fine = refine(left, right, spreadOut(candidates));
-  if (fine.size() < kMinInliers) return Error{kCannotAlign, ErrorKind::CannotAlign};
-  std::vector<const Match*> all;
-  for (const Match& m : fine) all.push_back(&m);
-  const Frame f(right);
-  const int terms = termsFor(all, right.width, right.height);
-  double dy = 0;
-  Terms t = kIdentity;
-  std::vector<Match> points = fine;
-  std::vector<const Match*> in;
-  const Tracker tracker(l, r, scale);
-  for (int round = 0; round <= kRounds; ++round) {
-    if (round > 0) {
-      points = tracker.track(in);
-      points.insert(points.end(), fine.begin(), fine.end());
-    }
-    for (int again = 0; again < 3; ++again) {
-      in = consensus(points, f, dy, terms, kFineTolerance, t);
-      if (!proves(in.size(), points.size())) return Error{kNoOneAnswer, ErrorKind::CannotAlign};
-      const double whole = std::round(t[2] * f.s);  // rows the shift took over: the position's
-      if (whole == 0) break;
-      dy -= whole;
-    }
+// The consensus of the points, the whole rows of its shift moved into the
+// position's dy; false when it does not prove one answer.
+bool agree(const std::vector<Match>& points, const Frame& f, int terms, double& dy, Terms& t,
+           std::vector<const Match*>& in) {
+  for (int again = 0; again < 3; ++again) {
+    in = consensus(points, f, dy, terms, kFineTolerance, t);
+    if (!proves(in.size(), points.size())) return false;
+    const double whole = std::round(t[2] * f.s);
+    if (whole == 0) break;
+    dy -= whole;
   }
-  // Followed both ways, yet off the fit: a part of the scene that another
-  // correction would suit (lenses not level, a surface matched wrongly).
-  if (static_cast<double>(in.size()) < kMinFinalShare * static_cast<double>(points.size()))
-    return Error{kNoOneAnswer, ErrorKind::CannotAlign};
+  return true;
+}
+
+// Followed both ways, yet off the fit: a part of the scene that another
+// correction would suit (lenses not level, a surface matched wrongly).
+bool mostAgree(std::size_t in, std::size_t of) {
+  return static_cast<double>(in) >= kMinFinalShare * static_cast<double>(of);
+}
+
+// What the consensus says: the correction, unless it is not asked for or
+// moves no pixel enough to matter; dy; dx at the nearest points.
+Result<Alignment> answer(const std::vector<const Match*>& in, Terms t, double dy, const Frame& f, int terms,
+                         bool correct, int w, int h) {
   Alignment a;
   a.inliers = static_cast<int>(in.size());
-  if (!correct || terms == 1 || largestMove(t, f, right.width, right.height) <= kNegligible) {
+  if (!correct || terms == 1 || largestMove(t, f, w, h) <= kNegligible) {
     std::vector<double> ys;
     for (const Match* m : in) ys.push_back(m->right.y - m->left.y);
     dy = std::round(quantile(ys, 0.5));
@@ -398,6 +394,182 @@ Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool corr
   a.dx = static_cast<std::int32_t>(std::lround(quantile(xs, 0.02)));
   a.dy = static_cast<std::int32_t>(dy);
   return a;
+}
+
+// The matches followed on the whole pictures to a fraction of a pixel; the
+// correction most of them agree on; then corners started from those, and
+// from the corners they brought in, let the scene's surfaces weigh in.
+Result<Alignment> byFeatures(const tbitmap& left, const tbitmap& right, const Matches& matched,
+                             const Tracker& tracker, bool correct) {
+  std::vector<const Match*> candidates;
+  for (const Match& m : matched.kept) candidates.push_back(&m);
+  const std::vector<Match> fine = refine(left, right, spreadOut(candidates));
+  if (fine.size() < kMinInliers) return Error{kCannotAlign, ErrorKind::CannotAlign};
+  const Frame f(right);
+  const int terms = termsFor(fine, right.width, right.height);
+  double dy = 0;
+  Terms t = kIdentity;
+  std::vector<Match> points = fine;
+  std::vector<const Match*> in;
+  for (int round = 0; round <= kRounds; ++round) {
+    if (round > 0) {
+      points = tracker.track(in);
+      points.insert(points.end(), fine.begin(), fine.end());
+    }
+    if (!agree(points, f, terms, dy, t, in)) return Error{kNoOneAnswer, ErrorKind::CannotAlign};
+  }
+  if (!mostAgree(in.size(), points.size())) return Error{kNoOneAnswer, ErrorKind::CannotAlign};
+  return answer(in, t, dy, f, terms, correct, right.width, right.height);
+}
+
+// Both grey copies cut to their common size and reduced to `width` columns,
+// with the factor from whole-picture pixels.
+struct SmallPair {
+  cv::Mat l, r;
+  double scale;
+};
+
+SmallPair smallPair(const Features& l, const Features& r, double scale, int width) {
+  const cv::Rect common({0, 0}, cv::Size(std::min(l.grey.cols, r.grey.cols), std::min(l.grey.rows, r.grey.rows)));
+  SmallPair p{l.grey(common), r.grey(common), scale};
+  if (common.width > width) {
+    const double by = static_cast<double>(width) / common.width;
+    cv::resize(p.l, p.l, cv::Size(), by, by, cv::INTER_AREA);
+    cv::resize(p.r, p.r, cv::Size(), by, by, cv::INTER_AREA);
+    p.scale *= by;
+  }
+  return p;
+}
+
+// Dense matching along the rows (OpenCV's semi-global block matching): left
+// x minus right x of every left pixel in 16ths, below `lowest` where nothing
+// proves one. The copies are padded so every pixel sees the whole range.
+struct RowMatch {
+  cv::Mat disparity;
+  int lowest;
+};
+
+RowMatch matchAlongRows(const cv::Mat& l, const cv::Mat& r) {
+  constexpr int block = 5;
+  const int lo = -16 * ((l.cols / 8 + 15) / 16), span = 16 * ((l.cols / 2 - lo + 15) / 16);
+  const int before = lo + span, after = -lo;
+  cv::Mat lp, rp, d;
+  cv::copyMakeBorder(l, lp, 0, 0, before, after, cv::BORDER_REPLICATE);
+  cv::copyMakeBorder(r, rp, 0, 0, before, after, cv::BORDER_REPLICATE);
+  cv::StereoSGBM::create(lo, span, block, 8 * block * block, 32 * block * block, 1, 0, 10)->compute(lp, rp, d);
+  return {d(cv::Rect(before, 0, l.cols, l.rows)), 16 * lo};
+}
+
+// The vertical offset of the right copy, in its rows, at which dense
+// matching along the rows finds the most of the pictures; none when another
+// offset, a peak of its own, finds nearly as much: a pattern's period away.
+std::optional<double> rowsOffset(const SmallPair& p) {
+  const int range = static_cast<int>(p.l.rows * kRowsRange);
+  std::vector<double> found(static_cast<std::size_t>(4 * range + 1));  // every half row
+  eachAtOnce(static_cast<int>(found.size()), [&](int i) {
+    cv::Mat shifted;
+    cv::warpAffine(p.r, shifted, cv::Matx23d(1, 0, 0, 0, 1, range - i / 2.0), p.r.size(), cv::INTER_LINEAR,
+                   cv::BORDER_REPLICATE);
+    const RowMatch m = matchAlongRows(p.l, shifted);
+    found[static_cast<std::size_t>(i)] =
+        cv::countNonZero(m.disparity >= m.lowest) / static_cast<double>(m.disparity.total());
+  });
+  const auto best = static_cast<std::size_t>(std::max_element(found.begin(), found.end()) - found.begin());
+  auto peak = [&](std::size_t i) {
+    const std::size_t from = i < kRowsPeak ? 0 : i - kRowsPeak, to = std::min(found.size(), i + kRowsPeak + 1);
+    return *std::max_element(found.begin() + static_cast<std::ptrdiff_t>(from),
+                             found.begin() + static_cast<std::ptrdiff_t>(to)) == found[i];
+  };
+  for (std::size_t i = 0; i < found.size(); ++i)
+    if ((i + kRowsPeak < best || i > best + kRowsPeak) && peak(i) && found[i] >= found[best] - kRowsRival)
+      return std::nullopt;
+  return static_cast<double>(best) / 2 - range;
+}
+
+// The points nearer than most: the subject, whose rows matter most.
+std::vector<Match> nearestLayer(const std::vector<Match>& points, const Terms& t, const Frame& f) {
+  std::vector<double> xs;
+  for (const Match& p : points) xs.push_back(apply(t, f, p.right).x - p.left.x);
+  const double nearest = quantile(xs, kNearest);
+  std::vector<Match> near;
+  for (std::size_t i = 0; i < points.size(); ++i)
+    if (xs[i] <= nearest) near.push_back(points[i]);
+  return near;
+}
+
+// The corners of the left picture started where dense matching along the
+// rows of the corrected pair puts them, followed and fitted, round after
+// round from the rows given: each round's rows line up better, and dense
+// matching needs rows within a pixel. At last the correction is fitted to
+// the nearest layer, the subject, refined on the whole pictures: where the
+// lenses bend the picture, no one correction suits every depth.
+Result<Alignment> alongRows(const tbitmap& left, const tbitmap& right, const SmallPair& dense, const Tracker& tracker,
+                            double scale, double rows, bool correct) {
+  const Frame f(right);
+  double dy = rows;
+  Terms t = kIdentity;
+  int terms = 5;
+  std::vector<Match> points;
+  std::vector<const Match*> in;
+  const cv::Matx33d toDense(dense.scale, 0, 0, 0, dense.scale, 0, 0, 0, 1);
+  for (int round = 0; round <= kRounds; ++round) {
+    // Right pixel to the left pixel it pairs with, but for the depth.
+    const cv::Matx33d rowsOf = cv::Matx33d(1, 0, 0, 0, 1, -dy, 0, 0, 1) * matrixOf(correctionOf(t, f), f);
+    cv::Mat aligned;
+    cv::warpPerspective(dense.r, aligned, toDense * rowsOf * toDense.inv(), dense.l.size(), cv::INTER_LINEAR);
+    const RowMatch m = matchAlongRows(dense.l, aligned);
+    const cv::Matx33d back = rowsOf.inv();
+    std::vector<cv::Point2f> from, guess;
+    for (const cv::Point2f& c : tracker.corners()) {
+      const cv::Point at(static_cast<int>(c.x * dense.scale / scale), static_cast<int>(c.y * dense.scale / scale));
+      if (at.x >= m.disparity.cols || at.y >= m.disparity.rows) continue;
+      const short d = m.disparity.at<short>(at);
+      if (d < m.lowest) continue;
+      const cv::Vec3d p = back * cv::Vec3d(c.x / scale - d / (16 * dense.scale), c.y / scale, 1);
+      from.push_back(c);
+      guess.push_back(cv::Point2f(static_cast<float>(p[0] / p[2] * scale), static_cast<float>(p[1] / p[2] * scale)));
+    }
+    points = tracker.follow(from, guess);
+    if (points.size() < kMinInliers) return Error{kNoOneAnswer, ErrorKind::CannotAlign};
+    terms = termsFor(points, right.width, right.height);
+    if (!agree(points, f, terms, dy, t, in)) return Error{kNoOneAnswer, ErrorKind::CannotAlign};
+  }
+  const std::vector<Match> near = refine(left, right, nearestLayer(points, t, f));
+  if (!agree(near, f, terms, dy, t, in) || !mostAgree(in.size(), near.size()))
+    return Error{kNoOneAnswer, ErrorKind::CannotAlign};
+  // The answer rests on every point the subject's rows suit.
+  return answer(inliersOf(points, t, f, dy, kFineTolerance), t, dy, f, terms, correct, right.width, right.height);
+}
+
+// Pairs whose features do not agree: a pattern they match at the wrong
+// places, a subject whose depth wants another correction than the
+// background's. The rows are found first, by dense matching over every
+// vertical offset, then followed to an answer.
+Result<Alignment> byRows(const tbitmap& left, const tbitmap& right, const Features& l, const Features& r,
+                         const Tracker& tracker, double scale, bool correct) {
+  const SmallPair coarse = smallPair(l, r, scale, kRowsWidth);
+  const std::optional<double> rows = rowsOffset(coarse);
+  if (!rows) return Error{kRepeatedPattern, ErrorKind::CannotAlign};
+  return alongRows(left, right, smallPair(l, r, scale, kDenseWidth), tracker, scale, std::round(*rows / coarse.scale),
+                   correct);
+}
+
+}  // namespace
+
+Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool correct) try {
+  if (left.width < 16 || left.height < 16 || right.width < 16 || right.height < 16)
+    return Error{kCannotAlign, ErrorKind::CannotAlign};
+  // A whole factor: the area reduction then sums whole blocks, its fast case.
+  const int factor = (std::max(left.width, right.width) + kReducedWidth - 1) / kReducedWidth;
+  const double scale = 1.0 / factor;
+  auto [l, r] = bothAtOnce([&] { return featuresOf(left, scale); }, [&] { return featuresOf(right, scale); });
+  const Matches matched = matchFeatures(l, r, scale);
+  if (matched.kept.size() < kMinMatches)
+    return Error{matched.ambiguous >= 3 * kMinMatches ? kRepeatedPattern : kCannotAlign, ErrorKind::CannotAlign};
+  const Tracker tracker(l, r, scale);
+  auto a = byFeatures(left, right, matched, tracker, correct);
+  if (a || a.error().message != kNoOneAnswer) return a;
+  return byRows(left, right, l, r, tracker, scale, correct);
 } catch (const cv::Exception&) {
   return Error{kCannotAlign, ErrorKind::CannotAlign};
 }
