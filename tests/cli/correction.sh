@@ -29,6 +29,18 @@ corrected=$(rms l.png r.png) uncorrected=$(rms l0.png r0.png)
 awk -v c="$corrected" -v u="$uncorrected" 'BEGIN { exit !(c <= 0.5 && u > 2) }' ||
   fail "vertical disparity rms $corrected corrected, $uncorrected not"
 
+# Stereo-rig pairs: lenses that bend the picture, and a chessboard whose
+# squares the features match wrongly. Aligned on the board, the nearest layer.
+for n in 01 07; do
+  cp "$BINOXA_BIN/testdata/opencv/left$n.jpg" "$BINOXA_BIN/testdata/opencv/right$n.jpg" .
+  if "$cli" left "left$n.jpg" "right$n.jpg" --auto -o rigL.png && "$cli" right "left$n.jpg" "right$n.jpg" --auto -o rigR.png; then
+    board=$("$judge" chessboard rigL.png rigR.png | sed 's/.* rms \([0-9.]*\) .*/\1/')
+    awk -v b="$board" 'BEGIN { exit !(b != "" && b <= 1) }' || fail "rig pair $n: chessboard rms '$board'"
+  else
+    fail "rig pair $n refused"
+  fi
+done
+
 # batch --auto aligns every pair as the pair commands do.
 mkdir lib && cp aloeL.jpg lib/tL.jpg && cp turned.jpg lib/tR.jpg
 "$cli" batch lib -o out --auto --only r >/dev/null && "$cli" right aloeL.jpg turned.jpg --auto -o one.bmp
