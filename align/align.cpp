@@ -42,6 +42,7 @@ constexpr double kRowsRange = 0.125;    // of the height: how far up and down th
 constexpr double kRowsRival = 0.03;     // of the picture matched: another offset this close to the best rivals it
 constexpr std::size_t kRowsPeak = 4;    // half rows: a peak is the most within this many each side
 constexpr double kNearest = 0.3;        // the share of the points that makes the nearest layer
+constexpr double kSubjectShare = 0.9;   // of the nearest layer's points that its correction suits
 
 cv::Mat wrap(const tbitmap& b) { return cv::Mat(b.height, b.width, CV_8UC3, const_cast<tpixel*>(b.row(0))); }
 
@@ -535,7 +536,9 @@ Result<Alignment> alongRows(const tbitmap& left, const tbitmap& right, const Sma
     if (!agree(points, f, terms, dy, t, in)) return Error{kNoOneAnswer, ErrorKind::CannotAlign};
   }
   const std::vector<Match> near = refine(left, right, nearestLayer(points, t, f));
-  if (!agree(near, f, terms, dy, t, in) || !mostAgree(in.size(), near.size()))
+  // The subject is one surface: nearly all its points agree.
+  if (!agree(near, f, terms, dy, t, in) ||
+      static_cast<double>(in.size()) < kSubjectShare * static_cast<double>(near.size()))
     return Error{kNoOneAnswer, ErrorKind::CannotAlign};
   // The answer rests on every point the subject's rows suit.
   return answer(inliersOf(points, t, f, dy, kFineTolerance), t, dy, f, terms, correct, right.width, right.height);
