@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 #include <numbers>
 #include <opencv2/calib3d.hpp>
@@ -9,7 +10,6 @@
 #include <opencv2/features2d.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/video/tracking.hpp>
-#include <climits>
 #include <optional>
 #include <random>
 #include <vector>
@@ -21,28 +21,29 @@ namespace {
 
 constexpr int kReducedWidth = 1600;
 constexpr int kFeatures = 3000;
-constexpr float kRatio = 0.75f;  // best match against the second best
+constexpr float kRatio = 0.75f;       // best match against the second best
 constexpr int kCloseDescriptor = 40;  // Hamming distance of a match worth trusting
 constexpr std::size_t kMinMatches = 20;
 constexpr std::size_t kMinInliers = 20;
 constexpr double kMinInlierShare = 0.4;
 constexpr double kMinFinalShare = 0.8;  // of the points followed on the last round
-constexpr std::size_t kRefined = 400;  // points followed on the whole pictures
-constexpr int kPatch = 40;             // half the side of a followed patch, whole-picture pixels
-constexpr float kBackCheck = 0.3f;     // a patch followed back lands this close to its start
-constexpr double kFineTolerance = 1.0;    // whole-picture pixels
+constexpr std::size_t kRefined = 400;   // points followed on the whole pictures
+constexpr int kPatch = 40;              // half the side of a followed patch, whole-picture pixels
+constexpr float kBackCheck = 0.3f;      // a patch followed back lands this close to its start
+constexpr double kFineTolerance = 1.0;  // whole-picture pixels
 constexpr int kCorners = 1000;
 constexpr int kRounds = 2;
 constexpr double kStray = 3;  // reduced pixels a tracked corner may move from where its anchors put it
-constexpr double kNegligible = 0.25;      // pixels: a smaller correction is no correction
+constexpr double kNegligible = 0.25;  // pixels: a smaller correction is no correction
 constexpr int kRansacRounds = 1500;
-constexpr int kRowsWidth = 160;         // the copies the rows are searched on
-constexpr int kDenseWidth = 320;        // the copies dense matching seeds the corners from
-constexpr double kRowsRange = 0.125;    // of the height: how far up and down the rows are searched
-constexpr double kRowsRival = 0.03;     // of the picture matched: another offset this close to the best rivals it
-constexpr std::size_t kRowsPeak = 4;    // half rows: a peak is the most within this many each side
-constexpr double kNearest = 0.3;        // the share of the points that makes the nearest layer
-constexpr double kSubjectShare = 0.9;   // of the nearest layer's points that its correction suits
+constexpr int kRowsWidth = 160;        // the copies the rows are searched on
+constexpr int kDenseWidth = 320;       // the copies dense matching seeds the corners from
+constexpr double kRowsRange = 0.125;   // of the height: how far up and down the rows are searched
+constexpr double kRowsRival = 0.03;    // of the picture matched: an offset this close to the best rivals it
+constexpr std::size_t kRowsPeak = 4;   // half rows: a peak is the most within this many each side
+constexpr double kSurfaceStep = 0.5;   // dense pixels: neighbours this close in disparity are one surface
+constexpr double kSurfaceArea = 0.05;  // of the picture: a surface that may be the subject
+constexpr double kSubjectShare = 0.9;  // of the subject's points that its correction suits
 
 cv::Mat wrap(const tbitmap& b) { return cv::Mat(b.height, b.width, CV_8UC3, const_cast<tpixel*>(b.row(0))); }
 
@@ -89,7 +90,8 @@ cv::Matx33d matrixOf(const Correction& c, const Frame& f) {
 double largestMove(const Terms& t, const Frame& f, int w, int h) {
   double most = 0;
   for (double x : {0.0, (w - 1) / 2.0, w - 1.0})
-    for (double y : {0.0, (h - 1) / 2.0, h - 1.0}) most = std::max(most, cv::norm(apply(t, f, {x, y}) - cv::Point2d(x, y)));
+    for (double y : {0.0, (h - 1) / 2.0, h - 1.0})
+      most = std::max(most, cv::norm(apply(t, f, {x, y}) - cv::Point2d(x, y)));
   return most;
 }
 
@@ -217,8 +219,10 @@ Matches matchFeatures(const Features& l, const Features& r, double scale) {
   struct Best {
     int first = INT_MAX, second = INT_MAX, at = -1;
     void offer(int v, int i) {
-      if (v < first) second = first, first = v, at = i;
-      else if (v < second) second = v;
+      if (v < first)
+        second = first, first = v, at = i;
+      else if (v < second)
+        second = v;
     }
     bool clear() const { return static_cast<float>(first) < kRatio * static_cast<float>(second); }
   };
@@ -246,7 +250,8 @@ Matches matchFeatures(const Features& l, const Features& r, double scale) {
 std::vector<Match> spreadOut(const std::vector<const Match*>& in) {
   std::vector<Match> out;
   const double step = std::max(1.0, static_cast<double>(in.size()) / kRefined);
-  for (double i = 0; i < static_cast<double>(in.size()); i += step) out.push_back(*in[static_cast<std::size_t>(i)]);
+  for (double i = 0; i < static_cast<double>(in.size()); i += step)
+    out.push_back(*in[static_cast<std::size_t>(i)]);
   return out;
 }
 
@@ -258,8 +263,8 @@ std::vector<Match> refine(const tbitmap& left, const tbitmap& right, const std::
   const cv::TermCriteria stop(cv::TermCriteria::COUNT | cv::TermCriteria::EPS, 30, 0.01);
   for (const Match& m : ms) {
     auto patch = [&](const cv::Mat& from, cv::Point2d at, cv::Mat& grey) {
-      const cv::Rect box(static_cast<int>(std::lround(at.x)) - kPatch, static_cast<int>(std::lround(at.y)) - kPatch,
-                         2 * kPatch + 1, 2 * kPatch + 1);
+      const cv::Rect box(static_cast<int>(std::lround(at.x)) - kPatch,
+                         static_cast<int>(std::lround(at.y)) - kPatch, 2 * kPatch + 1, 2 * kPatch + 1);
       if ((box & cv::Rect(0, 0, from.cols, from.rows)) != box) return cv::Point2d(-1, -1);
       cv::cvtColor(from(box), grey, cv::COLOR_RGB2GRAY);
       return cv::Point2d(box.x, box.y);
@@ -320,13 +325,15 @@ class Tracker {
 
   // The corners `from` followed from their guesses, checked both ways, kept
   // where they land near the guess.
-  std::vector<Match> follow(const std::vector<cv::Point2f>& from, const std::vector<cv::Point2f>& guess) const {
+  std::vector<Match> follow(const std::vector<cv::Point2f>& from,
+                            const std::vector<cv::Point2f>& guess) const {
     if (from.empty()) return {};
     std::vector<cv::Point2f> tracked = guess, back = from;
     std::vector<unsigned char> found, foundBack;
     std::vector<float> err;
     const cv::TermCriteria stop(cv::TermCriteria::COUNT | cv::TermCriteria::EPS, 30, 0.01);
-    cv::calcOpticalFlowPyrLK(a_, b_, from, tracked, found, err, kWindow, kLevels, stop, cv::OPTFLOW_USE_INITIAL_FLOW);
+    cv::calcOpticalFlowPyrLK(a_, b_, from, tracked, found, err, kWindow, kLevels, stop,
+                             cv::OPTFLOW_USE_INITIAL_FLOW);
     cv::calcOpticalFlowPyrLK(b_, a_, tracked, back, foundBack, err, kWindow, kLevels, stop,
                              cv::OPTFLOW_USE_INITIAL_FLOW);
     std::vector<Match> out;
@@ -431,7 +438,8 @@ struct SmallPair {
 };
 
 SmallPair smallPair(const Features& l, const Features& r, double scale, int width) {
-  const cv::Rect common({0, 0}, cv::Size(std::min(l.grey.cols, r.grey.cols), std::min(l.grey.rows, r.grey.rows)));
+  const cv::Rect common({0, 0},
+                        cv::Size(std::min(l.grey.cols, r.grey.cols), std::min(l.grey.rows, r.grey.rows)));
   SmallPair p{l.grey(common), r.grey(common), scale};
   if (common.width > width) {
     const double by = static_cast<double>(width) / common.width;
@@ -457,7 +465,8 @@ RowMatch matchAlongRows(const cv::Mat& l, const cv::Mat& r) {
   cv::Mat lp, rp, d;
   cv::copyMakeBorder(l, lp, 0, 0, before, after, cv::BORDER_REPLICATE);
   cv::copyMakeBorder(r, rp, 0, 0, before, after, cv::BORDER_REPLICATE);
-  cv::StereoSGBM::create(lo, span, block, 8 * block * block, 32 * block * block, 1, 0, 10)->compute(lp, rp, d);
+  cv::StereoSGBM::create(lo, span, block, 8 * block * block, 32 * block * block, 1, 0, 10)
+      ->compute(lp, rp, d);
   return {d(cv::Rect(before, 0, l.cols, l.rows)), 16 * lo};
 }
 
@@ -477,7 +486,8 @@ std::optional<double> rowsOffset(const SmallPair& p) {
   });
   const auto best = static_cast<std::size_t>(std::max_element(found.begin(), found.end()) - found.begin());
   auto peak = [&](std::size_t i) {
-    const std::size_t from = i < kRowsPeak ? 0 : i - kRowsPeak, to = std::min(found.size(), i + kRowsPeak + 1);
+    const std::size_t from = i < kRowsPeak ? 0 : i - kRowsPeak,
+                      to = std::min(found.size(), i + kRowsPeak + 1);
     return *std::max_element(found.begin() + static_cast<std::ptrdiff_t>(from),
                              found.begin() + static_cast<std::ptrdiff_t>(to)) == found[i];
   };
@@ -487,25 +497,57 @@ std::optional<double> rowsOffset(const SmallPair& p) {
   return static_cast<double>(best) / 2 - range;
 }
 
-// The points nearer than most: the subject, whose rows matter most.
-std::vector<Match> nearestLayer(const std::vector<Match>& points, const Terms& t, const Frame& f) {
-  std::vector<double> xs;
-  for (const Match& p : points) xs.push_back(apply(t, f, p.right).x - p.left.x);
-  const double nearest = quantile(xs, kNearest);
-  std::vector<Match> near;
-  for (std::size_t i = 0; i < points.size(); ++i)
-    if (xs[i] <= nearest) near.push_back(points[i]);
-  return near;
+// The nearest surface dense matching sees: pixels joined where neighbours'
+// disparities differ by little; of the surfaces that cover enough of the
+// picture, the one whose middle disparity is the nearest. A mask of the left
+// copy, empty when there is none.
+cv::Mat nearestSurface(const RowMatch& m) {
+  const cv::Mat& d = m.disparity;
+  constexpr int step = static_cast<int>(16 * kSurfaceStep);
+  cv::Mat label(d.size(), CV_32S, cv::Scalar(-1));
+  int count = 0, best = -1;
+  short bestDisparity = 0;
+  std::vector<cv::Point> stack;
+  std::vector<short> values;
+  for (int y = 0; y < d.rows; ++y)
+    for (int x = 0; x < d.cols; ++x) {
+      if (label.at<int>(y, x) >= 0 || d.at<short>(y, x) < m.lowest) continue;
+      values.clear();
+      label.at<int>(y, x) = count;
+      stack.push_back({x, y});
+      while (!stack.empty()) {
+        const cv::Point at = stack.back();
+        stack.pop_back();
+        const short v = d.at<short>(at);
+        values.push_back(v);
+        for (const cv::Point n :
+             {at + cv::Point(1, 0), at - cv::Point(1, 0), at + cv::Point(0, 1), at - cv::Point(0, 1)}) {
+          if (n.x < 0 || n.y < 0 || n.x >= d.cols || n.y >= d.rows || label.at<int>(n) >= 0) continue;
+          const short w = d.at<short>(n);
+          if (w < m.lowest || std::abs(w - v) > step) continue;
+          label.at<int>(n) = count;
+          stack.push_back(n);
+        }
+      }
+      if (static_cast<double>(values.size()) >= kSurfaceArea * static_cast<double>(d.total())) {
+        const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+        std::nth_element(values.begin(), middle, values.end());
+        if (best < 0 || *middle > bestDisparity) best = count, bestDisparity = *middle;
+      }
+      ++count;
+    }
+  if (best < 0) return {};
+  return label == best;
 }
 
 // The corners of the left picture started where dense matching along the
 // rows of the corrected pair puts them, followed and fitted, round after
 // round from the rows given: each round's rows line up better, and dense
 // matching needs rows within a pixel. At last the correction is fitted to
-// the nearest layer, the subject, refined on the whole pictures: where the
-// lenses bend the picture, no one correction suits every depth.
-Result<Alignment> alongRows(const tbitmap& left, const tbitmap& right, const SmallPair& dense, const Tracker& tracker,
-                            double scale, double rows, bool correct) {
+// the nearest surface, the subject, refined on the whole pictures: where
+// the lenses bend the picture, no one correction suits every depth.
+Result<Alignment> alongRows(const tbitmap& left, const tbitmap& right, const SmallPair& dense,
+                            const Tracker& tracker, double scale, double rows, bool correct) {
   const Frame f(right);
   double dy = rows;
   Terms t = kIdentity;
@@ -513,35 +555,46 @@ Result<Alignment> alongRows(const tbitmap& left, const tbitmap& right, const Sma
   std::vector<Match> points;
   std::vector<const Match*> in;
   const cv::Matx33d toDense(dense.scale, 0, 0, 0, dense.scale, 0, 0, 0, 1);
+  RowMatch m;
   for (int round = 0; round <= kRounds; ++round) {
     // Right pixel to the left pixel it pairs with, but for the depth.
     const cv::Matx33d rowsOf = cv::Matx33d(1, 0, 0, 0, 1, -dy, 0, 0, 1) * matrixOf(correctionOf(t, f), f);
     cv::Mat aligned;
     cv::warpPerspective(dense.r, aligned, toDense * rowsOf * toDense.inv(), dense.l.size(), cv::INTER_LINEAR);
-    const RowMatch m = matchAlongRows(dense.l, aligned);
+    m = matchAlongRows(dense.l, aligned);
     const cv::Matx33d back = rowsOf.inv();
     std::vector<cv::Point2f> from, guess;
     for (const cv::Point2f& c : tracker.corners()) {
-      const cv::Point at(static_cast<int>(c.x * dense.scale / scale), static_cast<int>(c.y * dense.scale / scale));
+      const cv::Point at(static_cast<int>(c.x * dense.scale / scale),
+                         static_cast<int>(c.y * dense.scale / scale));
       if (at.x >= m.disparity.cols || at.y >= m.disparity.rows) continue;
       const short d = m.disparity.at<short>(at);
       if (d < m.lowest) continue;
       const cv::Vec3d p = back * cv::Vec3d(c.x / scale - d / (16 * dense.scale), c.y / scale, 1);
       from.push_back(c);
-      guess.push_back(cv::Point2f(static_cast<float>(p[0] / p[2] * scale), static_cast<float>(p[1] / p[2] * scale)));
+      guess.push_back(
+          cv::Point2f(static_cast<float>(p[0] / p[2] * scale), static_cast<float>(p[1] / p[2] * scale)));
     }
     points = tracker.follow(from, guess);
     if (points.size() < kMinInliers) return Error{kNoOneAnswer, ErrorKind::CannotAlign};
     terms = termsFor(points, right.width, right.height);
     if (!agree(points, f, terms, dy, t, in)) return Error{kNoOneAnswer, ErrorKind::CannotAlign};
   }
-  const std::vector<Match> near = refine(left, right, nearestLayer(points, t, f));
+  const cv::Mat surface = nearestSurface(m);
+  if (surface.empty()) return Error{kNoOneAnswer, ErrorKind::CannotAlign};
+  std::vector<Match> near;
+  for (const Match& p : points) {
+    const cv::Point at(static_cast<int>(p.left.x * dense.scale), static_cast<int>(p.left.y * dense.scale));
+    if (at.x < surface.cols && at.y < surface.rows && surface.at<unsigned char>(at)) near.push_back(p);
+  }
+  near = refine(left, right, near);
   // The subject is one surface: nearly all its points agree.
   if (!agree(near, f, terms, dy, t, in) ||
       static_cast<double>(in.size()) < kSubjectShare * static_cast<double>(near.size()))
     return Error{kNoOneAnswer, ErrorKind::CannotAlign};
   // The answer rests on every point the subject's rows suit.
-  return answer(inliersOf(points, t, f, dy, kFineTolerance), t, dy, f, terms, correct, right.width, right.height);
+  return answer(inliersOf(points, t, f, dy, kFineTolerance), t, dy, f, terms, correct, right.width,
+                right.height);
 }
 
 // Pairs whose features do not agree: a pattern they match at the wrong
@@ -553,8 +606,8 @@ Result<Alignment> byRows(const tbitmap& left, const tbitmap& right, const Featur
   const SmallPair coarse = smallPair(l, r, scale, kRowsWidth);
   const std::optional<double> rows = rowsOffset(coarse);
   if (!rows) return Error{kRepeatedPattern, ErrorKind::CannotAlign};
-  return alongRows(left, right, smallPair(l, r, scale, kDenseWidth), tracker, scale, std::round(*rows / coarse.scale),
-                   correct);
+  return alongRows(left, right, smallPair(l, r, scale, kDenseWidth), tracker, scale,
+                   std::round(*rows / coarse.scale), correct);
 }
 
 }  // namespace
@@ -568,7 +621,8 @@ Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool corr
   auto [l, r] = bothAtOnce([&] { return featuresOf(left, scale); }, [&] { return featuresOf(right, scale); });
   const Matches matched = matchFeatures(l, r, scale);
   if (matched.kept.size() < kMinMatches)
-    return Error{matched.ambiguous >= 3 * kMinMatches ? kRepeatedPattern : kCannotAlign, ErrorKind::CannotAlign};
+    return Error{matched.ambiguous >= 3 * kMinMatches ? kRepeatedPattern : kCannotAlign,
+                 ErrorKind::CannotAlign};
   const Tracker tracker(l, r, scale);
   auto a = byFeatures(left, right, matched, tracker, correct);
   if (a || a.error().message != kNoOneAnswer) return a;
