@@ -44,6 +44,7 @@ constexpr std::size_t kRowsPeak = 4;   // half rows: a peak is the most within t
 constexpr double kSurfaceStep = 0.5;   // dense pixels: neighbours this close in disparity are one surface
 constexpr double kSurfaceArea = 0.05;  // of the picture: a surface that may be the subject
 constexpr double kSubjectShare = 0.9;  // of the subject's points that its correction suits
+constexpr double kRepeats = 0.7;       // a picture that repeats itself this strongly ties nothing
 
 cv::Mat wrap(const tbitmap& b) { return cv::Mat(b.height, b.width, CV_8UC3, const_cast<tpixel*>(b.row(0))); }
 
@@ -597,6 +598,34 @@ Result<Alignment> alongRows(const tbitmap& left, const tbitmap& right, const Sma
                 right.height);
 }
 
+// How strongly a picture repeats itself: the highest autocorrelation of its
+// fine detail at a shift within a third of the frame, each shift's sum taken
+// over the part the shifted copies share. A pattern repeated over the whole
+// frame comes near 1; photographs, even of a chessboard, stay below a half.
+double selfRepetition(const cv::Mat& grey) {
+  cv::Mat detail, blurred;
+  grey.convertTo(detail, CV_32F);
+  cv::GaussianBlur(detail, blurred, cv::Size(), 4);
+  detail -= blurred;
+  const int w = detail.cols, h = detail.rows;
+  cv::Mat padded = cv::Mat::zeros(2 * h, 2 * w, CV_32F), spectrum, power;
+  detail.copyTo(padded(cv::Rect(0, 0, w, h)));
+  cv::dft(padded, spectrum, cv::DFT_COMPLEX_OUTPUT);
+  cv::mulSpectrums(spectrum, spectrum, power, 0, true);
+  cv::idft(power, power, cv::DFT_REAL_OUTPUT | cv::DFT_SCALE);
+  const double itself = power.at<float>(0, 0);
+  if (!(itself > 1e-3 * w * h)) return 0;  // no detail to repeat
+  double most = 0;
+  for (int dy = -h / 3; dy <= h / 3; ++dy)
+    for (int dx = -w / 3; dx <= w / 3; ++dx) {
+      if (dx * dx + dy * dy < 16) continue;  // the detail's own width
+      const double shared = static_cast<double>(w - std::abs(dx)) * (h - std::abs(dy)) / (w * h);
+      most =
+          std::max(most, power.at<float>((dy + 2 * h) % (2 * h), (dx + 2 * w) % (2 * w)) / (itself * shared));
+    }
+  return most;
+}
+
 // Pairs whose features do not agree: a pattern they match at the wrong
 // places, a subject whose depth wants another correction than the
 // background's. The rows are found first, by dense matching over every
@@ -623,6 +652,10 @@ Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool corr
   if (matched.kept.size() < kMinMatches)
     return Error{matched.ambiguous >= 3 * kMinMatches ? kRepeatedPattern : kCannotAlign,
                  ErrorKind::CannotAlign};
+  // A pattern repeated over the whole frame matches at several places, and
+  // nothing ties one of them.
+  if (selfRepetition(smallPair(l, r, scale, kDenseWidth).l) >= kRepeats)
+    return Error{kRepeatedPattern, ErrorKind::CannotAlign};
   const Tracker tracker(l, r, scale);
   auto a = byFeatures(left, right, matched, tracker, correct);
   if (a || a.error().message != kNoOneAnswer) return a;

@@ -84,7 +84,8 @@ TEST(alignPair, FindsTheNearestObjectAndTheVerticalOffset) {
 TEST(alignPair, RefusesWhatDoesNotMatch) {
   auto [left, right] = makeScene(800, 600, {{0, 0, 0, 0, 10}}, 0, 0, 6, 1);
   auto [other, unused] = makeScene(800, 600, {{0, 0, 0, 0, 10}, {0, 0, 800, 600, 0}}, 0, 0, 9, 2);
-  tbitmap black(800, 600), flat(800, 600), noise(800, 600), noise2(800, 600), tiles(800, 600), tiles2(800, 600);
+  tbitmap black(800, 600), flat(800, 600), noise(800, 600), noise2(800, 600), tiles(800, 600), tiles2(800, 600),
+      bigTiles(800, 600), bigTiles2(800, 600);
   flat.fillRect(0, 0, 800, 600, 120, 160, 220);
   std::mt19937 rng(3);
   for (tbitmap* b : {&noise, &noise2})
@@ -95,6 +96,9 @@ TEST(alignPair, RefusesWhatDoesNotMatch) {
     for (int x = 0; x < 800; ++x) {
       tiles.row(y)[x] = left.row(y % 48)[x % 48];
       tiles2.row(y)[x] = left.row((y + 5) % 48)[(x + 17) % 48];
+      // Tiles a quarter of the frame wide: the features match whole tiles away.
+      bigTiles.row(y)[x] = left.row(y % 200)[x % 200];
+      bigTiles2.row(y)[x] = left.row((y + 7) % 200)[(x + 23) % 200];
     }
   const std::tuple<const char*, const tbitmap*, const tbitmap*, const char*> cases[] = {
       {"black", &black, &black, kCannotAlign},
@@ -103,6 +107,7 @@ TEST(alignPair, RefusesWhatDoesNotMatch) {
       {"one black", &left, &black, kCannotAlign},
       {"noise", &noise, &noise2, nullptr},
       {"repeated tiles", &tiles, &tiles2, nullptr},
+      {"big repeated tiles", &bigTiles, &bigTiles2, kRepeatedPattern},
   };
   for (const auto& [what, l, r, message] : cases) {
     auto a = alignPair(*l, *r);
