@@ -604,7 +604,9 @@ Result<Alignment> alongRows(const tbitmap& left, const tbitmap& right, const Sma
 // frame comes near 1; photographs, even of a chessboard, stay below a half.
 double selfRepetition(const cv::Mat& grey) {
   cv::Mat detail, blurred;
-  grey.convertTo(detail, CV_32F);
+  const int width = std::min(grey.cols, kDenseWidth);
+  cv::resize(grey, detail, cv::Size(width, std::max(1, grey.rows * width / grey.cols)), 0, 0, cv::INTER_AREA);
+  detail.convertTo(detail, CV_32F);
   cv::GaussianBlur(detail, blurred, cv::Size(), 4);
   detail -= blurred;
   const int w = detail.cols, h = detail.rows;
@@ -654,8 +656,7 @@ Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool corr
                  ErrorKind::CannotAlign};
   // A pattern repeated over the whole frame matches at several places, and
   // nothing ties one of them.
-  if (selfRepetition(smallPair(l, r, scale, kDenseWidth).l) >= kRepeats)
-    return Error{kRepeatedPattern, ErrorKind::CannotAlign};
+  if (selfRepetition(l.grey) >= kRepeats) return Error{kRepeatedPattern, ErrorKind::CannotAlign};
   const Tracker tracker(l, r, scale);
   auto a = byFeatures(left, right, matched, tracker, correct);
   if (a || a.error().message != kNoOneAnswer) return a;
