@@ -251,6 +251,9 @@ Status AtomicFile::commit() {
   // costs the old picture; a new file is named without waiting for the disk,
   // as a crash then loses nothing that existed.
   if (replacing_ && ::fsync(fd_) != 0) return abandon(errno);
+  // Ours before the name appears: a write of a letter-case twin on another
+  // thread that sees the name then makes its own file instead of replacing it.
+  OwnWrites::add(target_);
   if (temp_.empty()) {
     const std::string self = "/proc/self/fd/" + std::to_string(fd_);
     auto link = [&](const std::string& name) {
@@ -260,7 +263,6 @@ Status AtomicFile::commit() {
     if (!replacing_) {
       if (link(target_)) {
         ::close(std::exchange(fd_, -1));
-        OwnWrites::add(target_);
         return success();
       }
       if (errno != EEXIST) return abandon(errno);
@@ -283,7 +285,6 @@ Status AtomicFile::commit() {
     return abandon(errno);
   temp_.clear();
   if (std::exchange(recorded_, false)) Unfinished::release();
-  OwnWrites::add(target_);
   return success();
 }
 
