@@ -42,8 +42,10 @@ std::uint64_t compressedBytes(const ByteSource& source) {
   for (std::uint64_t pos = 8; source.size() - pos >= 12 && source.readAt(pos, b);) {
     const std::uint64_t length =
         std::uint64_t{b[0]} << 24 | std::uint64_t{b[1]} << 16 | std::uint64_t{b[2]} << 8 | b[3];
-    if (std::equal(b + 4, b + 8, "IDAT")) total += length;
-    if (length > source.size() - pos - 12) break;
+    // A chunk's length is only what it claims: the bytes that are there count.
+    const std::uint64_t present = std::min(length, source.size() - pos - 12);
+    if (std::equal(b + 4, b + 8, "IDAT")) total += present;
+    if (present < length) break;
     pos += 12 + length;
   }
   return total;

@@ -235,12 +235,19 @@ TEST(HostileFiles, HugeDeclaredSizesAreRefusedBeforeAllocation) {
   struct {
     std::uint32_t w, h;
     const char* error;
-  } pngs[] = {{16000, 16000, "too short"}, {40000, 8, "PNG"}, {20000, 20000, "too large"}};
+    std::uint32_t idatClaims;  // the data chunk's length field, when not its own
+  } pngs[] = {{16000, 16000, "too short", 0},
+              {40000, 8, "PNG", 0},
+              {20000, 20000, "too large", 0},
+              {16000, 16000, "too short", 0x7fffffff}};
+  const auto idat =
+      static_cast<std::size_t>(std::search(png.begin(), png.end(), "IDAT", "IDAT" + 4) - png.begin());
   for (const auto& c : pngs) {
     Bytes b = png;
     for (int i = 0; i < 4; ++i) {
       b[16 + i] = static_cast<std::uint8_t>(c.w >> (24 - 8 * i));
       b[20 + i] = static_cast<std::uint8_t>(c.h >> (24 - 8 * i));
+      if (c.idatClaims) b[idat - 4 + i] = static_cast<std::uint8_t>(c.idatClaims >> (24 - 8 * i));
     }
     const auto crc = static_cast<std::uint32_t>(crc32(0, b.data() + 12, 17));
     for (int i = 0; i < 4; ++i) b[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
