@@ -285,6 +285,11 @@ std::vector<Match> refine(const tbitmap& left, const tbitmap& right, const std::
   return out;
 }
 
+// The part of the two reduced pictures both have.
+cv::Rect commonOf(const Features& l, const Features& r) {
+  return {0, 0, std::min(l.grey.cols, r.grey.cols), std::min(l.grey.rows, r.grey.rows)};
+}
+
 // Corners of the left picture followed into the right one on the reduced
 // copies, each started where its nearest anchors or dense matching say, and
 // checked both ways: the many points that let the scene's main surfaces
@@ -293,8 +298,7 @@ std::vector<Match> refine(const tbitmap& left, const tbitmap& right, const std::
 class Tracker {
  public:
   Tracker(const Features& l, const Features& r, double scale) : scale_(scale) {
-    const cv::Rect common({0, 0},
-                          cv::Size(std::min(l.grey.cols, r.grey.cols), std::min(l.grey.rows, r.grey.rows)));
+    const cv::Rect common = commonOf(l, r);
     cv::goodFeaturesToTrack(l.grey(common), corners_, kCorners, 0.01, 6);
     cv::buildOpticalFlowPyramid(l.grey(common), a_, kWindow, kLevels);
     cv::buildOpticalFlowPyramid(r.grey(common), b_, kWindow, kLevels);
@@ -379,8 +383,8 @@ bool agree(const std::vector<Match>& points, const Frame& f, int terms, double& 
 
 // Followed both ways, yet off the fit: a part of the scene that another
 // correction would suit (lenses not level, a surface matched wrongly).
-bool mostAgree(std::size_t in, std::size_t of) {
-  return static_cast<double>(in) >= kMinFinalShare * static_cast<double>(of);
+bool mostAgree(std::size_t in, std::size_t of, double share = kMinFinalShare) {
+  return static_cast<double>(in) >= share * static_cast<double>(of);
 }
 
 // What the consensus says: the correction, unless it is not asked for or
@@ -439,8 +443,7 @@ struct SmallPair {
 };
 
 SmallPair smallPair(const Features& l, const Features& r, double scale, int width) {
-  const cv::Rect common({0, 0},
-                        cv::Size(std::min(l.grey.cols, r.grey.cols), std::min(l.grey.rows, r.grey.rows)));
+  const cv::Rect common = commonOf(l, r);
   SmallPair p{l.grey(common), r.grey(common), scale};
   if (common.width > width) {
     const double by = static_cast<double>(width) / common.width;
@@ -590,23 +593,21 @@ Result<Alignment> alongRows(const tbitmap& left, const tbitmap& right, const Sma
   }
   near = refine(left, right, near);
   // The subject is one surface: nearly all its points agree.
-  if (!agree(near, f, terms, dy, t, in) ||
-      static_cast<double>(in.size()) < kSubjectShare * static_cast<double>(near.size()))
+  if (!agree(near, f, terms, dy, t, in) || !mostAgree(in.size(), near.size(), kSubjectShare))
     return Error{kNoOneAnswer, ErrorKind::CannotAlign};
   // The answer rests on every point the subject's rows suit.
   return answer(inliersOf(points, t, f, dy, kFineTolerance), t, dy, f, terms, correct, right.width,
                 right.height);
 }
 
-// How strongly a picture repeats itself: the highest autocorrelation of its
-// fine detail at a shift within a third of the frame, each shift's sum taken
-// over the part the shifted copies share. A pattern repeated over the whole
-// frame comes near 1; photographs, even of a chessboard, stay below a half.
-double selfRepetition(const cv::Mat& grey) {
+// How strongly a picture, given as its small copy, repeats itself: the
+// highest autocorrelation of its fine detail at a shift within a third of the
+// frame, each shift's sum taken over the part the shifted copies share. A
+// pattern repeated over the whole frame comes near 1; photographs, even of a
+// chessboard, stay below a half.
+double selfRepetition(const cv::Mat& small) {
   cv::Mat detail, blurred;
-  const int width = std::min(grey.cols, kDenseWidth);
-  cv::resize(grey, detail, cv::Size(width, std::max(1, grey.rows * width / grey.cols)), 0, 0, cv::INTER_AREA);
-  detail.convertTo(detail, CV_32F);
+  small.convertTo(detail, CV_32F);
   cv::GaussianBlur(detail, blurred, cv::Size(), 4);
   detail -= blurred;
   const int w = detail.cols, h = detail.rows;
@@ -633,12 +634,11 @@ double selfRepetition(const cv::Mat& grey) {
 // background's. The rows are found first, by dense matching over every
 // vertical offset, then followed to an answer.
 Result<Alignment> byRows(const tbitmap& left, const tbitmap& right, const Features& l, const Features& r,
-                         const Tracker& tracker, double scale, bool correct) {
+                         const SmallPair& dense, const Tracker& tracker, double scale, bool correct) {
   const SmallPair coarse = smallPair(l, r, scale, kRowsWidth);
   const std::optional<double> rows = rowsOffset(coarse);
   if (!rows) return Error{kRepeatedPattern, ErrorKind::CannotAlign};
-  return alongRows(left, right, smallPair(l, r, scale, kDenseWidth), tracker, scale,
-                   std::round(*rows / coarse.scale), correct);
+  return alongRows(left, right, dense, tracker, scale, std::round(*rows / coarse.scale), correct);
 }
 
 }  // namespace
@@ -656,11 +656,12 @@ Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool corr
                  ErrorKind::CannotAlign};
   // A pattern repeated over the whole frame matches at several places, and
   // nothing ties one of them.
-  if (selfRepetition(l.grey) >= kRepeats) return Error{kRepeatedPattern, ErrorKind::CannotAlign};
+  const SmallPair dense = smallPair(l, r, scale, kDenseWidth);
+  if (selfRepetition(dense.l) >= kRepeats) return Error{kRepeatedPattern, ErrorKind::CannotAlign};
   const Tracker tracker(l, r, scale);
   auto a = byFeatures(left, right, matched, tracker, correct);
   if (a || a.error().message != kNoOneAnswer) return a;
-  return byRows(left, right, l, r, tracker, scale, correct);
+  return byRows(left, right, l, r, dense, tracker, scale, correct);
 } catch (const cv::Exception&) {
   return Error{kCannotAlign, ErrorKind::CannotAlign};
 }
