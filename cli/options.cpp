@@ -93,7 +93,7 @@ constexpr const char* kDelayHelp =
     "                          hundredths of a second)\n";
 constexpr const char* kDeviceHelp =
     "  --device 3ds            views for a handheld console: the common region's\n"
-    "                          centred 4:3 part reduced to 640 x 480 (OUT.mpo)\n";
+    "                          centred 4:3 part scaled to 640 x 480 (OUT.mpo)\n";
 constexpr const char* kQualityHelp =
     "  --quality N             JPEG quality, 1..100 (profile QUALITY, else 92)\n";
 constexpr const char* kWebpQualityHelp =

@@ -5,7 +5,8 @@
 
 #include "image/tbitmap.h"
 
-// 1 <= width <= src.width and 1 <= height <= src.height.
+// 1 <= width and 1 <= height; a side longer than the source's is enlarged by
+// the same rule (an output pixel then covers parts of one or two source pixels).
 std::unique_ptr<tbitmap> reduceByArea(const tbitmap& src, int width, int height);
 // The picture reduced to width pixels wide, its height in proportion
 // (rounded, at least 1); the picture itself when it is not wider or width

@@ -75,9 +75,9 @@ Result<AlignedViews> consoleViews(const tbitmap& left, const tbitmap& right, std
   // The widest 4:3 part, in 64-bit: w * 3 overflows for the widest pictures.
   const std::int64_t w = std::min<std::int64_t>(o.w, std::int64_t{o.h} * 4 / 3);
   const std::int64_t h = w * 3 / 4;
-  if (w < kConsoleWidth || h < kConsoleHeight)
+  if (h == 0)
     return Error{"The common region (" + std::to_string(o.w) + " x " + std::to_string(o.h) +
-                 ") is smaller than the console's 640 x 480 views"};
+                 ") is too small for the console's 640 x 480 views"};
   const auto x = static_cast<std::int32_t>((o.w - w) / 2), y = static_cast<std::int32_t>((o.h - h) / 2);
   auto view = [&](const tbitmap& picture, std::int32_t x0, std::int32_t y0) {
     const auto part = picture.crop(x0 + x, y0 + y, x0 + x + static_cast<std::int32_t>(w),

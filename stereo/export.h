@@ -57,8 +57,9 @@ std::unique_ptr<tbitmap> alignedRight(const tbitmap* left, const tbitmap& right,
                                       std::int32_t dy);
 
 // The views of a handheld console's MPO (binoxa-cli pair --device 3ds): the
-// common region's centred 4:3 part reduced to 640 x 480 by area averaging.
-// Refused when that part is smaller.
+// common region's centred 4:3 part scaled to 640 x 480 by area averaging,
+// enlarged when smaller (the console's own pictures are 640 x 480, smaller
+// once aligned). Refused when that part has no rows.
 inline constexpr std::int32_t kConsoleWidth = 640, kConsoleHeight = 480;
 struct AlignedViews {
   std::unique_ptr<tbitmap> left, right;

@@ -58,9 +58,9 @@ expect_refusal "Image size for viewing or space between images out of range" set
 printf '[Binoxa]\nSPACE=-4\n' >"$BINOXA_PROFILE"
 expect_refusal "Image size for viewing or space between images out of range" out.BMP crossed "$L" "$R" -o out.bmp
 rm -f "$BINOXA_PROFILE"
-# The sample pairs (480 x 360) are too small for a console's views; it never enlarges.
-expect_refusal "The common region (480 x 360) is smaller than the console's 640 x 480 views" out.mpo \
-  pair "$L" "$R" --dx 0 --dy 0 -o out.mpo --device 3ds
+# A common region one pixel wide has no 4:3 part to scale to a console's views.
+expect_refusal "The common region (1 x 360) is too small for the console's 640 x 480 views" out.mpo \
+  pair "$L" "$R" --dx 479 --dy 0 -o out.mpo --device 3ds
 
 # Writes that cannot happen: a folder that is a file, and a read-only folder.
 touch plain

@@ -38,10 +38,11 @@ TEST(reduceByArea, WeighsPartlyCoveredPixelsByTheirShare) {
 }
 
 // Each output pixel straight from the definition, against the fast path's
-// rows and bands: odd sizes, ratios near 1 and far from it, bands of rows.
+// rows and bands: odd sizes, ratios near 1 and far from it, bands of rows,
+// an enlargement.
 TEST(reduceByArea, EqualsThePlainDefinition) {
   std::mt19937 rng(5);
-  const int sizes[][4] = {{37, 23, 5, 3}, {300, 200, 77, 61}, {101, 400, 100, 399}, {640, 480, 639, 130}};
+  const int sizes[][4] = {{37, 23, 5, 3}, {300, 200, 77, 61}, {101, 400, 100, 399}, {640, 480, 639, 130}, {601, 450, 640, 480}};
   for (const auto& c : sizes) {
     tbitmap src(c[0], c[1]);
     for (int y = 0; y < c[1]; ++y)
