@@ -48,6 +48,7 @@ constexpr const char* kBatchHelp =
     "                  picture) instead of its position file's position\n"
     "  --no-correct    the whole-pixel position alone, no correction\n"
     "  --match-colours the right pictures' colours mapped onto the left's\n"
+    "  --swap          every pair's pictures exchanged once its position is known\n"
     "\n"
     "A pair that cannot be read or exported gets one line on standard error and\n"
     "the others go on; the exit status is then 1. A progress bar is shown when\n"
@@ -177,7 +178,7 @@ const std::vector<Command>& commands() {
        "  disparity once the right picture is corrected (roll, zoom, keystone and a\n"
        "  subpixel shift), the nearest objects at the window. Exit status 1, with\n"
        "  the reason, when the points that match do not prove one answer.\n"},
-      {"batch", 1, true, Auto | NoCorrect | MatchColours | Only | Jobs, std::nullopt, ""},
+      {"batch", 1, true, Auto | NoCorrect | MatchColours | Swap | Only | Jobs, std::nullopt, ""},
       {"sample", 1, false, 0, std::nullopt,
        "binoxa-cli sample DIR\n  Writes the sample library (pairs and one single-file picture) into DIR.\n"},
   };

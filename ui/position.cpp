@@ -97,10 +97,7 @@ void tmywindow::cmAlign() {
   invalidate();
 }
 
-// The correction belongs to the picture that was on the right: the pair
-// swapped has none (undo brings it back).
 void tmywindow::cmSwap() {
-  setCorrection({});
   (void)ws_.swap();  // pictures in memory: nothing to refuse
   updateCaption();
   invalidate();

@@ -74,9 +74,9 @@ bool tmywindow::handleMessage(const TMessage& m) {
 }
 
 tpairstate tmywindow::pairState() const {
-  // The pair is the pictures as read, whatever the correction made of the right one.
-  return {ws_.leftImage.get(), ws_.rightSource(), ws_.leftFileName, ws_.rightFileName,
-          ws_.rightOffsetX,    ws_.rightOffsetY,  ws_.correction};
+  // The pair is the pictures as read, whatever the corrections made of them.
+  return {ws_.leftSource(), ws_.rightSource(), ws_.leftFileName, ws_.rightFileName,
+          ws_.rightOffsetX, ws_.rightOffsetY,  ws_.correction};
 }
 
 void tmywindow::noteChange(const TMessage& m) {
@@ -96,8 +96,6 @@ void tmywindow::restore(const std::optional<tpairstate>& s) {
     messageBeep(0);
   } else {
     if (s->swapped(pairState())) {
-      TBusyCursor busy;
-      ws_.setCorrection({});
       (void)ws_.swap();  // pictures in memory: nothing to refuse
       updateCaption();
     }

@@ -5,6 +5,7 @@
 
 #include "platform/files.h"
 #include "platform/parallel.h"
+#include "stereo/compose.h"
 #include "store/library.h"
 #include "store/posfile.h"
 
@@ -13,6 +14,7 @@ Status tworkspace::openLeft(const std::string& path, int view) {
   if (!picture) return picture.error();
   leftImage = std::move(*picture);
   leftFileName = cameraFile_ = path;
+  newLeft();
   return success();
 }
 
@@ -21,6 +23,7 @@ Status tworkspace::openRight(const std::string& path, int view) {
   if (!picture) return picture.error();
   rightImage = std::move(*picture);
   rightFileName = path;
+  swapped_ = false;
   readPosition();
   return success();
 }
@@ -31,6 +34,7 @@ Status tworkspace::openStereo(const std::string& path, Result<StereoViews> views
   leftFileName = rightFileName = cameraFile_ = path;
   leftImage = std::move(views->left);
   rightImage = std::move(views->right);
+  newLeft();
   readPosition();
   return success();
 }
@@ -42,6 +46,7 @@ Status tworkspace::openPair(const std::string& left, const std::string& right, b
   rightFileName = right;
   leftImage = std::move(pictures->left);
   rightImage = std::move(pictures->right);
+  newLeft();
   readPosition();
   return success();
 }
@@ -57,6 +62,7 @@ Status tworkspace::openFiles(const std::string& left, const std::optional<std::s
   }
   leftImage.reset();
   rightImage.reset();
+  newLeft();
   leftFileName = cameraFile_ = left;
   rightFileName = *right;
   undecoded_ = true;
@@ -91,6 +97,7 @@ Status tworkspace::decode() {
 void tworkspace::adoptCut(std::unique_ptr<tbitmap> left, std::unique_ptr<tbitmap> right) {
   leftImage = std::move(left);
   rightImage = std::move(right);
+  newLeft();
   rightSource_.reset();
   correction = {};
   refreshRight();
@@ -99,6 +106,12 @@ void tworkspace::adoptCut(std::unique_ptr<tbitmap> left, std::unique_ptr<tbitmap
   leftFileName.clear();
   rightFileName.clear();
   cameraFile_.clear();
+}
+
+void tworkspace::newLeft() {
+  leftSource_.reset();
+  leftCorrection_ = {};
+  swapped_ = false;
 }
 
 // A new right picture: its position and correction, when the pair keeps them.
@@ -118,7 +131,12 @@ void tworkspace::readPosition() {
 
 void tworkspace::storePosition() const {
   if (!usePosFiles || suppressPosWrite || !rightImage || rightFileName.empty()) return;
-  writePosition(positionFileOf(rightFileName), {rightOffsetX, rightOffsetY, correction});
+  const bool asShown = leftCorrection_.none() && !(swapped_ && leftFileName == rightFileName);
+  if (asShown)
+    writePosition(positionFileOf(rightFileName), {rightOffsetX, rightOffsetY, correction});
+  else if (correction.none() && !leftFileName.empty())
+    writePosition(positionFileOf(leftFileName),
+                  {negatePosition(rightOffsetX), negatePosition(rightOffsetY), leftCorrection_});
 }
 
 void tworkspace::setPosition(std::int32_t x, std::int32_t y) {
@@ -179,10 +197,11 @@ Status tworkspace::swap() {
   // Files not yet read swap as files, unless the right one is to be changed first.
   if (undecoded_ && (!correction.none() || matchColours))
     if (Status s = decode(); !s) return s;
-  rightSource_.reset();
-  correction = {};
   swapSides(leftImage, rightImage, rightOffsetX, rightOffsetY);
+  std::swap(leftSource_, rightSource_);
+  std::swap(leftCorrection_, correction);
   std::swap(leftFileName, rightFileName);
+  swapped_ = !swapped_;
   return success();
 }
 

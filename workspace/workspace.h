@@ -40,7 +40,8 @@ class tworkspace {
   bool usePosFiles = true;    // a pair opens at its position file's position
   bool matchColours = false;  // the right picture's colours mapped onto the left's
 
-  // The right picture as read, whatever the correction made of it.
+  // The pictures as read, whatever the corrections made of them.
+  const tbitmap* leftSource() const { return leftSource_ ? leftSource_.get() : leftImage.get(); }
   const tbitmap* rightSource() const { return rightSource_ ? rightSource_.get() : rightImage.get(); }
 
   // --- opening; a refusal changes nothing ---
@@ -63,7 +64,12 @@ class tworkspace {
   void adoptCut(std::unique_ptr<tbitmap> left, std::unique_ptr<tbitmap> right);
   // The pictures of files opened by openFiles, decoded now.
   Status decode();
-  // The position file of the pair, when it has one to keep.
+  // The position file of the pair, when it has one to keep. A position file
+  // holds a correction of its right picture only, and a stereo file's opens
+  // with the views in their order: a pair the file beside its right picture
+  // cannot hold (a corrected picture on the left, a stereo file's views
+  // swapped) is kept as its files open, beside the left picture, when the
+  // right one has no correction of its own.
   void storePosition() const;
 
   // --- position and correction ---
@@ -78,8 +84,10 @@ class tworkspace {
   // The right picture resampled once per change.
   void setCorrection(const Correction& c);
   void setMatchColours(bool on);
-  // The pictures as shown exchanged and the position negated. A corrected
-  // right picture goes to the left as it is shown; the new right has none.
+  // The pictures as shown exchanged, each with its file, its correction and
+  // what it was made from, and the position negated: a corrected right
+  // picture keeps its correction on the left, the new right keeps its own,
+  // and a second swap gives back exactly the pair of before.
   Status swap();
 
   // --- exports: the name's extension decides the format, the workspace
@@ -107,12 +115,20 @@ class tworkspace {
 
  private:
   std::unique_ptr<tbitmap> rightSource_;  // while rightImage is changed from it
+  // The left picture as read, while a swap has brought its corrected or
+  // matched copy to the left, and the correction that copy carries.
+  std::unique_ptr<tbitmap> leftSource_;
+  Correction leftCorrection_;
+  // The pictures shown the other way round from how their files opened.
+  bool swapped_ = false;
   // The file opened on the left, whose camera data every written picture
   // carries, whatever swaps and writes renamed since.
   std::string cameraFile_;
   bool undecoded_ = false;  // openFiles' files not read yet
   bool together_ = true;
   void refreshRight();
+  // A new left picture: as read, the pair as its files open.
+  void newLeft();
   void readPosition();
   void adoptWritten(ExportKind kind, const std::string& name);
   // The export of kind streamed from the undecoded files: nullopt where it cannot be.

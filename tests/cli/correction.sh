@@ -41,10 +41,35 @@ for n in 01 07; do
   fi
 done
 
+# Swapped, an aligned pair stays aligned: the W3's pair aligned and swapped in
+# the window and by --swap, saved, judged as the pair unswapped.
+camera_mpos .
+cat >swap.scn <<SCN
+start
+open $PWD/fujifilm.mpo
+command 11861
+accel Ctrl+G
+accel Ctrl+T
+save $PWD/wl.png
+accel Alt+L
+save $PWD/wr.png
+accel Alt+R
+expect no-message
+SCN
+seen=$("$BINOXA_BIN/tools/binoxa-scenario" swap.scn) || fail "the swap scenario: $seen"
+"$cli" left fujifilm.mpo --auto -o ul.png && "$cli" right fujifilm.mpo --auto -o ur.png
+"$cli" left fujifilm.mpo --auto --swap -o cl.png && "$cli" right fujifilm.mpo --auto --swap -o cr.png
+cmp -s cl.png wl.png && cmp -s cr.png wr.png || fail "--swap is not the window's swap"
+unswapped=$(rms ul.png ur.png) swapped=$(rms wl.png wr.png)
+awk -v u="$unswapped" -v s="$swapped" 'BEGIN { exit !(u != "" && (s - u) ^ 2 <= 0.0025) }' ||
+  fail "W3 rms $unswapped unswapped, $swapped swapped"
+
 # batch --auto aligns every pair as the pair commands do.
 mkdir lib && cp aloeL.jpg lib/tL.jpg && cp turned.jpg lib/tR.jpg
 "$cli" batch lib -o out --auto --only r >/dev/null && "$cli" right aloeL.jpg turned.jpg --auto -o one.bmp
 cmp -s out/t_R.BMP one.bmp || fail "batch --auto is not the pair commands' --auto"
+"$cli" batch lib -o swapped --auto --swap --only l >/dev/null && "$cli" left aloeL.jpg turned.jpg --auto --swap -o one.bmp
+cmp -s swapped/t_L.BMP one.bmp || fail "batch --swap is not the pair commands' --swap"
 
 # The position file: 8 bytes, then a block with the correction.
 posfile() {  # posfile NAME DX DY ROLL [damaged]
