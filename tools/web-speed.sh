@@ -18,11 +18,10 @@ for run in 1 2 3 4 5 6 7; do
   ms "$cli" layout sbs "${pair[@]}" -o "$T/sbs.jpg" >>"$T/sbs"
   ms "$cli" web "${pair[@]}" -o "$T/page.html" >>"$T/web"
 done
+kinds=(wall processor)
 for column in 1 2; do
   s=$(cut -d' ' -f$column "$T/sbs" | median) w=$(cut -d' ' -f$column "$T/web" | median)
-  [ $column = 1 ] && echo "wall time, medians of 7:" || echo "processor time, medians of 7:"
-  echo "  layout sbs:  $s ms"
-  echo "  web:         $w ms   ($(ratio "$w" "$s") x layout sbs)"
+  echo "${kinds[column - 1]} time, medians of 7: layout sbs $s ms, web $w ms ($(ratio "$w" "$s") x)"
 done
 echo "page: $(stat -c %s "$T/page.html") bytes"
 for side in left right; do

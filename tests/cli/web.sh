@@ -34,8 +34,8 @@ EOF2
 grep -o '<img id="left"[^>]*' swapped.html | sed 's/.*base64,//; s/"$//' | base64 -d >swapped.jpg
 [ "$(convert swapped.jpg -format '%[fx:int(255*p{0,0}.g)]' info:)" -gt 100 ] || fail "--swap kept the left view"
 
-# The caption from the left photo's EXIF: the date the photo was taken, else
-# the file's, and the camera with its make once.
+# The caption from the left photo's EXIF, as HTML text: the date the photo was
+# taken, else the file's, and the camera with its make once; none without.
 convert wideL.png -quality 80 wideL.jpg || fail "convert to JPEG"
 while IFS='|' read -r tags want; do
   rm -f tagged.jpg
@@ -48,7 +48,7 @@ done <<'EOF2'
 -DateTimeOriginal='2023:06:14 10:31:05' -ModifyDate='2024:01:01 00:00:00' -Make=Canon -Model='Canon EOS 5D'|<p id="caption">2023-06-14 10:31:05 · Canon EOS 5D</p>
 -ModifyDate='2011:02:01 12:39:51' -Model=W3|<p id="caption">2011-02-01 12:39:51 · W3</p>
 -Make=FUJIFILM|<p id="caption">FUJIFILM</p>
--Make=FUJIFILM -Model='FinePix REAL 3D W3'|<p id="caption">FUJIFILM FinePix REAL 3D W3</p>
+-Make=FUJIFILM -Model='FinePix <W3> & "1"'|<p id="caption">FUJIFILM FinePix &lt;W3&gt; &amp; &quot;1&quot;</p>
 |
 EOF2
 
