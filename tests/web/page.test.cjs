@@ -60,7 +60,7 @@ run(cli, 'web', 'redL.png', 'blueR.png', '-o', 'vr.html');
 fs.writeFileSync(file('window.scn'), [
   `open ${file('aloeL.jpg')}`, 'start', 'command 11842', `open ${file('aloeR.jpg')}`, 'command 11843',
   'dialog 6 set 141 "Web page (.html)"', 'dialog 6 ok', `save ${file('window')}`, 'command 11873', ''].join('\n'));
-run(path.join(bin, 'tools', 'binoxa-scenario'), file('window.scn'));
+run(process.env.BINOXA_SCENARIO, file('window.scn'));
 run(cli, 'web', 'aloeL.jpg', 'aloeR.jpg', '-o', 'cli.html');
 check(fs.readFileSync(file('window.html')).equals(fs.readFileSync(file('cli.html'))),
       'the window\'s page differs from binoxa-cli web\'s');
