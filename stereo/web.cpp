@@ -4,11 +4,9 @@
 
 #include <algorithm>
 #include <span>
-#include <utility>
 #include <vector>
 
 #include "image/jpeg.h"
-#include "image/reduce.h"
 #include "platform/files.h"
 #include "platform/parallel.h"
 #include "stereo/layout.h"
@@ -47,18 +45,14 @@ std::string escaped(const std::string& text) {
   return out;
 }
 
-Result<std::vector<std::uint8_t>> viewJpeg(std::unique_ptr<tbitmap> view, std::int32_t width, int quality) {
-  return encodeJpeg(*reduceToWidth(std::move(view), width), quality);
-}
-
 }  // namespace
 
 Status saveWebPage(const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy,
                    std::int32_t width, const std::string& path, int quality, const std::string& caption) {
-  auto views = commonViews(left, right, dx, dy);
+  auto views = reducedViews(left, right, dx, dy, width);
   if (!views) return views.error();
-  auto [l, r] = bothAtOnce([&] { return viewJpeg(std::move(views->left), width, quality); },
-                           [&] { return viewJpeg(std::move(views->right), width, quality); });
+  auto [l, r] = bothAtOnce([&] { return encodeJpeg(*views->left, quality); },
+                           [&] { return encodeJpeg(*views->right, quality); });
   if (!l) return l.error();
   if (!r) return r.error();
   std::string weights;
