@@ -301,7 +301,8 @@ std::optional<std::string> takeValue(Invocation& inv, Option which, const std::s
     case Width: {
       auto n = parseInt(value);
       const int least = inv.command->name == "web" ? 0 : 1;  // a page's 0: full size
-      if (!n || *n < least || *n > INT32_MAX) return bad(least ? "a number of 1 or more" : "a number of 0 or more");
+      if (!n || *n < least || *n > INT32_MAX)
+        return bad(least ? "a number of 1 or more" : "a number of 0 or more");
       inv.width = static_cast<std::int32_t>(*n);
       break;
     }
@@ -451,7 +452,8 @@ void printHelp(const Command& c) {
   if (c.options & LeftColour) std::cout << kColourHelp;
   if (c.options & ViewSize) std::cout << kViewHelp;
   const bool wiggle = c.name == "wiggle";
-  if (c.options & Width) std::cout << (wiggle ? kWiggleWidthHelp : c.name == "web" ? kWebWidthHelp : kWidthHelp);
+  if (c.options & Width)
+    std::cout << (wiggle ? kWiggleWidthHelp : c.name == "web" ? kWebWidthHelp : kWidthHelp);
   if (c.options & Delay) std::cout << kDelayHelp;
   if (c.options & Device) std::cout << kDeviceHelp;
   if (c.options & Quality) std::cout << (wiggle ? kWebpQualityHelp : kQualityHelp);

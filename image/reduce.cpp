@@ -62,7 +62,7 @@ std::unique_ptr<tbitmap> reduceRegion(const tbitmap& src, const tregion& part, i
   const std::size_t rowBytes = std::size_t{3} * static_cast<std::size_t>(part.width);
   // Each output row from the source rows it covers, so bands of output rows
   // are independent: the rows summed by their weights first (a row's weights
-  // sum to src.height units, times 255: 32 bits), then the columns (64 bits).
+  // sum to part.height units, times 255: 32 bits), then the columns (64 bits).
   inBands(height, [&](int first, int end) {
     std::vector<std::uint32_t> rows(rowBytes);
     for (int v = first; v < end; ++v) {
@@ -72,8 +72,8 @@ std::unique_ptr<tbitmap> reduceRegion(const tbitmap& src, const tregion& part, i
         const auto weight =
             static_cast<std::uint32_t>(std::min((y + 1) * down.out, bottom) - std::max(y * down.out, top));
         addWeighted(rows.data(),
-                    reinterpret_cast<const std::uint8_t*>(src.row(part.y + static_cast<int>(y)) + part.x), weight,
-                    rowBytes);
+                    reinterpret_cast<const std::uint8_t*>(src.row(part.y + static_cast<int>(y)) + part.x),
+                    weight, rowBytes);
       }
       tpixel* dst = out->row(v);
       for (const tcolumn& c : columns) {

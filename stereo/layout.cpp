@@ -28,6 +28,13 @@ Result<Overlap> commonRegion(const tbitmap& left, const tbitmap& right, std::int
   return o;
 }
 
+// Both views cut to the common region.
+Result<AlignedViews> commonViews(const tbitmap& left, const tbitmap& right, std::int32_t dx,
+                                 std::int32_t dy) {
+  if (auto o = commonRegion(left, right, dx, dy); !o) return o.error();
+  return AlignedViews{alignedLeft(left, &right, dx, dy), alignedRight(&left, right, dx, dy)};
+}
+
 // A full-size layout's rows, read from the pictures where they lie: no view
 // is cut out and no whole layout held, and any band of rows may be read from
 // any thread. None for the layouts that squeeze the views.
@@ -63,13 +70,6 @@ std::optional<ArrangedRows> arrangedRows(LayoutKind kind, const tbitmap& left, c
       break;
   }
   return std::nullopt;
-}
-
-// Both views cut to the common region.
-Result<AlignedViews> commonViews(const tbitmap& left, const tbitmap& right, std::int32_t dx,
-                                 std::int32_t dy) {
-  if (auto o = commonRegion(left, right, dx, dy); !o) return o.error();
-  return AlignedViews{alignedLeft(left, &right, dx, dy), alignedRight(&left, right, dx, dy)};
 }
 
 }  // namespace

@@ -6,15 +6,15 @@
 
 namespace {
 
-// The integers are ffmpeg's stereo3d ones, so both give the same pixels: the
-// published three-digit factors times 65536, rounded, except two that ffmpeg
-// took from more digits (green-magenta red from left green, amber-blue red
-// from right red, one unit off).
 // Rec. 601 brightness
 constexpr std::int32_t kR = 19595, kG = 38470, kB = 7471;
 constexpr std::int32_t kOne = 65536;
 
-// In the order of the enumeration; Custom has none.
+// In the order of the enumeration; Custom has none. The integers are
+// ffmpeg's stereo3d ones, so both give the same pixels: the published
+// three-digit factors times 65536, rounded, except two that ffmpeg took from
+// more digits (green-magenta red from left green, amber-blue red from right
+// red, one unit off).
 constexpr AnaglyphMatrix kMatrices[] = {
     {},
     {{{kR, kG, kB, 0, 0, 0}, {0, 0, 0, 0, 0, 0}, {0, 0, 0, kR, kG, kB}}},     // true
@@ -37,7 +37,8 @@ static_assert(std::size(kMatrices) == kAnaglyphMethods.size());
 // plane (where the vectoriser does its best) and put together again.
 constexpr int kChunk = 256;
 
-__attribute__((target_clones("avx2", "default"))) void composeMatrixChunk(const AnaglyphMatrix& k, const tpixel* left,
+__attribute__((target_clones("avx2", "default"))) void composeMatrixChunk(const AnaglyphMatrix& k,
+                                                                          const tpixel* left,
                                                                           const tpixel* right, tpixel* out,
                                                                           int n) {
   std::int32_t in[6][kChunk], sum[3][kChunk];

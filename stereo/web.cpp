@@ -25,7 +25,8 @@ void appendBase64(std::string& out, std::span<const std::uint8_t> bytes) {
     const int n = static_cast<int>(std::min(kPiece, bytes.size() - at));
     const std::size_t start = out.size();
     out.resize(start + 4 * static_cast<std::size_t>((n + 2) / 3) + 1);
-    const int written = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data() + start), bytes.data() + at, n);
+    const int written =
+        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data() + start), bytes.data() + at, n);
     out.resize(start + static_cast<std::size_t>(written));
   }
 }
@@ -34,12 +35,23 @@ std::string escaped(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -62,17 +74,20 @@ Status saveWebPage(const tbitmap& left, const tbitmap& right, std::int32_t dx, s
 
   std::string page;
   page.reserve(l->size() * 4 / 3 + r->size() * 4 / 3 + 65536);
-  page += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-          // Everything the page shows is in it, and nothing it does may ask for more.
-          "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; img-src data:; "
-          "style-src 'unsafe-inline'; script-src 'unsafe-inline'\">\n"
-          "<link rel=\"icon\" href=\"data:,\">\n<title>";
+  page +=
+      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+      // Everything the page shows is in it, and nothing it does may ask for more.
+      "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; img-src data:; "
+      "style-src 'unsafe-inline'; script-src 'unsafe-inline'\">\n"
+      "<link rel=\"icon\" href=\"data:,\">\n<title>";
   page += title + "</title>\n<style>\n" + kWebStyle + "</style>\n</head>\n<body>\n";
   page += "<canvas id=\"view\" data-anaglyph=\"" + weights + "\"></canvas>\n<div id=\"controls\">\n<nav>";
-  page += "<a href=\"#anaglyph\">Anaglyph</a> <a href=\"#parallel\">Parallel</a> <a href=\"#crossed\">Crossed</a> "
-          "<a href=\"#wiggle\">Wiggle</a> <button id=\"vr\" type=\"button\" hidden>Enter VR</button> "
-          "<span id=\"status\"></span></nav>\n";
+  page +=
+      "<a href=\"#anaglyph\">Anaglyph</a> <a href=\"#parallel\">Parallel</a> <a "
+      "href=\"#crossed\">Crossed</a> "
+      "<a href=\"#wiggle\">Wiggle</a> <button id=\"vr\" type=\"button\" hidden>Enter VR</button> "
+      "<span id=\"status\"></span></nav>\n";
   if (!caption.empty()) page += "<p id=\"caption\">" + escaped(caption) + "</p>\n";
   page += "</div>\n<img id=\"left\" alt=\"\" hidden src=\"data:image/jpeg;base64,";
   appendBase64(page, *l);

@@ -63,7 +63,8 @@ void tmywindow::cmExportDisplay() {
   std::optional<std::int32_t> width;
   if (tdisplaydialog(this, choice, width).execute() != IDOK) return;
   const DisplayOutput& output = displayOutputs()[choice];
-  TFileSaveDialog dialog(this, output.layout ? "Bitmap Files|*.BMP" : output.label + "|*" + std::string(output.extension));
+  TFileSaveDialog dialog(
+      this, output.layout ? "Bitmap Files|*.BMP" : output.label + "|*" + std::string(output.extension));
   if (dialog.execute() != IDOK) return;
   std::string path = dialog.fileName();
   Status saved = [&] {

@@ -80,7 +80,8 @@ TEST(reduceRegionToWidth, EqualsTheCopyReduced) {
     for (int x = 0; x < src.width; ++x) src.setPixel(x, y, x, y * 2, (x * y) % 256);
   const tregion part{13, 7, 171, 89};
   for (int width : {60, 170, 171, 0}) {
-    const auto copy = reduceToWidth(src.crop(part.x, part.y, part.x + part.width, part.y + part.height), width);
+    const auto copy =
+        reduceToWidth(src.crop(part.x, part.y, part.x + part.width, part.y + part.height), width);
     const auto reduced = reduceRegionToWidth(src, part, width);
     ASSERT_EQ(reduced->width, copy->width) << width;
     ASSERT_EQ(reduced->height, copy->height) << width;
