@@ -20,6 +20,7 @@
 #include "stereo/compose.h"
 #include "stereo/export.h"
 #include "stereo/layout.h"
+#include "stereo/web.h"
 #include "store/posfile.h"
 #include "store/settings.h"
 #include "tools/sample.h"
@@ -85,6 +86,8 @@ int run(const Invocation& inv) {
     wiggle.delayMs = inv.delay.value_or(wiggle.delayMs);
     wiggle.quality = inv.quality;
     written = ws.exportWiggle(inv.output, wiggle);
+  } else if (c.name == "web") {
+    written = ws.exportWeb(inv.output, inv.width.value_or(kWebWidth));
   } else if (layout) {
     written = ws.exportLayout(*layoutByName(inv.inputs[0]), inv.output, inv.width.value_or(0));
   } else if (c.name == "pair") {

@@ -23,6 +23,7 @@ const char* const kOverview =
     "  pair LEFT RIGHT -o OUT.mpo|OUT.jps  both aligned pictures as one stereo file\n"
     "  layout KIND LEFT RIGHT -o OUT       the pair laid out for a display\n"
     "  wiggle LEFT RIGHT -o OUT.gif|.webp  both views in turn, an animation\n"
+    "  web LEFT RIGHT -o OUT.html          one page with every view, VR included\n"
     "  sample DIR                          write the sample library into DIR\n"
     "\n"
     "Pictures are BMP, JPEG, PNG, MPO or JPS; one MPO or JPS may stand for LEFT RIGHT.\n"
@@ -88,6 +89,9 @@ constexpr const char* kWidthHelp =
 constexpr const char* kWiggleWidthHelp =
     "  --width N               each view reduced to N pixels wide, the aspect kept\n"
     "                          (never enlarged; default 1200)\n";
+constexpr const char* kWebWidthHelp =
+    "  --width N               each view reduced to N pixels wide, the aspect kept\n"
+    "                          (never enlarged; default 2048, 0: full size)\n";
 constexpr const char* kDelayHelp =
     "  --delay MS              each view's time on screen in milliseconds,\n"
     "                          1..655350 (default 150; a GIF rounds it to\n"
@@ -172,6 +176,12 @@ const std::vector<Command>& commands() {
        "  Writes the two views of the common region shown in turn forever, a\n"
        "  \"wiggle\" animation that needs no glasses: an animated WebP or a GIF\n"
        "  (256 colours shared by both views).\n"},
+      {"web", 2, true, kPosition | Width | Quality, std::nullopt,
+       "binoxa-cli web LEFT RIGHT -o OUT.html [OPTIONS]\n"
+       "  Writes one HTML file that shows the common region in any browser, offline:\n"
+       "  the anaglyph (Dubois red-cyan), parallel, crossed and wiggle views, and in\n"
+       "  a VR headset each eye its own view. The left photo's EXIF date and camera\n"
+       "  are its caption.\n"},
       {"align", 2, false, NoCorrect | Details, std::nullopt,
        "binoxa-cli align LEFT RIGHT [OPTIONS]\n"
        "  Prints the right picture's aligned position as \"dx dy\": no vertical\n"
@@ -291,7 +301,9 @@ std::optional<std::string> takeValue(Invocation& inv, Option which, const std::s
       break;
     case Width: {
       auto n = parseInt(value);
-      if (!n || *n < 1 || *n > INT32_MAX) return bad("a number of 1 or more");
+      const int least = inv.command->name == "web" ? 0 : 1;  // a page's 0: full size
+      if (!n || *n < least || *n > INT32_MAX)
+        return bad(least ? "a number of 1 or more" : "a number of 0 or more");
       inv.width = static_cast<std::int32_t>(*n);
       break;
     }
@@ -405,15 +417,15 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
                      ? "layout needs a KIND: sbs, sbs-half, over-under, over-under-half or rows"
                      : "unknown layout '" + inv.inputs[0] +
                            "': sbs, sbs-half, over-under, over-under-half or rows");
-  const bool wiggle = c.name == "wiggle";
+  const bool wiggle = c.name == "wiggle", web = c.name == "web";
   const bool oneStereo =
-      (c.kind || c.name == "align" || layout || wiggle) && inv.inputs.size() == (layout ? 2u : 1u);
+      (c.kind || c.name == "align" || layout || wiggle || web) && inv.inputs.size() == (layout ? 2u : 1u);
   if (static_cast<int>(inv.inputs.size()) != c.inputs && !oneStereo)
     return usage(layout ? "layout takes KIND LEFT RIGHT or KIND and one stereo file (MPO or JPS)"
                         : c.name + " takes " + std::to_string(c.inputs) +
                               (c.name == "batch" ? " folder argument" : " file argument") +
                               (c.inputs == 1 ? "" : "s") +
-                              (c.kind || wiggle ? " or one stereo file (MPO or JPS)" : ""));
+                              (c.kind || wiggle || web ? " or one stereo file (MPO or JPS)" : ""));
   if (c.output && !output) return usage(c.name + " needs -o");
   if (inv.position.autoAlign && (inv.position.dx || inv.position.dy))
     return usage("--auto takes the place of --dx and --dy");
@@ -421,6 +433,8 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
   if (c.name == "pair" && !isStereoName(inv.output)) return usage("pair writes OUT.mpo or OUT.jps");
   if (inv.console && lowerExtension(inv.output) != ".mpo") return usage("--device 3ds writes OUT.mpo");
   if (wiggle && !isAnimationName(inv.output)) return usage("wiggle writes OUT.webp or OUT.gif");
+  if (web && lowerExtension(inv.output) != ".html" && lowerExtension(inv.output) != ".htm")
+    return usage("web writes OUT.html");
   if (wiggle && inv.quality && lowerExtension(inv.output) == ".gif")
     return usage("--quality makes a lossy WebP; a GIF takes none");
   return inv;
@@ -439,7 +453,8 @@ void printHelp(const Command& c) {
   if (c.options & LeftColour) std::cout << kColourHelp;
   if (c.options & ViewSize) std::cout << kViewHelp;
   const bool wiggle = c.name == "wiggle";
-  if (c.options & Width) std::cout << (wiggle ? kWiggleWidthHelp : kWidthHelp);
+  if (c.options & Width)
+    std::cout << (wiggle ? kWiggleWidthHelp : c.name == "web" ? kWebWidthHelp : kWidthHelp);
   if (c.options & Delay) std::cout << kDelayHelp;
   if (c.options & Device) std::cout << kDeviceHelp;
   if (c.options & Quality) std::cout << (wiggle ? kWebpQualityHelp : kQualityHelp);

@@ -5,10 +5,12 @@
 #include <vector>
 
 #include "image/bmp.h"
+#include "image/exif.h"
 #include "image/readahead.h"
 #include "image/save.h"
 #include "stereo/compose.h"
 #include "stereo/rowexport.h"
+#include "stereo/web.h"
 #include "workspace/workspace.h"
 
 namespace {
@@ -130,4 +132,10 @@ Status tworkspace::exportLayout(LayoutKind kind, const std::string& name, std::i
 Status tworkspace::exportWiggle(const std::string& name, const WiggleSettings& wiggle) {
   if (Status s = decode(); !s) return s;
   return saveWiggle(*leftImage, *rightImage, rightOffsetX, rightOffsetY, name, wiggle);
+}
+
+Status tworkspace::exportWeb(const std::string& name, std::int32_t width) {
+  if (Status s = decode(); !s) return s;
+  return saveWebPage(*leftImage, *rightImage, rightOffsetX, rightOffsetY, width, name, quality,
+                     exifCaption(readSourceFacts(cameraFile_).exif));
 }
