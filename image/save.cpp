@@ -3,6 +3,7 @@
 #include "image/animation.h"
 #include "image/bmp.h"
 #include "image/exif.h"
+#include "image/heif.h"
 #include "image/jpeg.h"
 #include "image/jps.h"
 #include "image/mpo.h"
@@ -12,7 +13,7 @@
 
 bool isStereoName(const std::string& name) {
   const std::string ext = lowerExtension(name);
-  return ext == ".mpo" || ext == ".jps";
+  return ext == ".mpo" || ext == ".jps" || ext == ".heic" || ext == ".heif";
 }
 
 bool isAnimationName(const std::string& name) {
@@ -34,6 +35,10 @@ SourceFacts readSourceFacts(const std::string& path) {
   SourceFacts facts;
   auto file = openFile(path);
   if (!file) return facts;
+  if (&decoderFor(*file) == &heifDecoder) {
+    facts.exif = heifExif(*file);
+    return facts;
+  }
   auto segments = readJpegSegments(*file);
   if (!segments) return facts;
   if (const auto exif = exifBytes(*segments)) facts.exif.assign(exif->begin(), exif->end());
@@ -52,7 +57,7 @@ return saveBmp(picture, path);
 
 bool savedInRows(const std::string& path) {
   const std::string ext = lowerExtension(path);
-  return ext != ".png" && ext != ".mpo" && ext != ".jps";
+  return ext != ".png" && !isStereoName(path);
 }
 
 Status savePictureRows(const std::string& path, std::int32_t width, std::int32_t height, int quality,
@@ -68,7 +73,9 @@ Status saveStereoPicture(const tbitmap& left, const tbitmap& right, const std::s
                          const SourceFacts& facts) {
   for (const tbitmap* view : {&left, &right})
     if (Status size = checkWritableSize(path, view->width, view->height); !size) return size;
-  if (lowerExtension(path) == ".jps") return writeEncoded(path, encodeJps(left, right, quality, facts.exif));
+  const std::string ext = lowerExtension(path);
+  if (ext == ".jps") return writeEncoded(path, encodeJps(left, right, quality, facts.exif));
+  if (ext == ".heic" || ext == ".heif") return writeEncoded(path, encodeHeic(left, right, quality, facts.exif));
   return writeEncoded(path, encodeMpo(left, right, quality, facts.exif, facts.stereo));
 }
 

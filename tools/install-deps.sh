@@ -6,7 +6,7 @@ pkgs=(build-essential cmake pkg-config git clang libclang-rt-14-dev libgtest-dev
       xvfb xdotool x11-utils imagemagick openbox dpkg-dev
       libjpeg62-turbo-dev libpng-dev libwebp-dev libgif-dev webp libjpeg-turbo-progs netpbm libimage-exiftool-perl python3-pil ffmpeg
       libopencv-core-dev libopencv-imgproc-dev libopencv-video-dev libopencv-features2d-dev
-      libopencv-calib3d-dev)
+      libopencv-calib3d-dev libheif-dev libheif-examples)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
