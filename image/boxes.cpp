@@ -100,10 +100,12 @@ Result<std::optional<std::vector<std::uint32_t>>> readStereoGroup(const ByteSour
   if (!ster) return Group{};
   // Version and flags, group_id, num_entities_in_group, then the entity ids.
   if (ster->end - ster->payload < 12) return Error{"stereo group box is too short"};
+  const auto version = readBe(source, ster->payload, 1);
   const auto count = readBe(source, ster->payload + 8, 4);
-  if (!count) return Error{"stereo group box cannot be read"};
+  if (!version || !count) return Error{"stereo group box cannot be read"};
+  if (*version != 0) return Error{"stereo group box of unknown version " + std::to_string(*version)};
   if (*count > (ster->end - ster->payload - 12) / 4) return Error{"stereo group lists more entities than its box holds"};
-  if (*count != 2) return Error{"stereo group holds " + std::to_string(*count) + " entities, not two"};
+  if (*count != 2) return Error{"stereo group names " + std::to_string(*count) + " items, not two"};
   std::vector<std::uint32_t> ids;
   for (std::uint64_t i = 0; i < *count; ++i) {
     const auto id = readBe(source, ster->payload + 12 + 4 * i, 4);
