@@ -118,9 +118,10 @@ class HeifReader final : public PictureReader {
         heif_decode_image(handle_.get(), &image, heif_colorspace_RGB, heif_chroma_interleaved_RGB, nullptr);
     decoded_.reset(image);
     if (e.code) return unreadable(source_, e.message);
-    if (heif_image_get_width(image, heif_channel_interleaved) != header().width ||
+    if (heif_image_get_bits_per_pixel_range(image, heif_channel_interleaved) != 8 ||
+        heif_image_get_width(image, heif_channel_interleaved) != header().width ||
         heif_image_get_height(image, heif_channel_interleaved) != header().height)
-      return unreadable(source_, "decoded picture is not the size its item declares");
+      return unreadable(source_, "decoded picture is not the 8-bit picture of the size its item declares");
     return success();
   }
   static_assert(sizeof(tpixel) == 3);  // r, g, b bytes, as libheif's interleaved RGB
