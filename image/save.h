@@ -13,13 +13,13 @@
 #include "platform/result.h"
 
 // What the photo a picture is made from says beyond its pixels, kept in the
-// files made from it that can hold it (JPEG, MPO, JPS and PNG; not BMP).
+// files made from it that can hold it (JPEG, MPO, JPS, HEIC and PNG; not BMP).
 struct SourceFacts {
   std::vector<std::uint8_t> exif;  // the TIFF block of its EXIF; empty: none
   MpoAttributes stereo;            // a twin-lens camera's geometry
 };
-// Those of the JPEG (its first image) at path; none for any other file or
-// one that cannot be read.
+// Those of the JPEG (its first image) or the HEIF file (its left view) at
+// path; none for any other file or one that cannot be read.
 SourceFacts readSourceFacts(const std::string& path);
 
 // How rows may be read: top to bottom on one thread, or any band of them from

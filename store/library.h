@@ -1,7 +1,7 @@
 #pragma once
 // The library directory: the list of pairs (base + "L.BMP" / base + "R.BMP",
-// the same with JPEG and PNG files, and each MPO or JPS file), their 64 x 64
-// thumbnails.
+// the same with JPEG and PNG files, and each MPO, JPS or stereo HEIF file),
+// their 64 x 64 thumbnails.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
