@@ -1,6 +1,8 @@
 #include "image/boxes.h"
 
 #include <algorithm>
+#include <map>
+#include <utility>
 #include <string>
 
 namespace {
@@ -133,8 +135,16 @@ struct OffsetField {
   int bytes;
 };
 
+// Where an item's data lies in the file.
+struct ItemExtent {
+  std::uint32_t item;
+  std::uint64_t offset, length;  // length 0: to the end of the file
+  bool inIdat = false;           // offset into the 'idat' box's payload, not the file
+};
+
 struct ItemLocations {
   std::vector<OffsetField> offsets;
+  std::vector<ItemExtent> extents;
   std::uint32_t largestId = 0;
 };
 
@@ -176,14 +186,241 @@ Result<ItemLocations> readItemLocations(const ByteSource& source, const Box& ilo
     for (std::uint64_t e = 0; e < *extents; ++e) {
       if (!take(indexSize)) return broken;
       const std::uint64_t offsetAt = at;
-      if (!take(offsetSize) || !take(lengthSize)) return broken;
+      const auto offset = take(offsetSize), length = take(lengthSize);
+      if (!offset || !length) return broken;
       if (inFile && baseSize == 0 && offsetSize != 0) found.offsets.push_back({offsetAt, offsetSize});
+      if (inFile || ((*method & 15) == 1 && *reference == 0))
+        found.extents.push_back({static_cast<std::uint32_t>(*id), *base + *offset, *length, !inFile});
+    }
+  }
+  return found;
+}
+
+// The bits of a NAL unit after its two-byte header, emulation prevention
+// bytes dropped.
+class NalBits {
+ public:
+  explicit NalBits(std::span<const std::uint8_t> nal) {
+    int zeros = 0;
+    for (std::size_t i = 2; i < nal.size(); ++i) {
+      if (zeros >= 2 && nal[i] == 3) {
+        zeros = 0;
+        continue;
+      }
+      zeros = nal[i] == 0 ? zeros + 1 : 0;
+      bytes_.push_back(nal[i]);
+    }
+  }
+  std::optional<std::uint64_t> bits(int n) {
+    std::uint64_t v = 0;
+    for (int i = 0; i < n; ++i, ++at_) {
+      if (at_ / 8 >= bytes_.size()) return std::nullopt;
+      v = v << 1 | (bytes_[at_ / 8] >> (7 - at_ % 8) & 1);
+    }
+    return v;
+  }
+  // Exp-Golomb; nullopt past 32 leading zeros.
+  std::optional<std::uint64_t> ue() {
+    int zeros = 0;
+    for (auto b = bits(1); b && *b == 0; b = bits(1))
+      if (++zeros > 32) return std::nullopt;
+    const auto rest = bits(zeros);
+    if (!rest) return std::nullopt;
+    return (std::uint64_t{1} << zeros) - 1 + *rest;
+  }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+  std::size_t at_ = 0;
+};
+
+constexpr int kSpsNal = 33;
+int nalType(std::uint8_t header) { return header >> 1 & 0x3F; }
+
+// The picture size a sequence parameter set declares (H.265 7.3.2.2).
+std::optional<std::pair<std::uint64_t, std::uint64_t>> spsSize(std::span<const std::uint8_t> nal) {
+  NalBits r(nal);
+  r.bits(4);  // sps_video_parameter_set_id
+  const auto subLayers = r.bits(3);
+  if (!subLayers || !r.bits(1) || !r.bits(96)) return std::nullopt;  // the general profile, tier and level
+  std::vector<std::uint64_t> present;
+  for (std::uint64_t i = 0; i < *subLayers; ++i) {
+    const auto flags = r.bits(2);
+    if (!flags) return std::nullopt;
+    present.push_back(*flags);
+  }
+  if (*subLayers > 0 && !r.bits(2 * (8 - static_cast<int>(*subLayers)))) return std::nullopt;
+  for (std::uint64_t flags : present)
+    if ((flags & 2 && !r.bits(88)) || (flags & 1 && !r.bits(8))) return std::nullopt;
+  const auto id = r.ue(), chroma = r.ue();
+  if (!id || !chroma || (*chroma == 3 && !r.bits(1))) return std::nullopt;
+  const auto width = r.ue(), height = r.ue();
+  if (!width || !height) return std::nullopt;
+  return std::pair(*width, *height);
+}
+
+struct CodedItem {
+  std::uint32_t type = 0;                                       // by 'iinf'
+  std::optional<std::pair<std::uint64_t, std::uint64_t>> size;  // its 'ispe'
+  std::optional<Box> hvcC;
+};
+
+// The types of the items 'iinf' lists ('infe' versions 2 and 3).
+Status readItemTypes(const ByteSource& source, const std::vector<Box>& items, std::map<std::uint32_t, CodedItem>& found) {
+  const Box* iinf = find(items, boxType("iinf"));
+  if (!iinf) return success();
+  const auto version = iinf->end - iinf->payload >= 4 ? readBe(source, iinf->payload, 1) : std::nullopt;
+  if (!version) return Error{"HEIF 'iinf' box is too short"};
+  auto entries = readBoxes(source, iinf->payload + (*version == 0 ? 6 : 8), iinf->end);
+  if (!entries) return entries.error();
+  for (const Box& infe : *entries) {
+    const auto v = infe.type == boxType("infe") && infe.end - infe.payload >= 4 ? readBe(source, infe.payload, 1)
+                                                                               : std::nullopt;
+    if (!v || *v < 2) continue;
+    const int idSize = *v == 2 ? 2 : 4;
+    const auto id = infe.end - infe.payload >= static_cast<std::uint64_t>(4 + idSize + 6)
+                        ? readBe(source, infe.payload + 4, idSize)
+                        : std::nullopt;
+    if (!id) return Error{"HEIF 'infe' box is too short"};
+    found[static_cast<std::uint32_t>(*id)].type =
+        static_cast<std::uint32_t>(*readBe(source, infe.payload + 4 + idSize + 2, 4));
+  }
+  return success();
+}
+
+// Each item's properties, by 'ipma' (ISO/IEC 23008-12 9.3) into 'ipco'.
+Result<std::map<std::uint32_t, CodedItem>> codedItems(const ByteSource& source, const std::vector<Box>& items) {
+  std::map<std::uint32_t, CodedItem> found;
+  if (Status s = readItemTypes(source, items, found); !s) return s.error();
+  const Box* iprp = find(items, boxType("iprp"));
+  if (!iprp) return found;
+  auto boxes = readBoxes(source, iprp->payload, iprp->end);
+  if (!boxes) return boxes.error();
+  const Box* ipco = find(*boxes, boxType("ipco"));
+  auto listed = ipco ? readBoxes(source, ipco->payload, ipco->end) : Result<std::vector<Box>>(std::vector<Box>{});
+  if (!listed) return listed.error();
+  const std::vector<Box>& properties = *listed;
+  const Error broken{"HEIF 'ipma' box is broken"};
+  for (const Box& ipma : *boxes) {
+    if (ipma.type != boxType("ipma")) continue;
+    std::uint64_t at = ipma.payload;
+    auto take = [&](int bytes) -> std::optional<std::uint64_t> {
+      if (ipma.end - at < static_cast<std::uint64_t>(bytes)) return std::nullopt;
+      const auto v = readBe(source, at, bytes);
+      at += static_cast<std::uint64_t>(bytes);
+      return v;
+    };
+    const auto version = take(1), flags = take(3), count = take(4);
+    if (!version || !flags || !count) return broken;
+    for (std::uint64_t i = 0; i < *count; ++i) {
+      const auto id = take(*version < 1 ? 2 : 4), associations = take(1);
+      if (!id || !associations) return broken;
+      CodedItem& item = found[static_cast<std::uint32_t>(*id)];
+      for (std::uint64_t a = 0; a < *associations; ++a) {
+        const auto entry = take(*flags & 1 ? 2 : 1);
+        if (!entry) return broken;
+        const std::uint64_t index = *entry & (*flags & 1 ? 0x7FFF : 0x7F);  // from 1; 0: none
+        if (index == 0 || index > properties.size()) continue;
+        const Box& p = properties[index - 1];
+        if (p.type == boxType("hvcC")) item.hvcC = p;
+        const auto w = p.type == boxType("ispe") && p.end - p.payload >= 12 ? readBe(source, p.payload + 4, 4)
+                                                                             : std::nullopt;
+        const auto h = w ? readBe(source, p.payload + 8, 4) : std::nullopt;
+        if (h) item.size = std::pair(*w, *h);
+      }
     }
   }
   return found;
 }
 
 }  // namespace
+
+Status checkCodedSizes(const ByteSource& source) {
+  auto top = readBoxes(source, 0, source.size());
+  if (!top) return top.error();
+  const Box* meta = find(*top, boxType("meta"));
+  if (!meta) return success();
+  auto items = fullBoxChildren(source, *meta);
+  if (!items) return items.error();
+  auto coded = codedItems(source, *items);
+  if (!coded) return coded.error();
+  const Box* iloc = find(*items, boxType("iloc"));
+  auto locations = iloc ? readItemLocations(source, *iloc) : Result<ItemLocations>(ItemLocations{});
+  if (!locations) return locations.error();
+
+  // Within a coding tree block of the item's size: the decoder allocates
+  // what the stream declares, whatever the item says.
+  constexpr std::uint64_t kSlack = 64;
+  const Box* idat = find(*items, boxType("idat"));
+  for (const auto& [id, item] : *coded) {
+    // A grid's or overlay's picture is the size its descriptor gives.
+    if (item.type == boxType("grid") || item.type == boxType("iovl")) {
+      const std::string name = "HEIF item " + std::to_string(id);
+      const auto e = std::find_if(locations->extents.begin(), locations->extents.end(),
+                                  [id](const ItemExtent& x) { return x.item == id; });
+      if (e == locations->extents.end() || !item.size) return Error{name + " has no picture size"};
+      const std::uint64_t begin = e->inIdat ? (idat ? idat->payload : source.size()) : 0;
+      const std::uint64_t at = begin + e->offset;
+      const auto flags = at < source.size() ? readBe(source, at + 1, 1) : std::nullopt;
+      const int field = flags && *flags & 1 ? 4 : 2;
+      const std::uint64_t sizeAt = at + (item.type == boxType("grid") ? 4 : 10);
+      const auto w = flags ? readBe(source, sizeAt, field) : std::nullopt;
+      const auto h = w ? readBe(source, sizeAt + static_cast<std::uint64_t>(field), field) : std::nullopt;
+      if (!h) return Error{name + " has a broken descriptor"};
+      if (std::pair(*w, *h) != *item.size) return Error{name + " is not the size it declares"};
+      continue;
+    }
+    if (!item.hvcC) continue;
+    const std::string name = "HEVC item " + std::to_string(id);
+    if (!item.size) return Error{name + " has no size"};
+    auto fits = [&](std::span<const std::uint8_t> nal) -> Status {
+      const auto size = spsSize(nal);
+      if (!size) return Error{name + " has a broken sequence parameter set"};
+      if (size->first > item.size->first + kSlack || size->second > item.size->second + kSlack)
+        return Error{name + " codes a larger picture than it declares"};
+      return success();
+    };
+    // hvcC: 22 bytes of fields (the NAL length size in the last), then arrays of NAL units.
+    const Box& h = *item.hvcC;
+    const auto lengthField = h.end - h.payload >= 23 ? readBe(source, h.payload + 21, 1) : std::nullopt;
+    if (!lengthField) return Error{name + " has a broken 'hvcC' box"};
+    const int lengthSize = static_cast<int>((*lengthField & 3) + 1);
+    std::uint64_t at = h.payload + 23;
+    for (std::uint64_t arrays = *readBe(source, h.payload + 22, 1); arrays > 0; --arrays) {
+      const auto count = h.end - at >= 3 ? readBe(source, at + 1, 2) : std::nullopt;
+      if (!count) return Error{name + " has a broken 'hvcC' box"};
+      at += 3;
+      for (std::uint64_t n = 0; n < *count; ++n) {
+        const auto length = h.end - at >= 2 ? readBe(source, at, 2) : std::nullopt;
+        if (!length || *length > h.end - at - 2) return Error{name + " has a broken 'hvcC' box"};
+        std::vector<std::uint8_t> nal(*length);
+        if (!source.readAt(at + 2, nal)) return Error{name + " has a broken 'hvcC' box"};
+        if (nal.size() >= 2 && nalType(nal[0]) == kSpsNal)
+          if (Status s = fits(nal); !s) return s;
+        at += 2 + *length;
+      }
+    }
+    // Parameter sets in the data itself replace those of 'hvcC'.
+    constexpr std::size_t kMaxNals = 1 << 12, kSpsBytes = 256;
+    for (const ItemExtent& e : locations->extents) {
+      if (e.item != id || e.offset > source.size()) continue;
+      const std::uint64_t end = e.length == 0 || e.length > source.size() - e.offset ? source.size()
+                                                                                     : e.offset + e.length;
+      std::size_t nals = 0;
+      for (std::uint64_t p = e.offset; end - p > static_cast<std::uint64_t>(lengthSize) + 2;) {
+        if (++nals > kMaxNals) return Error{name + " holds too many NAL units"};
+        const auto length = readBe(source, p, lengthSize);
+        if (!length || *length < 2 || *length > end - p - lengthSize) break;  // the decoder's to refuse
+        std::vector<std::uint8_t> nal(std::min<std::uint64_t>(*length, kSpsBytes));
+        if (!source.readAt(p + lengthSize, nal)) break;
+        if (nalType(nal[0]) == kSpsNal)
+          if (Status s = fits(nal); !s) return s;
+        p += static_cast<std::uint64_t>(lengthSize) + *length;
+      }
+    }
+  }
+  return success();
+}
 
 Result<std::vector<std::uint8_t>> withStereoGroup(std::vector<std::uint8_t> file, std::uint32_t left,
                                                   std::uint32_t right) {

@@ -39,6 +39,12 @@ bool isHeifHead(std::span<const std::uint8_t> head);
 // broken box on the way or a group of other than two entities.
 Result<std::optional<std::vector<std::uint32_t>>> readStereoGroup(const ByteSource& source);
 
+// Every HEVC item's sequence parameter sets (in its 'hvcC' box and in its
+// data) declare a picture no larger than its 'ispe' box, give or take a
+// coding tree block: libheif limits the declared sizes only, and the decoder
+// allocates whatever the stream declares.
+Status checkCodedSizes(const ByteSource& source);
+
 // A HEIF file as libheif wrote it, with a 'grpl' box holding a 'ster' group
 // of the two ids appended to its 'meta' box; every file offset in 'iloc'
 // that pointed past the meta box moved by the box's size.

@@ -61,6 +61,7 @@ struct HeifFile {
 Result<std::unique_ptr<HeifFile>> openHeif(const ByteSource& source) {
   auto group = readStereoGroup(source);
   if (!group) return unreadable(source, group.error().message);
+  if (Status coded = checkCodedSizes(source); !coded) return unreadable(source, coded.error().message);
   auto file = std::make_unique<HeifFile>();
   file->stream.source = &source;
   heif_context* context = file->context.get();

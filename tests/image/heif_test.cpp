@@ -100,6 +100,7 @@ const Hostile kHostile[] = {
        put32(b, meta + 8, 0x10);
        put32(b, meta + 12, 0);
      }, "runs past"},
+    {"grid larger than declared", [](Bytes& b) { b[typeAt(b, "idat") + 8] = 0x7F; }, "is not the size it declares"},
     {"cut inside the meta box", [](Bytes& b) { b.resize(typeAt(b, "grpl") + 10); }, "runs past"},
     {"cut inside the pictures", [](Bytes& b) { b.resize(b.size() / 2); }, "box 'mdat' runs past"},
     {"cut to the ftyp box", [](Bytes& b) { b.resize(typeAt(b, "meta") - 4); }, "Cannot read copy.heic: "},
