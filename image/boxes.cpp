@@ -352,7 +352,9 @@ Status checkCodedSizes(const ByteSource& source) {
   // what the stream declares, whatever the item says.
   constexpr std::uint64_t kSlack = 64;
   const Box* idat = find(*items, boxType("idat"));
-  for (const auto& [id, item] : *coded) {
+  for (const auto& entry : *coded) {
+    const std::uint32_t id = entry.first;  // named, not bound: clang 14 captures no bindings
+    const CodedItem& item = entry.second;
     // A grid's or overlay's picture is the size its descriptor gives.
     if (item.type == boxType("grid") || item.type == boxType("iovl")) {
       const std::string name = "HEIF item " + std::to_string(id);
