@@ -7,7 +7,35 @@
 #include "image/save.h"
 #include "stereo/layout.h"
 
-const char* const kOverview =
+namespace {
+
+// The output formats that have that writer, each named by what joins the
+// run of rows of one label (extensions, or a label and its extensions),
+// joined as a list: "OUT.mpo, OUT.jps or OUT.heic".
+template <class Writer>
+std::string listFormats(Writer OutputFormat::*writer, bool labelled, const std::string& prefix = "",
+                        const char* between = ", ", const char* last = " or ", std::size_t skip = 0) {
+  std::vector<std::string> items;
+  const char* label = nullptr;
+  for (const OutputFormat& f : outputFormats().subspan(skip)) {
+    if (!(f.*writer)) continue;
+    if (labelled && label && std::string(label) == f.label) {
+      items.back().insert(items.back().size() - 1, ", " + std::string(f.extension));
+    } else {
+      items.push_back(labelled ? std::string(f.label) + " (" + f.extension + ")" : prefix + f.extension);
+    }
+    label = f.label;
+  }
+  std::string text;
+  for (std::size_t i = 0; i < items.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == items.size() ? last : between) + items[i];
+  return text;
+}
+const auto kPair = &OutputFormat::savePair;
+
+}  // namespace
+
+const std::string kOverview = std::string() +
     "Usage: binoxa-cli COMMAND ARGS... [OPTIONS]\n"
     "\n"
     "Commands:\n"
@@ -20,15 +48,17 @@ const char* const kOverview =
     "  all LEFT RIGHT -o BASE              all five, as BASE_A.BMP _P _C _L _R\n"
     "  batch DIR -o OUTDIR                 all five of every pair of a library folder\n"
     "  align LEFT RIGHT                    print the aligned position: dx dy\n"
-    "  pair LEFT RIGHT -o OUT.mpo|OUT.jps  both aligned pictures as one stereo file\n"
+    "  pair LEFT RIGHT -o OUT              both aligned pictures as one stereo file\n"
     "  layout KIND LEFT RIGHT -o OUT       the pair laid out for a display\n"
     "  wiggle LEFT RIGHT -o OUT.gif|.webp  both views in turn, an animation\n"
     "  web LEFT RIGHT -o OUT.html          one page with every view, VR included\n"
     "  sample DIR                          write the sample library into DIR\n"
     "\n"
-    "Pictures are BMP, JPEG, PNG, MPO or JPS; one MPO or JPS may stand for LEFT RIGHT.\n"
-    "OUT is written as JPEG (.jpg, .jpeg), PNG (.png) or else as BMP; made from a\n"
-    "JPEG, it keeps the first file's EXIF (all but BMP).\n"
+    "Pictures are BMP, JPEG, PNG, MPO, JPS or HEIC; one MPO, JPS or HEIC with a\n"
+    "stereo group may stand for LEFT RIGHT.\n"
+    "OUT is written as " + listFormats(&OutputFormat::save, true, "", ", ", ", ", 1) + " or else as BMP;\n"
+    "a pair as " + listFormats(kPair, true) + ".\n"
+    "Made from a JPEG or HEIC, OUT keeps the first file's EXIF (all but BMP).\n"
     "\n"
     "'binoxa-cli COMMAND --help' describes a command and its options.\n";
 
@@ -100,7 +130,8 @@ constexpr const char* kDeviceHelp =
     "  --device 3ds            views for a handheld console: the common region's\n"
     "                          centred 4:3 part scaled to 640 x 480 (OUT.mpo)\n";
 constexpr const char* kQualityHelp =
-    "  --quality N             JPEG quality, 1..100 (profile QUALITY, else 92)\n";
+    "  --quality N             JPEG and HEIC quality, 1..100 (profile QUALITY,\n"
+    "                          else 92)\n";
 constexpr const char* kWebpQualityHelp =
     "  --quality N             a lossy WebP of that quality, 1..100 (lossless\n"
     "                          without it; not for a GIF)\n";
@@ -136,8 +167,9 @@ const std::vector<Command>& commands() {
   static const std::vector<Command> list = {
       {"convert", 1, true, Quality, std::nullopt,
        "binoxa-cli convert IN -o OUT [OPTIONS]\n"
-       "  Reads a picture and writes it in the format of OUT's extension; an MPO or\n"
-       "  JPS gives its left view, unless OUT is an MPO or JPS too.\n"},
+       "  Reads a picture and writes it in the format of OUT's extension; a stereo\n"
+       "  file gives its left view, unless OUT is one too (" + listFormats(kPair, false, "", ", ", ", ") +
+           ").\n"},
       {"anaglyph", 2, true, kPosition | Method | LeftColour | RightColour | Quality, ExportKind::Anaglyph,
        "binoxa-cli anaglyph LEFT RIGHT -o OUT [OPTIONS]\n  Writes the anaglyph of the common region.\n"},
       {"parallel", 2, true, kPosition | ViewSize | Spacing | Quality, ExportKind::Parallel,
@@ -148,16 +180,17 @@ const std::vector<Command>& commands() {
        "  Writes the crossed-view picture: right part on the left.\n"},
       {"left", 2, true, kPosition | Quality, ExportKind::Left,
        "binoxa-cli left LEFT RIGHT -o OUT [OPTIONS]\n"
-       "  Writes the left picture cut to the region common to both; OUT.mpo or\n"
-       "  OUT.jps writes both aligned pictures, as pair does.\n"},
+       "  Writes the left picture cut to the region common to both; a stereo OUT\n"
+       "  (" + listFormats(kPair, false, "", ", ", ", ") + ") writes both aligned pictures, as pair does.\n"},
       {"right", 2, true, kPosition | Quality, ExportKind::Right,
        "binoxa-cli right LEFT RIGHT -o OUT [OPTIONS]\n"
-       "  Writes the right picture cut to the region common to both; OUT.mpo or\n"
-       "  OUT.jps writes both aligned pictures, as pair does.\n"},
+       "  Writes the right picture cut to the region common to both; a stereo OUT\n"
+       "  (" + listFormats(kPair, false, "", ", ", ", ") + ") writes both aligned pictures, as pair does.\n"},
       {"pair", 2, true, kPosition | Quality | Device, ExportKind::Left,
-       "binoxa-cli pair LEFT RIGHT -o OUT.mpo|OUT.jps [OPTIONS]\n"
-       "  Writes both pictures cut to the region common to both as one stereo file,\n"
-       "  an MPO as twin-lens cameras write it.\n"},
+       "binoxa-cli pair LEFT RIGHT -o " + listFormats(kPair, false, "OUT", "|", "|") + " [OPTIONS]\n"
+       "  Writes both pictures cut to the region common to both as one stereo file:\n"
+       "  an MPO as twin-lens cameras write it, a JPS, or a HEIC spatial photo as\n"
+       "  phones and headsets take them (HEVC, the left view primary).\n"},
       {"all", 2, true, kPosition | Method | LeftColour | RightColour | ViewSize | Spacing | Quality,
        ExportKind::All,
        "binoxa-cli all LEFT RIGHT -o BASE [OPTIONS]\n"
@@ -430,9 +463,9 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
   if (inv.position.autoAlign && (inv.position.dx || inv.position.dy))
     return usage("--auto takes the place of --dx and --dy");
   if (output) inv.output = *output;
-  if (c.name == "pair" && !isStereoName(inv.output)) return usage("pair writes OUT.mpo or OUT.jps");
+  if (c.name == "pair" && !isStereoName(inv.output)) return usage("pair writes " + listFormats(kPair, false, "OUT"));
   if (inv.console && lowerExtension(inv.output) != ".mpo") return usage("--device 3ds writes OUT.mpo");
-  if (wiggle && !isAnimationName(inv.output)) return usage("wiggle writes OUT.webp or OUT.gif");
+  if (wiggle && !isAnimationName(inv.output)) return usage("wiggle writes " + listFormats(&OutputFormat::saveFrames, false, "OUT"));
   if (web && lowerExtension(inv.output) != ".html" && lowerExtension(inv.output) != ".htm")
     return usage("web writes OUT.html");
   if (wiggle && inv.quality && lowerExtension(inv.output) == ".gif")

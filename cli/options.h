@@ -12,7 +12,7 @@
 #include "stereo/export.h"
 
 // What binoxa-cli with no command, or with --help, prints.
-extern const char* const kOverview;
+extern const std::string kOverview;
 
 struct Command {
   std::string name;

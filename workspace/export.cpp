@@ -44,8 +44,7 @@ std::optional<Status> tworkspace::streamExport(ExportKind kind, const std::strin
   if (right->header().views > 1) return std::nullopt;
   auto rightRows = right->reader();
   if (!rightRows) return Status(rightRows.error());
-  if (kind == ExportKind::Anaglyph && settings.method == AnaglyphMethod::Custom &&
-      lowerExtension(name) != ".jpg" && lowerExtension(name) != ".jpeg") {
+  if (kind == ExportKind::Anaglyph && settings.method == AnaglyphMethod::Custom && savedAsBmp(name)) {
     if (auto s = writeBmpAnaglyphFiles(name, left->source(), right->source(), rightOffsetX, rightOffsetY,
                                        settings.leftColour, settings.rightColour))
       return s;
