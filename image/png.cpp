@@ -246,3 +246,38 @@ Result<std::vector<std::uint8_t>> encodePng(const tbitmap& picture, std::span<co
     return Error{"PNG writer: " + w.messages.text};
   return out;
 }
+
+Result<std::vector<std::uint8_t>> encodeGrey16Png(std::int32_t width, std::int32_t height,
+                                                   std::span<const std::uint16_t> values) {
+  if (width <= 0 || height <= 0) return Error{"cannot write an empty picture as PNG"};
+  Writer w;
+  w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &w.messages, onError, onWarning);
+  if (!w.png) return Error{"PNG writer cannot start"};
+  w.info = png_create_info_struct(w.png);
+  if (!w.info) return Error{"PNG writer cannot start"};
+  std::vector<std::uint8_t> out;
+  png_structp png = w.png;
+  png_infop info = w.info;
+  std::vector<std::uint8_t>* sink = &out;
+  if (!guarded(png, [png, info, sink, width, height, values] {
+        png_set_write_fn(png, sink, appendBytes, flushNothing);
+        png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 16,
+                     PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
+        png_set_compression_level(png, 1);
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+        png_write_info(png, info);
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 2);
+        for (std::int32_t y = 0; y < height; ++y) {
+          const std::uint16_t* v = values.data() + static_cast<std::size_t>(y) * width;
+          for (std::int32_t x = 0; x < width; ++x) {  // big-endian samples
+            row[2 * x] = static_cast<std::uint8_t>(v[x] >> 8);
+            row[2 * x + 1] = static_cast<std::uint8_t>(v[x]);
+          }
+          png_write_row(png, row.data());
+        }
+        png_write_end(png, nullptr);
+      }))
+    return Error{"PNG writer: " + w.messages.text};
+  return out;
+}

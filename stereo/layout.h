@@ -13,10 +13,12 @@
 #include "image/tbitmap.h"
 #include "platform/result.h"
 
-enum class LayoutKind { Sbs, SbsHalf, OverUnder, OverUnderHalf, Rows };
+// Rgbd: the left view beside its depth picture, which the caller makes and
+// gives as the right picture, at 0 0 (depth/depth.h); laid out as Sbs.
+enum class LayoutKind { Sbs, SbsHalf, OverUnder, OverUnderHalf, Rows, Rgbd };
 // Their names, in LayoutKind's order.
-inline constexpr std::array<const char*, 5> kLayoutNames = {"sbs", "sbs-half", "over-under",
-                                                            "over-under-half", "rows"};
+inline constexpr std::array<const char*, 6> kLayoutNames = {"sbs", "sbs-half", "over-under",
+                                                            "over-under-half", "rows", "rgbd"};
 std::optional<LayoutKind> layoutByName(const std::string& name);
 
 // The layout of the common region at position (dx, dy); width > 0 reduces

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "align/align.h"
+#include "depth/depth.h"
 #include "image/correction.h"
 #include "image/picture.h"
 #include "image/tbitmap.h"
@@ -91,7 +92,12 @@ class tworkspace {
   // built before the first file is written; writing stops at the first file
   // that cannot be written.
   Status exportEach(std::span<const SavedExport> exports, std::span<const std::string> names);
+  // Rgbd: the aligned left view beside its depth picture.
   Status exportLayout(LayoutKind kind, const std::string& name, std::int32_t width);
+  // The disparity map of the pair at its position (depth/depth.h).
+  Result<DisparityMap> depthMap();
+  // Written as OUT.png or OUT.pfm (depth/depth.h's saveDisparityMap).
+  Status exportDepth(const std::string& name);
   Status exportWiggle(const std::string& name, const WiggleSettings& wiggle);
 
   // --- the library: the pairs of a folder as the library view lists them ---
