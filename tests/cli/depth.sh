@@ -4,11 +4,12 @@
 # file forms, the parallax budget and its warning, the colour-and-depth
 # layout, and the refusals.
 set -u
+judge="$(cd "$(dirname "${BASH_SOURCE[0]}")/../judge" && pwd)/depth.py"
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 data=/usr/lib/python3/dist-packages/skimage/data
 [ -f "$data/motorcycle_disp.npz" ] && /usr/bin/python3 -c 'import numpy, PIL' 2>/dev/null ||
   { echo "SKIP: python3-skimage, python3-numpy or python3-pil missing"; exit 77; }
-judge() { /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/../judge/depth.py" "$@"; }
+judge() { /usr/bin/python3 "$judge" "$@"; }
 L=$data/motorcycle_left.png R=$data/motorcycle_right.png T=$data/motorcycle_disp.npz
 run() { "$cli" "$@" || fail "binoxa-cli $* exited $?"; }
 within() { /usr/bin/python3 -c "import sys; sys.exit(abs($1 - $2) > $3)" || fail "$4: $1, want $2 within $3"; }
@@ -23,8 +24,8 @@ judge png m.pfm m.png || fail "the PNG does not hold round(256 d) of the PFM"
 
 # The budget against the truth's at the aligned position, and its warning.
 "$cli" align "$L" "$R" --details >align.txt 2>align.err || fail "align exited $?"
-read -r dx _ <align.txt
-read -r near far deviation <<<"$(judge budget "$T" "$dx")"
+read -r dx dy <align.txt
+read -r near far deviation <<<"$(judge budget "$T" "$dx" "$dy")"
 within "$(sed -n 's/^parallax-near=//p' align.txt)" "$near" 1.5 parallax-near
 within "$(sed -n 's/^parallax-far=//p' align.txt)" "$far" 1.5 parallax-far
 within "$(sed -n 's/^deviation=//p' align.txt)" "$deviation" 0.3 deviation

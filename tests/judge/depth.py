@@ -6,8 +6,9 @@ where unknown), sharing no code with the matcher.
                                             than 2 px off or unknown, percent
   depth.py png MAP.pfm MAP.png              exit 1 unless the PNG holds
                                             round(256 d), 0 for unknown or d <= 0
-  depth.py budget TRUTH.npz DX              the truth's parallax-near,
-                                            parallax-far and deviation at DX
+  depth.py budget TRUTH.npz DX DY           the truth's parallax-near,
+                                            parallax-far and deviation over the
+                                            left picture's common region at DX DY
   depth.py spearman TRUTH.npz PICTURE       rank correlation of the picture's
                                             grey with the truth's d
 """
@@ -55,7 +56,9 @@ def main(args):
         want = np.where(np.isfinite(d) & (d > 0), np.floor(256 * np.nan_to_num(d, posinf=0) + 0.5), 0)
         sys.exit(0 if png.shape == d.shape and np.array_equal(png, want) else 1)
     elif kind == "budget":
-        t, dx = truth(args[1]), int(args[2])
+        t, dx, dy = truth(args[1]), int(args[2]), int(args[3])
+        h, w = t.shape
+        t = t[max(0, -dy):h - max(0, dy), max(0, -dx):w - max(0, dx)]
         p = -t[np.isfinite(t)] - dx
         near, far = np.percentile(p, 2), np.percentile(p, 98)
         print("%.1f %.1f %.2f" % (near, far, (far - near) / t.shape[1] * 100))
