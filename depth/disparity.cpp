@@ -248,6 +248,8 @@ void fillHoles(Disparities& d, const cv::Mat_<std::uint8_t>& g) {
     }
   constexpr int r = 7;
   const Disparities source = d.clone();
+  std::array<float, 256> likeness;
+  for (int i = 0; i < 256; ++i) likeness[i] = std::exp(static_cast<float>(-i) / 12);
   inBands(h, [&](int first, int end) {
     std::vector<std::pair<float, float>> votes;
     for (int y = first; y < end; ++y)
@@ -258,7 +260,7 @@ void fillHoles(Disparities& d, const cv::Mat_<std::uint8_t>& g) {
         for (int j = std::max(0, y - r); j <= std::min(h - 1, y + r); ++j)
           for (int i = std::max(0, x - r); i <= std::min(w - 1, x + r); ++i) {
             if (std::isinf(source(j, i))) continue;
-            const float weight = std::exp(-std::abs(g(j, i) - g(y, x)) / 12.0f) * (filled(j, i) ? 0.5f : 1.0f);
+            const float weight = likeness[std::abs(g(j, i) - g(y, x))] * (filled(j, i) ? 0.5f : 1.0f);
             votes.emplace_back(source(j, i), weight);
             total += weight;
           }
@@ -376,9 +378,10 @@ Result<DisparityMap> disparityMap(const tbitmap& left, const tbitmap& right, std
     dropSpeckles(wide);
     auto [low, high] = spread(wide, 0.005, 0.995);
     if (high < low) low = high = 0;
-    const int margin = std::max(3, static_cast<int>((high - low) * scale / 8));
-    d = matched(levels.back().first, levels.back().second, static_cast<int>(std::floor(low * scale)) - margin,
-                static_cast<int>(std::ceil(high * scale)) + margin);
+    const auto s = static_cast<float>(scale);
+    const int margin = std::max(3, static_cast<int>((high - low) * s / 8));
+    d = matched(levels.back().first, levels.back().second, static_cast<int>(std::floor(low * s)) - margin,
+                static_cast<int>(std::ceil(high * s)) + margin);
   }
   const bool known = std::any_of(d.begin(), d.end(), [](float v) { return !std::isinf(v); });
   if (!known) d = Disparities(o.h, o.w, kNone);
