@@ -40,7 +40,7 @@ const Photo& photo() {
       std::exit(1);
     }
     Photo out{enlarged(*views->left), enlarged(*views->right)};
-    const auto a = alignPair(out.left, out.right, false);
+    auto a = alignPair(out.left, out.right, false);
     if (a) out.dx = a->dx, out.dy = a->dy;
     return out;
   }();
