@@ -311,8 +311,9 @@ cv::Mat_<std::uint8_t> halved(const cv::Mat_<std::uint8_t>& g) {
 // pixels of twice the coarser value, the costs of census over 5 x 5
 // summed over 5 x 5 neighbours, refined by a parabola. Chunks of rows
 // reuse their buffers, so the memory stays that of a few rows.
-Disparities refine(const Disparities& coarse, const cv::Mat_<std::uint8_t>& left,
-                   const cv::Mat_<std::uint8_t>& right) {
+// Into: a map of the level's size.
+void refine(const Disparities& coarse, const cv::Mat_<std::uint8_t>& left, const cv::Mat_<std::uint8_t>& right,
+            Disparities& into) {
   constexpr int r = 2, n = 2 * r + 1, box = 2, chunk = 64;
   const int w = left.cols, h = left.rows;
   const cv::Mat_<std::uint8_t> pl = bordered(left, 2, 2), pr = bordered(right, 2, 2);
@@ -368,8 +369,7 @@ Disparities refine(const Disparities& coarse, const cv::Mat_<std::uint8_t>& left
       }
     }
   });
-  cv::medianBlur(out, out, 3);
-  return out;
+  cv::medianBlur(out, into, 3);
 }
 
 // The matched and filled map of a level, over [dmin, dmax].
@@ -417,14 +417,15 @@ Result<DisparityMap> disparityMap(const tbitmap& left, const tbitmap& right, std
   }
   const bool known = std::any_of(d.begin(), d.end(), [](float v) { return !std::isinf(v); });
   if (!known) d = Disparities(o.h, o.w, kNone);
-  for (std::size_t i = levels.size() - 1; known && i-- > 0;) d = refine(d, levels[i].first, levels[i].second);
-
+  // The finest level's map is made in the one given back.
   DisparityMap map{o.w, o.h, std::vector<float>(static_cast<std::size_t>(o.w) * o.h)};
-  const float toFiles = static_cast<float>(o.leftX - o.rightX);
-  for (int y = 0; y < o.h; ++y)
-    for (int x = 0; x < o.w; ++x) {
-      const float v = d(y, x);
-      map.values[static_cast<std::size_t>(y) * o.w + x] = std::isinf(v) ? kNone : v + toFiles;
-    }
+  Disparities finest(o.h, o.w, map.values.data());
+  for (std::size_t i = levels.size() - 1; known && i-- > 0;) {
+    Disparities next = i == 0 ? finest : Disparities(levels[i].first.size());
+    refine(d, levels[i].first, levels[i].second, next);
+    d = next;
+  }
+  if (d.data != finest.data) d.copyTo(finest);
+  finest += static_cast<float>(o.leftX - o.rightX);  // unknown stays inf
   return map;
 }
