@@ -13,7 +13,8 @@ std::optional<ParallaxBudget> budgetOf(const tbitmap& left, const tbitmap& right
   if (!map) return std::nullopt;
   auto budget = parallaxBudget(*map, dx);
   if (!budget) return std::nullopt;
-  for (const std::string& line : parallaxWarnings(*budget, maxDeviation)) std::cerr << line << "\n";
+  // One write per line: the pairs of a batch report from several threads.
+  for (const std::string& line : parallaxWarnings(*budget, maxDeviation)) std::cerr << line + "\n";
   return *budget;
 }
 
