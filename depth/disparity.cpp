@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <tuple>
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 #include <vector>
@@ -23,6 +24,8 @@ constexpr int kMatchWidth = 1024;
 // The wide search that finds the range runs at most this wide, over a
 // quarter of the width each way.
 constexpr int kRangeWidth = 400;
+// Pixels times disparities of one semi-global matching at most: 5 bytes each.
+constexpr int kCells = 40'000'000;
 
 using Disparities = cv::Mat_<float>;
 
@@ -390,31 +393,41 @@ Result<DisparityMap> disparityMap(const tbitmap& left, const tbitmap& right, std
   auto [gl, gr] = bothAtOnce([&] { return grey(left, o.leftX, o.leftY, o.w, o.h); },
                              [&] { return grey(right, o.rightX, o.rightY, o.w, o.h); });
   // The pyramid, halved down to the matching level.
-  std::vector<std::pair<cv::Mat_<std::uint8_t>, cv::Mat_<std::uint8_t>>> levels{{gl, gr}};
+  using Level = std::pair<cv::Mat_<std::uint8_t>, cv::Mat_<std::uint8_t>>;
+  std::vector<Level> levels{{gl, gr}};
   while (levels.back().first.cols > kMatchWidth && levels.back().first.rows > 16)
     levels.emplace_back(halved(levels.back().first), halved(levels.back().second));
   // The range: a wide search at a reduced size, widened for what it missed.
-  std::pair<cv::Mat_<std::uint8_t>, cv::Mat_<std::uint8_t>> small = levels.back();
+  Level small = levels.back();
   int scale = 1;
   while (small.first.cols > kRangeWidth && small.first.rows > 16) {
     small = {halved(small.first), halved(small.second)};
     scale *= 2;
   }
-  Disparities d;
-  if (scale == 1) {
-    const int reach = std::max(4, small.first.cols / 4);
-    d = matched(small.first, small.second, -reach, reach);
-  } else {
-    const int reach = std::max(4, small.first.cols / 4);
+  const int reach = std::clamp(small.first.cols / 4, 4, std::max(4, kCells / (2 * small.first.cols * small.first.rows)));
+  int dmin = -reach, dmax = reach;
+  if (scale > 1) {
     Disparities wide = Matcher(small.first, small.second, -reach, reach).run();
     dropSpeckles(wide);
     auto [low, high] = spread(wide, 0.005, 0.995);
     if (high < low) low = high = 0;
-    const auto s = static_cast<float>(scale);
-    const int margin = std::max(3, static_cast<int>((high - low) * s / 8));
-    d = matched(levels.back().first, levels.back().second, static_cast<int>(std::floor(low * s)) - margin,
-                static_cast<int>(std::ceil(high * s)) + margin);
+    auto range = [&, low = low, high = high](int by) {
+      const auto f = static_cast<float>(by);
+      const int margin = std::max(3, static_cast<int>((high - low) * f / 8));
+      return std::pair{static_cast<int>(std::floor(low * f)) - margin, static_cast<int>(std::ceil(high * f)) + margin};
+    };
+    // A range too deep for the memory is matched at a coarser level.
+    auto cells = [&](int by) {
+      const auto [a, b] = range(by);
+      return std::int64_t{levels.back().first.cols} * levels.back().first.rows * (b - a + 1);
+    };
+    while (scale > 1 && cells(scale) > kCells) {
+      levels.emplace_back(halved(levels.back().first), halved(levels.back().second));
+      scale /= 2;
+    }
+    std::tie(dmin, dmax) = range(scale);
   }
+  Disparities d = matched(levels.back().first, levels.back().second, dmin, dmax);
   const bool known = std::any_of(d.begin(), d.end(), [](float v) { return !std::isinf(v); });
   if (!known) d = Disparities(o.h, o.w, kNone);
   // The finest level's map is made in the one given back.

@@ -1,6 +1,7 @@
 // The depth of the pair shown: the depth view's picture and the status
 // line's deviation.
 #include <cstdio>
+#include <new>
 
 #include "platform/backend.h"
 #include "store/settings.h"
@@ -9,12 +10,18 @@
 
 namespace {
 
-// The budget and the picture of one state, on any thread.
+// The budget and the picture of one state, on any thread; none where the
+// memory cannot hold the matching.
 void findDepth(tpairdepth& job, const tbitmap& left, const tbitmap& right) {
-  auto map = disparityMap(left, right, job.state.x, job.state.y);
-  if (map) {
-    if (auto budget = parallaxBudget(*map, job.state.x)) job.budget = *budget;
-    job.picture = std::make_unique<tbitmap>(depthPicture(*map));
+  try {
+    auto map = disparityMap(left, right, job.state.x, job.state.y);
+    if (map) {
+      if (auto budget = parallaxBudget(*map, job.state.x)) job.budget = *budget;
+      job.picture = std::make_unique<tbitmap>(depthPicture(*map));
+    }
+  } catch (const std::bad_alloc&) {
+    job.budget.reset();
+    job.picture.reset();
   }
   job.found = true;
 }
