@@ -76,7 +76,7 @@ int run(const Invocation& inv) {
         {c.name + " takes LEFT RIGHT or one stereo file (MPO or JPS), and " + files[0] + " holds one picture",
          c.name + " "});
   if (!opened) return refuse(opened.error().message);
-  if (c.name == "align") return runAlign(ws, !inv.position.noCorrect, inv.details);
+  if (c.name == "align") return runAlign(ws, !inv.position.noCorrect, inv.details, inv.position.maxDeviation);
   if (Status s = applyPosition(ws, inv.position); !s) return refuse(s.error().message);
 
   Status written = success();
@@ -90,6 +90,8 @@ int run(const Invocation& inv) {
     written = ws.exportWeb(inv.output, inv.width.value_or(kWebWidth));
   } else if (layout) {
     written = ws.exportLayout(*layoutByName(inv.inputs[0]), inv.output, inv.width.value_or(0));
+  } else if (c.name == "depth") {
+    written = ws.exportDepth(inv.output);
   } else if (c.name == "pair") {
     written = ws.exportStereo(inv.output, inv.console);
   } else {

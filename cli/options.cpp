@@ -4,6 +4,7 @@
 #include <iostream>
 #include <map>
 
+#include "depth/depth.h"
 #include "image/save.h"
 #include "stereo/layout.h"
 
@@ -49,6 +50,7 @@ const std::string kOverview = std::string() +
     "  batch DIR -o OUTDIR                 all five of every pair of a library folder\n"
     "  align LEFT RIGHT                    print the aligned position: dx dy\n"
     "  pair LEFT RIGHT -o OUT              both aligned pictures as one stereo file\n"
+    "  depth LEFT RIGHT -o OUT.png|OUT.pfm the disparity map of the aligned pair\n"
     "  layout KIND LEFT RIGHT -o OUT       the pair laid out for a display\n"
     "  wiggle LEFT RIGHT -o OUT.gif|.webp  both views in turn, an animation\n"
     "  web LEFT RIGHT -o OUT.html          one page with every view, VR included\n"
@@ -97,12 +99,21 @@ constexpr const char* kPositionHelp =
     "                          the right picture (found or stored)\n"
     "  --match-colours         the right picture's colours mapped onto the left's\n"
     "  --swap                  exchange the pictures after the position is known,\n"
-    "                          negating it: --swap --dx 5 gives the pair at -5\n";
+    "                          negating it: --swap --dx 5 gives the pair at -5\n"
+    "  --max-deviation PCT     with --auto, warn when the deviation (the spread of\n"
+    "                          the parallax as a share of the width) exceeds PCT\n"
+    "                          percent (default 3.3)\n";
 constexpr const char* kAlignHelp =
     "  --no-correct            the whole-pixel position alone\n"
     "  --details               then one key=value line per correction term: roll\n"
     "                          (degrees), zoom, shift (pixels), keystone-vertical,\n"
-    "                          keystone-horizontal, and inliers (points matched)\n";
+    "                          keystone-horizontal, inliers (points matched), and\n"
+    "                          the parallax budget: parallax-near, parallax-far\n"
+    "                          (2nd and 98th percentiles of the on-screen parallax,\n"
+    "                          pixels, negative in front of the screen) and\n"
+    "                          deviation (their spread, percent of the width)\n"
+    "  --max-deviation PCT     warn when the deviation exceeds PCT percent\n"
+    "                          (default 3.3)\n";
 constexpr const char* kMethodHelp =
     "  --method NAME           anaglyph method: custom (the weights below), true,\n"
     "                          gray, colour, half-colour, dubois-red-cyan,\n"
@@ -159,8 +170,9 @@ enum Option : unsigned {
   Delay = 32768,
   Only = 65536,
   Jobs = 131072,
+  MaxDeviation = 262144,
 };
-constexpr unsigned kPosition = Dx | Dy | Auto | Swap | NoCorrect | MatchColours;
+constexpr unsigned kPosition = Dx | Dy | Auto | Swap | NoCorrect | MatchColours | MaxDeviation;
 constexpr unsigned kFlags = Auto | Swap | NoCorrect | MatchColours | Details;
 
 const std::vector<Command>& commands() {
@@ -198,12 +210,20 @@ const std::vector<Command>& commands() {
        "  BASE_L.BMP and BASE_R.BMP (aligned pictures); a final \".BMP\" of BASE is dropped.\n"
        "  Nothing is written when a picture cannot be built; writing stops at the\n"
        "  first file that cannot be written.\n"},
+      {"depth", 2, true, kPosition, std::nullopt,
+       "binoxa-cli depth LEFT RIGHT -o OUT.png|OUT.pfm [OPTIONS]\n"
+       "  Writes the disparity d = x_left - x_right (pixels of the files, against the\n"
+       "  corrected right picture) of every pixel of the left picture's common\n"
+       "  region: OUT.png as 16-bit grey of round(256 d), 0 where d is unknown or\n"
+       "  not above 0; OUT.pfm as 32-bit floats, inf where unknown.\n"},
       {"layout", 3, true, kPosition | Quality | Width, std::nullopt,
        "binoxa-cli layout KIND LEFT RIGHT -o OUT [OPTIONS]\n"
        "  Writes the common region laid out for a display. KIND: sbs (side by\n"
        "  side, left view on the left: VR headsets, tablets), sbs-half (each view\n"
        "  squeezed to half its width: 3D TVs), over-under, over-under-half (left\n"
-       "  view on top), rows (left view on the even rows: passive monitors).\n"},
+       "  view on top), rows (left view on the even rows: passive monitors), rgbd\n"
+       "  (the left view beside its depth map, white nearest: glasses-free\n"
+       "  displays, 3D photo sites).\n"},
       {"wiggle", 2, true, kPosition | Width | Delay | Quality, std::nullopt,
        "binoxa-cli wiggle LEFT RIGHT -o OUT.webp|OUT.gif [OPTIONS]\n"
        "  Writes the two views of the common region shown in turn forever, a\n"
@@ -215,7 +235,7 @@ const std::vector<Command>& commands() {
        "  the anaglyph (Dubois red-cyan), parallel, crossed and wiggle views, and in\n"
        "  a VR headset each eye its own view. The left photo's EXIF date and camera\n"
        "  are its caption.\n"},
-      {"align", 2, false, NoCorrect | Details, std::nullopt,
+      {"align", 2, false, NoCorrect | Details | MaxDeviation, std::nullopt,
        "binoxa-cli align LEFT RIGHT [OPTIONS]\n"
        "  Prints the right picture's aligned position as \"dx dy\": no vertical\n"
        "  disparity once the right picture is corrected (roll, zoom, keystone and a\n"
@@ -247,6 +267,7 @@ const std::map<std::string, Option>& optionNames() {
       {"--details", Details},
       {"--delay", Delay},
       {"--only", Only},
+      {"--max-deviation", MaxDeviation},
       {"-j", Jobs},
       {"--jobs", Jobs},
   };
@@ -364,6 +385,14 @@ std::optional<std::string> takeValue(Invocation& inv, Option which, const std::s
       for (std::size_t k : *letters) inv.exports->push_back(kSaveAll[k]);
       break;
     }
+    case MaxDeviation: {
+      double pct = 0;
+      const auto [p, ec] = std::from_chars(value.data(), value.data() + value.size(), pct);
+      if (ec != std::errc() || p != value.data() + value.size() || !(pct >= 0) || pct > 100)
+        return bad("a percentage from 0 to 100");
+      inv.position.maxDeviation = pct;
+      break;
+    }
     case Jobs: {
       if (inv.jobs) return option + " given twice";
       auto n = parseInt(value);
@@ -447,18 +476,19 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
   const bool layout = c.name == "layout";
   if (layout && (inv.inputs.empty() || !layoutByName(inv.inputs[0])))
     return usage(inv.inputs.empty()
-                     ? "layout needs a KIND: sbs, sbs-half, over-under, over-under-half or rows"
+                     ? "layout needs a KIND: sbs, sbs-half, over-under, over-under-half, rows or rgbd"
                      : "unknown layout '" + inv.inputs[0] +
-                           "': sbs, sbs-half, over-under, over-under-half or rows");
+                           "': sbs, sbs-half, over-under, over-under-half, rows or rgbd");
   const bool wiggle = c.name == "wiggle", web = c.name == "web";
   const bool oneStereo =
-      (c.kind || c.name == "align" || layout || wiggle || web) && inv.inputs.size() == (layout ? 2u : 1u);
+      (c.kind || c.name == "align" || c.name == "depth" || layout || wiggle || web) &&
+      inv.inputs.size() == (layout ? 2u : 1u);
   if (static_cast<int>(inv.inputs.size()) != c.inputs && !oneStereo)
     return usage(layout ? "layout takes KIND LEFT RIGHT or KIND and one stereo file (MPO or JPS)"
                         : c.name + " takes " + std::to_string(c.inputs) +
                               (c.name == "batch" ? " folder argument" : " file argument") +
                               (c.inputs == 1 ? "" : "s") +
-                              (c.kind || wiggle || web ? " or one stereo file (MPO or JPS)" : ""));
+                              (c.kind || wiggle || web || c.name == "depth" ? " or one stereo file (MPO or JPS)" : ""));
   if (c.output && !output) return usage(c.name + " needs -o");
   if (inv.position.autoAlign && (inv.position.dx || inv.position.dy))
     return usage("--auto takes the place of --dx and --dy");
@@ -468,6 +498,7 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
   if (wiggle && !isAnimationName(inv.output)) return usage("wiggle writes " + listFormats(&OutputFormat::saveFrames, false, "OUT"));
   if (web && lowerExtension(inv.output) != ".html" && lowerExtension(inv.output) != ".htm")
     return usage("web writes OUT.html");
+  if (c.name == "depth" && !isDepthName(inv.output)) return usage("depth writes OUT.png or OUT.pfm");
   if (wiggle && inv.quality && lowerExtension(inv.output) == ".gif")
     return usage("--quality makes a lossy WebP; a GIF takes none");
   return inv;
