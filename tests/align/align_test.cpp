@@ -170,6 +170,9 @@ TEST(alignPair, UndoesAKnownCorrection) {
   const char* dir = std::getenv("BINOXA_SAMPLES");
   auto l = loadPicture(std::string(dir ? dir : ".") + "/aloeL.jpg");
   auto r = loadPicture(std::string(dir ? dir : ".") + "/aloeR.jpg");
+  // CI reaches Debian's archive: there the pair must be here.
+  if ((!l || !r) && std::getenv("CI") && std::string(std::getenv("CI")) == "true")
+    FAIL() << "the aloe pair of opencv-doc is not here";
   if (!l || !r) GTEST_SKIP() << "the aloe pair of opencv-doc is not here";
   const tbitmap &left = **l, &right = **r;
   for (const Correction& truth : cases) {
