@@ -25,12 +25,25 @@ Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool corr
   const int factor = (std::max(left.width, right.width) + kReducedWidth - 1) / kReducedWidth;
   const double scale = 1.0 / factor;
   auto [l, r] = bothAtOnce([&] { return featuresOf(left, scale); }, [&] { return featuresOf(right, scale); });
-  const Matches matched = matchFeatures(l, r, scale);
+  // The features matched on one core; on the other, the copies the later
+  // stages follow corners on, and how strongly the picture repeats itself.
+  struct Copies {
+    SmallPair dense;
+    double repeats;
+    Tracker tracker;
+  };
+  const auto [matched, copies] = bothAtOnce([&] { return matchFeatures(l, r, scale); }, [&] {
+    SmallPair dense = smallPair(l, r, scale, kDenseWidth);
+    const double repeats = selfRepetition(dense.l);
+    return Copies{std::move(dense), repeats, Tracker(l, r, scale)};
+  });
   const bool few = matched.kept.size() < kMinMatches;
   if (few && matched.ambiguous >= 3 * kMinMatches) return repeated();
-  const SmallPair dense = smallPair(l, r, scale, kDenseWidth);
-  if (selfRepetition(dense.l) >= kRepeats) return repeated();
-  const Tracker tracker(l, r, scale);
+  // A pattern repeated over the whole frame matches at several places, and
+  // nothing ties one of them.
+  if (copies.repeats >= kRepeats) return repeated();
+  const SmallPair& dense = copies.dense;
+  const Tracker& tracker = copies.tracker;
   Result<Alignment> a = few ? tooFew() : byFeatures(left, right, matched.kept, tracker, correct);
   if (!a && a.error().kind == ErrorKind::TooFewPoints)
     return byArea(left, right, smallPair(l, r, scale, kAreaWidth), tracker, correct);
