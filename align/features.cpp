@@ -137,9 +137,9 @@ Result<Alignment> byFeatures(const tbitmap& left, const tbitmap& right, const st
       points.insert(points.end(), fine.begin(), fine.end());
     }
     if (!agree(points, f, terms, dy, t, in))
-      return disagreement(points, right.width, right.height, terms, in.size());
+      return disagreement(points, right.width, right.height, terms);
   }
   if (!mostAgree(in.size(), points.size(), kMinFinalShare))
-    return disagreement(points, right.width, right.height, terms, in.size());
+    return disagreement(points, right.width, right.height, terms);
   return answer(points, in, t, dy, f, terms, correct, right.width, right.height);
 }

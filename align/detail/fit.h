@@ -32,13 +32,13 @@ bool agree(const std::vector<Match>& points, const Frame& f, int terms, double& 
 bool mostAgree(std::size_t in, std::size_t of, double share);
 
 // The points of a w x h right picture, turned a quarter turn, agree on one
-// correction better than the `agreeing` of them that the upright fit suits:
-// what they show apart is vertical, and no correction removes it.
-bool aboveEachOther(const std::vector<Match>& points, int w, int h, int terms, std::size_t agreeing);
+// correction better than upright: what they show apart is vertical, and no
+// correction removes it.
+bool aboveEachOther(const std::vector<Match>& points, int w, int h, int terms);
 
 // The refusal of points that do not agree: that they lie one above the
 // other, when they do.
-Error disagreement(const std::vector<Match>& points, int w, int h, int terms, std::size_t agreeing);
+Error disagreement(const std::vector<Match>& points, int w, int h, int terms);
 
 // What the consensus `in` of `points` says: the correction, unless it is not
 // asked for or moves no pixel enough to matter; dy; dx at the nearest points.

@@ -100,7 +100,14 @@ TEST(alignPair, RefusesWhatDoesNotMatch) {
       bigTiles.row(y)[x] = left.row(y % 200)[x % 200];
       bigTiles2.row(y)[x] = left.row((y + 7) % 200)[(x + 23) % 200];
     }
+  // A scene of three depths seen from one place above another: its pictures turned a quarter turn.
+  auto [across, acrossR] = makeScene(900, 600, {{0, 0, 0, 0, 30}, {100, 100, 400, 300, 10}, {500, 200, 300, 300, -12}},
+                                     0, 0, 6, 4);
+  tbitmap above(600, 900), aboveR(600, 900);
+  for (int y = 0; y < 900; ++y)
+    for (int x = 0; x < 600; ++x) above.row(y)[x] = across.row(x)[y], aboveR.row(y)[x] = acrossR.row(x)[y];
   const std::tuple<const char*, const tbitmap*, const tbitmap*, const char*> cases[] = {
+      {"one above the other", &above, &aboveR, kAboveEachOther},
       {"black", &black, &black, kCannotAlign},
       {"flat sky", &flat, &flat, kCannotAlign},
       {"unrelated", &left, &other, nullptr},
