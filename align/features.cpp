@@ -1,11 +1,13 @@
 #include "align/detail/features.h"
 
 #include <climits>
+#include <optional>
 #include <opencv2/features2d.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/video/tracking.hpp>
 
 #include "align/detail/tracking.h"
+#include "platform/parallel.h"
 
 namespace {
 
@@ -94,30 +96,37 @@ SmallPair smallPair(const Features& l, const Features& r, double scale, int widt
 }
 
 std::vector<Match> refine(const tbitmap& left, const tbitmap& right, const std::vector<Match>& ms) {
-  std::vector<Match> out;
   const cv::Mat l = wrap(left), r = wrap(right);
   const cv::Size win(21, 21);
   const cv::TermCriteria stop(cv::TermCriteria::COUNT | cv::TermCriteria::EPS, 30, 0.01);
-  for (const Match& m : ms) {
-    auto patch = [&](const cv::Mat& from, cv::Point2d at, cv::Mat& grey) {
-      const cv::Rect box(static_cast<int>(std::lround(at.x)) - kPatch,
-                         static_cast<int>(std::lround(at.y)) - kPatch, 2 * kPatch + 1, 2 * kPatch + 1);
-      if ((box & cv::Rect(0, 0, from.cols, from.rows)) != box) return cv::Point2d(-1, -1);
-      cv::cvtColor(from(box), grey, cv::COLOR_RGB2GRAY);
-      return cv::Point2d(box.x, box.y);
-    };
-    cv::Mat lg, rg;
-    const cv::Point2d lo = patch(l, m.left, lg), ro = patch(r, m.right, rg);
-    if (lo.x < 0 || ro.x < 0) continue;
-    std::vector<cv::Point2f> p{cv::Point2f(m.left - lo)}, q{cv::Point2f(m.right - ro)}, back = p;
-    std::vector<unsigned char> found, foundBack;
-    std::vector<float> err;
-    cv::calcOpticalFlowPyrLK(lg, rg, p, q, found, err, win, 1, stop, cv::OPTFLOW_USE_INITIAL_FLOW);
-    if (!found[0]) continue;
-    cv::calcOpticalFlowPyrLK(rg, lg, q, back, foundBack, err, win, 1, stop, cv::OPTFLOW_USE_INITIAL_FLOW);
-    if (!foundBack[0] || cv::norm(back[0] - p[0]) > kBackCheck) continue;
-    out.push_back({m.left, cv::Point2d(q[0]) + ro});
-  }
+  auto patch = [](const cv::Mat& from, cv::Point2d at, cv::Mat& grey) {
+    const cv::Rect box(static_cast<int>(std::lround(at.x)) - kPatch, static_cast<int>(std::lround(at.y)) - kPatch,
+                       2 * kPatch + 1, 2 * kPatch + 1);
+    if ((box & cv::Rect(0, 0, from.cols, from.rows)) != box) return cv::Point2d(-1, -1);
+    cv::cvtColor(from(box), grey, cv::COLOR_RGB2GRAY);
+    return cv::Point2d(box.x, box.y);
+  };
+  // Each match on its own: the matches shared among the cores, kept in order.
+  std::vector<std::optional<Match>> followed(ms.size());
+  inBands(static_cast<int>(ms.size()), [&](int first, int end) {
+    for (int i = first; i < end; ++i) {
+      const Match& m = ms[static_cast<std::size_t>(i)];
+      cv::Mat lg, rg;
+      const cv::Point2d lo = patch(l, m.left, lg), ro = patch(r, m.right, rg);
+      if (lo.x < 0 || ro.x < 0) continue;
+      std::vector<cv::Point2f> p{cv::Point2f(m.left - lo)}, q{cv::Point2f(m.right - ro)}, back = p;
+      std::vector<unsigned char> found, foundBack;
+      std::vector<float> err;
+      cv::calcOpticalFlowPyrLK(lg, rg, p, q, found, err, win, 1, stop, cv::OPTFLOW_USE_INITIAL_FLOW);
+      if (!found[0]) continue;
+      cv::calcOpticalFlowPyrLK(rg, lg, q, back, foundBack, err, win, 1, stop, cv::OPTFLOW_USE_INITIAL_FLOW);
+      if (!foundBack[0] || cv::norm(back[0] - p[0]) > kBackCheck) continue;
+      followed[static_cast<std::size_t>(i)] = Match{m.left, cv::Point2d(q[0]) + ro};
+    }
+  });
+  std::vector<Match> out;
+  for (const auto& m : followed)
+    if (m) out.push_back(*m);
   return out;
 }
 

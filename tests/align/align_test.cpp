@@ -78,6 +78,9 @@ TEST(alignPair, FindsTheNearestObjectAndTheVerticalOffset) {
     ASSERT_TRUE(a.ok()) << c.what << ": " << a.error().message;
     EXPECT_NEAR(a->dy, c.dy, 1) << c.what;
     EXPECT_NEAR(a->dx, c.layers.back().disparity, 2) << c.what;
+    // Left x minus right x: the farthest layer's disparity to the nearest's.
+    EXPECT_NEAR(a->minDisparity, -c.layers.front().disparity, 2) << c.what;
+    EXPECT_NEAR(a->maxDisparity, -c.layers.back().disparity, 2) << c.what;
   }
 }
 
