@@ -25,25 +25,28 @@ Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool corr
   const int factor = (std::max(left.width, right.width) + kReducedWidth - 1) / kReducedWidth;
   const double scale = 1.0 / factor;
   auto [l, r] = bothAtOnce([&] { return featuresOf(left, scale); }, [&] { return featuresOf(right, scale); });
-  // The features matched on one core; on the other, the copies the later
-  // stages follow corners on, and how strongly the picture repeats itself.
-  struct Copies {
+  // On one core the features matched, the small copies made and how strongly
+  // the picture repeats itself read from them; on the other, the copies
+  // corners are followed on.
+  struct Matched {
+    Matches matches;
     SmallPair dense;
     double repeats;
-    Tracker tracker;
   };
-  const auto [matched, copies] = bothAtOnce([&] { return matchFeatures(l, r, scale); }, [&] {
-    SmallPair dense = smallPair(l, r, scale, kDenseWidth);
-    const double repeats = selfRepetition(dense.l);
-    return Copies{std::move(dense), repeats, Tracker(l, r, scale)};
-  });
+  const auto [matchedAll, tracker] = bothAtOnce(
+      [&] {
+        SmallPair dense = smallPair(l, r, scale, kDenseWidth);
+        const double repeats = selfRepetition(dense.l);
+        return Matched{matchFeatures(l, r, scale), std::move(dense), repeats};
+      },
+      [&] { return Tracker(l, r, scale); });
+  const Matches& matched = matchedAll.matches;
   const bool few = matched.kept.size() < kMinMatches;
   if (few && matched.ambiguous >= 3 * kMinMatches) return repeated();
   // A pattern repeated over the whole frame matches at several places, and
   // nothing ties one of them.
-  if (copies.repeats >= kRepeats) return repeated();
-  const SmallPair& dense = copies.dense;
-  const Tracker& tracker = copies.tracker;
+  if (matchedAll.repeats >= kRepeats) return repeated();
+  const SmallPair& dense = matchedAll.dense;
   Result<Alignment> a = few ? tooFew() : byFeatures(left, right, matched.kept, tracker, correct);
   if (!a && a.error().kind == ErrorKind::TooFewPoints)
     return byArea(left, right, smallPair(l, r, scale, kAreaWidth), tracker, correct);
