@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <iostream>
 
-int runAlign(tworkspace& ws, bool correct, bool details) {
+int runAlign(tworkspace& ws, Correcting correcting, bool details) {
   ws.setCorrection({});  // the right picture is aligned as read, never resampled first
-  auto a = ws.findAlignment(correct);
+  auto a = ws.findAlignment(correcting);
   if (!a) {
     std::cerr << a.error().message << "\n";
     return 1;
@@ -27,9 +27,10 @@ Status applyPosition(tworkspace& ws, const PositionOptions& options) {
   if (options.autoAlign) {
     // Matched at the aligned position, in the one resampling the alignment makes.
     ws.setMatchColours(options.matchColours);
-    if (auto a = ws.align(!options.noCorrect); !a) return a.error();
+    if (auto a = ws.align(options.noCorrect ? Correcting::PositionOnly : Correcting::Corrected); !a)
+      return a.error();
   } else {
-    ws.setPosition(options.dx.value_or(ws.rightOffsetX), options.dy.value_or(ws.rightOffsetY));
+    ws.setPosition(options.dx.value_or(ws.rightOffsetX()), options.dy.value_or(ws.rightOffsetY()));
     if (options.noCorrect) ws.setCorrection({});
     ws.setMatchColours(options.matchColours);
   }

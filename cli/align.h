@@ -17,7 +17,7 @@ struct PositionOptions {
 // Aligns the workspace's pair and prints the position as "dx dy"; details
 // adds one key=value line per correction term and the number of points it
 // rests on. The exit status.
-int runAlign(tworkspace& ws, bool correct, bool details);
+int runAlign(tworkspace& ws, Correcting correcting, bool details);
 
 // The pair as the commands compose it: --auto's alignment, else --dx / --dy
 // over the opened position (its correction unless --no-correct); the right

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "image/save.h"
+#include "platform/profile.h"
 #include "stereo/layout.h"
 
 const char* const kOverview =
@@ -34,7 +35,7 @@ const char* const kOverview =
 namespace {
 
 constexpr const char* kBatchHelp =
-    "Usage: binoxa-cli batch DIR -o OUTDIR [--only a,p,c,l,r] [-j N] [--auto]\n"
+    "binoxa-cli batch DIR -o OUTDIR [--only a,p,c,l,r] [-j N] [--auto]\n"
     "  Exports every pair of the library folder DIR (NAMEL.BMP with NAMER.BMP) as\n"
     "  Save all does, to OUTDIR/NAME_A.BMP, _P, _C, _L and _R, at the position of\n"
     "  the pair's position file and with the profile's settings.\n"
@@ -128,58 +129,88 @@ enum Option : unsigned {
 constexpr unsigned kPosition = Dx | Dy | Auto | Swap | NoCorrect | MatchColours;
 constexpr unsigned kFlags = Auto | Swap | NoCorrect | MatchColours | Details;
 
+constexpr const char* kLayoutKinds = "sbs, sbs-half, over-under, over-under-half or rows";
+
+std::optional<std::string> refuseLayout(const Invocation& inv) {
+  if (inv.inputs.empty()) return std::string("layout needs a KIND: ") + kLayoutKinds;
+  if (!layoutByName(inv.inputs[0])) return "unknown layout '" + inv.inputs[0] + "': " + kLayoutKinds;
+  return std::nullopt;
+}
+
+std::optional<std::string> refusePair(const Invocation& inv) {
+  if (!isStereoName(inv.output)) return "pair writes OUT.mpo or OUT.jps";
+  return std::nullopt;
+}
+
+std::optional<std::string> refuseWiggle(const Invocation& inv) {
+  if (!isAnimationName(inv.output)) return "wiggle writes OUT.webp or OUT.gif";
+  if (inv.quality && lowerExtension(inv.output) == ".gif") return "--quality makes a lossy WebP; a GIF takes none";
+  return std::nullopt;
+}
+
+constexpr const char* kPairInputs = "takes 2 file arguments or one stereo file (MPO or JPS)";
+
 const std::vector<Command>& commands() {
   static const std::vector<Command> list = {
-      {"convert", 1, true, Quality, std::nullopt,
+      {"convert", Work::Convert, 1, false, "takes 1 file argument", Output::File, Quality, std::nullopt,
        "binoxa-cli convert IN -o OUT [OPTIONS]\n"
        "  Reads a picture and writes it in the format of OUT's extension; an MPO or\n"
        "  JPS gives its left view, unless OUT is an MPO or JPS too.\n"},
-      {"anaglyph", 2, true, kPosition | Method | LeftColour | RightColour | Quality, ExportKind::Anaglyph,
+      {"anaglyph", Work::Export, 2, true, kPairInputs, Output::File,
+       kPosition | Method | LeftColour | RightColour | Quality, ExportKind::Anaglyph,
        "binoxa-cli anaglyph LEFT RIGHT -o OUT [OPTIONS]\n  Writes the anaglyph of the common region.\n"},
-      {"parallel", 2, true, kPosition | ViewSize | Spacing | Quality, ExportKind::Parallel,
+      {"parallel", Work::Export, 2, true, kPairInputs, Output::File, kPosition | ViewSize | Spacing | Quality,
+       ExportKind::Parallel,
        "binoxa-cli parallel LEFT RIGHT -o OUT [OPTIONS]\n"
        "  Writes the parallel-view picture: left part on the left.\n"},
-      {"crossed", 2, true, kPosition | ViewSize | Spacing | Quality, ExportKind::Crossed,
+      {"crossed", Work::Export, 2, true, kPairInputs, Output::File, kPosition | ViewSize | Spacing | Quality,
+       ExportKind::Crossed,
        "binoxa-cli crossed LEFT RIGHT -o OUT [OPTIONS]\n"
        "  Writes the crossed-view picture: right part on the left.\n"},
-      {"left", 2, true, kPosition | Quality, ExportKind::Left,
+      {"left", Work::Export, 2, true, kPairInputs, Output::File, kPosition | Quality, ExportKind::Left,
        "binoxa-cli left LEFT RIGHT -o OUT [OPTIONS]\n"
        "  Writes the left picture cut to the region common to both; OUT.mpo or\n"
        "  OUT.jps writes both aligned pictures, as pair does.\n"},
-      {"right", 2, true, kPosition | Quality, ExportKind::Right,
+      {"right", Work::Export, 2, true, kPairInputs, Output::File, kPosition | Quality, ExportKind::Right,
        "binoxa-cli right LEFT RIGHT -o OUT [OPTIONS]\n"
        "  Writes the right picture cut to the region common to both; OUT.mpo or\n"
        "  OUT.jps writes both aligned pictures, as pair does.\n"},
-      {"pair", 2, true, kPosition | Quality | Device, ExportKind::Left,
+      {"pair", Work::Stereo, 2, true, kPairInputs, Output::File, kPosition | Quality | Device, ExportKind::Left,
        "binoxa-cli pair LEFT RIGHT -o OUT.mpo|OUT.jps [OPTIONS]\n"
        "  Writes both pictures cut to the region common to both as one stereo file,\n"
-       "  an MPO as twin-lens cameras write it.\n"},
-      {"all", 2, true, kPosition | Method | LeftColour | RightColour | ViewSize | Spacing | Quality,
-       ExportKind::All,
+       "  an MPO as twin-lens cameras write it.\n",
+       nullptr, refusePair},
+      {"all", Work::Export, 2, true, kPairInputs, Output::File,
+       kPosition | Method | LeftColour | RightColour | ViewSize | Spacing | Quality, ExportKind::All,
        "binoxa-cli all LEFT RIGHT -o BASE [OPTIONS]\n"
        "  Writes BASE_A.BMP (anaglyph), BASE_P.BMP (parallel), BASE_C.BMP (crossed),\n"
        "  BASE_L.BMP and BASE_R.BMP (aligned pictures); a final \".BMP\" of BASE is dropped.\n"
        "  Nothing is written when a picture cannot be built; writing stops at the\n"
        "  first file that cannot be written.\n"},
-      {"layout", 3, true, kPosition | Quality | Width, std::nullopt,
+      {"layout", Work::Layout, 3, true, "takes KIND LEFT RIGHT or KIND and one stereo file (MPO or JPS)",
+       Output::File, kPosition | Quality | Width, std::nullopt,
        "binoxa-cli layout KIND LEFT RIGHT -o OUT [OPTIONS]\n"
        "  Writes the common region laid out for a display. KIND: sbs (side by\n"
        "  side, left view on the left: VR headsets, tablets), sbs-half (each view\n"
        "  squeezed to half its width: 3D TVs), over-under, over-under-half (left\n"
-       "  view on top), rows (left view on the even rows: passive monitors).\n"},
-      {"wiggle", 2, true, kPosition | Width | Delay | Quality, std::nullopt,
+       "  view on top), rows (left view on the even rows: passive monitors).\n",
+       refuseLayout},
+      {"wiggle", Work::Wiggle, 2, true, kPairInputs, Output::File, kPosition | Width | Delay | Quality,
+       std::nullopt,
        "binoxa-cli wiggle LEFT RIGHT -o OUT.webp|OUT.gif [OPTIONS]\n"
        "  Writes the two views of the common region shown in turn forever, a\n"
        "  \"wiggle\" animation that needs no glasses: an animated WebP or a GIF\n"
-       "  (256 colours shared by both views).\n"},
-      {"align", 2, false, NoCorrect | Details, std::nullopt,
+       "  (256 colours shared by both views).\n",
+       nullptr, refuseWiggle},
+      {"align", Work::Align, 2, true, "takes 2 file arguments", Output::None, NoCorrect | Details, std::nullopt,
        "binoxa-cli align LEFT RIGHT [OPTIONS]\n"
        "  Prints the right picture's aligned position as \"dx dy\": no vertical\n"
        "  disparity once the right picture is corrected (roll, zoom, keystone and a\n"
        "  subpixel shift), the nearest objects at the window. Exit status 1, with\n"
        "  the reason, when the points that match do not prove one answer.\n"},
-      {"batch", 1, true, Auto | NoCorrect | MatchColours | Swap | Only | Jobs, std::nullopt, ""},
-      {"sample", 1, false, 0, std::nullopt,
+      {"batch", Work::Batch, 1, false, "takes 1 folder argument", Output::Folder,
+       Auto | NoCorrect | MatchColours | Swap | Only | Jobs, std::nullopt, kBatchHelp},
+      {"sample", Work::Sample, 1, false, "takes 1 file argument", Output::None, 0, std::nullopt,
        "binoxa-cli sample DIR\n  Writes the sample library (pairs and one single-file picture) into DIR.\n"},
   };
   return list;
@@ -252,18 +283,36 @@ std::optional<std::vector<std::size_t>> parseOnly(const std::string& text) {
   return indices;
 }
 
+// An integer option's value within its range.
+struct IntRange {
+  std::int64_t min, max;
+  const char* needs;  // what the usage error says the option needs
+};
+
+std::optional<std::int64_t> readInt(const std::string& value, IntRange range) {
+  auto n = parseInt(value);
+  if (!n || *n < range.min || *n > range.max) return std::nullopt;
+  return n;
+}
+
 // The value of one option into the invocation; the usage error's text when it is refused.
 std::optional<std::string> takeValue(Invocation& inv, Option which, const std::string& option,
                                      const std::string& value) {
-  auto bad = [&](const std::string& what) { return option + " needs " + what + ", not '" + value + "'"; };
+  auto needs = [&](const std::string& name, const std::string& what) {
+    return name + " needs " + what + ", not '" + value + "'";
+  };
+  auto bad = [&](const std::string& what) { return needs(option, what); };
+  auto integer = [&]<typename T>(std::optional<T>& into, IntRange range,
+                                 const std::string& name) -> std::optional<std::string> {
+    auto n = readInt(value, range);
+    if (!n) return needs(name, range.needs);
+    into = static_cast<T>(*n);
+    return std::nullopt;
+  };
   switch (which) {
     case Dx:
-    case Dy: {
-      auto n = parseInt(value);
-      if (!n || *n < INT32_MIN || *n > INT32_MAX) return bad("a 32-bit integer");
-      (which == Dx ? inv.position.dx : inv.position.dy) = static_cast<std::int32_t>(*n);
-      break;
-    }
+    case Dy:
+      return integer(which == Dx ? inv.position.dx : inv.position.dy, {INT32_MIN, INT32_MAX, "a 32-bit integer"}, option);
     case LeftColour:
     case RightColour: {
       auto w = parseColour(value);
@@ -271,46 +320,26 @@ std::optional<std::string> takeValue(Invocation& inv, Option which, const std::s
       (which == LeftColour ? inv.leftColour : inv.rightColour) = *w;
       break;
     }
-    case ViewSize: {
-      auto n = parseInt(value);
-      if (!n || *n < 1 || *n > INT32_MAX) return bad("a number of 1 or more");
-      inv.viewSize = static_cast<std::uint32_t>(*n);
-      break;
-    }
-    case Spacing: {
-      auto n = parseInt(value);
-      if (!n || *n < 0 || *n > INT32_MAX) return bad("a number of 0 or more");
-      inv.spacing = static_cast<std::int32_t>(*n);
-      break;
-    }
+    case ViewSize:
+      return integer(inv.viewSize, {1, INT32_MAX, "a number of 1 or more"}, option);
+    case Spacing:
+      return integer(inv.spacing, {0, INT32_MAX, "a number of 0 or more"}, option);
     case Method:
       inv.method = methodByName(value);
       if (!inv.method) return bad("an anaglyph method");
       break;
     default:  // the flags, taken above
       break;
-    case Width: {
-      auto n = parseInt(value);
-      if (!n || *n < 1 || *n > INT32_MAX) return bad("a number of 1 or more");
-      inv.width = static_cast<std::int32_t>(*n);
-      break;
-    }
-    case Delay: {
-      auto n = parseInt(value);
-      if (!n || *n < 1 || *n > 655350) return bad("milliseconds from 1 to 655350");
-      inv.delay = static_cast<int>(*n);
-      break;
-    }
+    case Width:
+      return integer(inv.width, {1, INT32_MAX, "a number of 1 or more"}, option);
+    case Delay:
+      return integer(inv.delay, {1, 655350, "milliseconds from 1 to 655350"}, option);
     case Device:
       if (value != "3ds") return bad("a device: 3ds");
       inv.console = true;
       break;
-    case Quality: {
-      auto n = parseInt(value);
-      if (!n || *n < 1 || *n > 100) return bad("a number from 1 to 100");
-      inv.quality = static_cast<int>(*n);
-      break;
-    }
+    case Quality:
+      return integer(inv.quality, {1, 100, "a number from 1 to 100"}, option);
     case Only: {
       if (inv.exports) return option + " given twice";
       auto letters = parseOnly(value);
@@ -319,14 +348,10 @@ std::optional<std::string> takeValue(Invocation& inv, Option which, const std::s
       for (std::size_t k : *letters) inv.exports->push_back(kSaveAll[k]);
       break;
     }
-    case Jobs: {
+    case Jobs:
       if (inv.jobs) return option + " given twice";
-      auto n = parseInt(value);
       // Named -j whichever way it was written.
-      if (!n || *n < 1 || *n > INT32_MAX) return "-j needs a number of 1 or more, not '" + value + "'";
-      inv.jobs = static_cast<unsigned>(*n);
-      break;
-    }
+      return integer(inv.jobs, {1, INT32_MAX, "a number of 1 or more"}, "-j");
   }
   return std::nullopt;
 }
@@ -364,7 +389,7 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
     const bool isOutput = arg == "-o" || arg == "--output";
     if (!isOutput && (known == optionNames().end() || !(c.options & known->second)))
       return usage("option " + arg + " does not apply to " + c.name);
-    if (isOutput && !c.output) return usage(c.name + " takes no -o");
+    if (isOutput && c.output == Output::None) return usage(c.name + " takes no -o");
     if (!isOutput && (known->second & kFlags)) {
       switch (known->second) {
         case Auto:
@@ -390,58 +415,57 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
     const std::string option = glued ? "-j" : arg;
     if (isOutput) {
       if (output) return usage("-o given twice");
-      // The batch writes into a folder.
-      if (c.name != "batch" && (value.empty() || value.back() == '/'))
+      if (c.output == Output::File && (value.empty() || value.back() == '/'))
         return usage("-o needs a file name, not '" + value + "'");
       output = value;
       continue;
     }
     if (auto refused = takeValue(inv, known->second, option, value)) return usage(*refused);
   }
-  // A pair command also takes one stereo file; whether it is one shows when it is read.
-  const bool layout = c.name == "layout";
-  if (layout && (inv.inputs.empty() || !layoutByName(inv.inputs[0])))
-    return usage(inv.inputs.empty()
-                     ? "layout needs a KIND: sbs, sbs-half, over-under, over-under-half or rows"
-                     : "unknown layout '" + inv.inputs[0] +
-                           "': sbs, sbs-half, over-under, over-under-half or rows");
-  const bool wiggle = c.name == "wiggle";
-  const bool oneStereo =
-      (c.kind || c.name == "align" || layout || wiggle) && inv.inputs.size() == (layout ? 2u : 1u);
-  if (static_cast<int>(inv.inputs.size()) != c.inputs && !oneStereo)
-    return usage(layout ? "layout takes KIND LEFT RIGHT or KIND and one stereo file (MPO or JPS)"
-                        : c.name + " takes " + std::to_string(c.inputs) +
-                              (c.name == "batch" ? " folder argument" : " file argument") +
-                              (c.inputs == 1 ? "" : "s") +
-                              (c.kind || wiggle ? " or one stereo file (MPO or JPS)" : ""));
-  if (c.output && !output) return usage(c.name + " needs -o");
+  if (output) inv.output = *output;
+  // A command that takes a pair also takes one stereo file; whether it is one shows when it is read.
+  if (c.refuseInputs)
+    if (auto refused = c.refuseInputs(inv)) return usage(*refused);
+  const int given = static_cast<int>(inv.inputs.size());
+  if (given != c.inputs && !(c.oneStereo && given == c.inputs - 1)) return usage(c.name + " " + c.inputsRule);
+  if (c.output != Output::None && !output) return usage(c.name + " needs -o");
   if (inv.position.autoAlign && (inv.position.dx || inv.position.dy))
     return usage("--auto takes the place of --dx and --dy");
-  if (output) inv.output = *output;
-  if (c.name == "pair" && !isStereoName(inv.output)) return usage("pair writes OUT.mpo or OUT.jps");
+  if (c.refuseOutput)
+    if (auto refused = c.refuseOutput(inv)) return usage(*refused);
   if (inv.console && lowerExtension(inv.output) != ".mpo") return usage("--device 3ds writes OUT.mpo");
-  if (wiggle && !isAnimationName(inv.output)) return usage("wiggle writes OUT.webp or OUT.gif");
-  if (wiggle && inv.quality && lowerExtension(inv.output) == ".gif")
-    return usage("--quality makes a lossy WebP; a GIF takes none");
   return inv;
 }
 
 void printHelp(const Command& c) {
-  if (c.name == "batch") {
-    std::cout << kBatchHelp;
-    return;
-  }
   std::cout << "Usage: " << c.summary;
+  if (c.work == Work::Batch) return;  // its summary tells its options
   if (c.options) std::cout << "\nOptions:\n";
   if (c.options & Dx) std::cout << kPositionHelp;
   if (c.options & Details) std::cout << kAlignHelp;
   if (c.options & Method) std::cout << kMethodHelp;
   if (c.options & LeftColour) std::cout << kColourHelp;
   if (c.options & ViewSize) std::cout << kViewHelp;
-  const bool wiggle = c.name == "wiggle";
+  const bool wiggle = c.work == Work::Wiggle;
   if (c.options & Width) std::cout << (wiggle ? kWiggleWidthHelp : kWidthHelp);
   if (c.options & Delay) std::cout << kDelayHelp;
   if (c.options & Device) std::cout << kDeviceHelp;
   if (c.options & Quality) std::cout << (wiggle ? kWebpQualityHelp : kQualityHelp);
-  if (c.kind || c.name == "layout") std::cout << "\n" << kDefaultsHelp;
+  if (c.kind || c.work == Work::Layout) std::cout << "\n" << kDefaultsHelp;
+}
+
+tworkspacesettings settingsOf(const Invocation& inv) {
+  tworkspacesettings s = readWorkspaceSettings(Profile(Profile::defaultPath()));
+  ExportSettings& e = s.exports;
+  e.leftColour = inv.leftColour.value_or(e.leftColour);
+  e.rightColour = inv.rightColour.value_or(e.rightColour);
+  e.viewSize = inv.viewSize.value_or(e.viewSize);
+  e.imageSpacing = inv.spacing.value_or(e.imageSpacing);
+  e.method = inv.method.value_or(e.method);
+  s.quality = inv.quality.value_or(s.quality);
+  // The window's choices, not a script's: a command reads position files,
+  // and matches colours as --match-colours says once the position is known.
+  s.usePosFiles = true;
+  s.matchColours = false;
+  return s;
 }
