@@ -17,7 +17,7 @@
 #include "platform/files.h"
 #include "stereo/export.h"
 #include "stereo/layout.h"
-#include "tools/sample.h"
+#include "samples/sample.h"
 
 namespace {
 
