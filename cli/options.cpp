@@ -356,6 +356,43 @@ std::optional<std::string> takeValue(Invocation& inv, Option which, const std::s
   return std::nullopt;
 }
 
+void takeFlag(Invocation& inv, Option which) {
+  switch (which) {
+    case Auto:
+      inv.position.autoAlign = true;
+      break;
+    case Swap:
+      inv.position.swap = true;
+      break;
+    case NoCorrect:
+      inv.position.noCorrect = true;
+      break;
+    case MatchColours:
+      inv.position.matchColours = true;
+      break;
+    default:
+      inv.details = true;
+      break;
+  }
+}
+
+// What the command's rules refuse of the whole invocation, once its arguments are taken.
+std::optional<std::string> refusal(const Invocation& inv, bool hasOutput) {
+  const Command& c = *inv.command;
+  if (c.refuseInputs)
+    if (auto refused = c.refuseInputs(inv)) return refused;
+  // A command that takes a pair also takes one stereo file; whether it is one shows when it is read.
+  const int given = static_cast<int>(inv.inputs.size());
+  if (given != c.inputs && !(c.oneStereo && given == c.inputs - 1)) return c.name + " " + c.inputsRule;
+  if (c.output != Output::None && !hasOutput) return c.name + " needs -o";
+  if (inv.position.autoAlign && (inv.position.dx || inv.position.dy))
+    return "--auto takes the place of --dx and --dy";
+  if (c.refuseOutput)
+    if (auto refused = c.refuseOutput(inv)) return refused;
+  if (inv.console && lowerExtension(inv.output) != ".mpo") return "--device 3ds writes OUT.mpo";
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::variant<Invocation, UsageError> parse(int argc, char** argv) {
@@ -391,23 +428,7 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
       return usage("option " + arg + " does not apply to " + c.name);
     if (isOutput && c.output == Output::None) return usage(c.name + " takes no -o");
     if (!isOutput && (known->second & kFlags)) {
-      switch (known->second) {
-        case Auto:
-          inv.position.autoAlign = true;
-          break;
-        case Swap:
-          inv.position.swap = true;
-          break;
-        case NoCorrect:
-          inv.position.noCorrect = true;
-          break;
-        case MatchColours:
-          inv.position.matchColours = true;
-          break;
-        default:
-          inv.details = true;
-          break;
-      }
+      takeFlag(inv, known->second);
       continue;
     }
     if (!glued && i + 1 >= argc) return usage("option " + arg + " needs a value");
@@ -423,17 +444,7 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
     if (auto refused = takeValue(inv, known->second, option, value)) return usage(*refused);
   }
   if (output) inv.output = *output;
-  // A command that takes a pair also takes one stereo file; whether it is one shows when it is read.
-  if (c.refuseInputs)
-    if (auto refused = c.refuseInputs(inv)) return usage(*refused);
-  const int given = static_cast<int>(inv.inputs.size());
-  if (given != c.inputs && !(c.oneStereo && given == c.inputs - 1)) return usage(c.name + " " + c.inputsRule);
-  if (c.output != Output::None && !output) return usage(c.name + " needs -o");
-  if (inv.position.autoAlign && (inv.position.dx || inv.position.dy))
-    return usage("--auto takes the place of --dx and --dy");
-  if (c.refuseOutput)
-    if (auto refused = c.refuseOutput(inv)) return usage(*refused);
-  if (inv.console && lowerExtension(inv.output) != ".mpo") return usage("--device 3ds writes OUT.mpo");
+  if (auto refused = refusal(inv, output.has_value())) return usage(*refused);
   return inv;
 }
 
