@@ -15,9 +15,10 @@
 #include "image/picture.h"
 #include "image/save.h"
 #include "platform/files.h"
+#include "samples/sample.h"
 #include "stereo/export.h"
 #include "stereo/layout.h"
-#include "samples/sample.h"
+#include "stereo/web.h"
 
 namespace {
 
@@ -80,6 +81,9 @@ int run(const Invocation& inv) {
       written = ws.exportWiggle(inv.output, wiggle);
       break;
     }
+    case Work::Web:
+      written = ws.exportWeb(inv.output, inv.width.value_or(kWebWidth));
+      break;
     case Work::Layout:
       written = ws.exportLayout(*layoutByName(inv.inputs[0]), inv.output, inv.width.value_or(0));
       break;

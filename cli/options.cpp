@@ -8,7 +8,35 @@
 #include "platform/profile.h"
 #include "stereo/layout.h"
 
-const char* const kOverview =
+namespace {
+
+// The output formats that have that writer, each named by what joins the
+// run of rows of one label (extensions, or a label and its extensions),
+// joined as a list: "OUT.mpo, OUT.jps or OUT.heic".
+template <class Writer>
+std::string listFormats(Writer OutputFormat::*writer, bool labelled, const std::string& prefix = "",
+                        const char* between = ", ", const char* last = " or ", std::size_t skip = 0) {
+  std::vector<std::string> items;
+  const char* label = nullptr;
+  for (const OutputFormat& f : outputFormats().subspan(skip)) {
+    if (!(f.*writer)) continue;
+    if (labelled && label && std::string(label) == f.label) {
+      items.back().insert(items.back().size() - 1, ", " + std::string(f.extension));
+    } else {
+      items.push_back(labelled ? std::string(f.label) + " (" + f.extension + ")" : prefix + f.extension);
+    }
+    label = f.label;
+  }
+  std::string text;
+  for (std::size_t i = 0; i < items.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == items.size() ? last : between) + items[i];
+  return text;
+}
+const auto kPair = &OutputFormat::savePair;
+
+}  // namespace
+
+const std::string kOverview = std::string() +
     "Usage: binoxa-cli COMMAND ARGS... [OPTIONS]\n"
     "\n"
     "Commands:\n"
@@ -21,14 +49,17 @@ const char* const kOverview =
     "  all LEFT RIGHT -o BASE              all five, as BASE_A.BMP _P _C _L _R\n"
     "  batch DIR -o OUTDIR                 all five of every pair of a library folder\n"
     "  align LEFT RIGHT                    print the aligned position: dx dy\n"
-    "  pair LEFT RIGHT -o OUT.mpo|OUT.jps  both aligned pictures as one stereo file\n"
+    "  pair LEFT RIGHT -o OUT              both aligned pictures as one stereo file\n"
     "  layout KIND LEFT RIGHT -o OUT       the pair laid out for a display\n"
     "  wiggle LEFT RIGHT -o OUT.gif|.webp  both views in turn, an animation\n"
+    "  web LEFT RIGHT -o OUT.html          one page with every view, VR included\n"
     "  sample DIR                          write the sample library into DIR\n"
     "\n"
-    "Pictures are BMP, JPEG, PNG, MPO or JPS; one MPO or JPS may stand for LEFT RIGHT.\n"
-    "OUT is written as JPEG (.jpg, .jpeg), PNG (.png) or else as BMP; made from a\n"
-    "JPEG, it keeps the first file's EXIF (all but BMP).\n"
+    "Pictures are BMP, JPEG, PNG, MPO, JPS or HEIC; one MPO, JPS or HEIC with a\n"
+    "stereo group may stand for LEFT RIGHT.\n"
+    "OUT is written as " + listFormats(&OutputFormat::save, true, "", ", ", ", ", 1) + " or else as BMP;\n"
+    "a pair as " + listFormats(kPair, true) + ".\n"
+    "Made from a JPEG or HEIC, OUT keeps the first file's EXIF (all but BMP).\n"
     "\n"
     "'binoxa-cli COMMAND --help' describes a command and its options.\n";
 
@@ -89,6 +120,9 @@ constexpr const char* kWidthHelp =
 constexpr const char* kWiggleWidthHelp =
     "  --width N               each view reduced to N pixels wide, the aspect kept\n"
     "                          (never enlarged; default 1200)\n";
+constexpr const char* kWebWidthHelp =
+    "  --width N               each view reduced to N pixels wide, the aspect kept\n"
+    "                          (never enlarged; default 2048, 0: full size)\n";
 constexpr const char* kDelayHelp =
     "  --delay MS              each view's time on screen in milliseconds,\n"
     "                          1..655350 (default 150; a GIF rounds it to\n"
@@ -97,7 +131,8 @@ constexpr const char* kDeviceHelp =
     "  --device 3ds            views for a handheld console: the common region's\n"
     "                          centred 4:3 part scaled to 640 x 480 (OUT.mpo)\n";
 constexpr const char* kQualityHelp =
-    "  --quality N             JPEG quality, 1..100 (profile QUALITY, else 92)\n";
+    "  --quality N             JPEG and HEIC quality, 1..100 (profile QUALITY,\n"
+    "                          else 92)\n";
 constexpr const char* kWebpQualityHelp =
     "  --quality N             a lossy WebP of that quality, 1..100 (lossless\n"
     "                          without it; not for a GIF)\n";
@@ -138,13 +173,19 @@ std::optional<std::string> refuseLayout(const Invocation& inv) {
 }
 
 std::optional<std::string> refusePair(const Invocation& inv) {
-  if (!isStereoName(inv.output)) return "pair writes OUT.mpo or OUT.jps";
+  if (!isStereoName(inv.output)) return "pair writes " + listFormats(kPair, false, "OUT");
   return std::nullopt;
 }
 
 std::optional<std::string> refuseWiggle(const Invocation& inv) {
-  if (!isAnimationName(inv.output)) return "wiggle writes OUT.webp or OUT.gif";
+  if (!isAnimationName(inv.output)) return "wiggle writes " + listFormats(&OutputFormat::saveFrames, false, "OUT");
   if (inv.quality && lowerExtension(inv.output) == ".gif") return "--quality makes a lossy WebP; a GIF takes none";
+  return std::nullopt;
+}
+
+std::optional<std::string> refuseWeb(const Invocation& inv) {
+  const std::string extension = lowerExtension(inv.output);
+  if (extension != ".html" && extension != ".htm") return "web writes OUT.html";
   return std::nullopt;
 }
 
@@ -154,8 +195,9 @@ const std::vector<Command>& commands() {
   static const std::vector<Command> list = {
       {"convert", Work::Convert, 1, false, "takes 1 file argument", Output::File, Quality, std::nullopt,
        "binoxa-cli convert IN -o OUT [OPTIONS]\n"
-       "  Reads a picture and writes it in the format of OUT's extension; an MPO or\n"
-       "  JPS gives its left view, unless OUT is an MPO or JPS too.\n"},
+       "  Reads a picture and writes it in the format of OUT's extension; a stereo\n"
+       "  file gives its left view, unless OUT is one too (" + listFormats(kPair, false, "", ", ", ", ") +
+           ").\n"},
       {"anaglyph", Work::Export, 2, true, kPairInputs, Output::File,
        kPosition | Method | LeftColour | RightColour | Quality, ExportKind::Anaglyph,
        "binoxa-cli anaglyph LEFT RIGHT -o OUT [OPTIONS]\n  Writes the anaglyph of the common region.\n"},
@@ -169,16 +211,17 @@ const std::vector<Command>& commands() {
        "  Writes the crossed-view picture: right part on the left.\n"},
       {"left", Work::Export, 2, true, kPairInputs, Output::File, kPosition | Quality, ExportKind::Left,
        "binoxa-cli left LEFT RIGHT -o OUT [OPTIONS]\n"
-       "  Writes the left picture cut to the region common to both; OUT.mpo or\n"
-       "  OUT.jps writes both aligned pictures, as pair does.\n"},
+       "  Writes the left picture cut to the region common to both; a stereo OUT\n"
+       "  (" + listFormats(kPair, false, "", ", ", ", ") + ") writes both aligned pictures, as pair does.\n"},
       {"right", Work::Export, 2, true, kPairInputs, Output::File, kPosition | Quality, ExportKind::Right,
        "binoxa-cli right LEFT RIGHT -o OUT [OPTIONS]\n"
-       "  Writes the right picture cut to the region common to both; OUT.mpo or\n"
-       "  OUT.jps writes both aligned pictures, as pair does.\n"},
+       "  Writes the right picture cut to the region common to both; a stereo OUT\n"
+       "  (" + listFormats(kPair, false, "", ", ", ", ") + ") writes both aligned pictures, as pair does.\n"},
       {"pair", Work::Stereo, 2, true, kPairInputs, Output::File, kPosition | Quality | Device, ExportKind::Left,
-       "binoxa-cli pair LEFT RIGHT -o OUT.mpo|OUT.jps [OPTIONS]\n"
-       "  Writes both pictures cut to the region common to both as one stereo file,\n"
-       "  an MPO as twin-lens cameras write it.\n",
+       "binoxa-cli pair LEFT RIGHT -o " + listFormats(kPair, false, "OUT", "|", "|") + " [OPTIONS]\n"
+       "  Writes both pictures cut to the region common to both as one stereo file:\n"
+       "  an MPO as twin-lens cameras write it, a JPS, or a HEIC spatial photo as\n"
+       "  phones and headsets take them (HEVC, the left view primary).\n",
        nullptr, refusePair},
       {"all", Work::Export, 2, true, kPairInputs, Output::File,
        kPosition | Method | LeftColour | RightColour | ViewSize | Spacing | Quality, ExportKind::All,
@@ -202,6 +245,13 @@ const std::vector<Command>& commands() {
        "  \"wiggle\" animation that needs no glasses: an animated WebP or a GIF\n"
        "  (256 colours shared by both views).\n",
        nullptr, refuseWiggle},
+      {"web", Work::Web, 2, true, kPairInputs, Output::File, kPosition | Width | Quality, std::nullopt,
+       "binoxa-cli web LEFT RIGHT -o OUT.html [OPTIONS]\n"
+       "  Writes one HTML file that shows the common region in any browser, offline:\n"
+       "  the anaglyph (Dubois red-cyan), parallel, crossed and wiggle views, and in\n"
+       "  a VR headset each eye its own view. The left photo's EXIF date and camera\n"
+       "  are its caption.\n",
+       nullptr, refuseWeb, 0},
       {"align", Work::Align, 2, true, "takes 2 file arguments", Output::None, NoCorrect | Details, std::nullopt,
        "binoxa-cli align LEFT RIGHT [OPTIONS]\n"
        "  Prints the right picture's aligned position as \"dx dy\": no vertical\n"
@@ -331,7 +381,7 @@ std::optional<std::string> takeValue(Invocation& inv, Option which, const std::s
     default:  // the flags, taken above
       break;
     case Width:
-      return integer(inv.width, {1, INT32_MAX, "a number of 1 or more"}, option);
+      return integer(inv.width, {inv.command->leastWidth, INT32_MAX, inv.command->leastWidth ? "a number of 1 or more" : "a number of 0 or more"}, option);
     case Delay:
       return integer(inv.delay, {1, 655350, "milliseconds from 1 to 655350"}, option);
     case Device:
@@ -458,7 +508,8 @@ void printHelp(const Command& c) {
   if (c.options & LeftColour) std::cout << kColourHelp;
   if (c.options & ViewSize) std::cout << kViewHelp;
   const bool wiggle = c.work == Work::Wiggle;
-  if (c.options & Width) std::cout << (wiggle ? kWiggleWidthHelp : kWidthHelp);
+  if (c.options & Width)
+    std::cout << (wiggle ? kWiggleWidthHelp : c.work == Work::Web ? kWebWidthHelp : kWidthHelp);
   if (c.options & Delay) std::cout << kDelayHelp;
   if (c.options & Device) std::cout << kDeviceHelp;
   if (c.options & Quality) std::cout << (wiggle ? kWebpQualityHelp : kQualityHelp);

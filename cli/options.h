@@ -12,12 +12,12 @@
 #include "stereo/export.h"
 
 // What binoxa-cli with no command, or with --help, prints.
-extern const char* const kOverview;
+extern const std::string kOverview;
 
 struct Invocation;
 
 // What binoxa-cli does for a command.
-enum class Work { Sample, Convert, Export, Align, Stereo, Layout, Wiggle, Batch };
+enum class Work { Sample, Convert, Export, Align, Stereo, Layout, Wiggle, Web, Batch };
 // What -o names.
 enum class Output { None, File, Folder };
 
@@ -37,6 +37,7 @@ struct Command {
   // its inputs before they are counted, of its output once it is known.
   std::optional<std::string> (*refuseInputs)(const Invocation&) = nullptr;
   std::optional<std::string> (*refuseOutput)(const Invocation&) = nullptr;
+  std::int32_t leastWidth = 1;  // of --width: a page's 0 is its full size
 };
 
 struct Invocation {

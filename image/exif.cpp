@@ -10,7 +10,8 @@ namespace {
 constexpr std::uint16_t kOrientation = 0x0112, kExifIfd = 0x8769, kMakerNote = 0x927C;
 constexpr std::uint16_t kPixelX = 0xA002, kPixelY = 0xA003;
 constexpr std::uint16_t kThumbnailOffset = 0x0201, kThumbnailLength = 0x0202;
-constexpr std::uint16_t kShort = 3, kLong = 4, kSignedRational = 10;
+constexpr std::uint16_t kMake = 0x010F, kModel = 0x0110, kDateTime = 0x0132, kDateTimeOriginal = 0x9003;
+constexpr std::uint16_t kAscii = 2, kShort = 3, kLong = 4, kSignedRational = 10;
 
 // Writes in the block's byte order.
 void put(std::vector<std::uint8_t>& b, bool big, std::size_t at, std::uint32_t v, int bytes) {
@@ -21,6 +22,21 @@ void put(std::vector<std::uint8_t>& b, bool big, std::size_t at, std::uint32_t v
 std::optional<std::vector<TiffEntry>> exifIfd(const TiffBlock& block, const std::vector<TiffEntry>& ifd0) {
   const TiffEntry* e = findTag(ifd0, kExifIfd);
   return e ? block.ifd(e->value) : std::nullopt;
+}
+
+// An ASCII entry's text up to its first NUL, trailing spaces cut; empty when
+// it is missing, of another type or runs past the block.
+std::string asciiText(std::span<const std::uint8_t> exif, const TiffEntry* e) {
+  if (!e || e->type != kAscii) return {};
+  const std::size_t at = e->count <= 4 ? e->at + 8 : e->value;
+  if (at > exif.size() || exif.size() - at < e->count) return {};
+  std::string text;
+  for (std::uint8_t c : exif.subspan(at, e->count)) {
+    if (c == 0) break;
+    text += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
 }
 
 }  // namespace
@@ -84,4 +100,19 @@ std::optional<double> fujifilmParallax(std::span<const std::uint8_t> exif) {
              denominator = maker.u32(std::size_t{parallax->value} + 4);
   if (!numerator || !denominator || *denominator == 0) return std::nullopt;
   return static_cast<double>(static_cast<std::int32_t>(*numerator)) / static_cast<std::int32_t>(*denominator);
+}
+
+std::string exifCaption(std::span<const std::uint8_t> exif) {
+  const auto block = TiffBlock::open(exif);
+  const auto ifd0 = block ? block->ifd(block->firstIfd()) : std::nullopt;
+  if (!ifd0) return {};
+  const auto exifEntries = exifIfd(*block, *ifd0);
+  std::string date = exifEntries ? asciiText(exif, findTag(*exifEntries, kDateTimeOriginal)) : "";
+  if (date.empty()) date = asciiText(exif, findTag(*ifd0, kDateTime));
+  // "2023:06:14 10:31:05": the date's colons as dashes.
+  if (date.size() >= 10 && date[4] == ':' && date[7] == ':') date[4] = date[7] = '-';
+  const std::string make = asciiText(exif, findTag(*ifd0, kMake));
+  std::string camera = asciiText(exif, findTag(*ifd0, kModel));
+  if (!make.empty() && !camera.starts_with(make)) camera = camera.empty() ? make : make + " " + camera;
+  return date.empty() || camera.empty() ? date + camera : date + " \u00b7 " + camera;
 }

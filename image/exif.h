@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "image/jpeg.h"
@@ -24,3 +25,10 @@ std::vector<std::uint8_t> exifForPicture(std::span<const std::uint8_t> source, s
 // The parallax a Fujifilm twin-lens camera records in its maker notes (in
 // its second image), in percent of the width; nullopt for any other block.
 std::optional<double> fujifilmParallax(std::span<const std::uint8_t> exif);
+
+// When and with what the photo was taken, for a caption: the date
+// (DateTimeOriginal, else DateTime) as "YYYY-MM-DD HH:MM:SS" and the camera
+// (Make and Model, the make once where the model starts with it), joined by
+// " · "; either alone where the other is missing, empty where both are.
+// Bytes outside printable ASCII show as '?'.
+std::string exifCaption(std::span<const std::uint8_t> exif);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "image/bmp.h"
+#include "image/heif.h"
 #include "image/jpegfile.h"
 #include "image/png.h"
 #include "platform/parallel.h"
@@ -12,7 +13,7 @@
 namespace {
 
 // BMP last: files have always been read as BMP whatever their first bytes.
-const PictureDecoder* const kDecoders[] = {&jpegFileDecoder, &pngDecoder, &bmpDecoder};
+const PictureDecoder* const kDecoders[] = {&jpegFileDecoder, &pngDecoder, &heifDecoder, &bmpDecoder};
 
 }  // namespace
 

@@ -62,7 +62,7 @@ struct PictureDecoder {
   Result<std::unique_ptr<PictureReader>> (*reduced)(const ByteSource& source, int view,
                                                     int minSide) = nullptr;
 };
-inline constexpr std::size_t kPictureSniffBytes = 16;
+inline constexpr std::size_t kPictureSniffBytes = 32;  // a HEIF file's brands too
 inline Status noCheck(const ByteSource&) { return success(); }  // for formats whose open says it all
 
 const PictureDecoder& decoderFor(const ByteSource& source);

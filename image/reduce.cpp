@@ -21,12 +21,17 @@ __attribute__((target_clones("avx2", "default"))) void addWeighted(std::uint32_t
   for (std::size_t i = 0; i < n; ++i) sums[i] += weight * bytes[i];
 }
 
-}  // namespace
+// Height in proportion to width, rounded, at least 1 and at most the part's.
+int heightFor(const tregion& part, int width) {
+  const std::int64_t height =
+      std::max<std::int64_t>(1, (std::int64_t{part.height} * width + part.width / 2) / part.width);
+  return static_cast<int>(std::min<std::int64_t>(height, part.height));
+}
 
-std::unique_ptr<tbitmap> reduceByArea(const tbitmap& src, int width, int height) {
+std::unique_ptr<tbitmap> reduceRegion(const tbitmap& src, const tregion& part, int width, int height) {
   auto out = std::make_unique<tbitmap>(width, height);
-  const tspan across{src.width, width}, down{src.height, height};
-  const std::uint64_t total = static_cast<std::uint64_t>(src.width) * src.height;
+  const tspan across{part.width, width}, down{part.height, height};
+  const std::uint64_t total = static_cast<std::uint64_t>(part.width) * part.height;
   // The source columns each output column covers: the first and the last in
   // part, the ones between whole (weight `out`), found once for every row.
   struct tcolumn {
@@ -54,10 +59,10 @@ std::unique_ptr<tbitmap> reduceByArea(const tbitmap& src, int width, int height)
     return static_cast<int>(q);
   };
   static_assert(sizeof(tpixel) == 3);
-  const std::size_t rowBytes = std::size_t{3} * static_cast<std::size_t>(src.width);
+  const std::size_t rowBytes = std::size_t{3} * static_cast<std::size_t>(part.width);
   // Each output row from the source rows it covers, so bands of output rows
   // are independent: the rows summed by their weights first (a row's weights
-  // sum to src.height units, times 255: 32 bits), then the columns (64 bits).
+  // sum to part.height units, times 255: 32 bits), then the columns (64 bits).
   inBands(height, [&](int first, int end) {
     std::vector<std::uint32_t> rows(rowBytes);
     for (int v = first; v < end; ++v) {
@@ -66,8 +71,9 @@ std::unique_ptr<tbitmap> reduceByArea(const tbitmap& src, int width, int height)
       for (std::int64_t y = top / down.out; y * down.out < bottom; ++y) {
         const auto weight =
             static_cast<std::uint32_t>(std::min((y + 1) * down.out, bottom) - std::max(y * down.out, top));
-        addWeighted(rows.data(), reinterpret_cast<const std::uint8_t*>(src.row(static_cast<int>(y))), weight,
-                    rowBytes);
+        addWeighted(rows.data(),
+                    reinterpret_cast<const std::uint8_t*>(src.row(part.y + static_cast<int>(y)) + part.x),
+                    weight, rowBytes);
       }
       tpixel* dst = out->row(v);
       for (const tcolumn& c : columns) {
@@ -90,9 +96,20 @@ std::unique_ptr<tbitmap> reduceByArea(const tbitmap& src, int width, int height)
   return out;
 }
 
+}  // namespace
+
+std::unique_ptr<tbitmap> reduceByArea(const tbitmap& src, int width, int height) {
+  return reduceRegion(src, {0, 0, src.width, src.height}, width, height);
+}
+
+std::unique_ptr<tbitmap> reduceRegionToWidth(const tbitmap& src, tregion part, int width) {
+  if (width <= 0 || width >= part.width)
+    return src.crop(part.x, part.y, part.x + part.width, part.y + part.height);
+  return reduceRegion(src, part, width, heightFor(part, width));
+}
+
 std::unique_ptr<tbitmap> reduceToWidth(std::unique_ptr<tbitmap> picture, int width) {
   if (width <= 0 || width >= picture->width) return picture;
-  const std::int64_t height = std::max<std::int64_t>(
-      1, (std::int64_t{picture->height} * width + picture->width / 2) / picture->width);
-  return reduceByArea(*picture, width, static_cast<int>(std::min<std::int64_t>(height, picture->height)));
+  const tregion whole{0, 0, picture->width, picture->height};
+  return reduceRegion(*picture, whole, width, heightFor(whole, width));
 }

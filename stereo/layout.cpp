@@ -74,6 +74,14 @@ std::optional<ArrangedRows> arrangedRows(LayoutKind kind, const tbitmap& left, c
 
 }  // namespace
 
+Result<AlignedViews> reducedViews(const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy,
+                                  std::int32_t width) {
+  auto o = commonRegion(left, right, dx, dy);
+  if (!o) return o.error();
+  return AlignedViews{reduceRegionToWidth(left, {o->leftX, o->leftY, o->w, o->h}, width),
+                      reduceRegionToWidth(right, {o->rightX, o->rightY, o->w, o->h}, width)};
+}
+
 Result<std::unique_ptr<tbitmap>> buildLayout(LayoutKind kind, const tbitmap& left, const tbitmap& right,
                                              std::int32_t dx, std::int32_t dy, std::int32_t width) {
   auto region = commonRegion(left, right, dx, dy);
@@ -120,10 +128,8 @@ Status saveLayout(LayoutKind kind, const tbitmap& left, const tbitmap& right, st
 
 Status saveWiggle(const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy,
                   const std::string& path, const WiggleSettings& settings) {
-  auto views = commonViews(left, right, dx, dy);
+  auto views = reducedViews(left, right, dx, dy, settings.width);
   if (!views) return views.error();
-  const auto l = reduceToWidth(std::move(views->left), settings.width);
-  const auto r = reduceToWidth(std::move(views->right), settings.width);
-  const tbitmap* frames[] = {l.get(), r.get()};
+  const tbitmap* frames[] = {views->left.get(), views->right.get()};
   return saveAnimation(frames, path, settings.delayMs, settings.quality);
 }

@@ -12,12 +12,19 @@
 
 #include "image/tbitmap.h"
 #include "platform/result.h"
+#include "stereo/export.h"
 
 enum class LayoutKind { Sbs, SbsHalf, OverUnder, OverUnderHalf, Rows };
 // Their names, in LayoutKind's order.
 inline constexpr std::array<const char*, 5> kLayoutNames = {"sbs", "sbs-half", "over-under",
                                                             "over-under-half", "rows"};
 std::optional<LayoutKind> layoutByName(const std::string& name);
+
+// Both views of the region common to both pictures at (dx, dy), each
+// reduced to width pixels wide as buildLayout reduces (never enlarged; 0 or
+// less: full size). Error: the position leaves no common region.
+Result<AlignedViews> reducedViews(const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy,
+                                  std::int32_t width);
 
 // The layout of the common region at position (dx, dy); width > 0 reduces
 // the whole to that many pixels wide by area averaging, the aspect ratio kept

@@ -6,20 +6,16 @@
 
 namespace {
 
-// Output red, green, blue from left r, g, b then right r, g, b, in units of
-// 1/65536, summed, truncated by an arithmetic shift, then clamped. The
-// integers are ffmpeg's stereo3d ones, so both give the same pixels: the
-// published three-digit factors times 65536, rounded, except two that ffmpeg
-// took from more digits (green-magenta red from left green, amber-blue red
-// from right red, one unit off).
-using Matrix = std::array<std::array<std::int32_t, 6>, 3>;
-
 // Rec. 601 brightness
 constexpr std::int32_t kR = 19595, kG = 38470, kB = 7471;
 constexpr std::int32_t kOne = 65536;
 
-// In the order of the enumeration; Custom has none.
-constexpr Matrix kMatrices[] = {
+// In the order of the enumeration; Custom has none. The integers are
+// ffmpeg's stereo3d ones, so both give the same pixels: the published
+// three-digit factors times 65536, rounded, except two that ffmpeg took from
+// more digits (green-magenta red from left green, amber-blue red from right
+// red, one unit off).
+constexpr AnaglyphMatrix kMatrices[] = {
     {},
     {{{kR, kG, kB, 0, 0, 0}, {0, 0, 0, 0, 0, 0}, {0, 0, 0, kR, kG, kB}}},     // true
     {{{kR, kG, kB, 0, 0, 0}, {0, 0, 0, kR, kG, kB}, {0, 0, 0, kR, kG, kB}}},  // gray
@@ -41,7 +37,8 @@ static_assert(std::size(kMatrices) == kAnaglyphMethods.size());
 // plane (where the vectoriser does its best) and put together again.
 constexpr int kChunk = 256;
 
-__attribute__((target_clones("avx2", "default"))) void composeMatrixChunk(const Matrix& k, const tpixel* left,
+__attribute__((target_clones("avx2", "default"))) void composeMatrixChunk(const AnaglyphMatrix& k,
+                                                                          const tpixel* left,
                                                                           const tpixel* right, tpixel* out,
                                                                           int n) {
   std::int32_t in[6][kChunk], sum[3][kChunk];
@@ -63,12 +60,14 @@ __attribute__((target_clones("avx2", "default"))) void composeMatrixChunk(const 
 }
 
 void composeMatrixRow(AnaglyphMethod m, const tpixel* left, const tpixel* right, tpixel* out, int n) {
-  const Matrix& k = kMatrices[static_cast<int>(m)];
+  const AnaglyphMatrix& k = anaglyphMatrix(m);
   for (int x = 0; x < n; x += kChunk)
     composeMatrixChunk(k, left + x, right + x, out + x, std::min(kChunk, n - x));
 }
 
 }  // namespace
+
+const AnaglyphMatrix& anaglyphMatrix(AnaglyphMethod m) { return kMatrices[static_cast<int>(m)]; }
 
 AnaglyphMethodRows::AnaglyphMethodRows(AnaglyphMethod method, ColourWeights leftColour,
                                        ColourWeights rightColour)

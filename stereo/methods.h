@@ -1,6 +1,7 @@
 #pragma once
 // Anaglyph methods: the user's six weights, or a fixed colour matrix over
 // the left and right pixels.
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -10,6 +11,12 @@
 #include "image/tbitmap.h"
 #include "stereo/anaglyphrows.h"
 #include "stereo/compose.h"
+
+// A fixed method's matrix: output red, green, blue from left r, g, b then
+// right r, g, b, in units of 1/65536, summed, shifted right by 16 (rounding
+// down) and clamped to 0..255. All zero for Custom.
+using AnaglyphMatrix = std::array<std::array<std::int32_t, 6>, 3>;
+const AnaglyphMatrix& anaglyphMatrix(AnaglyphMethod m);
 
 // The anaglyph in the given method; only Custom uses the weights. Caller has
 // checked positionFits. With maxWidth / maxHeight, only the top-left part of

@@ -4,6 +4,7 @@
 #include <new>
 #include <unordered_map>
 
+#include "image/heif.h"
 #include "image/picture.h"
 #include "image/save.h"
 #include "platform/casefold.h"
@@ -46,17 +47,18 @@ void reduceFile(std::uint8_t* store, const std::string& path) {
 
 }  // namespace
 
-std::vector<tlibrarypair> libraryPairs(const std::vector<std::string>& fileNames) {
+std::vector<tlibrarypair> libraryPairs(const std::vector<std::string>& fileNames, const std::string& dir) {
   std::unordered_map<std::string, std::string> present;  // lower case to as found
   for (const std::string& name : fileNames) present.emplace(lowerAscii(name), name);
   std::vector<tlibrarypair> pairs;
   for (const std::string& name : fileNames) {
     const std::string ext = lowerExtension(name);
-    if (ext == ".mpo" || ext == ".jps") {
+    const bool heif = ext == ".heic" || ext == ".heif";
+    if (ext == ".mpo" || ext == ".jps" || (heif && isStereoHeifFile(libraryPrefix(dir) + name))) {
       pairs.push_back({name.substr(0, name.size() - ext.size()), name, name});
       continue;
     }
-    if (ext != ".bmp" && ext != ".jpg" && ext != ".jpeg" && ext != ".png") continue;
+    if (heif || (ext != ".bmp" && ext != ".jpg" && ext != ".jpeg" && ext != ".png")) continue;
     if (name.size() <= ext.size()) continue;
     const std::size_t letter = name.size() - ext.size() - 1;
     if (name[letter] != 'L' && name[letter] != 'l') continue;
@@ -73,7 +75,9 @@ std::vector<tlibrarypair> libraryPairs(const std::vector<std::string>& fileNames
   return pairs;
 }
 
-std::vector<tlibrarypair> libraryPairsIn(const std::string& dir) { return libraryPairs(findFiles(dir, "*")); }
+std::vector<tlibrarypair> libraryPairsIn(const std::string& dir) {
+  return libraryPairs(findFiles(dir, "*"), dir);
+}
 
 std::unique_ptr<tlibraryentry> makeLibraryList(const std::vector<tlibrarypair>& pairs) {
   std::unique_ptr<tlibraryentry> head;

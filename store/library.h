@@ -1,7 +1,7 @@
 #pragma once
 // The library directory: the list of pairs (base + "L.BMP" / base + "R.BMP",
-// the same with JPEG and PNG files, and each MPO or JPS file), their 64 x 64
-// thumbnails.
+// the same with JPEG and PNG files, and each MPO, JPS or stereo HEIF file),
+// their 64 x 64 thumbnails.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -40,9 +40,9 @@ struct tlibrarypair {
 // PNG name whose character before the extension is 'L' or 'l' and whose
 // partner, the same name with that character 'r', is among the names too
 // (letter case ignored), named base + "L.BMP" / base + "R.BMP" for BMP and as
-// found otherwise; and each MPO or JPS file, its base the name without the
-// extension.
-std::vector<tlibrarypair> libraryPairs(const std::vector<std::string>& fileNames);
+// found otherwise; and each MPO or JPS file, and each HEIF file of dir with a
+// stereo group, its base the name without the extension.
+std::vector<tlibrarypair> libraryPairs(const std::vector<std::string>& fileNames, const std::string& dir = ".");
 
 // The pairs among the files of dir, as the library view lists them.
 std::vector<tlibrarypair> libraryPairsIn(const std::string& dir);

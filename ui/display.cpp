@@ -5,6 +5,7 @@
 #include "image/save.h"
 #include "platform/decimal.h"
 #include "stereo/export.h"
+#include "stereo/web.h"
 #include "ui/resources.h"
 #include "ui/tmywindow.h"
 
@@ -12,9 +13,10 @@ const std::vector<DisplayOutput>& displayOutputs() {
   static const std::vector<DisplayOutput> outputs = [] {
     std::vector<DisplayOutput> list;
     for (std::size_t i = 0; i < kLayoutNames.size(); ++i)
-      list.push_back({kLayoutNames[i], static_cast<LayoutKind>(i)});
+      list.push_back({kLayoutNames[i], static_cast<LayoutKind>(i), {}});
     list.push_back({"wiggle GIF", std::nullopt, ".gif"});
     list.push_back({"wiggle WebP", std::nullopt, ".webp"});
+    list.push_back({"Web page (.html)", std::nullopt, kWebPageExtension});
     return list;
   }();
   return outputs;
@@ -52,7 +54,7 @@ bool tdisplaydialog::canClose() {
   return true;
 }
 
-// Written by the commands binoxa-cli's layout and wiggle use.
+// Written by the commands binoxa-cli's layout, wiggle and web use.
 void tmywindow::cmExportDisplay() {
   if (!report(checkExport(ExportKind::Anaglyph, ws_.leftImage(), ws_.rightImage(), ws_.rightOffsetX(),
                           ws_.rightOffsetY())))
@@ -61,13 +63,15 @@ void tmywindow::cmExportDisplay() {
   std::optional<std::int32_t> width;
   if (tdisplaydialog(this, choice, width).execute() != IDOK) return;
   const DisplayOutput& output = displayOutputs()[choice];
-  TFileSaveDialog dialog(this, output.layout ? "Bitmap Files|*.BMP" : output.label + "|*" + output.extension);
+  TFileSaveDialog dialog(
+      this, output.layout ? "Bitmap Files|*.BMP" : output.label + "|*" + std::string(output.extension));
   if (dialog.execute() != IDOK) return;
   std::string path = dialog.fileName();
   Status saved = [&] {
     TBusyCursor busy;
     if (output.layout) return ws_.exportLayout(*output.layout, path, width.value_or(0));
     if (lowerExtension(path) != output.extension) path += output.extension;
+    if (output.extension == kWebPageExtension) return ws_.exportWeb(path, width.value_or(kWebWidth));
     WiggleSettings settings;
     settings.width = width.value_or(settings.width);
     return ws_.exportWiggle(path, settings);

@@ -1,13 +1,31 @@
+#include <cstring>
 #include <optional>
 
+#include "image/save.h"
 #include "platform/dialog.h"
 #include "stereo/export.h"
 #include "ui/tmywindow.h"
 
 namespace {
 
-std::optional<std::string> chooseName(tmywindow& w) {
-  TFileSaveDialog dialog(&w, "Bitmap Files|*.BMP");
+// BMP first, as ever; the formats of one picture, and for an aligned
+// picture those of a pair too. Save all writes BMP names alone.
+std::string saveFilter(ExportKind kind) {
+  std::string filter = "Bitmap Files|*.BMP";
+  if (kind == ExportKind::All) return filter;
+  const bool pairs = kind == ExportKind::Left || kind == ExportKind::Right;
+  const char* label = nullptr;
+  for (const OutputFormat& f : outputFormats().subspan(1)) {
+    if (!f.save && !(pairs && f.savePair)) continue;
+    filter += label && std::strcmp(label, f.label) == 0 ? ";*" : "|" + std::string(f.label) + "|*";
+    filter += f.extension;
+    label = f.label;
+  }
+  return filter;
+}
+
+std::optional<std::string> chooseName(tmywindow& w, ExportKind kind) {
+  TFileSaveDialog dialog(&w, saveFilter(kind));
   if (dialog.execute() != IDOK) return std::nullopt;
   return dialog.fileName();
 }
@@ -18,7 +36,7 @@ void saveOne(tmywindow& w, ExportKind kind) {
   const tworkspace& ws = w.workspace();
   if (!w.report(checkExport(kind, ws.leftImage(), ws.rightImage(), ws.rightOffsetX(), ws.rightOffsetY())))
     return;
-  const auto chosen = chooseName(w);
+  const auto chosen = chooseName(w, kind);
   if (!chosen) return;
   const std::string left = ws.leftFileName(), right = ws.rightFileName();
   Status saved = [&] {

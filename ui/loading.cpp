@@ -11,7 +11,8 @@
 namespace {
 
 constexpr const char* kOpenFilter =
-    "Pictures (*.bmp;*.jpg;*.jpeg;*.png;*.mpo;*.jps)|*.bmp;*.jpg;*.jpeg;*.png;*.mpo;*.jps|Bitmap Files|*.BMP";
+    "Pictures (*.bmp;*.jpg;*.jpeg;*.png;*.mpo;*.jps;*.heic;*.heif)|"
+    "*.bmp;*.jpg;*.jpeg;*.png;*.mpo;*.jps;*.heic;*.heif|Bitmap Files|*.BMP";
 
 }  // namespace
 

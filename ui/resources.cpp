@@ -168,7 +168,7 @@ DialogTemplate displayDialog() {
                  {K::DropDownList, IDC_OUTPUT, outputs, 80, 8, 90, 100},
                  {K::Static, -1, "Output &width (pixels):", 8, 28, 72, 8},
                  {K::Edit, IDC_WIDTH, "", 80, 26, 40, 12},
-                 {K::Static, -1, "Empty: full size; a wiggle 1200 pixels wide", 8, 44, 164, 8},
+                 {K::Static, -1, "Empty: full size; wiggle 1200, web page 2048", 8, 44, 164, 8},
                  {K::DefPushButton, IDOK, "&OK", 28, 62, 50, 14},
                  {K::PushButton, IDCANCEL, "&Cancel", 100, 62, 50, 14}});
 }

@@ -5,10 +5,12 @@
 #include <vector>
 
 #include "image/bmp.h"
+#include "image/exif.h"
 #include "image/readahead.h"
 #include "image/save.h"
 #include "stereo/compose.h"
 #include "stereo/rowexport.h"
+#include "stereo/web.h"
 #include "workspace/workspace.h"
 
 namespace {
@@ -42,8 +44,7 @@ std::optional<Status> tworkspace::streamExport(ExportKind kind, const std::strin
   if (right->header().views > 1) return std::nullopt;
   auto rightRows = right->reader();
   if (!rightRows) return Status(rightRows.error());
-  if (kind == ExportKind::Anaglyph && settings_.exports.method == AnaglyphMethod::Custom &&
-      lowerExtension(name) != ".jpg" && lowerExtension(name) != ".jpeg") {
+  if (kind == ExportKind::Anaglyph && settings_.exports.method == AnaglyphMethod::Custom && savedAsBmp(name)) {
     if (auto s = writeBmpAnaglyphFiles(name, left->source(), right->source(), rightOffsetX_, rightOffsetY_,
                                        settings_.exports.leftColour, settings_.exports.rightColour))
       return s;
@@ -130,4 +131,10 @@ Status tworkspace::exportLayout(LayoutKind kind, const std::string& name, std::i
 Status tworkspace::exportWiggle(const std::string& name, const WiggleSettings& wiggle) {
   if (Status s = decode(); !s) return s;
   return saveWiggle(*leftImage_, *rightImage_, rightOffsetX_, rightOffsetY_, name, wiggle);
+}
+
+Status tworkspace::exportWeb(const std::string& name, std::int32_t width) {
+  if (Status s = decode(); !s) return s;
+  return saveWebPage(*leftImage_, *rightImage_, rightOffsetX_, rightOffsetY_, width, name, settings_.quality,
+                     exifCaption(readSourceFacts(cameraFile_).exif));
 }

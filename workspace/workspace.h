@@ -152,6 +152,9 @@ class tworkspace {
   Status exportEach(std::span<const SavedExport> exports, std::span<const std::string> names);
   Status exportLayout(LayoutKind kind, const std::string& name, std::int32_t width);
   Status exportWiggle(const std::string& name, const WiggleSettings& wiggle);
+  // The pair's web page (stereo/web.h), each view at most width pixels wide
+  // (0: full size), captioned with the left file's date and camera.
+  Status exportWeb(const std::string& name, std::int32_t width);
 
   // --- the library: the pairs of a folder as the library view lists them ---
   std::int32_t libraryCount() const { return libraryCount_; }

@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (auto exif = exifBytes(*segments)) {
         volatile auto parallax = fujifilmParallax(*exif).value_or(0);
         volatile auto kept = exifForPicture(*exif, 7, 5).size();
-        (void)parallax, (void)kept;
+        volatile auto caption = exifCaption(*exif).size();
+        (void)parallax, (void)kept, (void)caption;
       }
     }
     volatile auto parallax = cameraParallax(source).value_or(0);

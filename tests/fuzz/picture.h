@@ -2,7 +2,8 @@
 // One fuzz target per picture format shares this body: the format's seed
 // corpus steers the input to its decoder, picked from the table as the
 // loading commands pick it. Any input is refused with a message, or every
-// view reads into a picture of the size its header gives.
+// view reads into a picture of the size its own header gives (the views of
+// a stereo file may differ).
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -21,8 +22,11 @@ inline int fuzzPicture(const std::uint8_t* data, std::size_t size) {
   const PictureHeader header = reader.value()->header();
   if (!checkPictureSize(header.width, header.height).ok() || header.views < 1) __builtin_trap();
   for (int view = 0; view < header.views; ++view) {
+    auto opened = openPicture(source, view);
+    if (!opened.ok()) continue;
+    const PictureHeader own = opened.value()->header();
     auto picture = readPicture(source, view);
-    if (picture.ok() && (picture.value()->width != header.width || picture.value()->height != header.height))
+    if (picture.ok() && (picture.value()->width != own.width || picture.value()->height != own.height))
       __builtin_trap();
   }
   return 0;

@@ -73,4 +73,24 @@ TEST(reduceByArea, EqualsThePlainDefinition) {
   }
 }
 
+// A part of a picture reduced where it lies: the pixels of its copy reduced,
+// and the copy itself where there is nothing to reduce.
+TEST(reduceRegionToWidth, EqualsTheCopyReduced) {
+  tbitmap src(203, 101);
+  for (int y = 0; y < src.height; ++y)
+    for (int x = 0; x < src.width; ++x) src.setPixel(x, y, x, y * 2, (x * y) % 256);
+  const tregion part{13, 7, 171, 89};
+  for (int width : {60, 170, 171, 0}) {
+    const auto copy =
+        reduceToWidth(src.crop(part.x, part.y, part.x + part.width, part.y + part.height), width);
+    const auto reduced = reduceRegionToWidth(src, part, width);
+    ASSERT_EQ(reduced->width, copy->width) << width;
+    ASSERT_EQ(reduced->height, copy->height) << width;
+    bool same = true;
+    for (int y = 0; y < copy->height && same; ++y)
+      same = std::equal(copy->row(y), copy->row(y) + copy->width, reduced->row(y));
+    EXPECT_TRUE(same) << width;
+  }
+}
+
 }  // namespace
