@@ -68,7 +68,8 @@ int run(const Invocation& inv) {
          c.name + " "});
   if (!opened) return refuse(opened.error().message);
   if (c.work == Work::Align)
-    return runAlign(ws, inv.position.noCorrect ? Correcting::PositionOnly : Correcting::Corrected, inv.details);
+    return runAlign(ws, inv.position.noCorrect ? Correcting::PositionOnly : Correcting::Corrected, inv.details,
+                    inv.position.maxDeviation);
   if (Status s = applyPosition(ws, inv.position); !s) return refuse(s.error().message);
 
   Status written = success();
@@ -86,6 +87,9 @@ int run(const Invocation& inv) {
       break;
     case Work::Layout:
       written = ws.exportLayout(*layoutByName(inv.inputs[0]), inv.output, inv.width.value_or(0));
+      break;
+    case Work::Depth:
+      written = ws.exportDepth(inv.output);
       break;
     case Work::Stereo:
       written = ws.exportStereo(inv.output, inv.console ? StereoTarget::Console : StereoTarget::Camera);

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <map>
 
+#include "depth/depth.h"
 #include "image/save.h"
 #include "platform/profile.h"
 #include "stereo/layout.h"
@@ -50,6 +51,7 @@ const std::string kOverview = std::string() +
     "  batch DIR -o OUTDIR                 all five of every pair of a library folder\n"
     "  align LEFT RIGHT                    print the aligned position: dx dy\n"
     "  pair LEFT RIGHT -o OUT              both aligned pictures as one stereo file\n"
+    "  depth LEFT RIGHT -o OUT.png|OUT.pfm the disparity map of the aligned pair\n"
     "  layout KIND LEFT RIGHT -o OUT       the pair laid out for a display\n"
     "  wiggle LEFT RIGHT -o OUT.gif|.webp  both views in turn, an animation\n"
     "  web LEFT RIGHT -o OUT.html          one page with every view, VR included\n"
@@ -98,12 +100,21 @@ constexpr const char* kPositionHelp =
     "                          the right picture (found or stored)\n"
     "  --match-colours         the right picture's colours mapped onto the left's\n"
     "  --swap                  exchange the pictures after the position is known,\n"
-    "                          negating it: --swap --dx 5 gives the pair at -5\n";
+    "                          negating it: --swap --dx 5 gives the pair at -5\n"
+    "  --max-deviation PCT     with --auto, warn when the deviation (the spread of\n"
+    "                          the parallax as a share of the width) exceeds PCT\n"
+    "                          percent (default 3.3)\n";
 constexpr const char* kAlignHelp =
     "  --no-correct            the whole-pixel position alone\n"
     "  --details               then one key=value line per correction term: roll\n"
     "                          (degrees), zoom, shift (pixels), keystone-vertical,\n"
-    "                          keystone-horizontal, and inliers (points matched)\n";
+    "                          keystone-horizontal, inliers (points matched), and\n"
+    "                          the parallax budget: parallax-near, parallax-far\n"
+    "                          (2nd and 98th percentiles of the on-screen parallax,\n"
+    "                          pixels, negative in front of the screen) and\n"
+    "                          deviation (their spread, percent of the width)\n"
+    "  --max-deviation PCT     warn when the deviation exceeds PCT percent\n"
+    "                          (default 3.3)\n";
 constexpr const char* kMethodHelp =
     "  --method NAME           anaglyph method: custom (the weights below), true,\n"
     "                          gray, colour, half-colour, dubois-red-cyan,\n"
@@ -160,11 +171,12 @@ enum Option : unsigned {
   Delay = 32768,
   Only = 65536,
   Jobs = 131072,
+  MaxDeviation = 262144,
 };
-constexpr unsigned kPosition = Dx | Dy | Auto | Swap | NoCorrect | MatchColours;
+constexpr unsigned kPosition = Dx | Dy | Auto | Swap | NoCorrect | MatchColours | MaxDeviation;
 constexpr unsigned kFlags = Auto | Swap | NoCorrect | MatchColours | Details;
 
-constexpr const char* kLayoutKinds = "sbs, sbs-half, over-under, over-under-half or rows";
+constexpr const char* kLayoutKinds = "sbs, sbs-half, over-under, over-under-half, rows or rgbd";
 
 std::optional<std::string> refuseLayout(const Invocation& inv) {
   if (inv.inputs.empty()) return std::string("layout needs a KIND: ") + kLayoutKinds;
@@ -186,6 +198,11 @@ std::optional<std::string> refuseWiggle(const Invocation& inv) {
 std::optional<std::string> refuseWeb(const Invocation& inv) {
   const std::string extension = lowerExtension(inv.output);
   if (extension != ".html" && extension != ".htm") return "web writes OUT.html";
+  return std::nullopt;
+}
+
+std::optional<std::string> refuseDepth(const Invocation& inv) {
+  if (!isDepthName(inv.output)) return "depth writes OUT.png or OUT.pfm";
   return std::nullopt;
 }
 
@@ -230,13 +247,22 @@ const std::vector<Command>& commands() {
        "  BASE_L.BMP and BASE_R.BMP (aligned pictures); a final \".BMP\" of BASE is dropped.\n"
        "  Nothing is written when a picture cannot be built; writing stops at the\n"
        "  first file that cannot be written.\n"},
+      {"depth", Work::Depth, 2, true, kPairInputs, Output::File, kPosition, std::nullopt,
+       "binoxa-cli depth LEFT RIGHT -o OUT.png|OUT.pfm [OPTIONS]\n"
+       "  Writes the disparity d = x_left - x_right (pixels of the files, against the\n"
+       "  corrected right picture) of every pixel of the left picture's common\n"
+       "  region: OUT.png as 16-bit grey of round(256 d), 0 where d is unknown or\n"
+       "  not above 0; OUT.pfm as 32-bit floats, inf where unknown.\n",
+       nullptr, refuseDepth},
       {"layout", Work::Layout, 3, true, "takes KIND LEFT RIGHT or KIND and one stereo file (MPO or JPS)",
        Output::File, kPosition | Quality | Width, std::nullopt,
        "binoxa-cli layout KIND LEFT RIGHT -o OUT [OPTIONS]\n"
        "  Writes the common region laid out for a display. KIND: sbs (side by\n"
        "  side, left view on the left: VR headsets, tablets), sbs-half (each view\n"
        "  squeezed to half its width: 3D TVs), over-under, over-under-half (left\n"
-       "  view on top), rows (left view on the even rows: passive monitors).\n",
+       "  view on top), rows (left view on the even rows: passive monitors), rgbd\n"
+       "  (the left view beside its depth map, white nearest: glasses-free\n"
+       "  displays, 3D photo sites).\n",
        refuseLayout},
       {"wiggle", Work::Wiggle, 2, true, kPairInputs, Output::File, kPosition | Width | Delay | Quality,
        std::nullopt,
@@ -252,7 +278,8 @@ const std::vector<Command>& commands() {
        "  a VR headset each eye its own view. The left photo's EXIF date and camera\n"
        "  are its caption.\n",
        nullptr, refuseWeb, 0},
-      {"align", Work::Align, 2, true, "takes 2 file arguments", Output::None, NoCorrect | Details, std::nullopt,
+      {"align", Work::Align, 2, true, "takes 2 file arguments", Output::None, NoCorrect | Details | MaxDeviation,
+       std::nullopt,
        "binoxa-cli align LEFT RIGHT [OPTIONS]\n"
        "  Prints the right picture's aligned position as \"dx dy\": no vertical\n"
        "  disparity once the right picture is corrected (roll, zoom, keystone and a\n"
@@ -285,6 +312,7 @@ const std::map<std::string, Option>& optionNames() {
       {"--details", Details},
       {"--delay", Delay},
       {"--only", Only},
+      {"--max-deviation", MaxDeviation},
       {"-j", Jobs},
       {"--jobs", Jobs},
   };
@@ -396,6 +424,14 @@ std::optional<std::string> takeValue(Invocation& inv, Option which, const std::s
       if (!letters) return bad("letters of a,p,c,l,r separated by commas");
       inv.exports.emplace();
       for (std::size_t k : *letters) inv.exports->push_back(kSaveAll[k]);
+      break;
+    }
+    case MaxDeviation: {
+      double pct = 0;
+      const auto [p, ec] = std::from_chars(value.data(), value.data() + value.size(), pct);
+      if (ec != std::errc() || p != value.data() + value.size() || !(pct >= 0) || pct > 100)
+        return bad("a percentage from 0 to 100");
+      inv.position.maxDeviation = pct;
       break;
     }
     case Jobs:

@@ -17,7 +17,7 @@ extern const std::string kOverview;
 struct Invocation;
 
 // What binoxa-cli does for a command.
-enum class Work { Sample, Convert, Export, Align, Stereo, Layout, Wiggle, Web, Batch };
+enum class Work { Sample, Convert, Export, Align, Stereo, Layout, Wiggle, Web, Depth, Batch };
 // What -o names.
 enum class Output { None, File, Folder };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <csetjmp>
 #include <string>
+#include <utility>
 
 #include <png.h>
 
@@ -213,22 +214,27 @@ struct Writer {
   Messages messages;
   png_structp png = nullptr;
   png_infop info = nullptr;
+  std::vector<std::uint8_t> out;
   ~Writer() { png_destroy_write_struct(&png, info ? &info : nullptr); }
+  // Ready for a picture of that size, its bytes to out.
+  Status start(std::int32_t width, std::int32_t height) {
+    if (width <= 0 || height <= 0) return Error{"cannot write an empty picture as PNG"};
+    png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &messages, onError, onWarning);
+    if (!png) return Error{"PNG writer cannot start"};
+    info = png_create_info_struct(png);
+    if (!info) return Error{"PNG writer cannot start"};
+    return success();
+  }
 };
 
 }  // namespace
 
 Result<std::vector<std::uint8_t>> encodePng(const tbitmap& picture, std::span<const std::uint8_t> exif) {
-  if (picture.width <= 0 || picture.height <= 0) return Error{"cannot write an empty picture as PNG"};
   Writer w;
-  w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &w.messages, onError, onWarning);
-  if (!w.png) return Error{"PNG writer cannot start"};
-  w.info = png_create_info_struct(w.png);
-  if (!w.info) return Error{"PNG writer cannot start"};
-  std::vector<std::uint8_t> out;
+  if (Status s = w.start(picture.width, picture.height); !s) return s.error();
   png_structp png = w.png;
   png_infop info = w.info;
-  std::vector<std::uint8_t>* sink = &out;
+  std::vector<std::uint8_t>* sink = &w.out;
   const tbitmap* p = &picture;
   std::vector<std::uint8_t> block =
       exif.empty() ? std::vector<std::uint8_t>{} : exifForPicture(exif, picture.width, picture.height);
@@ -244,5 +250,35 @@ Result<std::vector<std::uint8_t>> encodePng(const tbitmap& picture, std::span<co
         png_write_end(png, nullptr);  // eXIf went before the picture data; nothing follows it
       }))
     return Error{"PNG writer: " + w.messages.text};
-  return out;
+  return std::move(w.out);
+}
+
+Result<std::vector<std::uint8_t>> encodeGrey16Png(std::int32_t width, std::int32_t height,
+                                                   std::span<const std::uint16_t> values) {
+  Writer w;
+  if (Status s = w.start(width, height); !s) return s.error();
+  png_structp png = w.png;
+  png_infop info = w.info;
+  std::vector<std::uint8_t>* sink = &w.out;
+  if (!guarded(png, [png, info, sink, width, height, values] {
+        png_set_write_fn(png, sink, appendBytes, flushNothing);
+        png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 16,
+                     PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
+        png_set_compression_level(png, 1);
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+        png_write_info(png, info);
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 2);
+        for (std::int32_t y = 0; y < height; ++y) {
+          const std::uint16_t* v = values.data() + static_cast<std::size_t>(y) * width;
+          for (std::int32_t x = 0; x < width; ++x) {  // big-endian samples
+            row[2 * x] = static_cast<std::uint8_t>(v[x] >> 8);
+            row[2 * x + 1] = static_cast<std::uint8_t>(v[x]);
+          }
+          png_write_row(png, row.data());
+        }
+        png_write_end(png, nullptr);
+      }))
+    return Error{"PNG writer: " + w.messages.text};
+  return std::move(w.out);
 }

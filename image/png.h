@@ -40,3 +40,6 @@ extern const PictureDecoder pngDecoder;
 // 8-bit RGB, not interlaced; a source's EXIF (its TIFF block, made fit by
 // exifForPicture) in an eXIf chunk.
 Result<std::vector<std::uint8_t>> encodePng(const tbitmap& picture, std::span<const std::uint8_t> exif = {});
+// 16-bit grey, row by row from the top, written for speed over size.
+Result<std::vector<std::uint8_t>> encodeGrey16Png(std::int32_t width, std::int32_t height,
+                                                   std::span<const std::uint16_t> values);

@@ -56,6 +56,7 @@ std::optional<ArrangedRows> arrangedRows(LayoutKind kind, const tbitmap& left, c
   };
   switch (kind) {
     case LayoutKind::Sbs:
+    case LayoutKind::Rgbd:
       return ArrangedRows{2 * w, h, copied(2 * w, [=](int y, tpixel* out) {
                             std::copy_n(l(y), w, out);
                             std::copy_n(r(y), w, out + w);

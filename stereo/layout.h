@@ -14,10 +14,12 @@
 #include "platform/result.h"
 #include "stereo/export.h"
 
-enum class LayoutKind { Sbs, SbsHalf, OverUnder, OverUnderHalf, Rows };
+// Rgbd: the left view beside its depth picture, which the caller makes and
+// gives as the right picture, at 0 0 (depth/depth.h); laid out as Sbs.
+enum class LayoutKind { Sbs, SbsHalf, OverUnder, OverUnderHalf, Rows, Rgbd };
 // Their names, in LayoutKind's order.
-inline constexpr std::array<const char*, 5> kLayoutNames = {"sbs", "sbs-half", "over-under",
-                                                            "over-under-half", "rows"};
+inline constexpr std::array<const char*, 6> kLayoutNames = {"sbs", "sbs-half", "over-under",
+                                                            "over-under-half", "rows", "rgbd"};
 std::optional<LayoutKind> layoutByName(const std::string& name);
 
 // Both views of the region common to both pictures at (dx, dy), each

@@ -1,5 +1,6 @@
 #include "store/settings.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <string>
@@ -51,6 +52,10 @@ void writeQuality(Profile& profile, int quality) {
 }
 
 bool readMatchColours(const Profile& profile) { return profile.getInt(kProfileSection, "MATCH", 0) == 1; }
+
+double readMaxDeviation(const Profile& profile) {
+  return std::max(0, profile.getInt(kProfileSection, "MAXDEV", 33)) / 10.0;
+}
 
 void writeMatchColours(Profile& profile, bool on) { writeIntSetting(profile, "MATCH", std::int32_t{on}); }
 

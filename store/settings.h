@@ -33,6 +33,9 @@ void writeQuality(Profile& profile, int quality);
 // MATCH, the right picture's colours matched to the left's: on only when
 // exactly 1, default off; kept apart as QUALITY is.
 bool readMatchColours(const Profile& profile);
+// MAXDEV, the deviation above which a pair may be hard to fuse, in tenths of
+// a percent (default 33); as a percentage, never below 0.
+double readMaxDeviation(const Profile& profile);
 void writeMatchColours(Profile& profile, bool on);
 // Sets all keys in their fixed order, numbers as "%d" text, METHOD by name;
 // the profile's save writes them.

@@ -13,7 +13,8 @@ const std::vector<DisplayOutput>& displayOutputs() {
   static const std::vector<DisplayOutput> outputs = [] {
     std::vector<DisplayOutput> list;
     for (std::size_t i = 0; i < kLayoutNames.size(); ++i)
-      list.push_back({kLayoutNames[i], static_cast<LayoutKind>(i), {}});
+      list.push_back({i == static_cast<std::size_t>(LayoutKind::Rgbd) ? "Colour and depth" : kLayoutNames[i],
+                      static_cast<LayoutKind>(i), {}});
     list.push_back({"wiggle GIF", std::nullopt, ".gif"});
     list.push_back({"wiggle WebP", std::nullopt, ".webp"});
     list.push_back({"Web page (.html)", std::nullopt, kWebPageExtension});

@@ -47,6 +47,7 @@ void tmywindow::openRight(const std::string& path) {
 }
 
 void tmywindow::pairOpened() {
+  aligned_ = false;
   updateCaption();
   invalidate();
 }

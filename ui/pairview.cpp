@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -84,12 +85,16 @@ double tpairview::fitScale(const tbitmap& left) const {
 
 void tpairview::paint(TDC& dc) {
   // A photo still decoding shows its reduced views where the full ones will be.
-  if (const tpendingpair* p = w_.pendingPair()) {
+  if (const tpendingpair* p = w_.pendingPair(); p && w_.viewMode != ViewMode::Depth) {
     const int d = p->preview.denominator;
     showPan(paintPair(dc, *p->preview.views.left, *p->preview.views.right, p->dx / d, p->dy / d));
     return;
   }
   const bool pair = ws_.leftImage() && ws_.rightImage();
+  if (pair && w_.viewMode == ViewMode::Depth) {
+    showPan(paintDepth(dc));
+    return;
+  }
   if (!pair && w_.paintsWholeClient()) whiteOutside(dc, {});
   showPan(pair ? paintPair(dc, *ws_.leftImage(), *ws_.rightImage(), ws_.rightOffsetX(), ws_.rightOffsetY())
                : TPoint{});
@@ -201,17 +206,45 @@ TPoint tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& 
 // left out).
 TPoint tpairview::paintSideBySide(TDC& dc, const tbitmap& a, const tbitmap& b, std::int32_t dx,
                                   std::int32_t dy) {
-  const TRect client = w_.getClientRect();
   auto size = sideBySideSize(a, b, dx, dy, ws_.settings().viewSize, ws_.settings().imageSpacing);
   if (!size) {
-    textCentred(dc, client, size.error().message);
+    textCentred(dc, w_.getClientRect(), size.error().message);
     return {};
   }
+  return paintZoomed(dc, *size, [&](const PictureWindow& shown) {
+    return buildSideBySide(a, b, dx, dy, ws_.settings().viewSize, ws_.settings().imageSpacing, shown);
+  });
+}
+
+TPoint tpairview::paintDepth(TDC& dc) {
+  const TRect client = w_.getClientRect();
+  const tbitmap* depth = w_.depthPicture();
+  if (!depth) {
+    textCentred(dc, client, "Finding the depth...");
+    return {};
+  }
+  if (w_.fitToWindow) {
+    const double s = std::min({1.0, static_cast<double>(client.width()) / depth->width,
+                               static_cast<double>(client.height()) / depth->height});
+    drawPicture(dc,
+                *reduceByArea(*depth, std::max(1, static_cast<int>(depth->width * s)),
+                              std::max(1, static_cast<int>(depth->height * s))),
+                0, 0);
+    return {};
+  }
+  return paintZoomed(dc, {depth->width, depth->height}, [depth](const PictureWindow& shown) {
+    return Result<std::unique_ptr<tbitmap>>(depth->crop(shown.x, shown.y, shown.x + shown.w, shown.y + shown.h));
+  });
+}
+
+TPoint tpairview::paintZoomed(TDC& dc, TSize size,
+                              const std::function<Result<std::unique_ptr<tbitmap>>(const PictureWindow&)>& build) {
+  const TRect client = w_.getClientRect();
   const tzoom z = kZoomSteps[w_.zoomStep];
   auto zoomed = [z](int v) {
     return static_cast<int>(std::min<std::int64_t>(std::int64_t{v} * z.num / z.den, INT32_MAX / 2));
   };
-  const TPoint far{zoomed(size->cx), zoomed(size->cy)};
+  const TPoint far{zoomed(size.cx), zoomed(size.cy)};
   const TPoint most{std::max(0, far.x - client.width()), std::max(0, far.y - client.height())};
   const TPoint pan{std::clamp(w_.pan.x, 0, most.x), std::clamp(w_.pan.y, 0, most.y)};
   const int w = std::min(client.width(), far.x - pan.x), h = std::min(client.height(), far.y - pan.y);
@@ -222,7 +255,7 @@ TPoint tpairview::paintSideBySide(TDC& dc, const tbitmap& a, const tbitmap& b, s
   const PictureWindow shown =
       d > 1 ? PictureWindow{pan.x * d, pan.y * d, w * d, h * d}
             : PictureWindow{pan.x / f, pan.y / f, (skip.x + w + f - 1) / f, (skip.y + h + f - 1) / f};
-  auto part = buildSideBySide(a, b, dx, dy, ws_.settings().viewSize, ws_.settings().imageSpacing, shown);
+  auto part = build(shown);
   if (!part) {
     textCentred(dc, client, part.error().message);
     return {};

@@ -94,6 +94,7 @@ void tmywindow::cmAlign() {
     return ws_.align();
   }();
   if (!found) report(found.error());
+  aligned_ = aligned_ || static_cast<bool>(found);
   invalidate();
 }
 

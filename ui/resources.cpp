@@ -41,6 +41,7 @@ MenuResource mainMenu() {
        {{CM_VIEWPARALLEL, withShortcut("&Parallel view", "CTRL-P")},
         {CM_VIEWCROSSED, withShortcut("&Crossed view", "CTRL-C")},
         {CM_VIEWANAGLYPH, withShortcut("&Anaglyph", "CTRL-A"), true},
+        {CM_VIEWDEPTH, "&Depth map"},
         separator,
         {CM_ZOOMIN, withShortcut("Zoom &in", "Ctrl++")},
         {CM_ZOOMOUT, withShortcut("Zoom &out", "Ctrl+-")},

@@ -34,6 +34,7 @@ const TResponse<tmywindow> tmywindow::responseTable[] = {
     EV_COMMAND(CM_VIEWPARALLEL, cmViewParallel),
     EV_COMMAND(CM_VIEWCROSSED, cmViewCrossed),
     EV_COMMAND(CM_VIEWANAGLYPH, cmViewAnaglyph),
+    EV_COMMAND(CM_VIEWDEPTH, cmViewDepth),
     EV_COMMAND(CM_FITWINDOW, cmFitWindow),
     EV_COMMAND(CM_ALIGN, cmAlign),
     EV_COMMAND(CM_SWAP, cmSwap),
@@ -85,6 +86,7 @@ void tmywindow::noteChange(const TMessage& m) {
   // Each change of the line costs the toolkit a repaint of the frame, so a
   // drag shows where it ended rather than every step on the way.
   if (buttonHeld_) return;
+  refreshDepth();
   showStatus();
   if (before_) history_.note(*before_, pairState());
   before_.reset();
@@ -140,7 +142,9 @@ std::string tmywindow::statusText() const {
                   correction.zoom * 100, correction.keystoneV, correction.keystoneH);
     text += c;
   }
-  return text + "   Anaglyph: " + methodLabel(ws_.settings().method);
+  text += std::string("   Anaglyph: ") + methodLabel(ws_.settings().method);
+  if (const std::string deviation = deviationText(); !deviation.empty()) text += "   " + deviation;
+  return text;
 }
 
 // --- settings ---
@@ -194,7 +198,7 @@ void tmywindow::paint(TDC& dc, bool, const TRect&) {
 
 void tmywindow::setView(ViewMode mode, unsigned command) {
   TMenu menu = frame()->getMenu();
-  for (unsigned id : {CM_VIEWPARALLEL, CM_VIEWCROSSED, CM_VIEWANAGLYPH})
+  for (unsigned id : {CM_VIEWPARALLEL, CM_VIEWCROSSED, CM_VIEWANAGLYPH, CM_VIEWDEPTH})
     menu.checkMenuItem(id, id == command);
   viewMode = mode;
   invalidate();
@@ -203,6 +207,10 @@ void tmywindow::setView(ViewMode mode, unsigned command) {
 void tmywindow::cmViewParallel() { setView(ViewMode::Parallel, CM_VIEWPARALLEL); }
 void tmywindow::cmViewCrossed() { setView(ViewMode::Crossed, CM_VIEWCROSSED); }
 void tmywindow::cmViewAnaglyph() { setView(ViewMode::Anaglyph, CM_VIEWANAGLYPH); }
+void tmywindow::cmViewDepth() {
+  setView(ViewMode::Depth, CM_VIEWDEPTH);
+  refreshDepth();
+}
 
 void tmywindow::cmFitWindow() {
   fitToWindow = !fitToWindow;

@@ -20,8 +20,9 @@
 #include "workspace/workspace.h"
 
 struct tpendingpair;   // ui/pending.h
+struct tpairdepth;     // ui/pending.h
 
-enum class ViewMode : std::int32_t { Anaglyph = 1, Parallel = 2, Crossed = 3, Split = 4 };
+enum class ViewMode : std::int32_t { Anaglyph = 1, Parallel = 2, Crossed = 3, Split = 4, Depth = 5 };
 
 // Command ids of menu 1.
 enum : unsigned {
@@ -57,6 +58,7 @@ enum : unsigned {
   CM_RESETCORRECTION = 11871,
   CM_MATCHCOLOURS = 11872,
   CM_EXPORTDISPLAY = 11873,
+  CM_VIEWDEPTH = 11874,
 };
 
 class tmywindow : public TWindow {
@@ -131,6 +133,17 @@ class tmywindow : public TWindow {
   // The reduced views of a stereo photo still decoding, else nullptr.
   const tpendingpair* pendingPair() const { return loading_.get(); }
 
+  // --- ui/depth.cpp ---
+  // The depth of the pair as shown, once the pair is aligned or the depth
+  // view shown: found anew after each change of the pictures, the position
+  // or the correction, in the background where the back end can.
+  void refreshDepth();
+  // The depth picture of the pair as shown (white nearest), else nullptr.
+  const tbitmap* depthPicture() const;
+  // "Deviation 2.4 %" of the pair as shown, marked when over MAXDEV; empty
+  // while not known.
+  std::string deviationText() const;
+
   // --- ui/library.cpp ---
   // Both pictures of a pair read as Open does, then made the workspace's
   // pair with its position file; a refusal is reported and changes nothing.
@@ -157,6 +170,8 @@ class tmywindow : public TWindow {
   std::optional<tpairstate> before_;
   bool buttonHeld_ = false;  // by the last mouse message
   std::string statusShown_;
+  std::unique_ptr<tpairdepth> depth_;
+  bool aligned_ = false;  // since the pair opened: its depth is followed
 
   // message handlers (ui/tmywindow.cpp)
   void evKeyDown(unsigned key, unsigned flags);
@@ -174,6 +189,7 @@ class tmywindow : public TWindow {
   void cmViewParallel();
   void cmViewCrossed();
   void cmViewAnaglyph();
+  void cmViewDepth();
   void cmFitWindow();
   void setView(ViewMode mode, unsigned command);
   void cmExit();

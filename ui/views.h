@@ -3,13 +3,16 @@
 // the library view. Each owns its painting and its mouse and key handling;
 // tmywindow's message handlers pass each message to the state shown.
 #include <cstdint>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <vector>
 
 #include "image/tbitmap.h"
 #include "platform/dc.h"
+#include "platform/result.h"
 #include "platform/types.h"
+#include "stereo/compose.h"
 
 class tmywindow;
 class tworkspace;
@@ -102,6 +105,13 @@ class tpairview final : public tview {
   TPoint paintPair(TDC& dc, const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy);
   // The parallel or crossed picture of first picture a at the zoom, from the pan.
   TPoint paintSideBySide(TDC& dc, const tbitmap& a, const tbitmap& b, std::int32_t dx, std::int32_t dy);
+  // The depth picture of the pair at the zoom from the pan, or fitted; a
+  // line while it is being found.
+  TPoint paintDepth(TDC& dc);
+  // A picture of that size at the zoom, from the pan: build makes the part
+  // of it a window of its pixels shows.
+  TPoint paintZoomed(TDC& dc, TSize size,
+                     const std::function<Result<std::unique_ptr<tbitmap>>(const PictureWindow&)>& build);
 };
 
 // The single source picture reduced to fit, with the two areas outlined on

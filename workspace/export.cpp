@@ -124,8 +124,30 @@ Status tworkspace::exportEach(std::span<const SavedExport> exports, std::span<co
 
 Status tworkspace::exportLayout(LayoutKind kind, const std::string& name, std::int32_t width) {
   if (Status s = decode(); !s) return s;
+  const std::vector<std::uint8_t> exif = readSourceFacts(cameraFile_).exif;
+  if (kind == LayoutKind::Rgbd) {
+    auto depth = depthMap();
+    if (!depth) return depth.error();
+    const auto view = alignedLeft(*leftImage_, rightImage_.get(), rightOffsetX_, rightOffsetY_);
+    return saveLayout(kind, *view, depthPicture(*depth), 0, 0, width, completeExportName(name), settings_.quality,
+                      exif);
+  }
   return saveLayout(kind, *leftImage_, *rightImage_, rightOffsetX_, rightOffsetY_, width,
-                    completeExportName(name), settings_.quality, readSourceFacts(cameraFile_).exif);
+                    completeExportName(name), settings_.quality, exif);
+}
+
+Result<DisparityMap> tworkspace::depthMap() {
+  if (Status s = decode(); !s) return s.error();
+  if (Status s = checkExport(ExportKind::Left, leftImage_.get(), rightImage_.get(), rightOffsetX_, rightOffsetY_);
+      !s)
+    return s.error();
+  return disparityMap(*leftImage_, *rightImage_, rightOffsetX_, rightOffsetY_);
+}
+
+Status tworkspace::exportDepth(const std::string& name) {
+  auto depth = depthMap();
+  if (!depth) return depth.error();
+  return saveDisparityMap(*depth, name);
 }
 
 Status tworkspace::exportWiggle(const std::string& name, const WiggleSettings& wiggle) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "align/align.h"
+#include "depth/depth.h"
 #include "image/correction.h"
 #include "image/picture.h"
 #include "image/tbitmap.h"
@@ -150,7 +151,12 @@ class tworkspace {
   // built before the first file is written; writing stops at the first file
   // that cannot be written.
   Status exportEach(std::span<const SavedExport> exports, std::span<const std::string> names);
+  // Rgbd: the aligned left view beside its depth picture.
   Status exportLayout(LayoutKind kind, const std::string& name, std::int32_t width);
+  // The disparity map of the pair at its position (depth/depth.h).
+  Result<DisparityMap> depthMap();
+  // Written as OUT.png or OUT.pfm (depth/depth.h's saveDisparityMap).
+  Status exportDepth(const std::string& name);
   Status exportWiggle(const std::string& name, const WiggleSettings& wiggle);
   // The pair's web page (stereo/web.h), each view at most width pixels wide
   // (0: full size), captioned with the left file's date and camera.

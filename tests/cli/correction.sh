@@ -11,8 +11,8 @@ aloe_pair "$dir"
 convert aloeR.jpg -virtual-pixel edge -distort SRT 1.5 -quality 95 turned.jpg
 
 out=$("$cli" align aloeL.jpg turned.jpg --details) || fail "align --details refused the turned pair"
-[ "$(echo "$out" | wc -l)" = 7 ] || fail "align --details printed: $out"
-for key in roll zoom shift keystone-vertical keystone-horizontal inliers; do
+[ "$(echo "$out" | wc -l)" = 10 ] || fail "align --details printed: $out"
+for key in roll zoom shift keystone-vertical keystone-horizontal inliers parallax-near parallax-far deviation; do
   echo "$out" | grep -q "^$key=" || fail "align --details has no $key: $out"
 done
 roll=$(echo "$out" | sed -n 's/^roll=//p')

@@ -42,6 +42,8 @@ Values mode(ViewMode m) {
       return {"Crossed"};
     case ViewMode::Split:
       return {"Split"};
+    case ViewMode::Depth:
+      return {"Depth"};
   }
   return num(static_cast<std::int32_t>(m));
 }

@@ -12,6 +12,7 @@
 
 #include "platform/casefold.h"
 #include "platform/profile.h"
+#include "samples/sample.h"
 #include "tools/scenario/testfiles.h"
 #include "ui/tmyapp.h"
 
@@ -218,7 +219,7 @@ void Script::step(int line, const Args& args) {
       {"rdown", &Script::mouseStep},     {"rup", &Script::mouseStep},    {"move", &Script::mouseStep},
       {"vscroll", &Script::scrollStep},  {"hscroll", &Script::scrollStep}, {"wheel", &Script::mouseStep},  {"paint", &Script::paintStep},  {"snapshot", &Script::paintStep},
       {"expect", &Script::expectStep},   {"jpeg", &Script::fileStep},    {"png", &Script::fileStep},
-      {"mpo", &Script::fileStep},
+      {"mpo", &Script::fileStep},        {"sample", &Script::fileStep},
   };
   line_ = line;
   auto family = lookUp(kSteps, args[0].text);
@@ -312,6 +313,9 @@ void Script::fileStep(const Args& args) {
   if (name == "cd") {
     a.end();
     if (chdir(path.c_str()) != 0) throw StepError{"cannot change to " + path};
+  } else if (name == "sample") {
+    a.end();
+    if (Status s = writeSampleLibrary(path); !s) throw StepError{s.error().message};
   } else if (name == "mkdir") {
     a.end();
     std::filesystem::create_directories(path, ec);
