@@ -6,8 +6,11 @@
 #include <variant>
 
 // What went wrong, for callers that answer differently: binoxa-cli's exit
-// status, the window's message.
-enum class ErrorKind { Refused, Usage, CannotWrite, CannotAlign };
+// status, the window's message. A pair that cannot be aligned is refused for
+// good (CannotAlign), or with too few points matched (TooFewPoints) or with
+// points that do not agree (NoOneAnswer), where another way of matching may
+// still find the answer.
+enum class ErrorKind { Refused, Usage, CannotWrite, CannotAlign, TooFewPoints, NoOneAnswer };
 
 struct Error {
   std::string message;  // one line, shown to the user as it stands

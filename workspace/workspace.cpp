@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/parallel.h"
 #include "stereo/compose.h"
+#include "stereo/matchcolours.h"
 #include "store/library.h"
 #include "store/posfile.h"
 

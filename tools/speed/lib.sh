@@ -32,10 +32,11 @@ speed_setup() {
 }
 # photo_pair DIR [NOISE]: DIR/L.jpg and DIR/R.jpg, a 6000 x 4000 photo-like
 # pair saved by `cjpeg -quality 92`, the right view cut 8, 2 pixels further
-# (--dx 8 --dy 2), and the left view as DIR/l.ppm. A plasma fractal has a
-# photo's mix of smooth areas and detail, but is smoother than any camera's
-# picture: NOISE (ImageMagick's -attenuate, 0.22 for 5.4 MB a view as a 24 MP
-# camera gives) adds Gaussian noise to each view on its own, as a sensor does.
+# (aligned at --dx -8 --dy -2; the speed scripts' --dx 8 --dy 2 costs the
+# same), and the left view as DIR/l.ppm. A plasma fractal has a photo's mix of
+# smooth areas and detail, but is smoother than any camera's picture: NOISE
+# (ImageMagick's -attenuate, 0.22 for 5.4 MB a view as a 24 MP camera gives)
+# adds Gaussian noise to each view on its own, as a sensor does.
 photo_pair() {
   convert -seed 7 -size 6008x4002 plasma:fractal -blur 0x1 "$1/scene.ppm"
   local noise=()
