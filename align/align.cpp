@@ -24,7 +24,10 @@ Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool corr
   // A whole factor: the area reduction then sums whole blocks, its fast case.
   const int factor = (std::max(left.width, right.width) + kReducedWidth - 1) / kReducedWidth;
   const double scale = 1.0 / factor;
-  auto [l, r] = bothAtOnce([&] { return featuresOf(left, scale); }, [&] { return featuresOf(right, scale); });
+  // Named, not bound: the lambdas below take them by reference.
+  auto features = bothAtOnce([&] { return featuresOf(left, scale); }, [&] { return featuresOf(right, scale); });
+  const auto& l = features.first;
+  const auto& r = features.second;
   // On one core the features matched, the small copies made and how strongly
   // the picture repeats itself read from them; on the other, the copies
   // corners are followed on.

@@ -9,7 +9,7 @@ namespace {
 // when nothing matches.
 std::optional<ParallaxBudget> budgetOf(const tbitmap& left, const tbitmap& right, std::int32_t dx,
                                        std::int32_t dy, double maxDeviation) {
-  auto map = disparityMap(left, right, dx, dy);
+  auto map = disparityMap(left, right, dx, dy, MapDetail::Coarse);
   if (!map) return std::nullopt;
   auto budget = parallaxBudget(*map, dx);
   if (!budget) return std::nullopt;

@@ -39,7 +39,7 @@ Result<ParallaxBudget> parallaxBudget(const DisparityMap& map, std::int32_t dx) 
   // p = -d - dx: the nearest pixels have the largest disparity.
   b.nearest = -quantile(d, 0.98) - dx;
   b.farthest = -quantile(d, 0.02) - dx;
-  b.deviation = (b.farthest - b.nearest) / map.width * 100;
+  b.deviation = (b.farthest - b.nearest) / (map.width * map.step) * 100;
   // A strip counts as touched when more than 1 % of its known pixels stand in
   // front of the window: a few wrong matches do not make a warning.
   const int strip = std::max(1, map.width / 50);

@@ -17,6 +17,8 @@ inline constexpr float kUnknownDisparity = std::numeric_limits<float>::infinity(
 struct DisparityMap {
   std::int32_t width = 0, height = 0;
   std::vector<float> values;
+  // Pixels of the files per pixel of the map: above 1 for a coarse map.
+  double step = 1;
   float at(int x, int y) const { return values[static_cast<std::size_t>(y) * width + x]; }
 };
 
@@ -25,9 +27,12 @@ struct DisparityMap {
 // size, semi-global matching of census costs at up to ~1000 pixels wide
 // (subpixel, checked left against right, holes filled from the surface
 // behind them, edge-aware), then narrow refinements at each finer level.
+// Coarse: the map of the matching level alone, its values in pixels of the
+// files; enough for the budget at a fraction of the cost on a big pair.
 // Error: the position leaves no common region.
+enum class MapDetail { Full, Coarse };
 Result<DisparityMap> disparityMap(const tbitmap& left, const tbitmap& right, std::int32_t dx,
-                                  std::int32_t dy);
+                                  std::int32_t dy, MapDetail detail = MapDetail::Full);
 
 // The on-screen parallax p = (x_right - x_left) - dx in pixels of the aligned
 // pictures (negative: in front of the screen): its 2nd and 98th percentiles,

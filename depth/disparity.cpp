@@ -386,7 +386,8 @@ Disparities matched(const cv::Mat_<std::uint8_t>& left, const cv::Mat_<std::uint
 
 }  // namespace
 
-Result<DisparityMap> disparityMap(const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy) {
+Result<DisparityMap> disparityMap(const tbitmap& left, const tbitmap& right, std::int32_t dx, std::int32_t dy,
+                                  MapDetail detail) {
   if (!positionFits(dx, dy, left, right)) return Error{kPositionDoesNotFit};
   const Overlap o = pairOverlap(dx, dy, left, right);
   if (o.w <= 0 || o.h <= 0) return Error{"The pictures have no region in common at this position"};
@@ -430,6 +431,13 @@ Result<DisparityMap> disparityMap(const tbitmap& left, const tbitmap& right, std
   Disparities d = matched(levels.back().first, levels.back().second, dmin, dmax);
   const bool known = std::any_of(d.begin(), d.end(), [](float v) { return !std::isinf(v); });
   if (!known) d = Disparities(o.h, o.w, kNone);
+  if (detail == MapDetail::Coarse && known) {
+    const double step = static_cast<double>(o.w) / d.cols;
+    DisparityMap coarse{d.cols, d.rows, std::vector<float>(d.total()), step};
+    Disparities values(d.rows, d.cols, coarse.values.data());
+    d.convertTo(values, CV_32F, step, o.leftX - o.rightX);  // unknown stays inf
+    return coarse;
+  }
   // The finest level's map is made in the one given back.
   DisparityMap map{o.w, o.h, std::vector<float>(static_cast<std::size_t>(o.w) * o.h)};
   Disparities finest(o.h, o.w, map.values.data());
