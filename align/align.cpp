@@ -61,14 +61,14 @@ Result<Alignment> alignPair(const tbitmap& left, const tbitmap& right, bool corr
 }
 
 std::array<double, 9> correctionMatrix(const Correction& correction, int width, int height) {
-  const cv::Matx33d m = matrixOf(correction, Frame(width, height));
+  const cv::Matx33d m = matrixOf(correction, CentredCoords(width, height));
   return {m(0, 0), m(0, 1), m(0, 2), m(1, 0), m(1, 1), m(1, 2), m(2, 0), m(2, 1), m(2, 2)};
 }
 
 tbitmap correctedPicture(const tbitmap& right, const Correction& correction) {
   if (correction.none()) return right;
   tbitmap out(right.width, right.height);
-  const cv::Matx33d m = matrixOf(correction, Frame(right));
+  const cv::Matx33d m = matrixOf(correction, CentredCoords(right));
   // Each band of rows warped on a core of its own: the band's matrix moves
   // its first row to the top.
   inBands(out.height, [&](int first, int end) {

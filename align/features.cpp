@@ -161,7 +161,7 @@ Result<Alignment> byFeatures(const tbitmap& left, const tbitmap& right, const st
                              const Tracker& tracker, bool correct) {
   const std::vector<Match> fine = refine(left, right, spreadOut(candidates));
   if (fine.size() < kMinInliers) return tooFew();
-  const Frame f(right);
+  const CentredCoords f(right);
   const int terms = termsFor(fine, right.width, right.height);
   double dy = 0;
   Terms t;

@@ -22,7 +22,7 @@ double& unknown(Terms& t, int j) {
 
 // Least squares of the terms to the matches' rows; `terms` of them are free
 // (1: shift, 3: roll, zoom and shift, 5: with the keystones).
-bool fit(const std::vector<const Match*>& ms, const Frame& f, double dy, int terms, Terms& out) {
+bool fit(const std::vector<const Match*>& ms, const CentredCoords& f, double dy, int terms, Terms& out) {
   cv::Mat a(static_cast<int>(ms.size()), terms, CV_64F), b(static_cast<int>(ms.size()), 1, CV_64F);
   for (int i = 0; i < a.rows; ++i) {
     const Match& m = *ms[static_cast<std::size_t>(i)];
@@ -48,7 +48,7 @@ bool fit(const std::vector<const Match*>& ms, const Frame& f, double dy, int ter
 
 // The terms most matches agree on, from minimal random samples, then refitted
 // on their consensus until it settles.
-std::vector<const Match*> consensus(const std::vector<Match>& ms, const Frame& f, double dy, int terms,
+std::vector<const Match*> consensus(const std::vector<Match>& ms, const CentredCoords& f, double dy, int terms,
                                     double tolerance, Terms& best) {
   std::vector<const Match*> most;
   if (ms.size() < static_cast<std::size_t>(terms)) return most;
@@ -80,7 +80,7 @@ std::vector<const Match*> consensus(const std::vector<Match>& ms, const Frame& f
 }
 
 // The share of the points that agrees on one correction.
-double agreement(const std::vector<Match>& ms, const Frame& f, int terms) {
+double agreement(const std::vector<Match>& ms, const CentredCoords& f, int terms) {
   Terms t;
   return static_cast<double>(consensus(ms, f, 0, terms, kFineTolerance, t).size()) /
          static_cast<double>(ms.size());
@@ -96,7 +96,7 @@ Error tooFew() { return {kCannotAlign, ErrorKind::TooFewPoints}; }
 Error noOneAnswer() { return {kNoOneAnswer, ErrorKind::NoOneAnswer}; }
 Error repeated() { return {kRepeatedPattern, ErrorKind::CannotAlign}; }
 
-std::vector<const Match*> inliersOf(const std::vector<Match>& ms, const Terms& t, const Frame& f, double dy,
+std::vector<const Match*> inliersOf(const std::vector<Match>& ms, const Terms& t, const CentredCoords& f, double dy,
                                     double tolerance) {
   std::vector<const Match*> in;
   for (const Match& m : ms)
@@ -120,7 +120,7 @@ double quantile(std::vector<double> v, double q) {
   return v[static_cast<std::size_t>(k)];
 }
 
-bool agree(const std::vector<Match>& points, const Frame& f, int terms, double& dy, Terms& t,
+bool agree(const std::vector<Match>& points, const CentredCoords& f, int terms, double& dy, Terms& t,
            std::vector<const Match*>& in) {
   for (int again = 0; again < 3; ++again) {
     in = consensus(points, f, dy, terms, kFineTolerance, t);
@@ -147,9 +147,9 @@ bool aboveEachOther(const std::vector<Match>& points, int w, int h, int terms) {
     upright.push_back(m);
     turned.push_back({{m.left.y, m.left.x}, {m.right.y, m.right.x}});
   }
-  const double across = agreement(turned, Frame(h, w), terms);
+  const double across = agreement(turned, CentredCoords(h, w), terms);
   return across * static_cast<double>(turned.size()) >= kMinInliers &&
-         across > kTurnedBetter * agreement(upright, Frame(w, h), terms);
+         across > kTurnedBetter * agreement(upright, CentredCoords(w, h), terms);
 }
 
 Error disagreement(const std::vector<Match>& points, int w, int h, int terms) {
@@ -158,7 +158,7 @@ Error disagreement(const std::vector<Match>& points, int w, int h, int terms) {
 }
 
 Result<Alignment> answer(const std::vector<Match>& points, const std::vector<const Match*>& in, Terms t,
-                         double dy, const Frame& f, int terms, bool correct, int w, int h) {
+                         double dy, const CentredCoords& f, int terms, bool correct, int w, int h) {
   if (aboveEachOther(points, w, h, terms)) return Error{kAboveEachOther, ErrorKind::CannotAlign};
   Alignment a;
   a.inliers = static_cast<int>(in.size());

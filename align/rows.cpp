@@ -24,7 +24,7 @@ constexpr double kSubjectShare = 0.9;  // of the subject's points that its corre
 // the lenses bend the picture, no one correction suits every depth.
 Result<Alignment> alongRows(const tbitmap& left, const tbitmap& right, const SmallPair& dense,
                             const Tracker& tracker, double scale, double rows, bool correct) {
-  const Frame f(right);
+  const CentredCoords f(right);
   double dy = rows;
   Terms t;
   int terms = 5;

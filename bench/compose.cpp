@@ -88,8 +88,7 @@ void BM_DragFrame(benchmark::State& state) {
     tmyapp app(backend);
     app.run();
     tmywindow& w = *app.window();
-    w.workspace().leftImage = std::make_unique<tbitmap>(photo(0));
-    w.workspace().rightImage = std::make_unique<tbitmap>(photo(1));
+    w.workspace().openPictures(std::make_unique<tbitmap>(photo(0)), std::make_unique<tbitmap>(photo(1)));
     TFrameWindow& frame = backend.frame()->window();
     int x = 12;
     for (auto _ : state) {

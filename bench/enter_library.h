@@ -27,7 +27,7 @@ inline void enterLibrary(benchmark::State& state, const std::string& dir, const 
       frame.paintNow();
     }
     int built = 0;
-    for (const tlibraryentry* e = app.window()->workspace().libraryEntries.get(); e; e = e->next.get())
+    for (const tlibraryentry* e = app.window()->workspace().libraryEntries(); e; e = e->next.get())
       built += e->thumbnailReady;
     state.counters["thumbnails"] = built;
   }

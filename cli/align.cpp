@@ -20,16 +20,16 @@ std::optional<ParallaxBudget> budgetOf(const tbitmap& left, const tbitmap& right
 
 }  // namespace
 
-int runAlign(tworkspace& ws, bool correct, bool details, double maxDeviation) {
+int runAlign(tworkspace& ws, Correcting correcting, bool details, double maxDeviation) {
   ws.setCorrection({});  // the right picture is aligned as read, never resampled first
-  auto a = ws.findAlignment(correct);
+  auto a = ws.findAlignment(correcting);
   if (!a) {
     std::cerr << a.error().message << "\n";
     return 1;
   }
   std::cout << a->dx << " " << a->dy << "\n";
-  const tbitmap corrected = correctedPicture(*ws.rightImage, a->correction);
-  const auto budget = budgetOf(*ws.leftImage, corrected, a->dx, a->dy, maxDeviation);
+  const tbitmap corrected = correctedPicture(*ws.rightImage(), a->correction);
+  const auto budget = budgetOf(*ws.leftImage(), corrected, a->dx, a->dy, maxDeviation);
   if (details) {
     const Correction& c = a->correction;
     char text[256];
@@ -51,10 +51,11 @@ Status applyPosition(tworkspace& ws, const PositionOptions& options) {
   if (options.autoAlign) {
     // Matched at the aligned position, in the one resampling the alignment makes.
     ws.setMatchColours(options.matchColours);
-    if (auto a = ws.align(!options.noCorrect); !a) return a.error();
-    (void)budgetOf(*ws.leftImage, *ws.rightImage, ws.rightOffsetX, ws.rightOffsetY, options.maxDeviation);
+    if (auto a = ws.align(options.noCorrect ? Correcting::PositionOnly : Correcting::Corrected); !a)
+      return a.error();
+    (void)budgetOf(*ws.leftImage(), *ws.rightImage(), ws.rightOffsetX(), ws.rightOffsetY(), options.maxDeviation);
   } else {
-    ws.setPosition(options.dx.value_or(ws.rightOffsetX), options.dy.value_or(ws.rightOffsetY));
+    ws.setPosition(options.dx.value_or(ws.rightOffsetX()), options.dy.value_or(ws.rightOffsetY()));
     if (options.noCorrect) ws.setCorrection({});
     ws.setMatchColours(options.matchColours);
   }

@@ -20,7 +20,7 @@ struct PositionOptions {
 // adds one key=value line per correction term, the number of points it
 // rests on and the parallax budget; the budget's warnings go to standard
 // error. The exit status.
-int runAlign(tworkspace& ws, bool correct, bool details, double maxDeviation);
+int runAlign(tworkspace& ws, Correcting correcting, bool details, double maxDeviation);
 
 // The pair as the commands compose it: --auto's alignment, else --dx / --dy
 // over the opened position (its correction unless --no-correct); the right

@@ -21,9 +21,7 @@
 #include "cli/align.h"
 #include "image/picture.h"
 #include "platform/parallel.h"
-#include "platform/profile.h"
 #include "store/library.h"
-#include "store/settings.h"
 
 namespace {
 
@@ -82,11 +80,11 @@ class Report {
 
 // The pair's failure line, or nothing when all its pictures were written.
 std::optional<std::string> exportPair(const Batch& b, const tlibrarypair& pair,
-                                      const ExportSettings& settings, bool together) {
+                                      const tworkspacesettings& settings, Decoding decoding) {
   const std::string& base = pair.baseName;
   const std::string prefix = libraryPrefix(b.dir);
-  tworkspace ws(settings, kDefaultQuality);  // the names are BMP
-  if (Status s = ws.openPair(prefix + pair.leftFile, prefix + pair.rightFile, together); !s)
+  tworkspace ws(settings);
+  if (Status s = ws.openPair(prefix + pair.leftFile, prefix + pair.rightFile, decoding); !s)
     return base + ": " + s.error().message;
   if (Status s = applyPosition(ws, b.position); !s) return base + ": " + s.error().message;
   std::vector<std::string> names;
@@ -97,9 +95,9 @@ std::optional<std::string> exportPair(const Batch& b, const tlibrarypair& pair,
 
 // A pair too large for the memory left fails alone; the others go on.
 std::optional<std::string> exportPairOrRefuse(const Batch& b, const tlibrarypair& pair,
-                                              const ExportSettings& settings, bool together) {
+                                              const tworkspacesettings& settings, Decoding decoding) {
   try {
-    return exportPair(b, pair, settings, together);
+    return exportPair(b, pair, settings, decoding);
   } catch (const std::bad_alloc&) {
     return pair.baseName + ": Not enough memory";
   }
@@ -125,9 +123,7 @@ int runBatch(const Invocation& inv) {
     std::cerr << "Cannot make folder " << b.outDir << ": " << ec.message() << "\n";
     return 1;
   }
-  const tsettings profile = readSettings(Profile(Profile::defaultPath()));
-  const ExportSettings settings{profile.leftColour, profile.rightColour, profile.viewSize,
-                                profile.imageSpacing, profile.method};
+  const tworkspacesettings settings = settingsOf(inv);
 
   // An interrupt lets the pairs under way finish, so no file is left half
   // written, and starts no more.
@@ -138,10 +134,10 @@ int runBatch(const Invocation& inv) {
   // -j counts the cores in use: a pair's two pictures decode at once only
   // where the pairs leave cores free.
   const std::size_t count = std::min<std::size_t>(b.jobs, bases.size());
-  const bool together = b.jobs >= 2 * count;
+  const Decoding decoding = b.jobs >= 2 * count ? Decoding::Together : Decoding::InTurn;
   auto work = [&] {
     for (std::size_t i; !interrupted && (i = next++) < bases.size();)
-      report.pairDone(exportPairOrRefuse(b, bases[i], settings, together));
+      report.pairDone(exportPairOrRefuse(b, bases[i], settings, decoding));
   };
   eachAtOnce(static_cast<int>(count), [&](int) { work(); });
   report.finish();

@@ -14,16 +14,11 @@
 #include "cli/options.h"
 #include "image/picture.h"
 #include "image/save.h"
-#include "image/tbitmap.h"
 #include "platform/files.h"
-#include "platform/profile.h"
-#include "stereo/compose.h"
+#include "samples/sample.h"
 #include "stereo/export.h"
 #include "stereo/layout.h"
 #include "stereo/web.h"
-#include "store/posfile.h"
-#include "store/settings.h"
-#include "tools/sample.h"
 
 namespace {
 
@@ -40,35 +35,31 @@ int refuse(const std::string& message) {
   return kRefused;
 }
 
-int run(const Invocation& inv) {
-  const Command& c = *inv.command;
-  if (c.name == "sample") {
-    if (Status s = writeSampleLibrary(inv.inputs[0]); !s) return refuse(s.error().message);
-    return kOk;
-  }
-  const Profile profileFile(Profile::defaultPath());
-  const int quality = inv.quality.value_or(readQuality(profileFile));
-  if (c.name == "convert") {
-    const SourceFacts facts = readSourceFacts(inv.inputs[0]);
-    auto in = loadPictureViews(inv.inputs[0]);
-    if (!in) return refuse(in.error().message);
-    if (isStereoName(inv.output)) {
-      if (!in->right) return refuse(inv.inputs[0] + " holds one picture, not the pair an MPO or JPS needs");
-      if (Status s = saveStereoPicture(*in->left, *in->right, inv.output, quality, facts); !s)
-        return refuse(s.error().message);
-      return kOk;
-    }
-    if (Status s = savePicture(*in->left, completeExportName(inv.output), quality, facts.exif); !s)
+int convert(const Invocation& inv, int quality) {
+  const SourceFacts facts = readSourceFacts(inv.inputs[0]);
+  auto in = loadPictureViews(inv.inputs[0]);
+  if (!in) return refuse(in.error().message);
+  if (isStereoName(inv.output)) {
+    if (!in->right) return refuse(inv.inputs[0] + " holds one picture, not the pair an MPO or JPS needs");
+    if (Status s = saveStereoPicture(*in->left, *in->right, inv.output, quality, facts); !s)
       return refuse(s.error().message);
     return kOk;
   }
-  const tsettings profile = readSettings(profileFile);
-  const ExportSettings settings{
-      inv.leftColour.value_or(profile.leftColour), inv.rightColour.value_or(profile.rightColour),
-      inv.viewSize.value_or(profile.viewSize), inv.spacing.value_or(profile.imageSpacing),
-      inv.method.value_or(profile.method)};
-  tworkspace ws(settings, quality);
-  const bool layout = c.name == "layout";
+  if (Status s = savePicture(*in->left, completeExportName(inv.output), quality, facts.exif); !s)
+    return refuse(s.error().message);
+  return kOk;
+}
+
+int run(const Invocation& inv) {
+  const Command& c = *inv.command;
+  if (c.work == Work::Sample) {
+    if (Status s = writeSampleLibrary(inv.inputs[0]); !s) return refuse(s.error().message);
+    return kOk;
+  }
+  tworkspace ws(settingsOf(inv));
+  if (c.work == Work::Convert) return convert(inv, ws.quality());
+  // A layout's first input is its KIND.
+  const bool layout = c.work == Work::Layout;
   const std::vector<std::string> files(inv.inputs.begin() + (layout ? 1 : 0), inv.inputs.end());
   Status opened = ws.openFiles(files[0], files.size() == 2 ? std::optional(files[1]) : std::nullopt);
   if (!opened && opened.error().kind == ErrorKind::Usage)
@@ -76,26 +67,36 @@ int run(const Invocation& inv) {
         {c.name + " takes LEFT RIGHT or one stereo file (MPO or JPS), and " + files[0] + " holds one picture",
          c.name + " "});
   if (!opened) return refuse(opened.error().message);
-  if (c.name == "align") return runAlign(ws, !inv.position.noCorrect, inv.details, inv.position.maxDeviation);
+  if (c.work == Work::Align)
+    return runAlign(ws, inv.position.noCorrect ? Correcting::PositionOnly : Correcting::Corrected, inv.details,
+                    inv.position.maxDeviation);
   if (Status s = applyPosition(ws, inv.position); !s) return refuse(s.error().message);
 
   Status written = success();
-  if (c.name == "wiggle") {
-    WiggleSettings wiggle;
-    wiggle.width = inv.width.value_or(wiggle.width);
-    wiggle.delayMs = inv.delay.value_or(wiggle.delayMs);
-    wiggle.quality = inv.quality;
-    written = ws.exportWiggle(inv.output, wiggle);
-  } else if (c.name == "web") {
-    written = ws.exportWeb(inv.output, inv.width.value_or(kWebWidth));
-  } else if (layout) {
-    written = ws.exportLayout(*layoutByName(inv.inputs[0]), inv.output, inv.width.value_or(0));
-  } else if (c.name == "depth") {
-    written = ws.exportDepth(inv.output);
-  } else if (c.name == "pair") {
-    written = ws.exportStereo(inv.output, inv.console);
-  } else {
-    written = ws.exportTo(*c.kind, inv.output);
+  switch (c.work) {
+    case Work::Wiggle: {
+      WiggleSettings wiggle;
+      wiggle.width = inv.width.value_or(wiggle.width);
+      wiggle.delayMs = inv.delay.value_or(wiggle.delayMs);
+      wiggle.quality = inv.quality;
+      written = ws.exportWiggle(inv.output, wiggle);
+      break;
+    }
+    case Work::Web:
+      written = ws.exportWeb(inv.output, inv.width.value_or(kWebWidth));
+      break;
+    case Work::Layout:
+      written = ws.exportLayout(*layoutByName(inv.inputs[0]), inv.output, inv.width.value_or(0));
+      break;
+    case Work::Depth:
+      written = ws.exportDepth(inv.output);
+      break;
+    case Work::Stereo:
+      written = ws.exportStereo(inv.output, inv.console ? StereoTarget::Console : StereoTarget::Camera);
+      break;
+    default:
+      written = ws.exportTo(*c.kind, inv.output);
+      break;
   }
   return written ? kOk : refuse(written.error().message);
 }
@@ -132,7 +133,7 @@ int main(int argc, char** argv) {
     printHelp(*inv.command);
     return kOk;
   }
-  if (inv.command->name == "batch") return runBatch(inv);
+  if (inv.command->work == Work::Batch) return runBatch(inv);
   try {
     return run(inv);
   } catch (const std::bad_alloc&) {

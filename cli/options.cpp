@@ -6,6 +6,7 @@
 
 #include "depth/depth.h"
 #include "image/save.h"
+#include "platform/profile.h"
 #include "stereo/layout.h"
 
 namespace {
@@ -67,7 +68,7 @@ const std::string kOverview = std::string() +
 namespace {
 
 constexpr const char* kBatchHelp =
-    "Usage: binoxa-cli batch DIR -o OUTDIR [--only a,p,c,l,r] [-j N] [--auto]\n"
+    "binoxa-cli batch DIR -o OUTDIR [--only a,p,c,l,r] [-j N] [--auto]\n"
     "  Exports every pair of the library folder DIR (NAMEL.BMP with NAMER.BMP) as\n"
     "  Save all does, to OUTDIR/NAME_A.BMP, _P, _C, _L and _R, at the position of\n"
     "  the pair's position file and with the profile's settings.\n"
@@ -175,74 +176,118 @@ enum Option : unsigned {
 constexpr unsigned kPosition = Dx | Dy | Auto | Swap | NoCorrect | MatchColours | MaxDeviation;
 constexpr unsigned kFlags = Auto | Swap | NoCorrect | MatchColours | Details;
 
+constexpr const char* kLayoutKinds = "sbs, sbs-half, over-under, over-under-half, rows or rgbd";
+
+std::optional<std::string> refuseLayout(const Invocation& inv) {
+  if (inv.inputs.empty()) return std::string("layout needs a KIND: ") + kLayoutKinds;
+  if (!layoutByName(inv.inputs[0])) return "unknown layout '" + inv.inputs[0] + "': " + kLayoutKinds;
+  return std::nullopt;
+}
+
+std::optional<std::string> refusePair(const Invocation& inv) {
+  if (!isStereoName(inv.output)) return "pair writes " + listFormats(kPair, false, "OUT");
+  return std::nullopt;
+}
+
+std::optional<std::string> refuseWiggle(const Invocation& inv) {
+  if (!isAnimationName(inv.output)) return "wiggle writes " + listFormats(&OutputFormat::saveFrames, false, "OUT");
+  if (inv.quality && lowerExtension(inv.output) == ".gif") return "--quality makes a lossy WebP; a GIF takes none";
+  return std::nullopt;
+}
+
+std::optional<std::string> refuseWeb(const Invocation& inv) {
+  const std::string extension = lowerExtension(inv.output);
+  if (extension != ".html" && extension != ".htm") return "web writes OUT.html";
+  return std::nullopt;
+}
+
+std::optional<std::string> refuseDepth(const Invocation& inv) {
+  if (!isDepthName(inv.output)) return "depth writes OUT.png or OUT.pfm";
+  return std::nullopt;
+}
+
+constexpr const char* kPairInputs = "takes 2 file arguments or one stereo file (MPO or JPS)";
+
 const std::vector<Command>& commands() {
   static const std::vector<Command> list = {
-      {"convert", 1, true, Quality, std::nullopt,
+      {"convert", Work::Convert, 1, false, "takes 1 file argument", Output::File, Quality, std::nullopt,
        "binoxa-cli convert IN -o OUT [OPTIONS]\n"
        "  Reads a picture and writes it in the format of OUT's extension; a stereo\n"
        "  file gives its left view, unless OUT is one too (" + listFormats(kPair, false, "", ", ", ", ") +
            ").\n"},
-      {"anaglyph", 2, true, kPosition | Method | LeftColour | RightColour | Quality, ExportKind::Anaglyph,
+      {"anaglyph", Work::Export, 2, true, kPairInputs, Output::File,
+       kPosition | Method | LeftColour | RightColour | Quality, ExportKind::Anaglyph,
        "binoxa-cli anaglyph LEFT RIGHT -o OUT [OPTIONS]\n  Writes the anaglyph of the common region.\n"},
-      {"parallel", 2, true, kPosition | ViewSize | Spacing | Quality, ExportKind::Parallel,
+      {"parallel", Work::Export, 2, true, kPairInputs, Output::File, kPosition | ViewSize | Spacing | Quality,
+       ExportKind::Parallel,
        "binoxa-cli parallel LEFT RIGHT -o OUT [OPTIONS]\n"
        "  Writes the parallel-view picture: left part on the left.\n"},
-      {"crossed", 2, true, kPosition | ViewSize | Spacing | Quality, ExportKind::Crossed,
+      {"crossed", Work::Export, 2, true, kPairInputs, Output::File, kPosition | ViewSize | Spacing | Quality,
+       ExportKind::Crossed,
        "binoxa-cli crossed LEFT RIGHT -o OUT [OPTIONS]\n"
        "  Writes the crossed-view picture: right part on the left.\n"},
-      {"left", 2, true, kPosition | Quality, ExportKind::Left,
+      {"left", Work::Export, 2, true, kPairInputs, Output::File, kPosition | Quality, ExportKind::Left,
        "binoxa-cli left LEFT RIGHT -o OUT [OPTIONS]\n"
        "  Writes the left picture cut to the region common to both; a stereo OUT\n"
        "  (" + listFormats(kPair, false, "", ", ", ", ") + ") writes both aligned pictures, as pair does.\n"},
-      {"right", 2, true, kPosition | Quality, ExportKind::Right,
+      {"right", Work::Export, 2, true, kPairInputs, Output::File, kPosition | Quality, ExportKind::Right,
        "binoxa-cli right LEFT RIGHT -o OUT [OPTIONS]\n"
        "  Writes the right picture cut to the region common to both; a stereo OUT\n"
        "  (" + listFormats(kPair, false, "", ", ", ", ") + ") writes both aligned pictures, as pair does.\n"},
-      {"pair", 2, true, kPosition | Quality | Device, ExportKind::Left,
+      {"pair", Work::Stereo, 2, true, kPairInputs, Output::File, kPosition | Quality | Device, ExportKind::Left,
        "binoxa-cli pair LEFT RIGHT -o " + listFormats(kPair, false, "OUT", "|", "|") + " [OPTIONS]\n"
        "  Writes both pictures cut to the region common to both as one stereo file:\n"
        "  an MPO as twin-lens cameras write it, a JPS, or a HEIC spatial photo as\n"
-       "  phones and headsets take them (HEVC, the left view primary).\n"},
-      {"all", 2, true, kPosition | Method | LeftColour | RightColour | ViewSize | Spacing | Quality,
-       ExportKind::All,
+       "  phones and headsets take them (HEVC, the left view primary).\n",
+       nullptr, refusePair},
+      {"all", Work::Export, 2, true, kPairInputs, Output::File,
+       kPosition | Method | LeftColour | RightColour | ViewSize | Spacing | Quality, ExportKind::All,
        "binoxa-cli all LEFT RIGHT -o BASE [OPTIONS]\n"
        "  Writes BASE_A.BMP (anaglyph), BASE_P.BMP (parallel), BASE_C.BMP (crossed),\n"
        "  BASE_L.BMP and BASE_R.BMP (aligned pictures); a final \".BMP\" of BASE is dropped.\n"
        "  Nothing is written when a picture cannot be built; writing stops at the\n"
        "  first file that cannot be written.\n"},
-      {"depth", 2, true, kPosition, std::nullopt,
+      {"depth", Work::Depth, 2, true, kPairInputs, Output::File, kPosition, std::nullopt,
        "binoxa-cli depth LEFT RIGHT -o OUT.png|OUT.pfm [OPTIONS]\n"
        "  Writes the disparity d = x_left - x_right (pixels of the files, against the\n"
        "  corrected right picture) of every pixel of the left picture's common\n"
        "  region: OUT.png as 16-bit grey of round(256 d), 0 where d is unknown or\n"
-       "  not above 0; OUT.pfm as 32-bit floats, inf where unknown.\n"},
-      {"layout", 3, true, kPosition | Quality | Width, std::nullopt,
+       "  not above 0; OUT.pfm as 32-bit floats, inf where unknown.\n",
+       nullptr, refuseDepth},
+      {"layout", Work::Layout, 3, true, "takes KIND LEFT RIGHT or KIND and one stereo file (MPO or JPS)",
+       Output::File, kPosition | Quality | Width, std::nullopt,
        "binoxa-cli layout KIND LEFT RIGHT -o OUT [OPTIONS]\n"
        "  Writes the common region laid out for a display. KIND: sbs (side by\n"
        "  side, left view on the left: VR headsets, tablets), sbs-half (each view\n"
        "  squeezed to half its width: 3D TVs), over-under, over-under-half (left\n"
        "  view on top), rows (left view on the even rows: passive monitors), rgbd\n"
        "  (the left view beside its depth map, white nearest: glasses-free\n"
-       "  displays, 3D photo sites).\n"},
-      {"wiggle", 2, true, kPosition | Width | Delay | Quality, std::nullopt,
+       "  displays, 3D photo sites).\n",
+       refuseLayout},
+      {"wiggle", Work::Wiggle, 2, true, kPairInputs, Output::File, kPosition | Width | Delay | Quality,
+       std::nullopt,
        "binoxa-cli wiggle LEFT RIGHT -o OUT.webp|OUT.gif [OPTIONS]\n"
        "  Writes the two views of the common region shown in turn forever, a\n"
        "  \"wiggle\" animation that needs no glasses: an animated WebP or a GIF\n"
-       "  (256 colours shared by both views).\n"},
-      {"web", 2, true, kPosition | Width | Quality, std::nullopt,
+       "  (256 colours shared by both views).\n",
+       nullptr, refuseWiggle},
+      {"web", Work::Web, 2, true, kPairInputs, Output::File, kPosition | Width | Quality, std::nullopt,
        "binoxa-cli web LEFT RIGHT -o OUT.html [OPTIONS]\n"
        "  Writes one HTML file that shows the common region in any browser, offline:\n"
        "  the anaglyph (Dubois red-cyan), parallel, crossed and wiggle views, and in\n"
        "  a VR headset each eye its own view. The left photo's EXIF date and camera\n"
-       "  are its caption.\n"},
-      {"align", 2, false, NoCorrect | Details | MaxDeviation, std::nullopt,
+       "  are its caption.\n",
+       nullptr, refuseWeb, 0},
+      {"align", Work::Align, 2, true, "takes 2 file arguments", Output::None, NoCorrect | Details | MaxDeviation,
+       std::nullopt,
        "binoxa-cli align LEFT RIGHT [OPTIONS]\n"
        "  Prints the right picture's aligned position as \"dx dy\": no vertical\n"
        "  disparity once the right picture is corrected (roll, zoom, keystone and a\n"
        "  subpixel shift), the nearest objects at the window. Exit status 1, with\n"
        "  the reason, when the points that match do not prove one answer.\n"},
-      {"batch", 1, true, Auto | NoCorrect | MatchColours | Swap | Only | Jobs, std::nullopt, ""},
-      {"sample", 1, false, 0, std::nullopt,
+      {"batch", Work::Batch, 1, false, "takes 1 folder argument", Output::Folder,
+       Auto | NoCorrect | MatchColours | Swap | Only | Jobs, std::nullopt, kBatchHelp},
+      {"sample", Work::Sample, 1, false, "takes 1 file argument", Output::None, 0, std::nullopt,
        "binoxa-cli sample DIR\n  Writes the sample library (pairs and one single-file picture) into DIR.\n"},
   };
   return list;
@@ -316,18 +361,36 @@ std::optional<std::vector<std::size_t>> parseOnly(const std::string& text) {
   return indices;
 }
 
+// An integer option's value within its range.
+struct IntRange {
+  std::int64_t min, max;
+  const char* needs;  // what the usage error says the option needs
+};
+
+std::optional<std::int64_t> readInt(const std::string& value, IntRange range) {
+  auto n = parseInt(value);
+  if (!n || *n < range.min || *n > range.max) return std::nullopt;
+  return n;
+}
+
 // The value of one option into the invocation; the usage error's text when it is refused.
 std::optional<std::string> takeValue(Invocation& inv, Option which, const std::string& option,
                                      const std::string& value) {
-  auto bad = [&](const std::string& what) { return option + " needs " + what + ", not '" + value + "'"; };
+  auto needs = [&](const std::string& name, const std::string& what) {
+    return name + " needs " + what + ", not '" + value + "'";
+  };
+  auto bad = [&](const std::string& what) { return needs(option, what); };
+  auto integer = [&]<typename T>(std::optional<T>& into, IntRange range,
+                                 const std::string& name) -> std::optional<std::string> {
+    auto n = readInt(value, range);
+    if (!n) return needs(name, range.needs);
+    into = static_cast<T>(*n);
+    return std::nullopt;
+  };
   switch (which) {
     case Dx:
-    case Dy: {
-      auto n = parseInt(value);
-      if (!n || *n < INT32_MIN || *n > INT32_MAX) return bad("a 32-bit integer");
-      (which == Dx ? inv.position.dx : inv.position.dy) = static_cast<std::int32_t>(*n);
-      break;
-    }
+    case Dy:
+      return integer(which == Dx ? inv.position.dx : inv.position.dy, {INT32_MIN, INT32_MAX, "a 32-bit integer"}, option);
     case LeftColour:
     case RightColour: {
       auto w = parseColour(value);
@@ -335,48 +398,26 @@ std::optional<std::string> takeValue(Invocation& inv, Option which, const std::s
       (which == LeftColour ? inv.leftColour : inv.rightColour) = *w;
       break;
     }
-    case ViewSize: {
-      auto n = parseInt(value);
-      if (!n || *n < 1 || *n > INT32_MAX) return bad("a number of 1 or more");
-      inv.viewSize = static_cast<std::uint32_t>(*n);
-      break;
-    }
-    case Spacing: {
-      auto n = parseInt(value);
-      if (!n || *n < 0 || *n > INT32_MAX) return bad("a number of 0 or more");
-      inv.spacing = static_cast<std::int32_t>(*n);
-      break;
-    }
+    case ViewSize:
+      return integer(inv.viewSize, {1, INT32_MAX, "a number of 1 or more"}, option);
+    case Spacing:
+      return integer(inv.spacing, {0, INT32_MAX, "a number of 0 or more"}, option);
     case Method:
       inv.method = methodByName(value);
       if (!inv.method) return bad("an anaglyph method");
       break;
     default:  // the flags, taken above
       break;
-    case Width: {
-      auto n = parseInt(value);
-      const int least = inv.command->name == "web" ? 0 : 1;  // a page's 0: full size
-      if (!n || *n < least || *n > INT32_MAX)
-        return bad(least ? "a number of 1 or more" : "a number of 0 or more");
-      inv.width = static_cast<std::int32_t>(*n);
-      break;
-    }
-    case Delay: {
-      auto n = parseInt(value);
-      if (!n || *n < 1 || *n > 655350) return bad("milliseconds from 1 to 655350");
-      inv.delay = static_cast<int>(*n);
-      break;
-    }
+    case Width:
+      return integer(inv.width, {inv.command->leastWidth, INT32_MAX, inv.command->leastWidth ? "a number of 1 or more" : "a number of 0 or more"}, option);
+    case Delay:
+      return integer(inv.delay, {1, 655350, "milliseconds from 1 to 655350"}, option);
     case Device:
       if (value != "3ds") return bad("a device: 3ds");
       inv.console = true;
       break;
-    case Quality: {
-      auto n = parseInt(value);
-      if (!n || *n < 1 || *n > 100) return bad("a number from 1 to 100");
-      inv.quality = static_cast<int>(*n);
-      break;
-    }
+    case Quality:
+      return integer(inv.quality, {1, 100, "a number from 1 to 100"}, option);
     case Only: {
       if (inv.exports) return option + " given twice";
       auto letters = parseOnly(value);
@@ -393,15 +434,48 @@ std::optional<std::string> takeValue(Invocation& inv, Option which, const std::s
       inv.position.maxDeviation = pct;
       break;
     }
-    case Jobs: {
+    case Jobs:
       if (inv.jobs) return option + " given twice";
-      auto n = parseInt(value);
       // Named -j whichever way it was written.
-      if (!n || *n < 1 || *n > INT32_MAX) return "-j needs a number of 1 or more, not '" + value + "'";
-      inv.jobs = static_cast<unsigned>(*n);
-      break;
-    }
+      return integer(inv.jobs, {1, INT32_MAX, "a number of 1 or more"}, "-j");
   }
+  return std::nullopt;
+}
+
+void takeFlag(Invocation& inv, Option which) {
+  switch (which) {
+    case Auto:
+      inv.position.autoAlign = true;
+      break;
+    case Swap:
+      inv.position.swap = true;
+      break;
+    case NoCorrect:
+      inv.position.noCorrect = true;
+      break;
+    case MatchColours:
+      inv.position.matchColours = true;
+      break;
+    default:
+      inv.details = true;
+      break;
+  }
+}
+
+// What the command's rules refuse of the whole invocation, once its arguments are taken.
+std::optional<std::string> refusal(const Invocation& inv, bool hasOutput) {
+  const Command& c = *inv.command;
+  if (c.refuseInputs)
+    if (auto refused = c.refuseInputs(inv)) return refused;
+  // A command that takes a pair also takes one stereo file; whether it is one shows when it is read.
+  const int given = static_cast<int>(inv.inputs.size());
+  if (given != c.inputs && !(c.oneStereo && given == c.inputs - 1)) return c.name + " " + c.inputsRule;
+  if (c.output != Output::None && !hasOutput) return c.name + " needs -o";
+  if (inv.position.autoAlign && (inv.position.dx || inv.position.dy))
+    return "--auto takes the place of --dx and --dy";
+  if (c.refuseOutput)
+    if (auto refused = c.refuseOutput(inv)) return refused;
+  if (inv.console && lowerExtension(inv.output) != ".mpo") return "--device 3ds writes OUT.mpo";
   return std::nullopt;
 }
 
@@ -438,25 +512,9 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
     const bool isOutput = arg == "-o" || arg == "--output";
     if (!isOutput && (known == optionNames().end() || !(c.options & known->second)))
       return usage("option " + arg + " does not apply to " + c.name);
-    if (isOutput && !c.output) return usage(c.name + " takes no -o");
+    if (isOutput && c.output == Output::None) return usage(c.name + " takes no -o");
     if (!isOutput && (known->second & kFlags)) {
-      switch (known->second) {
-        case Auto:
-          inv.position.autoAlign = true;
-          break;
-        case Swap:
-          inv.position.swap = true;
-          break;
-        case NoCorrect:
-          inv.position.noCorrect = true;
-          break;
-        case MatchColours:
-          inv.position.matchColours = true;
-          break;
-        default:
-          inv.details = true;
-          break;
-      }
+      takeFlag(inv, known->second);
       continue;
     }
     if (!glued && i + 1 >= argc) return usage("option " + arg + " needs a value");
@@ -464,63 +522,48 @@ std::variant<Invocation, UsageError> parse(int argc, char** argv) {
     const std::string option = glued ? "-j" : arg;
     if (isOutput) {
       if (output) return usage("-o given twice");
-      // The batch writes into a folder.
-      if (c.name != "batch" && (value.empty() || value.back() == '/'))
+      if (c.output == Output::File && (value.empty() || value.back() == '/'))
         return usage("-o needs a file name, not '" + value + "'");
       output = value;
       continue;
     }
     if (auto refused = takeValue(inv, known->second, option, value)) return usage(*refused);
   }
-  // A pair command also takes one stereo file; whether it is one shows when it is read.
-  const bool layout = c.name == "layout";
-  if (layout && (inv.inputs.empty() || !layoutByName(inv.inputs[0])))
-    return usage(inv.inputs.empty()
-                     ? "layout needs a KIND: sbs, sbs-half, over-under, over-under-half, rows or rgbd"
-                     : "unknown layout '" + inv.inputs[0] +
-                           "': sbs, sbs-half, over-under, over-under-half, rows or rgbd");
-  const bool wiggle = c.name == "wiggle", web = c.name == "web";
-  const bool oneStereo =
-      (c.kind || c.name == "align" || c.name == "depth" || layout || wiggle || web) &&
-      inv.inputs.size() == (layout ? 2u : 1u);
-  if (static_cast<int>(inv.inputs.size()) != c.inputs && !oneStereo)
-    return usage(layout ? "layout takes KIND LEFT RIGHT or KIND and one stereo file (MPO or JPS)"
-                        : c.name + " takes " + std::to_string(c.inputs) +
-                              (c.name == "batch" ? " folder argument" : " file argument") +
-                              (c.inputs == 1 ? "" : "s") +
-                              (c.kind || wiggle || web || c.name == "depth" ? " or one stereo file (MPO or JPS)" : ""));
-  if (c.output && !output) return usage(c.name + " needs -o");
-  if (inv.position.autoAlign && (inv.position.dx || inv.position.dy))
-    return usage("--auto takes the place of --dx and --dy");
   if (output) inv.output = *output;
-  if (c.name == "pair" && !isStereoName(inv.output)) return usage("pair writes " + listFormats(kPair, false, "OUT"));
-  if (inv.console && lowerExtension(inv.output) != ".mpo") return usage("--device 3ds writes OUT.mpo");
-  if (wiggle && !isAnimationName(inv.output)) return usage("wiggle writes " + listFormats(&OutputFormat::saveFrames, false, "OUT"));
-  if (web && lowerExtension(inv.output) != ".html" && lowerExtension(inv.output) != ".htm")
-    return usage("web writes OUT.html");
-  if (c.name == "depth" && !isDepthName(inv.output)) return usage("depth writes OUT.png or OUT.pfm");
-  if (wiggle && inv.quality && lowerExtension(inv.output) == ".gif")
-    return usage("--quality makes a lossy WebP; a GIF takes none");
+  if (auto refused = refusal(inv, output.has_value())) return usage(*refused);
   return inv;
 }
 
 void printHelp(const Command& c) {
-  if (c.name == "batch") {
-    std::cout << kBatchHelp;
-    return;
-  }
   std::cout << "Usage: " << c.summary;
+  if (c.work == Work::Batch) return;  // its summary tells its options
   if (c.options) std::cout << "\nOptions:\n";
   if (c.options & Dx) std::cout << kPositionHelp;
   if (c.options & Details) std::cout << kAlignHelp;
   if (c.options & Method) std::cout << kMethodHelp;
   if (c.options & LeftColour) std::cout << kColourHelp;
   if (c.options & ViewSize) std::cout << kViewHelp;
-  const bool wiggle = c.name == "wiggle";
+  const bool wiggle = c.work == Work::Wiggle;
   if (c.options & Width)
-    std::cout << (wiggle ? kWiggleWidthHelp : c.name == "web" ? kWebWidthHelp : kWidthHelp);
+    std::cout << (wiggle ? kWiggleWidthHelp : c.work == Work::Web ? kWebWidthHelp : kWidthHelp);
   if (c.options & Delay) std::cout << kDelayHelp;
   if (c.options & Device) std::cout << kDeviceHelp;
   if (c.options & Quality) std::cout << (wiggle ? kWebpQualityHelp : kQualityHelp);
-  if (c.kind || c.name == "layout") std::cout << "\n" << kDefaultsHelp;
+  if (c.kind || c.work == Work::Layout) std::cout << "\n" << kDefaultsHelp;
+}
+
+tworkspacesettings settingsOf(const Invocation& inv) {
+  tworkspacesettings s = readWorkspaceSettings(Profile(Profile::defaultPath()));
+  ExportSettings& e = s.exports;
+  e.leftColour = inv.leftColour.value_or(e.leftColour);
+  e.rightColour = inv.rightColour.value_or(e.rightColour);
+  e.viewSize = inv.viewSize.value_or(e.viewSize);
+  e.imageSpacing = inv.spacing.value_or(e.imageSpacing);
+  e.method = inv.method.value_or(e.method);
+  s.quality = inv.quality.value_or(s.quality);
+  // The window's choices, not a script's: a command reads position files,
+  // and matches colours as --match-colours says once the position is known.
+  s.usePosFiles = true;
+  s.matchColours = false;
+  return s;
 }

@@ -114,12 +114,12 @@ Result<StereoViews> readLibraryPair(const std::string& left, const std::string& 
   return StereoViews{std::move(l.value()), std::move(r.value())};
 }
 
-tlibraryentry* stepForward(tlibraryentry* e, std::int64_t n) {
+const tlibraryentry* stepForward(const tlibraryentry* e, std::int64_t n) {
   for (; n > 0 && e->next; --n) e = e->next.get();
   return e;
 }
 
-tlibraryentry* stepBack(tlibraryentry* e, std::int64_t n) {
+const tlibraryentry* stepBack(const tlibraryentry* e, std::int64_t n) {
   for (; n > 0 && e->previous; --n) e = e->previous;
   return e;
 }

@@ -56,8 +56,8 @@ std::unique_ptr<tlibraryentry> makeLibraryList(const std::vector<tlibrarypair>& 
 Result<StereoViews> readLibraryPair(const std::string& left, const std::string& right, bool together = true);
 
 // n entries further (or back), stopping at the last entry (or the head).
-tlibraryentry* stepForward(tlibraryentry* e, std::int64_t n);
-tlibraryentry* stepBack(tlibraryentry* e, std::int64_t n);
+const tlibraryentry* stepForward(const tlibraryentry* e, std::int64_t n);
+const tlibraryentry* stepBack(const tlibraryentry* e, std::int64_t n);
 
 // The directory prefix of a pair's files: dir and one '/' unless dir is "/".
 std::string libraryPrefix(const std::string& dir);

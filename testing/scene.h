@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "image/tbitmap.h"
-#include "tools/sample.h"
+#include "samples/sample.h"
 
 struct SceneLayer {
   int x, y, w, h;  // in left-picture pixels; the first layer is the background

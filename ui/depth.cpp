@@ -31,7 +31,7 @@ void findDepth(tpairdepth& job, const tbitmap& left, const tbitmap& right) {
 void tmywindow::refreshDepth() {
   const bool wanted = aligned_ || viewMode == ViewMode::Depth;
   const tpairstate now = pairState();
-  if (!wanted || !ws_.leftImage || !ws_.rightImage || (depth_ && depth_->state == now)) return;
+  if (!wanted || !ws_.leftImage() || !ws_.rightImage() || (depth_ && depth_->state == now)) return;
   // The job under way comes back here when it ends.
   if (depth_ && !depth_->found) return;
   if (depth_ && depth_->matching.joinable()) depth_->matching.join();
@@ -40,12 +40,12 @@ void tmywindow::refreshDepth() {
   // Where nothing runs in the background it is found at once, as a job
   // would, so no busy cursor.
   if (!backend().canPost()) {
-    findDepth(*depth_, *ws_.leftImage, *ws_.rightImage);
+    findDepth(*depth_, *ws_.leftImage(), *ws_.rightImage());
     invalidate();
     return;
   }
-  auto left = std::make_shared<const tbitmap>(*ws_.leftImage);
-  auto right = std::make_shared<const tbitmap>(*ws_.rightImage);
+  auto left = std::make_shared<const tbitmap>(*ws_.leftImage());
+  auto right = std::make_shared<const tbitmap>(*ws_.rightImage());
   tpairdepth* job = depth_.get();
   std::shared_ptr<bool> alive = alive_;
   // The job outlives its thread: the next one, or the window's end, joins it.

@@ -57,8 +57,8 @@ bool tdisplaydialog::canClose() {
 
 // Written by the commands binoxa-cli's layout, wiggle and web use.
 void tmywindow::cmExportDisplay() {
-  if (!report(checkExport(ExportKind::Anaglyph, ws_.leftImage.get(), ws_.rightImage.get(), ws_.rightOffsetX,
-                          ws_.rightOffsetY)))
+  if (!report(checkExport(ExportKind::Anaglyph, ws_.leftImage(), ws_.rightImage(), ws_.rightOffsetX(),
+                          ws_.rightOffsetY())))
     return;
   std::size_t choice = 0;
   std::optional<std::int32_t> width;

@@ -33,7 +33,7 @@ void tmywindow::evDropFiles(const std::vector<std::string>& paths) {
     if (holdsBothViews(paths[0])) {
       storePosition();
       openStereo(paths[0]);
-    } else if (ws_.leftImage)
+    } else if (ws_.leftImage())
       openRight(paths[0]);
     else
       openLeft(paths[0]);

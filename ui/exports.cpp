@@ -34,16 +34,16 @@ std::optional<std::string> chooseName(tmywindow& w, ExportKind kind) {
 // and changes nothing; a written aligned picture becomes the file of its side.
 void saveOne(tmywindow& w, ExportKind kind) {
   const tworkspace& ws = w.workspace();
-  if (!w.report(checkExport(kind, ws.leftImage.get(), ws.rightImage.get(), ws.rightOffsetX, ws.rightOffsetY)))
+  if (!w.report(checkExport(kind, ws.leftImage(), ws.rightImage(), ws.rightOffsetX(), ws.rightOffsetY())))
     return;
   const auto chosen = chooseName(w, kind);
   if (!chosen) return;
-  const std::string left = ws.leftFileName, right = ws.rightFileName;
+  const std::string left = ws.leftFileName(), right = ws.rightFileName();
   Status saved = [&] {
     TBusyCursor busy;  // one for the five files of Save all
     return w.workspace().exportTo(kind, *chosen);
   }();
-  if (ws.leftFileName != left || ws.rightFileName != right) {
+  if (ws.leftFileName() != left || ws.rightFileName() != right) {
     w.updateCaption();
     w.releaseLibrary();
   }

@@ -44,7 +44,7 @@ void drawMemoryShortage(TDC& dc, TPoint o) {
 bool tmywindow::scanLibrary() {
   releaseLibrary();
   const bool found = ws_.scanLibrary(currentDirectory());
-  libraryView_.showFrom(ws_.libraryEntries.get());
+  libraryView_.showFrom(ws_.libraryEntries());
   if (!found) libraryMode = false;
   return found;
 }
@@ -57,11 +57,10 @@ void tmywindow::releaseLibrary() {
 void tlibraryview::paint(TDC& dc) {
   const tlibrarygrid grid = gridOf(w_);
   const std::string prefix = libraryPrefix(currentDirectory());
-  tlibraryentry* e = firstShown;
+  const tlibraryentry* e = firstShown;
   for (int i = 0; i < grid.cells() && e; ++i, e = e->next.get()) {
     const TPoint o = grid.cellOrigin(i);
-    if (!e->thumbnailReady) buildThumbnail(*e, prefix + e->leftFile);
-    if (e->thumbnailReady) {
+    if (w_.workspace().thumbnailed(*e, prefix + e->leftFile).thumbnailReady) {
       drawThumbnail(dc, *e, o);
     } else {
       drawMemoryShortage(dc, o);
@@ -119,9 +118,9 @@ void tmywindow::browse(int step) {
 }
 
 void tlibraryview::vScroll(unsigned code, int thumbPos) {
-  if (!ws_.libraryEntries || !firstShown) return;
+  if (!ws_.libraryEntries() || !firstShown) return;
   tlibraryscroll s{firstShown, scrollRow};
-  const bool repaint = applyLibraryScroll(ws_.libraryEntries.get(), s, code, thumbPos, gridOf(w_));
+  const bool repaint = applyLibraryScroll(ws_.libraryEntries(), s, code, thumbPos, gridOf(w_));
   firstShown = s.firstShown;
   scrollRow = s.row;
   w_.setScrollPos(scrollRow, true);
@@ -134,7 +133,7 @@ void tmywindow::cmSelectLibrary() {
     TDialog(this, kLibraryErrorDialog).execute();
     return;
   }
-  setScrollRange(0, gridOf(*this).scrollMax(ws_.libraryCount), true);
+  setScrollRange(0, gridOf(*this).scrollMax(ws_.libraryCount()), true);
   setScrollPos(libraryView_.scrollRow, true);
   libraryMode = true;
   invalidate(true);

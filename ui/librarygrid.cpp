@@ -22,7 +22,7 @@ tlibrarygrid libraryGrid(int clientWidth, int clientHeight) {
   return {std::max((clientWidth - 8) / 80, 0), std::max((clientHeight - 8) / 80, 0)};
 }
 
-bool applyLibraryScroll(tlibraryentry* head, tlibraryscroll& s, unsigned code, int thumbPos,
+bool applyLibraryScroll(const tlibraryentry* head, tlibraryscroll& s, unsigned code, int thumbPos,
                         const tlibrarygrid& grid) {
   auto back = [&] {
     s.firstShown = stepBack(s.firstShown, grid.cols);

@@ -23,10 +23,10 @@ struct tlibrarygrid {
 tlibrarygrid libraryGrid(int clientWidth, int clientHeight);
 
 struct tlibraryscroll {
-  tlibraryentry* firstShown = nullptr;
+  const tlibraryentry* firstShown = nullptr;
   std::int32_t row = 0;  // libraryScrollRow
 };
 // One scroll-bar code (SB_*) on a non-empty list; true for the codes after
 // which the grid is repainted (line, page, thumb drag), moved or not.
-bool applyLibraryScroll(tlibraryentry* head, tlibraryscroll& s, unsigned code, int thumbPos,
+bool applyLibraryScroll(const tlibraryentry* head, tlibraryscroll& s, unsigned code, int thumbPos,
                         const tlibrarygrid& grid);

@@ -5,7 +5,6 @@
 #include "platform/dialog.h"
 #include "platform/source.h"
 #include "stereo/export.h"
-#include "store/posfile.h"
 #include "ui/pending.h"
 #include "ui/tmywindow.h"
 
@@ -88,10 +87,8 @@ bool tmywindow::startPreview(const std::string& path) {
   auto job = std::make_unique<tpendingpair>();
   job->path = path;
   job->preview = std::move(*reduced);
-  if (ws_.usePosFiles) {
-    const tposition p = openingPosition(path, path, job->preview.fullWidth);
-    job->dx = p.dx, job->dy = p.dy;
-  }
+  const tposition p = ws_.openingPositionOf(path, job->preview.fullWidth);
+  job->dx = p.dx, job->dy = p.dy;
   job->generation = ++loads_;
   loading_ = std::move(job);
   invalidate(true);
@@ -126,7 +123,7 @@ void tmywindow::finishLoading() {
     job->decoding.join();
   }
   if (showStereo(job->path, std::move(job->full)) && job->fittedLeft)
-    pairView_.adoptReduced(*ws_.leftImage, std::move(job->fittedLeft), *ws_.rightImage,
+    pairView_.adoptReduced(*ws_.leftImage(), std::move(job->fittedLeft), *ws_.rightImage(),
                            std::move(job->fittedRight));
   // Posted from the decoding thread, outside any message: the status line's own update.
   showStatus();
@@ -161,12 +158,9 @@ void tmywindow::cmOpenSingle() {
   sourceFileName = *chosen;
   sourceImage = std::move(*picture);
   invalidate();
-  // 64-bit products: a wide picture must not overflow w * 21.
-  const std::int64_t w = sourceImage->width;
-  const std::int64_t h = sourceImage->height;
-  auto i32 = [](std::int64_t v) { return static_cast<std::int32_t>(v); };
-  leftArea = {i32(w / 40), i32(w * 19 / 40), i32(h / 20), i32(h * 19 / 20)};
-  rightAreaOrigin = {i32(w * 21 / 40), i32(h / 20)};
+  const tcut cut = firstCut(sourceImage->width, sourceImage->height);
+  leftArea = cut.left;
+  rightAreaOrigin = cut.right;
   if (viewMode != ViewMode::Split) savedViewMode = viewMode;
   viewMode = ViewMode::Split;
   leftButtonDown = false;

@@ -86,18 +86,15 @@ bool tconfigdialog::canClose() {
 }
 
 void tmywindow::cmOptions() {
-  ExportSettings s = ws_.settings;
-  bool posFiles = ws_.usePosFiles;
+  tworkspacesettings all = ws_.allSettings();
+  ExportSettings& s = all.exports;
   bool keepY = lockY;
-  int jpegQuality = ws_.quality;
   tconfigdialog dialog(this, s.leftColour.red, s.leftColour.green, s.leftColour.blue, s.rightColour.red,
-                       s.rightColour.green, s.rightColour.blue, s.viewSize, s.imageSpacing, posFiles, keepY,
-                       jpegQuality, s.method);
+                       s.rightColour.green, s.rightColour.blue, s.viewSize, s.imageSpacing, all.usePosFiles,
+                       keepY, all.quality, s.method);
   if (dialog.execute() != IDOK) return;
-  ws_.settings = s;
-  ws_.usePosFiles = posFiles;
+  ws_.applySettings(all);
   lockY = keepY;
-  ws_.quality = jpegQuality;
   invalidate();
 }
 

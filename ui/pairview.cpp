@@ -71,7 +71,7 @@ double tpairview::fitScale(const TRect& client, std::int32_t width, std::int32_t
       {1.0, static_cast<double>(client.width()) / width, static_cast<double>(client.height()) / height});
 }
 
-double tpairview::fitScale() const { return ws_.leftImage ? fitScale(*ws_.leftImage) : 1; }
+double tpairview::fitScale() const { return ws_.leftImage() ? fitScale(*ws_.leftImage()) : 1; }
 
 double tpairview::viewScale() const {
   if (w_.fitToWindow) return fitScale();
@@ -90,13 +90,13 @@ void tpairview::paint(TDC& dc) {
     showPan(paintPair(dc, *p->preview.views.left, *p->preview.views.right, p->dx / d, p->dy / d));
     return;
   }
-  const bool pair = ws_.leftImage && ws_.rightImage;
+  const bool pair = ws_.leftImage() && ws_.rightImage();
   if (pair && w_.viewMode == ViewMode::Depth) {
     showPan(paintDepth(dc));
     return;
   }
   if (!pair && w_.paintsWholeClient()) whiteOutside(dc, {});
-  showPan(pair ? paintPair(dc, *ws_.leftImage, *ws_.rightImage, ws_.rightOffsetX, ws_.rightOffsetY)
+  showPan(pair ? paintPair(dc, *ws_.leftImage(), *ws_.rightImage(), ws_.rightOffsetX(), ws_.rightOffsetY())
                : TPoint{});
 }
 
@@ -162,7 +162,7 @@ TPoint tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& 
       return most;
     }
     whiteOutside(dc, {xa, ya, xa + w, ya + h});
-    const AnaglyphMethodRows rows(ws_.settings.method, ws_.settings.leftColour, ws_.settings.rightColour);
+    const AnaglyphMethodRows rows(ws_.settings().method, ws_.settings().leftColour, ws_.settings().rightColour);
     static_assert(sizeof(tpixel) == 3);  // r, g, b bytes, as the device holds them
     auto leftRow = [&](int y) { return left->row(o.leftY + (ya + y - y0) / f) + o.leftX + (xa - x0) / f; };
     auto rightRow = [&](int y) {
@@ -190,8 +190,8 @@ TPoint tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& 
   if (!parallel) swapSides(left, right, dx, dy);
   if (!w_.fitToWindow) return paintSideBySide(dc, *left, *right, dx, dy);
   const std::uint32_t viewSize =
-      largestViewSize(*left, *right, dx, dy, ws_.settings.imageSpacing, client.width(), client.height());
-  auto picture = buildSideBySide(*left, *right, dx, dy, viewSize, ws_.settings.imageSpacing,
+      largestViewSize(*left, *right, dx, dy, ws_.settings().imageSpacing, client.width(), client.height());
+  auto picture = buildSideBySide(*left, *right, dx, dy, viewSize, ws_.settings().imageSpacing,
                                  {0, 0, client.width(), client.height()});
   if (picture)
     drawPicture(dc, **picture, 0, 0);
@@ -206,13 +206,13 @@ TPoint tpairview::paintPair(TDC& dc, const tbitmap& leftPicture, const tbitmap& 
 // left out).
 TPoint tpairview::paintSideBySide(TDC& dc, const tbitmap& a, const tbitmap& b, std::int32_t dx,
                                   std::int32_t dy) {
-  auto size = sideBySideSize(a, b, dx, dy, ws_.settings.viewSize, ws_.settings.imageSpacing);
+  auto size = sideBySideSize(a, b, dx, dy, ws_.settings().viewSize, ws_.settings().imageSpacing);
   if (!size) {
     textCentred(dc, w_.getClientRect(), size.error().message);
     return {};
   }
   return paintZoomed(dc, *size, [&](const PictureWindow& shown) {
-    return buildSideBySide(a, b, dx, dy, ws_.settings.viewSize, ws_.settings.imageSpacing, shown);
+    return buildSideBySide(a, b, dx, dy, ws_.settings().viewSize, ws_.settings().imageSpacing, shown);
   });
 }
 
@@ -365,8 +365,8 @@ void tpairview::wheel(unsigned flags, int turn, TPoint p) {
 void tpairview::rButtonDown(TPoint p) {
   if (w_.viewMode != ViewMode::Anaglyph) return;
   w_.rightAreaOrigin = {p.x, p.y};
-  w_.dragStartOffsetX = ws_.rightOffsetX;
-  w_.dragStartOffsetY = ws_.rightOffsetY;
+  w_.dragStartOffsetX = ws_.rightOffsetX();
+  w_.dragStartOffsetY = ws_.rightOffsetY();
 }
 
 // 64-bit sums wrapped to 32 bits, so a far-off position from a position file

@@ -72,7 +72,7 @@ bool tcorrectiondialog::canClose() {
 }
 
 void tmywindow::cmRightPosition() {
-  std::int32_t x = ws_.rightOffsetX, y = ws_.rightOffsetY;
+  std::int32_t x = ws_.rightOffsetX(), y = ws_.rightOffsetY();
   if (toffsetdialog(this, y, x).execute() != IDOK) return;
   ws_.setPosition(x, y);
   invalidate();
@@ -105,11 +105,11 @@ void tmywindow::cmSwap() {
 }
 
 void tmywindow::cmCorrection() {
-  if (!ws_.rightImage) {
+  if (!ws_.rightImage()) {
     messageBox(kRightImageNotAssigned, "Error");
     return;
   }
-  Correction c = ws_.correction;
+  Correction c = ws_.correction();
   if (tcorrectiondialog(this, c).execute() == IDOK) setCorrection(c);
 }
 
@@ -117,14 +117,14 @@ void tmywindow::cmResetCorrection() { setCorrection({}); }
 
 void tmywindow::cmMatchColours() {
   TBusyCursor busy;
-  ws_.setMatchColours(!ws_.matchColours);
-  frame()->getMenu().checkMenuItem(CM_MATCHCOLOURS, ws_.matchColours);
+  ws_.setMatchColours(!ws_.coloursMatched());
+  frame()->getMenu().checkMenuItem(CM_MATCHCOLOURS, ws_.coloursMatched());
   invalidate();
 }
 
 void tmywindow::turnRight(double degrees) {
-  if (!ws_.rightImage) return;
-  Correction c = ws_.correction;
+  if (!ws_.rightImage()) return;
+  Correction c = ws_.correction();
   c.roll = std::clamp(std::round((c.roll + degrees) * 100) / 100, -45.0, 45.0);
   setCorrection(c);
 }

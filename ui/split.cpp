@@ -29,11 +29,6 @@ struct tcorners {  // in order: l <= r, t <= b
   std::int32_t l, t, r, b;
 };
 
-void putInOrder(tarea& a) {
-  if (a.x1 > a.x2) std::swap(a.x1, a.x2);
-  if (a.y1 > a.y2) std::swap(a.y1, a.y2);
-}
-
 tcorners leftCorners(const tarea& a) {
   return {std::min(a.x1, a.x2), std::min(a.y1, a.y2), std::max(a.x1, a.x2), std::max(a.y1, a.y2)};
 }
@@ -97,9 +92,9 @@ void tsplitview::paint(TDC& dc) {
     }
   }
   const int textY = client.height() - 32;
-  dc.setTextColor(colourOf(ws_.settings.leftColour));
+  dc.setTextColor(colourOf(ws_.settings().leftColour));
   dc.textOut(5, textY, "left");
-  dc.setTextColor(colourOf(ws_.settings.rightColour));
+  dc.setTextColor(colourOf(ws_.settings().rightColour));
   dc.textOut(5 + dc.getTextExtent("left ").cx, textY, "right");
   dc.setTextColor(kBlack);
   dc.textOut(5, client.height() - 16, kInstructions);
@@ -107,9 +102,9 @@ void tsplitview::paint(TDC& dc) {
 }
 
 void tsplitview::drawSelection(TDC& dc) {
-  outline(dc, leftCorners(w_.leftArea), w_.displayDivisor, colourOf(ws_.settings.leftColour));
+  outline(dc, leftCorners(w_.leftArea), w_.displayDivisor, colourOf(ws_.settings().leftColour));
   outline(dc, rightCorners(w_.leftArea, w_.rightAreaOrigin), w_.displayDivisor,
-          colourOf(ws_.settings.rightColour));
+          colourOf(ws_.settings().rightColour));
 }
 
 void tsplitview::eraseSelection(TDC& dc) {
@@ -184,14 +179,9 @@ void tsplitview::accept() {
 }
 
 void tmywindow::acceptSplit() {
-  const tbitmap& src = *sourceImage;
   // Enter during a drag takes the areas as outlined: the corners in order,
   // the right area where it is drawn.
-  putInOrder(leftArea);
-  const tarea& area = leftArea;
-  const tareaorigin o = rightAreaOrigin;
-  ws_.adoptCut(src.crop(area.x1, area.y1, area.x2, area.y2),
-               src.crop(o.x, o.y, o.x + (area.x2 - area.x1), o.y + (area.y2 - area.y1)));
+  leftArea = ws_.openCut(*sourceImage, {leftArea, rightAreaOrigin});
   viewMode = savedViewMode;
   sourceImage.reset();
   updateCaption();

@@ -9,7 +9,7 @@ tmyapp::tmyapp(Backend& backend) : TApplication("", binoxaResources(), backend) 
 
 void tmyapp::createMainWindow() {
   auto client = std::make_unique<tmywindow>();
-  const bool fit = client->fitToWindow, match = client->workspace().matchColours;
+  const bool fit = client->fitToWindow, match = client->workspace().coloursMatched();
   auto place = client->savedPlacement();
   setMainWindow(std::make_unique<TFrameWindow>(nullptr, "Binoxa", std::move(client)));
   TFrameWindow* frame = mainWindow();

@@ -76,8 +76,8 @@ bool tmywindow::handleMessage(const TMessage& m) {
 
 tpairstate tmywindow::pairState() const {
   // The pair is the pictures as read, whatever the corrections made of them.
-  return {ws_.leftSource(), ws_.rightSource(), ws_.leftFileName, ws_.rightFileName,
-          ws_.rightOffsetX, ws_.rightOffsetY,  ws_.correction};
+  return {ws_.leftSource(),   ws_.rightSource(),  ws_.leftFileName(), ws_.rightFileName(),
+          ws_.rightOffsetX(), ws_.rightOffsetY(), ws_.correction()};
 }
 
 void tmywindow::noteChange(const TMessage& m) {
@@ -124,13 +124,13 @@ bool tmywindow::report(const Status& s) {
 }
 
 std::string tmywindow::statusText() const {
-  const tbitmap* leftImage = ws_.leftImage.get();
-  const tbitmap* rightImage = ws_.rightImage.get();
-  const Correction& correction = ws_.correction;
+  const tbitmap* leftImage = ws_.leftImage();
+  const tbitmap* rightImage = ws_.rightImage();
+  const Correction& correction = ws_.correction();
   auto size = [](const tbitmap& b) { return std::to_string(b.width) + " x " + std::to_string(b.height); };
   std::string text;
   if (rightImage)
-    text += "Position: " + std::to_string(ws_.rightOffsetX) + ", " + std::to_string(ws_.rightOffsetY) + "   ";
+    text += "Position: " + std::to_string(ws_.rightOffsetX()) + ", " + std::to_string(ws_.rightOffsetY()) + "   ";
   const tzoom z = kZoomSteps[zoomStep];
   text += "Zoom: " +
           (fitToWindow ? std::string("fit to window") : std::to_string(z.num) + ":" + std::to_string(z.den));
@@ -142,7 +142,7 @@ std::string tmywindow::statusText() const {
                   correction.zoom * 100, correction.keystoneV, correction.keystoneH);
     text += c;
   }
-  text += std::string("   Anaglyph: ") + methodLabel(ws_.settings.method);
+  text += std::string("   Anaglyph: ") + methodLabel(ws_.settings().method);
   if (const std::string deviation = deviationText(); !deviation.empty()) text += "   " + deviation;
   return text;
 }
@@ -150,30 +150,27 @@ std::string tmywindow::statusText() const {
 // --- settings ---
 
 void tmywindow::readSettings() {
+  ws_.applySettings(readWorkspaceSettings(profile_));
   const tsettings s = ::readSettings(profile_);
-  ws_.settings = {s.leftColour, s.rightColour, s.viewSize, s.imageSpacing, s.method};
-  ws_.usePosFiles = s.usePosFiles;
   lockY = s.lockY;
   fitToWindow = s.fitToWindow;
-  ws_.quality = readQuality(profile_);
-  ws_.matchColours = readMatchColours(profile_);
 }
 
 void tmywindow::writeSettings() {
-  const ExportSettings& s = ws_.settings;
-  ::writeSettings(profile_, {s.leftColour, s.rightColour, s.viewSize, s.imageSpacing, ws_.usePosFiles, lockY,
+  const ExportSettings& s = ws_.settings();
+  ::writeSettings(profile_, {s.leftColour, s.rightColour, s.viewSize, s.imageSpacing, ws_.usePosFiles(), lockY,
                              fitToWindow, s.method});
   // Only a chosen quality is written, so a profile without one stays as it was.
-  if (ws_.quality != readQuality(profile_)) writeQuality(profile_, ws_.quality);
-  if (ws_.matchColours != readMatchColours(profile_)) writeMatchColours(profile_, ws_.matchColours);
+  if (ws_.quality() != readQuality(profile_)) writeQuality(profile_, ws_.quality());
+  if (ws_.coloursMatched() != readMatchColours(profile_)) writeMatchColours(profile_, ws_.coloursMatched());
   if (const auto place = frame() ? frame()->placement() : std::nullopt) writePlacement(profile_, *place);
   profile_.save();  // quiet, as every profile write
 }
 
 void tmywindow::updateCaption() {
   std::string caption = "Binoxa";
-  if (ws_.leftImage && !ws_.leftFileName.empty()) caption += " - left: " + ws_.leftFileName;
-  if (ws_.rightImage && !ws_.rightFileName.empty()) caption += " - right: " + ws_.rightFileName;
+  if (ws_.leftImage() && !ws_.leftFileName().empty()) caption += " - left: " + ws_.leftFileName();
+  if (ws_.rightImage() && !ws_.rightFileName().empty()) caption += " - right: " + ws_.rightFileName();
   frame()->setCaption(caption);
 }
 

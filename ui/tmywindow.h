@@ -24,14 +24,6 @@ struct tpairdepth;     // ui/pending.h
 
 enum class ViewMode : std::int32_t { Anaglyph = 1, Parallel = 2, Crossed = 3, Split = 4, Depth = 5 };
 
-struct tarea {  // two corners (x1, y1), (x2, y2) in any order, source pixels
-  std::int32_t x1 = 0, x2 = 0, y1 = 0, y2 = 0;
-};
-
-struct tareaorigin {
-  std::int32_t x = 0, y = 0;
-};
-
 // Command ids of menu 1.
 enum : unsigned {
   CM_OPENLEFT = 11842,
@@ -72,7 +64,7 @@ enum : unsigned {
 class tmywindow : public TWindow {
  public:
   tmywindow();
-  ~tmywindow() override;  // tear-down: writePosFile, writeSettings, releaseLibrary, pictures
+  ~tmywindow() override;  // tear-down: storePosition, writeSettings, releaseLibrary, pictures
 
   bool handleMessage(const TMessage& m) override;
   void paint(TDC& dc, bool erase, const TRect& rect) override;
@@ -166,7 +158,7 @@ class tmywindow : public TWindow {
   static const TResponse<tmywindow> responseTable[];
   // Read once as the window is made, edited in memory, written once at exit.
   Profile profile_{Profile::defaultPath()};
-  tworkspace ws_{ExportSettings{}, kDefaultQuality};
+  tworkspace ws_;
   tpairview pairView_{*this, ws_};
   tsplitview splitView_{*this, ws_};
   tlibraryview libraryView_{*this, ws_};

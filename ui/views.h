@@ -138,9 +138,9 @@ class tlibraryview final : public tview {
  public:
   using tview::tview;
   // The scrolling: the first entry shown, on the grid's row scrollRow.
-  tlibraryentry* firstShown = nullptr;
+  const tlibraryentry* firstShown = nullptr;
   std::int32_t scrollRow = 0;
-  void showFrom(tlibraryentry* first) {
+  void showFrom(const tlibraryentry* first) {
     firstShown = first;
     scrollRow = 0;
   }

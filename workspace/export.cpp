@@ -31,27 +31,27 @@ Status writeRows(ExportKind kind, PictureReader& left, PictureReader& right, std
 }  // namespace
 
 std::optional<Status> tworkspace::streamExport(ExportKind kind, const std::string& name) {
-  if (!undecoded_ || !writtenFromRows(kind) || !savedInRows(name) || !correction.none() || matchColours)
+  if (!undecoded_ || !writtenFromRows(kind) || !savedInRows(name) || !correction_.none() || settings_.matchColours)
     return std::nullopt;
-  auto left = PictureFile::open(leftFileName);
+  auto left = PictureFile::open(leftFileName_);
   if (!left) return Status(left.error());
   // A stereo file among them is read whole.
   if (left->header().views > 1) return std::nullopt;
   auto leftRows = left->reader();
   if (!leftRows) return Status(leftRows.error());
-  auto right = PictureFile::open(rightFileName);
+  auto right = PictureFile::open(rightFileName_);
   if (!right) return refuseAfterRows(**leftRows, right.error());
   if (right->header().views > 1) return std::nullopt;
   auto rightRows = right->reader();
   if (!rightRows) return Status(rightRows.error());
-  if (kind == ExportKind::Anaglyph && settings.method == AnaglyphMethod::Custom && savedAsBmp(name)) {
-    if (auto s = writeBmpAnaglyphFiles(name, left->source(), right->source(), rightOffsetX, rightOffsetY,
-                                       settings.leftColour, settings.rightColour))
+  if (kind == ExportKind::Anaglyph && settings_.exports.method == AnaglyphMethod::Custom && savedAsBmp(name)) {
+    if (auto s = writeBmpAnaglyphFiles(name, left->source(), right->source(), rightOffsetX_, rightOffsetY_,
+                                       settings_.exports.leftColour, settings_.exports.rightColour))
       return s;
   }
   // Each picture decodes on a core of its own while the rows are composed and written.
   const auto l = readAhead(std::move(*leftRows)), r = readAhead(std::move(*rightRows));
-  return writeRows(kind, *l, *r, rightOffsetX, rightOffsetY, settings, name, quality,
+  return writeRows(kind, *l, *r, rightOffsetX_, rightOffsetY_, settings_.exports, name, settings_.quality,
                    readSourceFacts(cameraFile_).exif);
 }
 
@@ -60,15 +60,15 @@ Status tworkspace::exportTo(ExportKind kind, const std::string& chosen) {
   const std::string name = completeExportName(chosen);
   if (auto streamed = streamExport(kind, name)) return *streamed;
   if (Status s = decode(); !s) return s;
-  if (Status s = checkExport(kind, leftImage.get(), rightImage.get(), rightOffsetX, rightOffsetY); !s)
+  if (Status s = checkExport(kind, leftImage_.get(), rightImage_.get(), rightOffsetX_, rightOffsetY_); !s)
     return s;
   const bool aligned = kind == ExportKind::Left || kind == ExportKind::Right;
   if (aligned && isStereoName(name)) {
     if (Status s = exportStereo(name); !s) return s;
   } else {
-    auto picture = buildExport(kind, leftImage.get(), rightImage.get(), rightOffsetX, rightOffsetY, settings);
+    auto picture = buildExport(kind, leftImage_.get(), rightImage_.get(), rightOffsetX_, rightOffsetY_, settings_.exports);
     if (!picture) return picture.error();
-    if (Status s = savePicture(**picture, name, quality, readSourceFacts(cameraFile_).exif); !s) return s;
+    if (Status s = savePicture(**picture, name, settings_.quality, readSourceFacts(cameraFile_).exif); !s) return s;
   }
   if (aligned) adoptWritten(kind, name);
   return success();
@@ -77,44 +77,44 @@ Status tworkspace::exportTo(ExportKind kind, const std::string& chosen) {
 // A written aligned picture becomes the file of its side. Its position
 // belongs to the pair it was cut from, so no position file follows.
 void tworkspace::adoptWritten(ExportKind kind, const std::string& name) {
-  (kind == ExportKind::Left ? leftFileName : rightFileName) = name;
-  suppressPosWrite = true;
+  (kind == ExportKind::Left ? leftFileName_ : rightFileName_) = name;
+  suppressPosWrite_ = true;
 }
 
-Status tworkspace::exportStereo(const std::string& name, bool console) {
+Status tworkspace::exportStereo(const std::string& name, StereoTarget target) {
   if (Status s = decode(); !s) return s;
   for (ExportKind side : {ExportKind::Left, ExportKind::Right})
-    if (Status s = checkExport(side, leftImage.get(), rightImage.get(), rightOffsetX, rightOffsetY); !s)
+    if (Status s = checkExport(side, leftImage_.get(), rightImage_.get(), rightOffsetX_, rightOffsetY_); !s)
       return s;
   const SourceFacts facts = readSourceFacts(cameraFile_);
-  const tbitmap &l = *leftImage, &r = *rightImage;
-  if (console) {
-    auto views = consoleViews(l, r, rightOffsetX, rightOffsetY);
+  const tbitmap &l = *leftImage_, &r = *rightImage_;
+  if (target == StereoTarget::Console) {
+    auto views = consoleViews(l, r, rightOffsetX_, rightOffsetY_);
     if (!views) return views.error();
-    return saveStereoPicture(*views->left, *views->right, name, quality, facts);
+    return saveStereoPicture(*views->left, *views->right, name, settings_.quality, facts);
   }
-  return saveStereoPicture(*alignedLeft(l, &r, rightOffsetX, rightOffsetY),
-                           *alignedRight(&l, r, rightOffsetX, rightOffsetY), name, quality, facts);
+  return saveStereoPicture(*alignedLeft(l, &r, rightOffsetX_, rightOffsetY_),
+                           *alignedRight(&l, r, rightOffsetX_, rightOffsetY_), name, settings_.quality, facts);
 }
 
 Status tworkspace::exportEach(std::span<const SavedExport> exports, std::span<const std::string> names) {
   if (Status s = decode(); !s) return s;
-  const std::int32_t dx = rightOffsetX, dy = rightOffsetY;
-  if (Status s = checkExport(ExportKind::All, leftImage.get(), rightImage.get(), dx, dy); !s) return s;
+  const std::int32_t dx = rightOffsetX_, dy = rightOffsetY_;
+  if (Status s = checkExport(ExportKind::All, leftImage_.get(), rightImage_.get(), dx, dy); !s) return s;
   // Only the pictures the rows cannot give are held; the others are written
   // from the pictures' rows when their turn comes.
   std::vector<std::unique_ptr<tbitmap>> pictures(exports.size());
   for (std::size_t i = 0; i < exports.size(); ++i) {
     if (writtenFromRows(exports[i].kind)) continue;
-    auto picture = buildExport(exports[i].kind, leftImage.get(), rightImage.get(), dx, dy, settings);
+    auto picture = buildExport(exports[i].kind, leftImage_.get(), rightImage_.get(), dx, dy, settings_.exports);
     if (!picture) return picture.error();
     pictures[i] = std::move(picture.value());
   }
   for (std::size_t i = 0; i < exports.size(); ++i) {
-    const auto l = bitmapRows(*leftImage), r = bitmapRows(*rightImage);
-    // The names are BMP: no quality, no camera data.
+    const auto l = bitmapRows(*leftImage_), r = bitmapRows(*rightImage_);
+    // The names are BMP: no settings_.quality, no camera data.
     const Status s = pictures[i] ? saveBmp(*pictures[i], names[i])
-                                 : writeRows(exports[i].kind, *l, *r, dx, dy, settings, names[i], quality);
+                                 : writeRows(exports[i].kind, *l, *r, dx, dy, settings_.exports, names[i], settings_.quality);
     if (!s) return s;
     if (exports[i].kind == ExportKind::Left || exports[i].kind == ExportKind::Right)
       adoptWritten(exports[i].kind, names[i]);
@@ -128,18 +128,20 @@ Status tworkspace::exportLayout(LayoutKind kind, const std::string& name, std::i
   if (kind == LayoutKind::Rgbd) {
     auto depth = depthMap();
     if (!depth) return depth.error();
-    const auto view = alignedLeft(*leftImage, rightImage.get(), rightOffsetX, rightOffsetY);
-    return saveLayout(kind, *view, depthPicture(*depth), 0, 0, width, completeExportName(name), quality, exif);
+    const auto view = alignedLeft(*leftImage_, rightImage_.get(), rightOffsetX_, rightOffsetY_);
+    return saveLayout(kind, *view, depthPicture(*depth), 0, 0, width, completeExportName(name), settings_.quality,
+                      exif);
   }
-  return saveLayout(kind, *leftImage, *rightImage, rightOffsetX, rightOffsetY, width,
-                    completeExportName(name), quality, exif);
+  return saveLayout(kind, *leftImage_, *rightImage_, rightOffsetX_, rightOffsetY_, width,
+                    completeExportName(name), settings_.quality, exif);
 }
 
 Result<DisparityMap> tworkspace::depthMap() {
   if (Status s = decode(); !s) return s.error();
-  if (Status s = checkExport(ExportKind::Left, leftImage.get(), rightImage.get(), rightOffsetX, rightOffsetY); !s)
+  if (Status s = checkExport(ExportKind::Left, leftImage_.get(), rightImage_.get(), rightOffsetX_, rightOffsetY_);
+      !s)
     return s.error();
-  return disparityMap(*leftImage, *rightImage, rightOffsetX, rightOffsetY);
+  return disparityMap(*leftImage_, *rightImage_, rightOffsetX_, rightOffsetY_);
 }
 
 Status tworkspace::exportDepth(const std::string& name) {
@@ -150,11 +152,11 @@ Status tworkspace::exportDepth(const std::string& name) {
 
 Status tworkspace::exportWiggle(const std::string& name, const WiggleSettings& wiggle) {
   if (Status s = decode(); !s) return s;
-  return saveWiggle(*leftImage, *rightImage, rightOffsetX, rightOffsetY, name, wiggle);
+  return saveWiggle(*leftImage_, *rightImage_, rightOffsetX_, rightOffsetY_, name, wiggle);
 }
 
 Status tworkspace::exportWeb(const std::string& name, std::int32_t width) {
   if (Status s = decode(); !s) return s;
-  return saveWebPage(*leftImage, *rightImage, rightOffsetX, rightOffsetY, width, name, quality,
+  return saveWebPage(*leftImage_, *rightImage_, rightOffsetX_, rightOffsetY_, width, name, settings_.quality,
                      exifCaption(readSourceFacts(cameraFile_).exif));
 }

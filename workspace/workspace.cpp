@@ -13,8 +13,8 @@
 Status tworkspace::openLeft(const std::string& path, int view) {
   auto picture = loadPicture(path, view);
   if (!picture) return picture.error();
-  leftImage = std::move(*picture);
-  leftFileName = cameraFile_ = path;
+  leftImage_ = std::move(*picture);
+  leftFileName_ = cameraFile_ = path;
   newLeft();
   return success();
 }
@@ -22,8 +22,8 @@ Status tworkspace::openLeft(const std::string& path, int view) {
 Status tworkspace::openRight(const std::string& path, int view) {
   auto picture = loadPicture(path, view);
   if (!picture) return picture.error();
-  rightImage = std::move(*picture);
-  rightFileName = path;
+  rightImage_ = std::move(*picture);
+  rightFileName_ = path;
   swapped_ = false;
   readPosition();
   return success();
@@ -32,42 +32,42 @@ Status tworkspace::openRight(const std::string& path, int view) {
 Status tworkspace::openStereo(const std::string& path, Result<StereoViews> views) {
   if (!views) return views.error();
   if (!views->right) return Error{"Not a stereo photo (MPO or JPS): " + path, ErrorKind::Usage};
-  leftFileName = rightFileName = cameraFile_ = path;
-  leftImage = std::move(views->left);
-  rightImage = std::move(views->right);
+  leftFileName_ = rightFileName_ = cameraFile_ = path;
+  leftImage_ = std::move(views->left);
+  rightImage_ = std::move(views->right);
   newLeft();
   readPosition();
   return success();
 }
 
-Status tworkspace::openPair(const std::string& left, const std::string& right, bool together) {
-  auto pictures = readLibraryPair(left, right, together);
+Status tworkspace::openPair(const std::string& left, const std::string& right, Decoding decoding) {
+  auto pictures = readLibraryPair(left, right, decoding == Decoding::Together);
   if (!pictures) return pictures.error();
-  leftFileName = cameraFile_ = left;
-  rightFileName = right;
-  leftImage = std::move(pictures->left);
-  rightImage = std::move(pictures->right);
+  leftFileName_ = cameraFile_ = left;
+  rightFileName_ = right;
+  leftImage_ = std::move(pictures->left);
+  rightImage_ = std::move(pictures->right);
   newLeft();
   readPosition();
   return success();
 }
 
 Status tworkspace::openFiles(const std::string& left, const std::optional<std::string>& right,
-                             bool together) {
+                             Decoding decoding) {
   // Two views of one file share its name, and its camera's parallax needs the width: read at once.
   if (!right || *right == left) {
     if (!right) return openStereo(left, loadPictureViews(left));
-    leftFileName = rightFileName = cameraFile_ = left;
+    leftFileName_ = rightFileName_ = cameraFile_ = left;
     undecoded_ = true;
     return decode();
   }
-  leftImage.reset();
-  rightImage.reset();
+  leftImage_.reset();
+  rightImage_.reset();
   newLeft();
-  leftFileName = cameraFile_ = left;
-  rightFileName = *right;
+  leftFileName_ = cameraFile_ = left;
+  rightFileName_ = *right;
   undecoded_ = true;
-  together_ = together;
+  decoding_ = decoding;
   readPosition();
   return success();
 }
@@ -79,34 +79,67 @@ Status tworkspace::decode() {
     if (!views) return views.error();
     return std::move(views->left);
   };
-  auto [r, l] = together_
-                    ? bothAtOnce([&] { return read(rightFileName); }, [&] { return read(leftFileName); })
-                    : std::pair{read(rightFileName), read(leftFileName)};
+  auto [r, l] = decoding_ == Decoding::Together
+                    ? bothAtOnce([&] { return read(rightFileName_); }, [&] { return read(leftFileName_); })
+                    : std::pair{read(rightFileName_), read(leftFileName_)};
   if (!l) return l.error();
   if (!r) return r.error();
   undecoded_ = false;
-  leftImage = std::move(*l);
-  rightImage = std::move(*r);
+  leftImage_ = std::move(*l);
+  rightImage_ = std::move(*r);
   rightSource_.reset();
-  if (leftFileName == rightFileName)
+  if (leftFileName_ == rightFileName_)
     readPosition();
   else
     refreshRight();
   return success();
 }
 
-void tworkspace::adoptCut(std::unique_ptr<tbitmap> left, std::unique_ptr<tbitmap> right) {
-  leftImage = std::move(left);
-  rightImage = std::move(right);
+void tworkspace::openPictures(std::unique_ptr<tbitmap> left, std::unique_ptr<tbitmap> right) {
+  leftImage_ = std::move(left);
+  rightImage_ = std::move(right);
   newLeft();
+  undecoded_ = false;
   rightSource_.reset();
-  correction = {};
-  refreshRight();
-  suppressPosWrite = true;
-  rightOffsetX = rightOffsetY = 0;
-  leftFileName.clear();
-  rightFileName.clear();
+  correction_ = {};
+  rightOffsetX_ = rightOffsetY_ = 0;
+  refreshRight();  // the colours matched at the new position
+  suppressPosWrite_ = false;
+  leftFileName_.clear();
+  rightFileName_.clear();
   cameraFile_.clear();
+}
+
+tcut firstCut(std::int32_t width, std::int32_t height) {
+  // 64-bit products: a wide picture must not overflow w * 21.
+  const std::int64_t w = width, h = height;
+  auto i32 = [](std::int64_t v) { return static_cast<std::int32_t>(v); };
+  return {{i32(w / 40), i32(w * 19 / 40), i32(h / 20), i32(h * 19 / 20)}, {i32(w * 21 / 40), i32(h / 20)}};
+}
+
+void putInOrder(tarea& a) {
+  if (a.x1 > a.x2) std::swap(a.x1, a.x2);
+  if (a.y1 > a.y2) std::swap(a.y1, a.y2);
+}
+
+tarea tworkspace::openCut(const tbitmap& source, tcut cut) {
+  tarea& a = cut.left;
+  putInOrder(a);
+  const tareaorigin o = cut.right;
+  openPictures(source.crop(a.x1, a.y1, a.x2, a.y2), source.crop(o.x, o.y, o.x + (a.x2 - a.x1), o.y + (a.y2 - a.y1)));
+  suppressPosWrite_ = true;
+  return a;
+}
+
+tposition tworkspace::openingPositionOf(const std::string& path, std::int32_t width) const {
+  if (!settings_.usePosFiles) return {};
+  return openingPosition(path, path, width);
+}
+
+void tworkspace::applySettings(const tworkspacesettings& s) {
+  const bool rematch = s.matchColours != settings_.matchColours;
+  settings_ = s;
+  if (rematch && !undecoded_) refreshRight();
 }
 
 void tworkspace::newLeft() {
@@ -115,109 +148,117 @@ void tworkspace::newLeft() {
   swapped_ = false;
 }
 
-// A new right picture: its position and correction, when the pair keeps them.
+// A new right picture: its position and correction_, when the pair keeps them.
 void tworkspace::readPosition() {
   rightSource_.reset();
-  correction = {};
-  suppressPosWrite = false;
-  if (usePosFiles) {
-    const std::int32_t width = rightImage ? rightImage->width : 0;
-    const tposition p = openingPosition(leftFileName, rightFileName, width);
-    rightOffsetX = p.dx;
-    rightOffsetY = p.dy;
-    correction = p.correction;
+  correction_ = {};
+  suppressPosWrite_ = false;
+  if (settings_.usePosFiles) {
+    const std::int32_t width = rightImage_ ? rightImage_->width : 0;
+    const tposition p = openingPosition(leftFileName_, rightFileName_, width);
+    rightOffsetX_ = p.dx;
+    rightOffsetY_ = p.dy;
+    correction_ = p.correction;
   }
   if (!undecoded_) refreshRight();
 }
 
 void tworkspace::storePosition() const {
-  if (!usePosFiles || suppressPosWrite || !rightImage || rightFileName.empty()) return;
-  const bool asShown = leftCorrection_.none() && !(swapped_ && leftFileName == rightFileName);
+  if (!settings_.usePosFiles || suppressPosWrite_ || !rightImage_ || rightFileName_.empty()) return;
+  const bool asShown = leftCorrection_.none() && !(swapped_ && leftFileName_ == rightFileName_);
   if (asShown)
-    writePosition(positionFileOf(rightFileName), {rightOffsetX, rightOffsetY, correction});
-  else if (correction.none() && !leftFileName.empty())
-    writePosition(positionFileOf(leftFileName),
-                  {negatePosition(rightOffsetX), negatePosition(rightOffsetY), leftCorrection_});
+    writePosition(positionFileOf(rightFileName_), {rightOffsetX_, rightOffsetY_, correction_});
+  else if (correction_.none() && !leftFileName_.empty())
+    writePosition(positionFileOf(leftFileName_),
+                  {negatePosition(rightOffsetX_), negatePosition(rightOffsetY_), leftCorrection_});
 }
 
 void tworkspace::setPosition(std::int32_t x, std::int32_t y) {
-  rightOffsetX = x;
-  rightOffsetY = y;
+  rightOffsetX_ = x;
+  rightOffsetY_ = y;
 }
 
 void tworkspace::nudge(std::int32_t byX, std::int32_t byY) {
   auto moved = [](std::int32_t v, std::int32_t by) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t{v} + by, INT32_MIN, INT32_MAX));
   };
-  setPosition(moved(rightOffsetX, byX), moved(rightOffsetY, byY));
+  setPosition(moved(rightOffsetX_, byX), moved(rightOffsetY_, byY));
 }
 
-Result<Alignment> tworkspace::findAlignment(bool correct) {
+Result<Alignment> tworkspace::findAlignment(Correcting correcting) {
   if (Status s = decode(); !s) return s.error();
-  if (!leftImage || !rightImage) return Error{!leftImage ? kLeftImageNotAssigned : kRightImageNotAssigned};
-  return alignPair(*leftImage, *rightSource(), correct);
+  if (!leftImage_ || !rightImage_) return Error{!leftImage_ ? kLeftImageNotAssigned : kRightImageNotAssigned};
+  return alignPair(*leftImage_, *rightSource(), correcting == Correcting::Corrected);
 }
 
-Result<Alignment> tworkspace::align(bool correct) {
-  auto found = findAlignment(correct);
+Result<Alignment> tworkspace::align(Correcting correcting) {
+  auto found = findAlignment(correcting);
   if (!found) return found;
   setPosition(found->dx, found->dy);
-  // The colours are matched at the new position even when the correction stays.
-  const bool refresh = found->correction != correction || matchColours;
-  correction = found->correction;
+  // The colours are matched at the new position even when the correction_ stays.
+  const bool refresh = found->correction != correction_ || settings_.matchColours;
+  correction_ = found->correction;
   if (refresh) refreshRight();
   return found;
 }
 
 void tworkspace::setCorrection(const Correction& c) {
-  if (c == correction) return;
-  correction = c;
+  if (c == correction_) return;
+  correction_ = c;
   if (!undecoded_) refreshRight();
 }
 
 void tworkspace::setMatchColours(bool on) {
-  if (on == matchColours) return;
-  matchColours = on;
-  if (!undecoded_) refreshRight();
+  tworkspacesettings s = settings_;
+  s.matchColours = on;
+  applySettings(s);
 }
 
-// Resampled once per change of the correction or of the matching; the
+// Resampled once per change of the correction_ or of the matching; the
 // position, the views and the exports then work on the result as on any picture.
 void tworkspace::refreshRight() {
-  if (correction.none() && !matchColours) {
-    if (rightSource_) rightImage = std::move(rightSource_);
-  } else if (rightImage || rightSource_) {
-    if (!rightSource_) rightSource_ = std::move(rightImage);
-    auto changed = std::make_unique<tbitmap>(correctedPicture(*rightSource_, correction));
-    if (matchColours && leftImage) ::matchColours(*leftImage, *changed, rightOffsetX, rightOffsetY);
-    rightImage = std::move(changed);
+  if (correction_.none() && !settings_.matchColours) {
+    if (rightSource_) rightImage_ = std::move(rightSource_);
+  } else if (rightImage_ || rightSource_) {
+    if (!rightSource_) rightSource_ = std::move(rightImage_);
+    auto changed = std::make_unique<tbitmap>(correctedPicture(*rightSource_, correction_));
+    if (settings_.matchColours && leftImage_) matchColours(*leftImage_, *changed, rightOffsetX_, rightOffsetY_);
+    rightImage_ = std::move(changed);
   }
 }
 
 Status tworkspace::swap() {
   // Files not yet read swap as files, unless the right one is to be changed first.
-  if (undecoded_ && (!correction.none() || matchColours))
+  if (undecoded_ && (!correction_.none() || settings_.matchColours))
     if (Status s = decode(); !s) return s;
-  swapSides(leftImage, rightImage, rightOffsetX, rightOffsetY);
+  swapSides(leftImage_, rightImage_, rightOffsetX_, rightOffsetY_);
   std::swap(leftSource_, rightSource_);
-  std::swap(leftCorrection_, correction);
-  std::swap(leftFileName, rightFileName);
+  std::swap(leftCorrection_, correction_);
+  std::swap(leftFileName_, rightFileName_);
   swapped_ = !swapped_;
   return success();
 }
 
+tworkspacesettings readWorkspaceSettings(const Profile& profile) {
+  const tsettings s = readSettings(profile);
+  return {{s.leftColour, s.rightColour, s.viewSize, s.imageSpacing, s.method},
+          readQuality(profile),
+          s.usePosFiles,
+          readMatchColours(profile)};
+}
+
 bool tworkspace::scanLibrary(const std::string& dir) {
   const std::vector<tlibrarypair> pairs = libraryPairsIn(dir);
-  libraryEntries = makeLibraryList(pairs);
-  libraryCount = static_cast<std::int32_t>(pairs.size());
-  return libraryEntries != nullptr;
+  libraryEntries_ = makeLibraryList(pairs);
+  libraryCount_ = static_cast<std::int32_t>(pairs.size());
+  return libraryEntries_ != nullptr;
 }
 
 std::optional<tlibrarypair> tworkspace::neighbourPair(int step) const {
-  if (!leftImage) return std::nullopt;
+  if (!leftImage_) return std::nullopt;
   // A file right below the root has an empty directory part.
   const std::string folder =
-      leftFileName.find('/') == std::string::npos ? currentDirectory() : directoryOf(leftFileName);
+      leftFileName_.find('/') == std::string::npos ? currentDirectory() : directoryOf(leftFileName_);
   const std::string dir = folder.empty() ? std::string(1, '/') : folder;
   const std::string prefix = libraryPrefix(dir);
   const std::vector<tlibrarypair> pairs = libraryPairsIn(dir);
@@ -225,7 +266,7 @@ std::optional<tlibrarypair> tworkspace::neighbourPair(int step) const {
   auto inFolder = [&](const std::string& path) {
     return path.starts_with(prefix) ? path.substr(prefix.size()) : std::string();
   };
-  const std::string left = inFolder(leftFileName), right = inFolder(rightFileName);
+  const std::string left = inFolder(leftFileName_), right = inFolder(rightFileName_);
   const auto at = std::find_if(pairs.begin(), pairs.end(), [&](const tlibrarypair& p) {
     return p.leftFile == left || p.leftFile == right;
   });
@@ -233,4 +274,11 @@ std::optional<tlibrarypair> tworkspace::neighbourPair(int step) const {
   if (at == pairs.end() || next < 0 || next >= static_cast<std::ptrdiff_t>(pairs.size())) return std::nullopt;
   const tlibrarypair& p = pairs[static_cast<std::size_t>(next)];
   return tlibrarypair{p.baseName, prefix + p.leftFile, prefix + p.rightFile};
+}
+
+const tlibraryentry& tworkspace::thumbnailed(const tlibraryentry& entry, const std::string& path) {
+  // The entry is one of this workspace's list, which it alone changes.
+  auto& e = const_cast<tlibraryentry&>(entry);
+  if (!e.thumbnailReady) buildThumbnail(e, path);
+  return e;
 }

@@ -15,7 +15,7 @@ Error tooFew();       // nothing to match: another way of matching may see more
 Error noOneAnswer();  // what matches disagrees: another way of matching may settle it
 Error repeated();
 
-std::vector<const Match*> inliersOf(const std::vector<Match>& ms, const Terms& t, const Frame& f, double dy,
+std::vector<const Match*> inliersOf(const std::vector<Match>& ms, const Terms& t, const CentredCoords& f, double dy,
                                     double tolerance);
 
 // As many terms as the points' spread over the picture can prove.
@@ -25,7 +25,7 @@ double quantile(std::vector<double> v, double q);
 
 // The consensus of the points, the whole rows of its shift moved into the
 // position's dy; false when it does not prove one answer.
-bool agree(const std::vector<Match>& points, const Frame& f, int terms, double& dy, Terms& t,
+bool agree(const std::vector<Match>& points, const CentredCoords& f, int terms, double& dy, Terms& t,
            std::vector<const Match*>& in);
 
 // At least `share` of the points suit the fit.
@@ -43,4 +43,4 @@ Error disagreement(const std::vector<Match>& points, int w, int h, int terms);
 // What the consensus `in` of `points` says: the correction, unless it is not
 // asked for or moves no pixel enough to matter; dy; dx at the nearest points.
 Result<Alignment> answer(const std::vector<Match>& points, const std::vector<const Match*>& in, Terms t,
-                         double dy, const Frame& f, int terms, bool correct, int w, int h);
+                         double dy, const CentredCoords& f, int terms, bool correct, int w, int h);

@@ -1,6 +1,6 @@
 #pragma once
-// The correction's model: the terms the fit finds, the frame they are
-// measured in, and where they carry a pixel.
+// The correction's model: the terms the fit finds, the centred coordinates
+// they are measured in, and where they carry a pixel.
 #include <algorithm>
 #include <opencv2/core.hpp>
 
@@ -11,13 +11,13 @@ cv::Mat wrap(const tbitmap& b);
 
 // Centred coordinates in half the longer side, where the correction's terms
 // keep their meaning at every picture size.
-struct Frame {
+struct CentredCoords {
   double cx, cy, s;
-  Frame(int w, int h) : cx((w - 1) / 2.0), cy((h - 1) / 2.0), s(std::max(w, h) / 2.0) {}
-  explicit Frame(const tbitmap& b) : Frame(b.width, b.height) {}
+  CentredCoords(int w, int h) : cx((w - 1) / 2.0), cy((h - 1) / 2.0), s(std::max(w, h) / 2.0) {}
+  explicit CentredCoords(const tbitmap& b) : CentredCoords(b.width, b.height) {}
 };
 
-// The correction as the fit sees it, in frame units (u, v):
+// The correction as the fit sees it, in centred units (u, v):
 // v' = (turn u + scale v + shift) / (1 + keystoneH u + keystoneV v),
 // u' = (scale u - turn v) / (1 + keystoneH u + keystoneV v).
 struct Terms {
@@ -27,13 +27,13 @@ struct Terms {
   double keystoneH = 0, keystoneV = 0;
 };
 
-Terms termsOf(const Correction& c, const Frame& f);
-Correction correctionOf(const Terms& t, const Frame& f);
-cv::Point2d apply(const Terms& t, const Frame& f, cv::Point2d p);
+Terms termsOf(const Correction& c, const CentredCoords& f);
+Correction correctionOf(const Terms& t, const CentredCoords& f);
+cv::Point2d apply(const Terms& t, const CentredCoords& f, cv::Point2d p);
 // The whole-picture matrix of the correction, source pixel to corrected pixel.
-cv::Matx33d matrixOf(const Correction& c, const Frame& f);
+cv::Matx33d matrixOf(const Correction& c, const CentredCoords& f);
 // How far the correction moves the farthest pixel of a w x h picture.
-double largestMove(const Terms& t, const Frame& f, int w, int h);
+double largestMove(const Terms& t, const CentredCoords& f, int w, int h);
 
 // One point seen in both pictures, whole-picture pixels.
 struct Match {
@@ -41,4 +41,4 @@ struct Match {
 };
 
 // Vertical residual in pixels of the right point carried onto the left row.
-double residual(const Terms& t, const Frame& f, const Match& m, double dy);
+double residual(const Terms& t, const CentredCoords& f, const Match& m, double dy);

@@ -34,16 +34,15 @@ using Action = DialogScript::Action;
 
 TEST_F(WindowTest, PositionDialogShowsAndTakesBothFields) {
   start();
-  w().workspace().rightOffsetX = 12;
-  w().workspace().rightOffsetY = -3;
+  position(12, -3);
   expectText(1, 103, "12");
   expectText(1, 102, "-3");
   set(1, 103, "25");
   set(1, 102, " -4px");
   press(1, Action::Ok);
   command(CM_RIGHTPOSITION);
-  EXPECT_EQ(w().workspace().rightOffsetX, 25);
-  EXPECT_EQ(w().workspace().rightOffsetY, -4);
+  EXPECT_EQ(w().workspace().rightOffsetX(), 25);
+  EXPECT_EQ(w().workspace().rightOffsetY(), -4);
   EXPECT_TRUE(frame().paintPending());
   allDialogExpectationsPassed();
 }
@@ -53,7 +52,7 @@ TEST_F(WindowTest, PositionDialogCancelAndNineCharacterFields) {
   set(1, 103, "77");
   press(1, Action::Cancel);
   command(CM_RIGHTPOSITION);
-  EXPECT_EQ(w().workspace().rightOffsetX, 0);
+  EXPECT_EQ(w().workspace().rightOffsetX(), 0);
   EXPECT_FALSE(frame().paintPending());
 
   // A tenth character cannot be typed: the field keeps nine.
@@ -61,8 +60,8 @@ TEST_F(WindowTest, PositionDialogCancelAndNineCharacterFields) {
   set(1, 102, "abc");
   press(1, Action::Ok);
   command(CM_RIGHTPOSITION);
-  EXPECT_EQ(w().workspace().rightOffsetX, 123456789);
-  EXPECT_EQ(w().workspace().rightOffsetY, 0);
+  EXPECT_EQ(w().workspace().rightOffsetX(), 123456789);
+  EXPECT_EQ(w().workspace().rightOffsetY(), 0);
   allDialogExpectationsPassed();
 }
 
@@ -76,7 +75,7 @@ TEST_F(WindowTest, OptionsDialogShowsTheSettings) {
   press(3, Action::Ok);
   command(CM_OPTIONS);
   EXPECT_TRUE(frame().paintPending());
-  EXPECT_EQ(w().workspace().settings.viewSize, 200u);
+  EXPECT_EQ(w().workspace().settings().viewSize, 200u);
   allDialogExpectationsPassed();
 }
 
@@ -89,17 +88,17 @@ struct FieldCase {
 std::int64_t fieldValue(tmywindow& w, int control) {
   switch (control) {
     case 106:
-      return w.workspace().settings.leftColour.red;
+      return w.workspace().settings().leftColour.red;
     case 108:
-      return w.workspace().settings.leftColour.blue;
+      return w.workspace().settings().leftColour.blue;
     case 116:
-      return w.workspace().settings.rightColour.red;
+      return w.workspace().settings().rightColour.red;
     case 118:
-      return w.workspace().settings.rightColour.blue;
+      return w.workspace().settings().rightColour.blue;
     case 119:
-      return w.workspace().settings.viewSize;
+      return w.workspace().settings().viewSize;
     case 122:
-      return w.workspace().settings.imageSpacing;
+      return w.workspace().settings().imageSpacing;
   }
   return -1;
 }
@@ -135,8 +134,8 @@ TEST_F(WindowTest, OptionsDialogHandsBackAllTenOnlyOnOk) {
   act(3, Action::Check, 102, {}, false);
   press(3, Action::Cancel);
   command(CM_OPTIONS);
-  EXPECT_EQ(w().workspace().settings.leftColour.green, 0u);
-  EXPECT_TRUE(w().workspace().usePosFiles);
+  EXPECT_EQ(w().workspace().settings().leftColour.green, 0u);
+  EXPECT_TRUE(w().workspace().usePosFiles());
   EXPECT_FALSE(frame().paintPending());
 
   // A later field refused: the earlier ones must not reach the workspace.
@@ -148,9 +147,9 @@ TEST_F(WindowTest, OptionsDialogHandsBackAllTenOnlyOnOk) {
   set(3, 119, "300");
   press(3, Action::Ok);
   command(CM_OPTIONS);
-  EXPECT_EQ(w().workspace().settings.leftColour.green, 10u);
-  EXPECT_EQ(w().workspace().settings.viewSize, 300u);
-  EXPECT_FALSE(w().workspace().usePosFiles);
+  EXPECT_EQ(w().workspace().settings().leftColour.green, 10u);
+  EXPECT_EQ(w().workspace().settings().viewSize, 300u);
+  EXPECT_FALSE(w().workspace().usePosFiles());
   EXPECT_FALSE(w().lockY);
   allDialogExpectationsPassed();
 }
@@ -158,13 +157,13 @@ TEST_F(WindowTest, OptionsDialogHandsBackAllTenOnlyOnOk) {
 TEST_F(WindowTest, OutOfRangeProfileValueIsShownAndMustBeCorrected) {
   Profile(profilePath()).writeString("Binoxa", "MLR", "300");
   start();
-  EXPECT_EQ(w().workspace().settings.leftColour.red, 300u);
+  EXPECT_EQ(w().workspace().settings().leftColour.red, 300u);
   expectText(3, 106, "300");
   press(3, Action::Ok);
   set(3, 106, "30");
   press(3, Action::Ok);
   command(CM_OPTIONS);
-  EXPECT_EQ(w().workspace().settings.leftColour.red, 30u);
+  EXPECT_EQ(w().workspace().settings().leftColour.red, 30u);
   allDialogExpectationsPassed();
 }
 

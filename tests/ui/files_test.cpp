@@ -17,28 +17,28 @@ TEST_F(WindowTest, OpenCompletesTheNameAndRefusesWhatItCannotRead) {
 
   hb_.queueFileAnswer(path("tree"));
   command(CM_OPENLEFT);
-  EXPECT_EQ(w().workspace().leftFileName, tree);
-  ASSERT_TRUE(w().workspace().leftImage);
+  EXPECT_EQ(w().workspace().leftFileName(), tree);
+  ASSERT_TRUE(w().workspace().leftImage());
   EXPECT_EQ(host().caption, "Binoxa - left: " + tree);
 
   // The folder's dot plays no part: "tree" still gets ".BMP".
   hb_.queueFileAnswer(path("pics.old/tree"));
   command(CM_OPENRIGHT);
-  EXPECT_EQ(w().workspace().rightFileName, path("pics.old/tree.BMP"));
+  EXPECT_EQ(w().workspace().rightFileName(), path("pics.old/tree.BMP"));
 
-  tbitmap* before = w().workspace().leftImage.get();
+  const tbitmap* before = w().workspace().leftImage();
   { std::ofstream(path("bad.BMP")) << "short"; }
   for (const char* name : {"missing.BMP", "bad.BMP"}) {
     hb_.queueFileAnswer(path(name));
     command(CM_OPENLEFT);
     EXPECT_EQ(popMessage().first, "Error") << name;
-    EXPECT_EQ(w().workspace().leftImage.get(), before);
-    EXPECT_EQ(w().workspace().leftFileName, tree);
+    EXPECT_EQ(w().workspace().leftImage(), before);
+    EXPECT_EQ(w().workspace().leftFileName(), tree);
   }
 
   hb_.queueFileAnswer(std::nullopt);
   command(CM_OPENLEFT);
-  EXPECT_EQ(w().workspace().leftImage.get(), before);
+  EXPECT_EQ(w().workspace().leftImage(), before);
   EXPECT_TRUE(hb_.messages.empty());
 }
 
@@ -50,32 +50,38 @@ TEST_F(WindowTest, OpenRightStoresTheOldPositionAndReadsTheNewOne) {
 
   hb_.queueFileAnswer(first);
   command(CM_OPENRIGHT);
-  EXPECT_EQ(w().workspace().rightOffsetX, 0);  // no position file: (0, 0)
-  w().workspace().rightOffsetX = 5;
-  w().workspace().rightOffsetY = 6;
-  w().workspace().suppressPosWrite = true;
+  EXPECT_EQ(w().workspace().rightOffsetX(), 0);  // no position file: (0, 0)
+  // A written aligned right picture suppresses the position file.
+  hb_.queueFileAnswer(writePicture("firstL.BMP", 20, 10));
+  command(CM_OPENLEFT);
+  position(5, 6);
+  hb_.queueFileAnswer(path("alignedR.BMP"));
+  command(CM_SAVERIGHT);
+  ASSERT_TRUE(w().workspace().suppressPosWrite());
 
   // Suppressed: nothing written; the new picture's file is read.
   hb_.queueFileAnswer(second);
   command(CM_OPENRIGHT);
   EXPECT_FALSE(fs::exists(path("firstR.POS")));
-  EXPECT_EQ(w().workspace().rightOffsetX, -12);
-  EXPECT_EQ(w().workspace().rightOffsetY, 7);
-  EXPECT_FALSE(w().workspace().suppressPosWrite);
+  EXPECT_FALSE(fs::exists(path("alignedR.POS")));
+  EXPECT_EQ(w().workspace().rightOffsetX(), -12);
+  EXPECT_EQ(w().workspace().rightOffsetY(), 7);
+  EXPECT_FALSE(w().workspace().suppressPosWrite());
 
   // Cancelled: the current pair's position is still stored.
-  w().workspace().rightOffsetX = 250;
-  w().workspace().rightOffsetY = 0;
+  position(250, 0);
   hb_.queueFileAnswer(std::nullopt);
   command(CM_OPENRIGHT);
   EXPECT_EQ(readPosition(path("secondR.POS")), (tposition{250, 0}));
 
   // Position files off: neither written nor read.
-  w().workspace().usePosFiles = false;
-  w().workspace().rightOffsetX = 1;
+  tworkspacesettings off = w().workspace().allSettings();
+  off.usePosFiles = false;
+  w().workspace().applySettings(off);
+  position(1, 0);
   hb_.queueFileAnswer(first);
   command(CM_OPENRIGHT);
-  EXPECT_EQ(w().workspace().rightOffsetX, 1);
+  EXPECT_EQ(w().workspace().rightOffsetX(), 1);
   EXPECT_EQ(readPosition(path("secondR.POS")), (tposition{250, 0}));
 }
 
@@ -107,10 +113,11 @@ TEST_F(WindowTest, OpenSingleSetsTheAreasAndEntersTheSplit) {
 
 TEST_F(WindowTest, ExitWritesThePositionFileAndTheSettings) {
   start();
-  load(w().workspace().rightImage, w().workspace().rightFileName, writePicture("gardenR.BMP", 20, 10));
-  w().workspace().rightOffsetX = -12;
-  w().workspace().rightOffsetY = 7;
-  w().workspace().settings.viewSize = 321;
+  ASSERT_TRUE(w().workspace().openRight(writePicture("gardenR.BMP", 20, 10)));
+  position(-12, 7);
+  tworkspacesettings s = w().workspace().allSettings();
+  s.exports.viewSize = 321;
+  w().workspace().applySettings(s);
   command(CM_EXIT);
   EXPECT_EQ(readPosition(path("gardenR.POS")), (tposition{-12, 7}));
   Profile profile(profilePath());
@@ -120,8 +127,11 @@ TEST_F(WindowTest, ExitWritesThePositionFileAndTheSettings) {
 
 TEST_F(WindowTest, ExitAfterASplitWritesNoPositionFile) {
   start();
-  load(w().workspace().rightImage, w().workspace().rightFileName, writePicture("gardenR.BMP", 20, 10));
-  w().workspace().suppressPosWrite = true;
+  writePicture("garden.BMP", 40, 10);
+  hb_.queueFileAnswer(path("garden.BMP"));
+  command(CM_OPENSINGLE);
+  frame().dispatch({WM_KEYDOWN, VK_RETURN, 0, {}, 0, {}});
+  ASSERT_TRUE(w().workspace().suppressPosWrite());
   command(CM_EXIT);
   EXPECT_FALSE(fs::exists(path("gardenR.POS")));
   EXPECT_EQ(Profile(profilePath()).getInt("Binoxa", "MLR", 0), 255);
@@ -153,9 +163,8 @@ TEST_F(WindowTest, ExportChecksComeBeforeTheDialog) {
   };
   start();
   for (const CheckCase& c : cases) {
-    w().workspace().leftImage = c.left ? std::make_unique<tbitmap>(100, 80) : nullptr;
-    w().workspace().rightImage = c.right ? std::make_unique<tbitmap>(100, 80) : nullptr;
-    w().workspace().rightOffsetX = c.dx;
+    pictures(c.left, c.right);
+    position(c.dx, 0);
     if (!c.message) hb_.queueFileAnswer(std::nullopt);
     command(c.command);
     if (c.message) {
@@ -170,9 +179,9 @@ TEST_F(WindowTest, ExportChecksComeBeforeTheDialog) {
 
 TEST_F(WindowTest, SaveAllWritesFiveFilesAndAdoptsTheAlignedOnes) {
   start();
-  load(w().workspace().leftImage, w().workspace().leftFileName, writePicture("aL.BMP", 100, 80));
-  load(w().workspace().rightImage, w().workspace().rightFileName, writePicture("aR.BMP", 100, 80));
-  w().workspace().rightOffsetX = -10;
+  ASSERT_TRUE(w().workspace().openLeft(writePicture("aL.BMP", 100, 80)));
+  ASSERT_TRUE(w().workspace().openRight(writePicture("aR.BMP", 100, 80)));
+  position(-10, 0);
   fs::create_directories(path("out"));
   hb_.queueFileAnswer(path("out/pair.bmp"));
   command(CM_SAVEALL);
@@ -181,20 +190,19 @@ TEST_F(WindowTest, SaveAllWritesFiveFilesAndAdoptsTheAlignedOnes) {
   auto left = readPictureFile(path("out/pair_L.BMP"));
   ASSERT_TRUE(left.ok());
   EXPECT_EQ((*left)->width, 90);
-  EXPECT_EQ(w().workspace().leftFileName, path("out/pair_L.BMP"));
-  EXPECT_EQ(w().workspace().rightFileName, path("out/pair_R.BMP"));
+  EXPECT_EQ(w().workspace().leftFileName(), path("out/pair_L.BMP"));
+  EXPECT_EQ(w().workspace().rightFileName(), path("out/pair_R.BMP"));
   EXPECT_EQ(host().caption,
             "Binoxa - left: " + path("out/pair_L.BMP") + " - right: " + path("out/pair_R.BMP"));
-  EXPECT_TRUE(w().workspace().suppressPosWrite);
-  EXPECT_EQ(w().workspace().leftImage->width, 100);  // the pictures in memory stay whole
+  EXPECT_TRUE(w().workspace().suppressPosWrite());
+  EXPECT_EQ(w().workspace().leftImage()->width, 100);  // the pictures in memory stay whole
   command(CM_EXIT);
   EXPECT_FALSE(fs::exists(path("out/pair_R.POS")));
 }
 
 TEST_F(WindowTest, SingleExportsCompleteTheName) {
   start();
-  w().workspace().leftImage = std::make_unique<tbitmap>(10, 10);
-  w().workspace().rightImage = std::make_unique<tbitmap>(10, 10);
+  pictures(true, true, 10, 10);
   const std::pair<const char*, const char*> names[] = {
       {"one", "one.BMP"}, {"two.bmp", "two.bmp"}, {"three.txt", "three.txt"}};
   for (const auto& [chosen, written] : names) {
@@ -202,34 +210,33 @@ TEST_F(WindowTest, SingleExportsCompleteTheName) {
     command(CM_SAVEANAGLYPH);
     EXPECT_TRUE(fs::exists(path(written))) << chosen;
   }
-  EXPECT_TRUE(w().workspace().leftFileName.empty());
-  EXPECT_FALSE(w().workspace().suppressPosWrite);
+  EXPECT_TRUE(w().workspace().leftFileName().empty());
+  EXPECT_FALSE(w().workspace().suppressPosWrite());
 }
 
 TEST_F(WindowTest, FailedWriteIsReportedAndStopsSaveAll) {
   start();
-  load(w().workspace().leftImage, w().workspace().leftFileName, writePicture("aL.BMP", 10, 10));
-  load(w().workspace().rightImage, w().workspace().rightFileName, writePicture("aR.BMP", 10, 10));
+  ASSERT_TRUE(w().workspace().openLeft(writePicture("aL.BMP", 10, 10)));
+  ASSERT_TRUE(w().workspace().openRight(writePicture("aR.BMP", 10, 10)));
   { std::ofstream(path("file")) << "x"; }  // not a folder, even for root
 
   hb_.queueFileAnswer(path("file/left.BMP"));
   command(CM_SAVELEFT);
   EXPECT_EQ(popMessage().first, "Error");
-  EXPECT_EQ(w().workspace().leftFileName, path("aL.BMP"));
-  EXPECT_FALSE(w().workspace().suppressPosWrite);
+  EXPECT_EQ(w().workspace().leftFileName(), path("aL.BMP"));
+  EXPECT_FALSE(w().workspace().suppressPosWrite());
 
   hb_.queueFileAnswer(path("file/pair"));
   command(CM_SAVEALL);
   EXPECT_EQ(popMessage().first, "Error");
   EXPECT_TRUE(hb_.messages.empty());  // stopped at the first file
-  EXPECT_EQ(w().workspace().rightFileName, path("aR.BMP"));
+  EXPECT_EQ(w().workspace().rightFileName(), path("aR.BMP"));
 }
 
 TEST_F(WindowTest, RefusedSideBySideExportIsAMessage) {
   Profile(profilePath()).writeString("Binoxa", "VIEWSIZE", "0");
   start();
-  w().workspace().leftImage = std::make_unique<tbitmap>(10, 10);
-  w().workspace().rightImage = std::make_unique<tbitmap>(10, 10);
+  pictures(true, true, 10, 10);
   hb_.queueFileAnswer(path("p"));
   command(CM_SAVEPARALLEL);
   EXPECT_EQ(popMessage().first, "Error");

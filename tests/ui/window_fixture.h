@@ -69,13 +69,12 @@ class WindowTest : public ::testing::Test {
     EXPECT_TRUE(saveBmp(picture, path(name)).ok());
     return path(name);
   }
-  // Loads a picture straight into a workspace slot, as a dialog would.
-  void load(std::unique_ptr<tbitmap>& slot, std::string& name, const std::string& file) {
-    auto picture = readPictureFile(file);
-    ASSERT_TRUE(picture.ok());
-    slot = std::move(*picture);
-    name = file;
+  // Pictures with no files, at 0 0.
+  void pictures(bool left, bool right, int width = 100, int height = 80) {
+    w().workspace().openPictures(left ? std::make_unique<tbitmap>(width, height) : nullptr,
+                                 right ? std::make_unique<tbitmap>(width, height) : nullptr);
   }
+  void position(int x, int y) { w().workspace().setPosition(x, y); }
   std::pair<std::string, std::string> popMessage() {
     if (hb_.messages.empty()) return {};
     auto m = hb_.messages.front();

@@ -12,8 +12,7 @@ class PairViewTest : public WindowTest {
  protected:
   void SetUp() override {
     start();
-    w().workspace().leftImage = std::make_unique<tbitmap>(100, 80);
-    w().workspace().rightImage = std::make_unique<tbitmap>(100, 80);
+    pictures(true, true);
   }
   bool blankRow(int y, int x1, int x2) {
     for (int x = x1; x < x2; ++x)
@@ -37,8 +36,7 @@ TEST_F(PairViewTest, AnaglyphFollowsTheRightPicture) {
                         {-20, 7, {0, 7, 80, 80}},
                         {100, 0, {100, 0, 100, 80}}};
   for (const Case& c : cases) {
-    w().workspace().rightOffsetX = c.dx;
-    w().workspace().rightOffsetY = c.dy;
+    position(c.dx, c.dy);
     w().invalidate();
     paint();
     const TRect& r = c.drawn;
@@ -55,8 +53,7 @@ TEST_F(PairViewTest, AnaglyphFollowsTheRightPicture) {
 
 TEST_F(PairViewTest, PositionThatDoesNotFitShowsCentredTextOnly) {
   for (auto [dx, dy] : {std::pair{101, 0}, std::pair{-3, 200}, std::pair{0, -81}}) {
-    w().workspace().rightOffsetX = dx;
-    w().workspace().rightOffsetY = dy;
+    position(dx, dy);
     w().invalidate();
     paint();
     TDC dc(host().framebuffer());
@@ -74,16 +71,15 @@ TEST_F(PairViewTest, PositionThatDoesNotFitShowsCentredTextOnly) {
 }
 
 TEST_F(PairViewTest, SideBySideViewsDrawAtTheOriginAndLeaveTheWorkspaceAlone) {
-  w().workspace().rightOffsetX = 4;
-  w().workspace().rightOffsetY = -2;
-  tbitmap* left = w().workspace().leftImage.get();
+  position(4, -2);
+  const tbitmap* left = w().workspace().leftImage();
   for (unsigned view : {CM_VIEWPARALLEL, CM_VIEWCROSSED}) {
     command(view);
     paint();
     EXPECT_FALSE(blank(0, 0, 20, 20));
-    EXPECT_EQ(w().workspace().leftImage.get(), left);
-    EXPECT_EQ(w().workspace().rightOffsetX, 4);
-    EXPECT_EQ(w().workspace().rightOffsetY, -2);
+    EXPECT_EQ(w().workspace().leftImage(), left);
+    EXPECT_EQ(w().workspace().rightOffsetX(), 4);
+    EXPECT_EQ(w().workspace().rightOffsetY(), -2);
   }
 }
 
@@ -98,16 +94,17 @@ TEST_F(PairViewTest, AnaglyphViewPaintsWhatThePlainLoopComposes) {
     return p;
   };
   tworkspace& ws = w().workspace();
-  ws.leftImage = noise(900, 700);
-  ws.rightImage = noise(880, 720);
-  ws.settings.leftColour = {255, 30, 7};
-  ws.settings.rightColour = {0, 192, 128};
+  ws.openPictures(noise(900, 700), noise(880, 720));
+  tworkspacesettings s = ws.allSettings();
+  s.exports.leftColour = {255, 30, 7};
+  s.exports.rightColour = {0, 192, 128};
+  ws.applySettings(s);
   for (auto [dx, dy] : {std::pair{0, 0}, std::pair{13, -7}, std::pair{-40, 25}}) {
     ws.setPosition(dx, dy);
     w().invalidate();
     paint();
-    const auto plain = plainAnaglyph(*ws.leftImage, *ws.rightImage, dx, dy, ws.settings.leftColour,
-                                     ws.settings.rightColour);
+    const auto plain = plainAnaglyph(*ws.leftImage(), *ws.rightImage(), dx, dy, ws.settings().leftColour,
+                                     ws.settings().rightColour);
     int wrong = 0;
     for (int y = 0; y < 600; ++y)
       for (int x = 0; x < 800; ++x) {
@@ -123,8 +120,7 @@ TEST_F(PairViewTest, AnaglyphViewPaintsWhatThePlainLoopComposes) {
 TEST_F(WindowTest, RefusedSideBySideBuildIsShownOnScreen) {
   Profile(profilePath()).writeString("Binoxa", "VIEWSIZE", "0");
   start();
-  w().workspace().leftImage = std::make_unique<tbitmap>(100, 80);
-  w().workspace().rightImage = std::make_unique<tbitmap>(100, 80);
+  pictures(true, true);
   command(CM_VIEWPARALLEL);
   paint();
   EXPECT_EQ(pixel(0, 0), kWhite);

@@ -26,7 +26,7 @@ std::string joined(const Values& v, bool quote) {
 
 Values num(std::int64_t v) { return {std::to_string(v)}; }
 Values flag(bool b) { return {b ? "1" : "0"}; }
-Values picture(const std::unique_ptr<tbitmap>& p) {
+Values picture(const tbitmap* p) {
   return {p ? std::to_string(p->width) + "x" + std::to_string(p->height) : "none"};
 }
 Values colour(const ColourWeights& c) {
@@ -65,7 +65,7 @@ struct Field {
   }
 #define PICTURE(f)                                             \
   {                                                            \
-#f, false, [](const tmywindow& w) { return picture(w.f); } \
+#f, false, [](const tmywindow& w) { return picture(w.f.get()); } \
   }
 #define TEXT(f)                                              \
   {                                                          \
@@ -74,19 +74,19 @@ struct Field {
 // The workspace's, by the same names.
 #define WS_NUM(f)                                                      \
   {                                                                    \
-#f, false, [](const tmywindow& w) { return num(w.workspace().f); } \
+#f, false, [](const tmywindow& w) { return num(w.workspace().f()); } \
   }
 #define WS_FLAG(f)                                                      \
   {                                                                     \
-#f, false, [](const tmywindow& w) { return flag(w.workspace().f); } \
+#f, false, [](const tmywindow& w) { return flag(w.workspace().f()); } \
   }
 #define WS_PICTURE(f)                                                      \
   {                                                                        \
-#f, false, [](const tmywindow& w) { return picture(w.workspace().f); } \
+#f, false, [](const tmywindow& w) { return picture(w.workspace().f()); } \
   }
 #define WS_TEXT(f)                                                       \
   {                                                                      \
-#f, true, [](const tmywindow& w) { return Values{w.workspace().f}; } \
+#f, true, [](const tmywindow& w) { return Values{w.workspace().f()}; } \
   }
 
 const Field kFields[] = {
@@ -109,8 +109,8 @@ const Field kFields[] = {
      [](const tmywindow& w) {
        return Values{std::to_string(w.rightAreaOrigin.x), std::to_string(w.rightAreaOrigin.y)};
      }},
-    {"leftColour", false, [](const tmywindow& w) { return colour(w.workspace().settings.leftColour); }},
-    {"rightColour", false, [](const tmywindow& w) { return colour(w.workspace().settings.rightColour); }},
+    {"leftColour", false, [](const tmywindow& w) { return colour(w.workspace().settings().leftColour); }},
+    {"rightColour", false, [](const tmywindow& w) { return colour(w.workspace().settings().rightColour); }},
     WS_NUM(rightOffsetX),
     WS_NUM(rightOffsetY),
     {"savedViewMode", false, [](const tmywindow& w) { return mode(w.savedViewMode); }},
@@ -122,14 +122,14 @@ const Field kFields[] = {
     WS_FLAG(usePosFiles),
     NUM(displayDivisor),
     {"libraryScrollRow", false, [](const tmywindow& w) { return num(w.libraryView().scrollRow); }},
-    {"viewSize", false, [](const tmywindow& w) { return num(w.workspace().settings.viewSize); }},
-    {"imageSpacing", false, [](const tmywindow& w) { return num(w.workspace().settings.imageSpacing); }},
-    {"libraryEntries", false, [](const tmywindow& w) { return entry(w.workspace().libraryEntries.get()); }},
+    {"viewSize", false, [](const tmywindow& w) { return num(w.workspace().settings().viewSize); }},
+    {"imageSpacing", false, [](const tmywindow& w) { return num(w.workspace().settings().imageSpacing); }},
+    {"libraryEntries", false, [](const tmywindow& w) { return entry(w.workspace().libraryEntries()); }},
     {"libraryFirstShown", false, [](const tmywindow& w) { return entry(w.libraryView().firstShown); }},
     FLAG(fitToWindow),
     {"correction", false,
      [](const tmywindow& w) {
-       const Correction& c = w.workspace().correction;
+       const Correction& c = w.workspace().correction();
        auto fixed = [](double v, int digits) {
          char text[32];
          const double unit = std::pow(10.0, digits);
@@ -140,7 +140,7 @@ const Field kFields[] = {
        return Values{fixed(c.roll, 2), fixed(c.zoom * 100, 2), fixed(c.shift, 2), fixed(c.keystoneV, 3),
                      fixed(c.keystoneH, 3)};
      }},
-    WS_FLAG(matchColours),
+    {"matchColours", false, [](const tmywindow& w) { return flag(w.workspace().coloursMatched()); }},
 };
 
 #undef NUM
@@ -273,7 +273,7 @@ void Script::expectField(ArgReader& a) {
 void Script::expectLibrary(ArgReader& a) {
   const Values want = a.rest();
   Values seen;
-  for (const tlibraryentry* e = window().workspace().libraryEntries.get(); e; e = e->next.get())
+  for (const tlibraryentry* e = window().workspace().libraryEntries(); e; e = e->next.get())
     seen.push_back(e->baseName);
   check(seen == want, "library " + joined(want, true), joined(seen, true));
 }

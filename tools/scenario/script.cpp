@@ -12,7 +12,7 @@
 
 #include "platform/casefold.h"
 #include "platform/profile.h"
-#include "tools/sample.h"
+#include "samples/sample.h"
 #include "tools/scenario/testfiles.h"
 #include "ui/tmyapp.h"
 

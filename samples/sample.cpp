@@ -1,4 +1,4 @@
-#include "tools/sample.h"
+#include "samples/sample.h"
 
 #include <cstdint>
 #include <filesystem>
