@@ -53,7 +53,9 @@ in_dialog() {
   d=$(wait_window "$1")
   shift
   focus "$d"
-  xdotool key --clearmodifiers "$@"
+  # At a person's pace: on a loaded machine a Tab typed at full speed could
+  # reach the dialog before the focus had moved to the next field.
+  xdotool key --clearmodifiers --delay 80 "$@"
 }
 
 # horizontal first (tab order), then vertical; Enter presses OK
