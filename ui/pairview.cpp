@@ -224,8 +224,7 @@ TPoint tpairview::paintDepth(TDC& dc) {
     return {};
   }
   if (w_.fitToWindow) {
-    const double s = std::min({1.0, static_cast<double>(client.width()) / depth->width,
-                               static_cast<double>(client.height()) / depth->height});
+    const double s = fitScale(client, depth->width, depth->height);
     drawPicture(dc,
                 *reduceByArea(*depth, std::max(1, static_cast<int>(depth->width * s)),
                               std::max(1, static_cast<int>(depth->height * s))),
