@@ -15,10 +15,10 @@ class ReadAhead final : public PictureReader {
   explicit ReadAhead(std::unique_ptr<PictureReader> reader)
       : PictureReader(reader->header()), reader_(std::move(reader)) {
     const std::int32_t width = std::max(header().width, 1);
-    // About 1 MiB a block, a few of them: the thread runs well ahead between
-    // hand-overs, and memory still does not grow with the picture.
-    rowsPerBlock_ = std::clamp<std::int32_t>((1 << 20) / (width * 3), 1, 1024);
-    for (auto& b : pool_) b.rows.resize(static_cast<std::size_t>(rowsPerBlock_) * static_cast<std::size_t>(width));
+    // About 256 KiB a block, a few of them: the thread runs well ahead
+    // between hand-overs, the rows handed over are still in the cache, and
+    // memory does not grow with the picture.
+    rowsPerBlock_ = std::clamp<std::int32_t>((1 << 18) / (width * 3), 1, 1024);
     for (auto& b : pool_) free_.push_back(&b);
     thread_ = std::jthread([this] { decode(); });
   }
@@ -59,6 +59,8 @@ class ReadAhead final : public PictureReader {
         b = free_.front();
         free_.pop_front();
       }
+      // Filled here rather than by the caller, which is not kept waiting.
+      b->rows.resize(static_cast<std::size_t>(rowsPerBlock_) * static_cast<std::size_t>(header().width));
       b->count = std::min(rowsPerBlock_, height - y);
       b->status = reader_->readRows(b->rows.data(), header().width, b->count);
       y += b->count;

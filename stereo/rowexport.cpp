@@ -1,9 +1,11 @@
 #include "stereo/rowexport.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "image/bmp.h"
+#include "image/readahead.h"
 #include "image/save.h"
 #include "stereo/anaglyphrows.h"
 #include "stereo/compose.h"
@@ -70,6 +72,32 @@ class BitmapRows final : public PictureReader {
   const tbitmap& picture_;
 };
 
+// The anaglyph of the common region as a picture's rows, so that a thread of
+// its own composes them while the rows before are encoded.
+class AnaglyphReader final : public PictureReader {
+ public:
+  AnaglyphReader(Block& left, Block& right, const Overlap& o, AnaglyphMethodRows rows)
+      : PictureReader({o.w, o.h}), left_(left), right_(right), o_(o), rows_(std::move(rows)) {}
+
+ protected:
+  Status decodeRows(std::int32_t first, tpixel* out, std::ptrdiff_t stride, std::int32_t count) override {
+    const bool last = first + count == o_.h;
+    auto lp = left_.read(count, last);
+    if (!lp) return lp.error();
+    auto rp = right_.read(count, last);
+    if (!rp) return rp.error();
+    composeRows(
+        rows_, count, o_.w, [&](int i) { return *lp + i * left_.stride() + o_.leftX; },
+        [&](int i) { return *rp + i * right_.stride() + o_.rightX; }, [&](int i) { return out + i * stride; });
+    return success();
+  }
+
+ private:
+  Block &left_, &right_;
+  Overlap o_;
+  AnaglyphMethodRows rows_;
+};
+
 }  // namespace
 
 Status writeAnaglyphRows(const std::string& path, int quality, PictureReader& left, PictureReader& right,
@@ -80,21 +108,20 @@ Status writeAnaglyphRows(const std::string& path, int quality, PictureReader& le
   const Overlap o = pairOverlap(dx, dy, left.header(), right.header());
   if (Status s = l.skip(o.leftY); !s) return settle(s, l, r);
   if (Status s = r.skip(o.rightY); !s) return settle(s, l, r);
-  const AnaglyphMethodRows rows(method, leftColour, rightColour);
-  return settle(savePictureRows(path, o.w, o.h, quality, exif,
-                                [&](std::int32_t y0, std::int32_t count, tpixel* buffer) -> Result<BmpRows> {
-                                  const bool last = y0 + count == o.h;
-                                  auto lp = l.read(count, last);
-                                  if (!lp) return lp.error();
-                                  auto rp = r.read(count, last);
-                                  if (!rp) return rp.error();
-                                  composeRows(
-                                      rows, count, o.w, [&](int i) { return *lp + i * l.stride() + o.leftX; },
-                                      [&](int i) { return *rp + i * r.stride() + o.rightX; },
-                                      [&](int i) { return buffer + static_cast<std::ptrdiff_t>(i) * o.w; });
-                                  return BmpRows{buffer, o.w};
-                                }),
-                l, r);
+  Status written = success();
+  {
+    // Its thread reads l and r until the end of this block, where it is joined.
+    const auto composed =
+        readAhead(std::make_unique<AnaglyphReader>(l, r, o, AnaglyphMethodRows(method, leftColour, rightColour)));
+    Block rows(*composed);
+    written = savePictureRows(path, o.w, o.h, quality, exif,
+                              [&](std::int32_t y0, std::int32_t count, tpixel*) -> Result<BmpRows> {
+                                auto p = rows.read(count, y0 + count == o.h);
+                                if (!p) return p.error();
+                                return BmpRows{*p, o.w};
+                              });
+  }
+  return settle(written, l, r);
 }
 
 Status writeAlignedRows(const std::string& path, int quality, PictureReader& left, PictureReader& right,

@@ -8,7 +8,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/speed/lib.sh"
-build=${1:-$root/build}
+build=$(cd "${1:-$root/build}" && pwd)
 speed_setup "$build" depth-speed
 BINOXA_BIN=$build bash "$root/tests/fetch-mpos.sh"
 mpo=$build/testdata/pillow/fujifilm.mpo
