@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <map>
-#include <utility>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -63,7 +63,8 @@ Result<std::vector<Box>> readBoxes(const ByteSource& source, std::uint64_t begin
     } else if (size == 0) {
       size = end - at;  // to the end of its parent
     }
-    if (size < box.payload - at) return Error{"HEIF box " + typeName(box.type) + " is smaller than its header"};
+    if (size < box.payload - at)
+      return Error{"HEIF box " + typeName(box.type) + " is smaller than its header"};
     if (size > end - at) return Error{"HEIF box " + typeName(box.type) + " runs past its parent"};
     box.end = at + size;
     boxes.push_back(box);
@@ -74,8 +75,8 @@ Result<std::vector<Box>> readBoxes(const ByteSource& source, std::uint64_t begin
 
 bool isHeifHead(std::span<const std::uint8_t> head) {
   auto be32 = [&](std::size_t at) {
-    return std::uint32_t{head[at]} << 24 | std::uint32_t{head[at + 1]} << 16 | std::uint32_t{head[at + 2]} << 8 |
-           head[at + 3];
+    return std::uint32_t{head[at]} << 24 | std::uint32_t{head[at + 1]} << 16 |
+           std::uint32_t{head[at + 2]} << 8 | head[at + 3];
   };
   if (head.size() < 12 || be32(4) != boxType("ftyp")) return false;
   if (heifBrand(be32(8))) return true;
@@ -106,7 +107,8 @@ Result<std::optional<std::vector<std::uint32_t>>> readStereoGroup(const ByteSour
   const auto count = readBe(source, ster->payload + 8, 4);
   if (!version || !count) return Error{"stereo group box cannot be read"};
   if (*version != 0) return Error{"stereo group box of unknown version " + std::to_string(*version)};
-  if (*count > (ster->end - ster->payload - 12) / 4) return Error{"stereo group lists more entities than its box holds"};
+  if (*count > (ster->end - ster->payload - 12) / 4)
+    return Error{"stereo group lists more entities than its box holds"};
   if (*count != 2) return Error{"stereo group names " + std::to_string(*count) + " items, not two"};
   std::vector<std::uint32_t> ids;
   for (std::uint64_t i = 0; i < *count; ++i) {
@@ -121,7 +123,8 @@ Result<std::optional<std::vector<std::uint32_t>>> readStereoGroup(const ByteSour
 namespace {
 
 void putBe(std::vector<std::uint8_t>& b, std::size_t at, std::uint64_t v, int bytes) {
-  for (int i = bytes - 1; i >= 0; --i, v >>= 8) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v);
+  for (int i = bytes - 1; i >= 0; --i, v >>= 8)
+    b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v);
 }
 
 void appendBe(std::vector<std::uint8_t>& b, std::uint64_t v, int bytes) {
@@ -263,10 +266,12 @@ struct CodedItem {
   std::uint32_t type = 0;                                       // by 'iinf'
   std::optional<std::pair<std::uint64_t, std::uint64_t>> size;  // its 'ispe'
   std::optional<Box> hvcC;
+  bool nclx = false;  // has an 'nclx' colour box
 };
 
 // The types of the items 'iinf' lists ('infe' versions 2 and 3).
-Status readItemTypes(const ByteSource& source, const std::vector<Box>& items, std::map<std::uint32_t, CodedItem>& found) {
+Status readItemTypes(const ByteSource& source, const std::vector<Box>& items,
+                     std::map<std::uint32_t, CodedItem>& found) {
   const Box* iinf = find(items, boxType("iinf"));
   if (!iinf) return success();
   const auto version = iinf->end - iinf->payload >= 4 ? readBe(source, iinf->payload, 1) : std::nullopt;
@@ -274,8 +279,9 @@ Status readItemTypes(const ByteSource& source, const std::vector<Box>& items, st
   auto entries = readBoxes(source, iinf->payload + (*version == 0 ? 6 : 8), iinf->end);
   if (!entries) return entries.error();
   for (const Box& infe : *entries) {
-    const auto v = infe.type == boxType("infe") && infe.end - infe.payload >= 4 ? readBe(source, infe.payload, 1)
-                                                                               : std::nullopt;
+    const auto v = infe.type == boxType("infe") && infe.end - infe.payload >= 4
+                       ? readBe(source, infe.payload, 1)
+                       : std::nullopt;
     if (!v || *v < 2) continue;
     const int idSize = *v == 2 ? 2 : 4;
     const auto id = infe.end - infe.payload >= static_cast<std::uint64_t>(4 + idSize + 6)
@@ -289,7 +295,8 @@ Status readItemTypes(const ByteSource& source, const std::vector<Box>& items, st
 }
 
 // Each item's properties, by 'ipma' (ISO/IEC 23008-12 9.3) into 'ipco'.
-Result<std::map<std::uint32_t, CodedItem>> codedItems(const ByteSource& source, const std::vector<Box>& items) {
+Result<std::map<std::uint32_t, CodedItem>> codedItems(const ByteSource& source,
+                                                      const std::vector<Box>& items) {
   std::map<std::uint32_t, CodedItem> found;
   if (Status s = readItemTypes(source, items, found); !s) return s.error();
   const Box* iprp = find(items, boxType("iprp"));
@@ -297,7 +304,8 @@ Result<std::map<std::uint32_t, CodedItem>> codedItems(const ByteSource& source, 
   auto boxes = readBoxes(source, iprp->payload, iprp->end);
   if (!boxes) return boxes.error();
   const Box* ipco = find(*boxes, boxType("ipco"));
-  auto listed = ipco ? readBoxes(source, ipco->payload, ipco->end) : Result<std::vector<Box>>(std::vector<Box>{});
+  auto listed =
+      ipco ? readBoxes(source, ipco->payload, ipco->end) : Result<std::vector<Box>>(std::vector<Box>{});
   if (!listed) return listed.error();
   const std::vector<Box>& properties = *listed;
   const Error broken{"HEIF 'ipma' box is broken"};
@@ -323,8 +331,11 @@ Result<std::map<std::uint32_t, CodedItem>> codedItems(const ByteSource& source, 
         if (index == 0 || index > properties.size()) continue;
         const Box& p = properties[index - 1];
         if (p.type == boxType("hvcC")) item.hvcC = p;
+        if (p.type == boxType("colr") && p.end - p.payload >= 4 &&
+            readBe(source, p.payload, 4) == boxType("nclx"))
+          item.nclx = true;
         const auto w = p.type == boxType("ispe") && p.end - p.payload >= 12 ? readBe(source, p.payload + 4, 4)
-                                                                             : std::nullopt;
+                                                                            : std::nullopt;
         const auto h = w ? readBe(source, p.payload + 8, 4) : std::nullopt;
         if (h) item.size = std::pair(*w, *h);
       }
@@ -333,17 +344,39 @@ Result<std::map<std::uint32_t, CodedItem>> codedItems(const ByteSource& source, 
   return found;
 }
 
-}  // namespace
-
-Status checkCodedSizes(const ByteSource& source) {
+// The boxes of the top-level 'meta' and what its items are; nullopt
+// without one.
+struct MetaItems {
+  std::vector<Box> boxes;
+  std::map<std::uint32_t, CodedItem> coded;
+};
+Result<std::optional<MetaItems>> metaItems(const ByteSource& source) {
   auto top = readBoxes(source, 0, source.size());
   if (!top) return top.error();
   const Box* meta = find(*top, boxType("meta"));
-  if (!meta) return success();
+  if (!meta) return std::optional<MetaItems>();
   auto items = fullBoxChildren(source, *meta);
   if (!items) return items.error();
   auto coded = codedItems(source, *items);
   if (!coded) return coded.error();
+  return std::optional(MetaItems{std::move(*items), std::move(*coded)});
+}
+
+}  // namespace
+
+Result<bool> hasNclxColour(const ByteSource& source) {
+  auto meta = metaItems(source);
+  if (!meta) return meta.error();
+  return *meta && std::any_of((*meta)->coded.begin(), (*meta)->coded.end(),
+                              [](const auto& item) { return item.second.nclx; });
+}
+
+Status checkCodedSizes(const ByteSource& source) {
+  auto meta = metaItems(source);
+  if (!meta) return meta.error();
+  if (!*meta) return success();
+  const std::vector<Box>* items = &(*meta)->boxes;
+  const std::map<std::uint32_t, CodedItem>* coded = &(*meta)->coded;
   const Box* iloc = find(*items, boxType("iloc"));
   auto locations = iloc ? readItemLocations(source, *iloc) : Result<ItemLocations>(ItemLocations{});
   if (!locations) return locations.error();
@@ -406,8 +439,8 @@ Status checkCodedSizes(const ByteSource& source) {
     constexpr std::size_t kMaxNals = 1 << 12, kSpsBytes = 256;
     for (const ItemExtent& e : locations->extents) {
       if (e.item != id || e.offset > source.size()) continue;
-      const std::uint64_t end = e.length == 0 || e.length > source.size() - e.offset ? source.size()
-                                                                                     : e.offset + e.length;
+      const std::uint64_t end =
+          e.length == 0 || e.length > source.size() - e.offset ? source.size() : e.offset + e.length;
       std::size_t nals = 0;
       for (std::uint64_t p = e.offset; end - p > static_cast<std::uint64_t>(lengthSize) + 2;) {
         if (++nals > kMaxNals) return Error{name + " holds too many NAL units"};
@@ -443,9 +476,9 @@ Result<std::vector<std::uint8_t>> withStereoGroup(std::vector<std::uint8_t> file
     appendBe(grpl, 0, 4);  // sizes filled in below
     grpl.insert(grpl.end(), field, field + 4);
   }
-  appendBe(grpl, 0, 4);                                  // version and flags
+  appendBe(grpl, 0, 4);                                        // version and flags
   appendBe(grpl, locations->largestId + std::uint64_t{1}, 4);  // group_id, unlike any item's id
-  appendBe(grpl, 2, 4);                                  // num_entities_in_group
+  appendBe(grpl, 2, 4);                                        // num_entities_in_group
   appendBe(grpl, left, 4);
   appendBe(grpl, right, 4);
   putBe(grpl, 0, grpl.size(), 4);

@@ -45,6 +45,10 @@ Result<std::optional<std::vector<std::uint32_t>>> readStereoGroup(const ByteSour
 // allocates whatever the stream declares.
 Status checkCodedSizes(const ByteSource& source);
 
+// Whether an item has an 'nclx' colour box, whose colours libheif takes
+// over those its HEVC stream declares.
+Result<bool> hasNclxColour(const ByteSource& source);
+
 // A HEIF file as libheif wrote it, with a 'grpl' box holding a 'ster' group
 // of the two ids appended to its 'meta' box; every file offset in 'iloc'
 // that pointed past the meta box moved by the box's size.

@@ -2,12 +2,14 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <cstring>
-#include <utility>
 #include <string>
+#include <utility>
 
 #include "image/boxes.h"
 #include "image/exif.h"
+#include "image/hevc.h"
 #include "image/limits.h"
 #include "platform/files.h"
 
@@ -65,6 +67,9 @@ Result<std::unique_ptr<HeifFile>> openHeif(const ByteSource& source) {
   auto file = std::make_unique<HeifFile>();
   file->stream.source = &source;
   heif_context* context = file->context.get();
+  auto nclx = hasNclxColour(source);
+  if (!nclx) return unreadable(source, nclx.error().message);
+  if (heif_error e = useLibavcodecForHevc(context, !*nclx); e.code) return unreadable(source, e.message);
   // libheif's limit is on each side; the pixel count is checked on the handle.
   heif_context_set_maximum_image_size_limit(context, static_cast<int>(kMaxPictureSide));
   if (heif_error e = heif_context_read_from_reader(context, &kReader, &file->stream, nullptr); e.code)
@@ -72,7 +77,8 @@ Result<std::unique_ptr<HeifFile>> openHeif(const ByteSource& source) {
   if (*group) {
     for (std::uint32_t id : **group)
       if (!heif_context_is_top_level_image_ID(context, id))
-        return unreadable(source, "stereo group names item " + std::to_string(id) + ", which is not an image");
+        return unreadable(source,
+                          "stereo group names item " + std::to_string(id) + ", which is not an image");
     file->views.assign((*group)->begin(), (*group)->end());
   } else {
     heif_item_id primary = 0;
@@ -91,7 +97,9 @@ Result<HeifPtr<const heif_image_handle>> handleOf(const ByteSource& source, Heif
   return HeifPtr<const heif_image_handle>(handle);
 }
 
-// libheif decodes an item whole; rows are copied from that.
+// libheif decodes an item whole; rows are copied from that. It gives the
+// planes it composed a grid in, which saves it a pass over the picture to
+// interleave them.
 class HeifReader final : public PictureReader {
  public:
   HeifReader(PictureHeader header, const ByteSource& source, std::unique_ptr<HeifFile> file,
@@ -101,11 +109,18 @@ class HeifReader final : public PictureReader {
  protected:
   Status decodeRows(std::int32_t first, tpixel* out, std::ptrdiff_t stride, std::int32_t count) override {
     if (Status s = decode(); !s) return s;
-    int planeStride = 0;
-    const std::uint8_t* plane = heif_image_get_plane_readonly(decoded_.get(), heif_channel_interleaved, &planeStride);
-    const std::size_t bytes = static_cast<std::size_t>(header().width) * sizeof(tpixel);
-    for (std::int32_t i = 0; i < count; ++i)
-      std::memcpy(out + i * stride, plane + static_cast<std::ptrdiff_t>(first + i) * planeStride, bytes);
+    const std::int32_t width = header().width;
+    for (std::int32_t i = 0; i < count; ++i) {
+      tpixel* row = out + i * stride;
+      const std::ptrdiff_t y = first + i;
+      if (interleaved_) {
+        std::memcpy(row, planes_[0] + y * strides_[0], static_cast<std::size_t>(width) * sizeof(tpixel));
+        continue;
+      }
+      const std::uint8_t *r = planes_[0] + y * strides_[0], *g = planes_[1] + y * strides_[1],
+                         *b = planes_[2] + y * strides_[2];
+      for (std::int32_t x = 0; x < width; ++x) row[x] = tpixel(r[x], g[x], b[x]);
+    }
     if (first + count == header().height) decoded_.reset();
     return success();
   }
@@ -115,22 +130,40 @@ class HeifReader final : public PictureReader {
   Status decode() {
     if (decoded_) return success();
     heif_image* image = nullptr;
-    const heif_error e =
-        heif_decode_image(handle_.get(), &image, heif_colorspace_RGB, heif_chroma_interleaved_RGB, nullptr);
+    heif_error e = heif_decode_image(handle_.get(), &image, heif_colorspace_RGB, heif_chroma_444, nullptr);
     decoded_.reset(image);
+    if (!e.code && heif_image_get_bits_per_pixel_range(image, heif_channel_R) == 8) {
+      interleaved_ = false;
+      for (int c = 0; c < 3; ++c) planes_[c] = heif_image_get_plane_readonly(image, kPlanes[c], &strides_[c]);
+    } else {
+      // Deeper samples, or planes libheif cannot give: its own interleaved
+      // RGB, reduced to 8 bits.
+      decoded_.reset();
+      image = nullptr;
+      e = heif_decode_image(handle_.get(), &image, heif_colorspace_RGB, heif_chroma_interleaved_RGB, nullptr);
+      decoded_.reset(image);
+      interleaved_ = true;
+      if (!e.code) planes_[0] = heif_image_get_plane_readonly(image, heif_channel_interleaved, &strides_[0]);
+    }
     if (e.code) return unreadable(source_, e.message);
-    if (heif_image_get_bits_per_pixel_range(image, heif_channel_interleaved) != 8 ||
-        heif_image_get_width(image, heif_channel_interleaved) != header().width ||
-        heif_image_get_height(image, heif_channel_interleaved) != header().height)
+    const heif_channel sized = interleaved_ ? heif_channel_interleaved : heif_channel_R;
+    if (heif_image_get_bits_per_pixel_range(image, sized) != 8 ||
+        heif_image_get_width(image, sized) != header().width ||
+        heif_image_get_height(image, sized) != header().height ||
+        std::any_of(planes_, planes_ + (interleaved_ ? 1 : 3), [](const std::uint8_t* p) { return !p; }))
       return unreadable(source_, "decoded picture is not the 8-bit picture of the size its item declares");
     return success();
   }
   static_assert(sizeof(tpixel) == 3);  // r, g, b bytes, as libheif's interleaved RGB
+  static constexpr heif_channel kPlanes[3] = {heif_channel_R, heif_channel_G, heif_channel_B};
 
   const ByteSource& source_;
   std::unique_ptr<HeifFile> file_;
   HeifPtr<const heif_image_handle> handle_;
   HeifPtr<const heif_image> decoded_;
+  bool interleaved_ = false;
+  const std::uint8_t* planes_[3] = {};
+  int strides_[3] = {};
 };
 
 bool recognises(std::span<const std::uint8_t> head) { return isHeifHead(head); }
@@ -142,7 +175,8 @@ Result<std::unique_ptr<PictureReader>> open(const ByteSource& source, int view) 
     return unreadable(source, "no view " + std::to_string(view));
   auto handle = handleOf(source, **file, view);
   if (!handle) return handle.error();
-  const int width = heif_image_handle_get_width(handle->get()), height = heif_image_handle_get_height(handle->get());
+  const int width = heif_image_handle_get_width(handle->get()),
+            height = heif_image_handle_get_height(handle->get());
   if (Status size = checkPictureSize(width, height); !size) return unreadable(source, size.error().message);
   const PictureHeader header{width, height, static_cast<int>((*file)->views.size())};
   return std::unique_ptr<PictureReader>(
@@ -185,7 +219,8 @@ Result<std::vector<std::uint8_t>> encodeHeic(const tbitmap& left, const tbitmap&
   auto failed = [](const heif_error& e) { return Error{std::string("HEIF encoder: ") + e.message}; };
   HeifPtr<heif_context> context(heif_context_alloc());
   heif_encoder* encoder = nullptr;
-  if (heif_error e = heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &encoder); e.code)
+  if (heif_error e = heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &encoder);
+      e.code)
     return failed(e);
   const HeifPtr<heif_encoder> encoderOwned(encoder);
   if (heif_error e = heif_encoder_set_lossy_quality(encoder, quality); e.code) return failed(e);
@@ -194,11 +229,13 @@ Result<std::vector<std::uint8_t>> encodeHeic(const tbitmap& left, const tbitmap&
   for (int v = 0; v < 2; ++v) {
     const tbitmap& view = v == 0 ? left : right;
     heif_image* raw = nullptr;
-    if (heif_error e = heif_image_create(view.width, view.height, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &raw);
+    if (heif_error e = heif_image_create(view.width, view.height, heif_colorspace_RGB,
+                                         heif_chroma_interleaved_RGB, &raw);
         e.code)
       return failed(e);
     const HeifPtr<const heif_image> image(raw);
-    if (heif_error e = heif_image_add_plane(raw, heif_channel_interleaved, view.width, view.height, 8); e.code)
+    if (heif_error e = heif_image_add_plane(raw, heif_channel_interleaved, view.width, view.height, 8);
+        e.code)
       return failed(e);
     int stride = 0;
     std::uint8_t* plane = heif_image_get_plane(raw, heif_channel_interleaved, &stride);

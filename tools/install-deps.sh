@@ -6,7 +6,8 @@ pkgs=(build-essential cmake pkg-config git clang libclang-rt-14-dev libgtest-dev
       xvfb xdotool x11-utils imagemagick openbox dpkg-dev
       libjpeg62-turbo-dev libpng-dev libwebp-dev libgif-dev webp libjpeg-turbo-progs netpbm libimage-exiftool-perl python3-pil ffmpeg
       libopencv-core-dev libopencv-imgproc-dev libopencv-video-dev libopencv-features2d-dev
-      libopencv-calib3d-dev libssl-dev chromium libheif-dev libheif-examples)
+      libopencv-calib3d-dev libssl-dev chromium libheif-dev libheif-examples
+      libavcodec-dev)
 # The machine's own Node.js brings npm and conflicts with Debian's npm package.
 command -v npm >/dev/null || pkgs+=(npm)
 missing=()
