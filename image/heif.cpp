@@ -135,9 +135,9 @@ class HeifReader final : public PictureReader {
     if (!e.code && heif_image_get_bits_per_pixel_range(image, heif_channel_R) == 8) {
       interleaved_ = false;
       for (int c = 0; c < 3; ++c) planes_[c] = heif_image_get_plane_readonly(image, kPlanes[c], &strides_[c]);
-    } else {
+    } else if (!e.code || e.code == heif_error_Unsupported_feature) {
       // Deeper samples, or planes libheif cannot give: its own interleaved
-      // RGB, reduced to 8 bits.
+      // RGB, reduced to 8 bits. A broken stream is not decoded twice.
       decoded_.reset();
       image = nullptr;
       e = heif_decode_image(handle_.get(), &image, heif_colorspace_RGB, heif_chroma_interleaved_RGB, nullptr);

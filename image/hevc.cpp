@@ -61,40 +61,21 @@ heif_error pushData(void* decoder, const void* data, std::size_t size) {
   return kDone;
 }
 
-// libheif's YCbCr to RGB factors for a matrix (nclx.cc), the same float
-// operations in the same order; nullopt for the matrices it treats apart
-// and those derived from the primaries.
+// libheif's YCbCr to RGB factors (nclx.cc), the same float operations in
+// the same order, for the matrices of the files at hand: BT.709 (the
+// headset's) and BT.601 (libheif's writer's). nullopt for the others,
+// which libheif converts.
 struct RgbFactors {
   float rCr, gCb, gCr, bCb;
 };
 std::optional<RgbFactors> rgbFactors(int matrix) {
   float kr = 0, kb = 0;
-  switch (matrix) {
-    case 1:
-      kr = 0.2126f, kb = 0.0722f;
-      break;
-    case 4:
-      kr = 0.30f, kb = 0.11f;
-      break;
-    case 5:
-    case 6:
-      kr = 0.299f, kb = 0.114f;
-      break;
-    case 7:
-      kr = 0.212f, kb = 0.087f;
-      break;
-    case 9:
-    case 10:
-      kr = 0.2627f, kb = 0.0593f;
-      break;
-    case 0:
-    case 8:
-    case 12:
-    case 13:
-      return std::nullopt;
-    default:
-      return RgbFactors{1.402f, -0.344136f, -0.714136f, 1.772f};
-  }
+  if (matrix == 1)
+    kr = 0.2126f, kb = 0.0722f;
+  else if (matrix == 5 || matrix == 6)
+    kr = 0.299f, kb = 0.114f;
+  else
+    return std::nullopt;
   return RgbFactors{2 * (-kr + 1), 2 * kb * (-kb + 1) / (kb + kr - 1), 2 * kr * (-kr + 1) / (kb + kr - 1),
                     2 * (-kb + 1)};
 }

@@ -56,16 +56,14 @@ for side in left right; do
 done
 same back-left.png p-item-1.png || fail "our left view is not libheif's decode of the primary item"
 
-# HEVC coded as other cameras and tools code it (BT.601, BT.709, BT.2020;
-# 4:2:0, 4:2:2, 4:4:4): libheif's pixels.
+# HEVC in each chroma format (heif-enc codes every one as BT.601 whatever
+# it is told; the sample is BT.709): libheif's pixels.
 convert -size 203x131 -seed 4 plasma: -blur 0x1 -depth 8 c.png
-for coding in "6 420" "1 422" "9 444" "5 420"; do
-  read -r matrix chroma <<<"$coding"
-  heif-enc --matrix_coefficients="$matrix" -p chroma="$chroma" -q 80 c.png -o c.heic >/dev/null ||
-    fail "heif-enc cannot write $coding"
-  heif-convert c.heic c-item.png >/dev/null || fail "heif-convert cannot read $coding"
+for chroma in 420 422 444; do
+  heif-enc -p chroma="$chroma" -q 80 c.png -o c.heic >/dev/null || fail "heif-enc cannot write $chroma"
+  heif-convert c.heic c-item.png >/dev/null || fail "heif-convert cannot read $chroma"
   run convert c.heic -o c-ours.png
-  same c-ours.png c-item.png || fail "matrix $matrix, $chroma: not libheif's pixels"
+  same c-ours.png c-item.png || fail "chroma $chroma: not libheif's pixels"
 done
 
 # Batch and the library: the sample is a pair of its folder, the plain copy not.
